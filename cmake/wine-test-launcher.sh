@@ -1,0 +1,25 @@
+#!/bin/sh
+# Runs one test executable under Wine in the private prefix and passes only
+# when the program exited 0 and printed the final line of a finished run
+# with no failure.
+prefix=$1
+exe=$2
+shift 2
+export WINEPREFIX="$prefix" LANG=ja_JP.UTF-8 LC_ALL= WINEDEBUG=-all
+if [ -z "$DISPLAY" ]; then
+    echo "DISPLAY is not set: start the tests through tools/test.sh" >&2
+    exit 1
+fi
+out=$(mktemp)
+wine "$exe" "$@" </dev/null >"$out" 2>&1
+rc=$?
+# Program output is cp932.
+iconv -c -f cp932 -t utf-8 "$out" 2>/dev/null || cat "$out"
+end=$(grep -a 'KELPEX-GTEST-END' "$out" | tail -n 1)
+rm -f "$out"
+case "$end" in
+    *"ran=0 "*) echo "launcher: no test ran" >&2; exit 1 ;;
+    *"failed=0"*) [ "$rc" -eq 0 ] && exit 0 ;;
+esac
+echo "launcher: exit code $rc, final line '${end:-missing}'" >&2
+exit 1

@@ -1,0 +1,86 @@
+#include "foundation/Diagnostic.h"
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+const char* const kNotEnoughMemoryText = "メモリが足りません！";
+
+namespace {
+// Copies that fail are not reported: a diagnostic must never throw while it is built.
+char* CopyText(const char* text) {
+    if (text == nullptr) text = "";
+    size_t n = std::strlen(text);
+    char* copy = new (std::nothrow) char[n + 1];
+    if (copy != nullptr) std::memcpy(copy, text, n + 1);
+    return copy;
+}
+}
+
+Diagnostic::Diagnostic(const char* caption, const char* message)
+    : caption_(CopyText(caption)), message_(CopyText(message)) {}
+
+Diagnostic::Diagnostic(const Diagnostic& other)
+    : caption_(CopyText(other.caption_)), message_(CopyText(other.message_)) {}
+
+Diagnostic& Diagnostic::operator=(const Diagnostic& other) {
+    if (this != &other) {
+        setCaption(other.caption_);
+        setMessage(other.message_);
+    }
+    return *this;
+}
+
+Diagnostic::~Diagnostic() {
+    delete[] caption_;
+    delete[] message_;
+}
+
+int Diagnostic::show(HWND owner) {
+    return MessageBoxA(owner, getMessage(), getCaption(), MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+int Diagnostic::show() { return show(nullptr); }
+
+const char* Diagnostic::getCaption() const { return caption_ != nullptr ? caption_ : ""; }
+
+const char* Diagnostic::getMessage() const { return message_ != nullptr ? message_ : ""; }
+
+void Diagnostic::setCaption(const char* text) {
+    if (text == nullptr) return;
+    char* copy = CopyText(text);
+    delete[] caption_;
+    caption_ = copy;
+}
+
+void Diagnostic::setMessage(const char* text) {
+    if (text == nullptr) return;
+    char* copy = CopyText(text);
+    delete[] message_;
+    message_ = copy;
+}
+
+void Diagnostic::appendMessage(const char* text) {
+    if (text == nullptr || *text == '\0') return;
+    const char* current = getMessage();
+    size_t a = std::strlen(current), b = std::strlen(text);
+    char* joined = new (std::nothrow) char[a + b + 1];
+    if (joined == nullptr) return;
+    std::memcpy(joined, current, a);
+    std::memcpy(joined + a, text, b + 1);
+    setMessage(joined);
+    delete[] joined;
+}
+
+void ThrowNotEnoughMemory(const char* caption) { throw NotEnoughMemoryException(caption, kNotEnoughMemoryText); }
+
+void reportLastError(const char* text) {
+    // Read the code before anything below can change it.
+    DWORD code = GetLastError();
+    const char* middle = "でエラーが発生しました\nエラーコードは、";
+    size_t n = std::strlen(text != nullptr ? text : "") + std::strlen(middle) + 16;
+    char* message = new (std::nothrow) char[n];
+    if (message == nullptr) return;
+    std::snprintf(message, n, "%s%s%luです", text != nullptr ? text : "", middle, static_cast<unsigned long>(code));
+    MessageBoxA(nullptr, message, "FCString class", MB_TASKMODAL | MB_SETFOREGROUND);
+    delete[] message;
+}

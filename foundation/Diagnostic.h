@@ -1,0 +1,56 @@
+// Diagnostic and the foundation's exceptions, each carrying a caption and a message.
+#pragma once
+#include <windows.h>
+
+class Diagnostic {
+public:
+    Diagnostic(const char* caption, const char* message);
+    Diagnostic(const Diagnostic& other);
+    Diagnostic& operator=(const Diagnostic& other);
+    virtual ~Diagnostic();
+
+    virtual int show(HWND owner);
+    virtual int show();
+    virtual const char* getCaption() const;
+    virtual void setCaption(const char* text);
+    virtual const char* getMessage() const;
+    virtual void setMessage(const char* text);
+    virtual void appendMessage(const char* text);
+
+private:
+    char* caption_;
+    char* message_;
+};
+
+class NotEnoughMemoryException : public Diagnostic {
+public:
+    NotEnoughMemoryException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    ~NotEnoughMemoryException() override {}
+};
+
+class CannotOpenException : public Diagnostic {
+public:
+    CannotOpenException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    ~CannotOpenException() override {}
+};
+
+class CannotReadException : public Diagnostic {
+public:
+    CannotReadException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    ~CannotReadException() override {}
+};
+
+class CannotWriteException : public Diagnostic {
+public:
+    CannotWriteException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    ~CannotWriteException() override {}
+};
+
+// The one text every out-of-memory report carries.
+extern const char* const kNotEnoughMemoryText;
+
+// Throws NotEnoughMemoryException(caption, "メモリが足りません！").
+[[noreturn]] void ThrowNotEnoughMemory(const char* caption);
+
+// Reports the calling thread's last error in a "FCString class" message box.
+void reportLastError(const char* text);

@@ -1,0 +1,268 @@
+// Conversions between text and 32-bit numbers, and formatting with a format text.
+#include "foundation/FCString.h"
+#include "foundation/Diagnostic.h"
+#include "foundation/FCHeap.h"
+#include <shlwapi.h>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsBinaryDigit(char c) { return c == '0' || c == '1'; }
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return c - 'A' + 10;
+}
+
+// Restores a string's cursor when the conversion is done.
+class CursorKeeper {
+public:
+    explicit CursorKeeper(FCString& s) : s_(s), saved_(s.cursor) {}
+    ~CursorKeeper() { s_.cursor = saved_; }
+private:
+    FCString& s_;
+    char* saved_;
+};
+
+// The number of characters the platform formatter will give for a wide
+// string in the ANSI code page (a kanji takes two bytes).
+int WideLengthInBytes(const wchar_t* text) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    return n > 0 ? n - 1 : 0;
+}
+}  // namespace
+
+int FCString::parseHex(bool fromCursor) {
+    if (rep == nullptr) return 0;
+    if (!fromCursor) cursor = rep->buffer;
+    nextChar();
+    nextChar();
+    unsigned result = 0;
+    while (*cursor != '\0' && IsHexDigit(*cursor)) {
+        result = result * 16u + static_cast<unsigned>(HexValue(*cursor));
+        ++cursor;
+    }
+    return static_cast<int>(result);
+}
+
+int FCString::parseBinary(bool fromCursor) {
+    if (rep == nullptr) return 0;
+    if (!fromCursor) cursor = rep->buffer;
+    nextChar();
+    nextChar();
+    unsigned result = 0;
+    while (*cursor != '\0' && IsBinaryDigit(*cursor)) {
+        result = result * 2u + static_cast<unsigned>(*cursor - '0');
+        ++cursor;
+    }
+    return static_cast<int>(result);
+}
+
+int FCString::toInt(bool fromCursor) {
+    if (rep == nullptr) return 0;
+    CursorKeeper keeper(*this);
+    const char* p = fromCursor ? cursor : rep->buffer;
+    cursor = const_cast<char*>(p);
+    if (p[0] == '0' && p[1] != '\0' && p[2] != '\0') {
+        if (p[1] == 'x' && IsHexDigit(p[2])) return parseHex(true);
+        if (p[1] == 'b' && IsBinaryDigit(p[2])) return parseBinary(true);
+    }
+    if (*p == '\0') return 0;
+    return std::atoi(p);
+}
+
+unsigned FCString::toUnsigned(bool fromCursor) {
+    if (rep == nullptr) return 0;
+    const char* p = fromCursor ? cursor : rep->buffer;
+    int radix = 10;
+    if (rep->length >= 3 && p[0] == '0' && p[1] != '\0') {
+        if (p[1] == 'x' && IsHexDigit(p[2])) radix = 16;
+        else if (p[1] == 'b' && IsBinaryDigit(p[2])) radix = 2;
+    }
+    if (radix == 2) p += 2;
+    unsigned long value = std::strtoul(p, nullptr, radix);
+    // strtoul saturates in its own width; the result is a 32-bit number.
+    if (value > 0xFFFFFFFFul) return 0xFFFFFFFFu;
+    return static_cast<unsigned>(value);
+}
+
+void FCString::appendUInt(unsigned value, int radix, int width, char fill) {
+    if (radix < 2 || radix > 36) radix = 10;
+    if (width < 0) width = 0;
+    char digits[40];
+    int n = 0;
+    do {
+        unsigned d = value % static_cast<unsigned>(radix);
+        digits[n++] = static_cast<char>(d < 10 ? '0' + d : 'a' + d - 10);
+        value /= static_cast<unsigned>(radix);
+    } while (value != 0);
+    char text[40];
+    for (int i = 0; i < n; ++i) text[i] = digits[n - 1 - i];
+    text[n] = '\0';
+    if (width == 0 || width == n) {
+        append(text);
+    } else if (width > n) {
+        FCString padding;
+        for (int i = n; i < width; ++i) {
+            char one[2] = {fill, '\0'};
+            padding.append(one);
+        }
+        padding.append(text);
+        append(padding);
+    } else {
+        append(text + (n - width));
+    }
+}
+
+void FCString::appendInt(int value, int radix, int width, char fill) {
+    if (radix != 10 || value >= 0) {
+        appendUInt(static_cast<unsigned>(value), radix, width, fill);
+        return;
+    }
+    FCString text("-");
+    text.appendUInt(0u - static_cast<unsigned>(value), 10, 0, ' ');
+    if (width < 0) width = 0;
+    int n = text.length();
+    if (width == 0 || width == n) {
+        append(text);
+    } else if (width > n) {
+        for (int i = n; i < width; ++i) {
+            char one[2] = {fill, '\0'};
+            append(one);
+        }
+        append(text);
+    } else {
+        append(text.text() + (n - width));
+    }
+}
+
+void FCString::appendNumber(unsigned value) { appendUInt(value, 10, 0, ' '); }
+
+int FCString::estimateFormattedLength(const char* format, va_list args) {
+    va_list ap;
+    va_copy(ap, args);
+    long long total = 0;
+    const char* f = format;
+    while (*f != '\0') {
+        if (*f != '%') {
+            ++total;
+            ++f;
+            continue;
+        }
+        ++f;
+        if (*f == '\0') break;
+        if (*f == '%') {
+            ++total;
+            ++f;
+            continue;
+        }
+        while (*f == '-' || *f == '+' || *f == '0' || *f == ' ' || *f == '#') {
+            if (*f == '#') total += 2;
+            ++f;
+        }
+        long long width = 0, precision = 0;
+        bool hasPrecision = false;
+        if (*f == '*') {
+            width = va_arg(ap, int);
+            if (width < 0) width = -width;
+            ++f;
+        } else {
+            while (*f >= '0' && *f <= '9') width = width * 10 + (*f++ - '0');
+        }
+        if (*f == '.') {
+            hasPrecision = true;
+            ++f;
+            if (*f == '*') {
+                precision = va_arg(ap, int);
+                if (precision < 0) precision = 0;
+                ++f;
+            } else {
+                while (*f >= '0' && *f <= '9') precision = precision * 10 + (*f++ - '0');
+            }
+        }
+        char size = 0;
+        while (*f == 'h' || *f == 'l' || *f == 'F' || *f == 'L' || *f == 'N') {
+            if (*f == 'h' || *f == 'l') size = *f;
+            ++f;
+        }
+        char conversion = *f;
+        if (conversion == '\0') break;
+        ++f;
+        long long count = 0;
+        bool textConversion = false;
+        switch (conversion) {
+        case 'c':
+        case 'C':
+            (void)va_arg(ap, int);
+            count = 2;
+            textConversion = true;
+            break;
+        case 's':
+        case 'S': {
+            bool wide = (conversion == 'S' && size != 'h') || (conversion == 's' && size == 'l');
+            if (wide) {
+                const wchar_t* w = va_arg(ap, const wchar_t*);
+                count = w == nullptr ? 6 : (*w == 0 ? 1 : WideLengthInBytes(w));
+            } else {
+                const char* s = va_arg(ap, const char*);
+                count = s == nullptr ? 6 : (*s == '\0' ? 1 : static_cast<long long>(std::strlen(s)));
+            }
+            textConversion = true;
+            break;
+        }
+        case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'p':
+            if (conversion == 'p') (void)va_arg(ap, void*);
+            else (void)va_arg(ap, int);
+            count = width + precision > 32 ? width + precision : 32;
+            break;
+        case 'e': case 'f': case 'g': case 'G':
+            (void)va_arg(ap, double);
+            count = width + precision > 128 ? width + precision : 128;
+            break;
+        case 'n':
+            (void)va_arg(ap, void*);
+            break;
+        default:
+            // The formatter copies an unknown conversion character as it stands.
+            count = 1;
+            break;
+        }
+        if (textConversion) {
+            if (count < width) count = width;
+            if (hasPrecision && count >= precision) count = precision;
+        }
+        total += count;
+    }
+    va_end(ap);
+    return total > 0x7FFFFFF0 ? 0x7FFFFFF0 : static_cast<int>(total);
+}
+
+void FCString::createV(const char* format, va_list args) {
+    create(DEFAULT_BLOCK, nullptr);
+    if (format == nullptr) return;
+    int estimate = estimateFormattedLength(format, args);
+    void* buffer = FCHeap::malloc(static_cast<size_t>(estimate) + 1, 0);
+    if (buffer == nullptr) ThrowNotEnoughMemory("FCString - create(LPCTSTR,...)");
+    FCHeapBlock holder(buffer);
+    // The bounded formatter never writes more than the estimate, whatever the
+    // format holds.
+    va_list ap;
+    va_copy(ap, args);
+    int written = wvnsprintfA(holder.bytes(), estimate + 1, format, ap);
+    va_end(ap);
+    holder.bytes()[(written < 0 || written > estimate) ? estimate : written] = '\0';
+    append(holder.bytes());
+}
+
+void FCString::create(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    try {
+        createV(format, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+}

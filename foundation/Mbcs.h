@@ -1,0 +1,29 @@
+// Whole-character stepping over ANSI code page text (Shift_JIS under cp932).
+// A trail byte may have the value of an ASCII character such as '\' (0x5C),
+// so nothing that scans text may look at single bytes.
+#pragma once
+#include <cstddef>
+
+namespace Mbcs {
+
+bool IsLead(unsigned char b);
+
+// The start of the next character; the terminator is never passed. A lead
+// byte directly before the terminator counts as a character of its own.
+const char* Next(const char* p);
+
+// The start of the character before p, found by walking from start.
+const char* Prev(const char* start, const char* p);
+
+// Lead * 256 + trail for a double-byte character, the byte for a single one,
+// 0 at the terminator and for a lead byte directly before it.
+unsigned CodeAt(const char* p);
+
+// True when the set text holds the character code (a double-byte member
+// matches only the whole pair).
+bool InSet(const char* set, unsigned code);
+
+// The number of bytes of text, at most n, that end on a character boundary.
+size_t BoundedLength(const char* text, size_t n);
+
+}  // namespace Mbcs

@@ -1,0 +1,68 @@
+#include "foundation/Diagnostic.h"
+#include "foundation/FCHeap.h"
+#include "tests/support/WindowAnswerer.h"
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <memory>
+
+TEST(Diagnostic, SettersIgnoreNullAndAppendJoins) {
+    Diagnostic d("cap", "a");
+    d.setCaption(nullptr);
+    d.setMessage(nullptr);
+    EXPECT_STREQ("cap", d.getCaption());
+    EXPECT_STREQ("a", d.getMessage());
+    d.appendMessage("");
+    d.appendMessage(nullptr);
+    EXPECT_STREQ("a", d.getMessage());
+    d.appendMessage("b");
+    EXPECT_STREQ("ab", d.getMessage());
+}
+
+TEST(Diagnostic, CopiesOwnTheirTexts) {
+    std::unique_ptr<Diagnostic> original(new CannotOpenException("cannot open", "C:\\x"));
+    CannotOpenException copy(*static_cast<CannotOpenException*>(original.get()));
+    original.reset();
+    EXPECT_STREQ("cannot open", copy.getCaption());
+    EXPECT_STREQ("C:\\x", copy.getMessage());
+}
+
+TEST(Diagnostic, ExceptionsAreCaughtAsDiagnostic) {
+    try {
+        throw CannotWriteException("cannot write", "f.txt");
+    } catch (const Diagnostic& d) {
+        EXPECT_STREQ("cannot write", d.getCaption());
+    }
+}
+
+TEST(Diagnostic, ShowPutsMessageAndCaptionInABox) {
+    Diagnostic d("表示テスト", "メモリが足りません！");
+    WindowAnswerer answer("表示テスト", {IDOK});
+    EXPECT_EQ(IDOK, d.show());
+    ASSERT_EQ(1, answer.answered());
+    EXPECT_EQ("メモリが足りません！", answer.texts()[0]);
+}
+
+TEST(FCHeap, ImpossibleSizeReturnsNoneOrThrows) {
+    const size_t impossible = SIZE_MAX - 4096;
+    EXPECT_EQ(nullptr, FCHeap::malloc(impossible, 0));
+    try {
+        FCHeap::malloc(impossible, FCHeap::THROW_ON_FAILURE);
+        ADD_FAILURE() << "no exception";
+    } catch (const NotEnoughMemoryException& e) {
+        EXPECT_STREQ("FCHeap - malloc", e.getCaption());
+        EXPECT_STREQ("メモリが足りません！", e.getMessage());
+    }
+    EXPECT_EQ(0, FCHeap::free(nullptr, 0));
+    unsigned char* zeroed = static_cast<unsigned char*>(FCHeap::malloc(64, HEAP_ZERO_MEMORY | FCHeap::THROW_ON_FAILURE));
+    ASSERT_NE(nullptr, zeroed);
+    EXPECT_EQ(0, zeroed[63]);
+    EXPECT_NE(0, FCHeap::free(zeroed, 0));
+}
+
+TEST(ReportLastError, ShowsTheCodeCurrentWhenCalled) {
+    WindowAnswerer answer("FCString class", {IDOK});
+    SetLastError(5);
+    reportLastError("FCPathName - create()");
+    ASSERT_EQ(1, answer.answered());
+    EXPECT_EQ("FCPathName - create()でエラーが発生しました\nエラーコードは、5です", answer.texts()[0]);
+}

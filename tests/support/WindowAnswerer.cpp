@@ -1,0 +1,72 @@
+#include "tests/support/WindowAnswerer.h"
+
+namespace {
+struct Search {
+    const char* title;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+    Search* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (search->className != nullptr && lstrcmpA(name, search->className) != 0) return TRUE;
+    if (WindowAnswerer::windowText(window) != search->title) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+}  // namespace
+
+WindowAnswerer::WindowAnswerer(const std::string& title, std::vector<int> buttons, DWORD timeoutMs)
+    : title_(title), buttons_(std::move(buttons)), timeoutMs_(timeoutMs), thread_([this] { run(); }) {}
+
+WindowAnswerer::~WindowAnswerer() { texts(); }
+
+const std::vector<std::string>& WindowAnswerer::texts() {
+    if (!joined_) {
+        thread_.join();
+        joined_ = true;
+    }
+    return texts_;
+}
+
+int WindowAnswerer::answered() { return static_cast<int>(texts().size()); }
+
+std::string WindowAnswerer::windowText(HWND window) {
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string WindowAnswerer::messageBoxText(HWND box) {
+    // The message text of a message box is the static control 0xFFFF.
+    char text[8192] = "";
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+HWND WindowAnswerer::waitForWindow(const std::string& title, DWORD timeoutMs, const char* className) {
+    Search search = {title.c_str(), className, nullptr};
+    waitUntil([&] {
+        search.found = nullptr;
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+void WindowAnswerer::run() {
+    for (int button : buttons_) {
+        HWND box = waitForWindow(title_, timeoutMs_);
+        if (box == nullptr) return;
+        texts_.push_back(messageBoxText(box));
+        HWND control = GetDlgItem(box, button);
+        if (control != nullptr) SendMessageA(control, BM_CLICK, 0, 0);
+        else PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        waitUntil([&] { return !IsWindow(box); }, timeoutMs_);
+    }
+}

@@ -1,0 +1,50 @@
+# Shared Wine set-up for tools/test.sh and tools/demo.sh (sourced, not run).
+# Everything runs in a private prefix inside the build tree, in Japanese
+# (ANSI code page 932), with an Xvfb display of its own when none is set.
+
+export LANG=ja_JP.UTF-8 LC_ALL= WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+kelpex_started_xvfb=""
+
+kelpex_wine_up() {   # $1 = prefix folder
+    export WINEPREFIX="$1"
+    if [ -z "${DISPLAY:-}" ]; then
+        local n
+        for n in $(seq 91 140); do
+            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            kelpex_started_xvfb=$!
+            export DISPLAY=":$n"
+            break
+        done
+        local i
+        for i in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+    fi
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        wineboot -i </dev/null >/dev/null 2>&1
+        wineserver -w
+    fi
+    # Wine's server and services inherit the output of the program that
+    # starts them; starting them here, detached, keeps CTest from waiting
+    # on them.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+}
+
+kelpex_wine_check() {   # both architectures must really run
+    local out32 out64
+    out64=$(wine cmd /c echo kelpex64 </dev/null 2>/dev/null | tr -d '\r')
+    out32=$(wine 'C:\windows\syswow64\cmd.exe' /c echo kelpex32 </dev/null 2>/dev/null | tr -d '\r')
+    [ "$out64" = kelpex64 ] || { echo "Wine cannot run 64-bit programs" >&2; return 1; }
+    [ "$out32" = kelpex32 ] || { echo "Wine cannot run 32-bit programs (is wine32:i386 installed?)" >&2; return 1; }
+}
+
+kelpex_wine_down() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$kelpex_started_xvfb" ]; then
+        kill "$kelpex_started_xvfb" 2>/dev/null || true
+        wait "$kelpex_started_xvfb" 2>/dev/null || true
+        kelpex_started_xvfb=""
+    fi
+}
