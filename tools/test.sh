@@ -17,9 +17,10 @@ for arch in i686 x86_64; do
 done
 
 . tools/wine-env.sh
-trap kelpex_wine_down EXIT
+trap 'kelpex_wine_down; kelpex_drives_down "$build/drives"' EXIT
 kelpex_wine_up "$prefix"
 kelpex_wine_check
+kelpex_drives_up "$build/drives"
 
 status=0
 for arch in i686 x86_64; do

@@ -30,6 +30,17 @@ kelpex_wine_up() {   # $1 = prefix folder
     # on them.
     wineserver -p </dev/null >/dev/null 2>&1
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
+    # Windows live in one virtual desktop: without a window manager each new
+    # top-level window otherwise waits about 2 s for one to answer, and the
+    # desktop also draws title bars for screenshots.
+    if ! grep -q '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >/dev/null 2>&1
+    fi
+    # The desktop's process would inherit the output of the first program
+    # that opens a window (and keep CTest waiting); start it here, detached.
+    wine explorer.exe /desktop=Default,1280x1024 </dev/null >/dev/null 2>&1 &
+    sleep 1
 }
 
 kelpex_wine_check() {   # both architectures must really run
@@ -47,4 +58,36 @@ kelpex_wine_down() {
         wait "$kelpex_started_xvfb" 2>/dev/null || true
         kelpex_started_xvfb=""
     fi
+}
+
+# Test drives, as letters of the prefix (root only; tests that need one skip
+# when it is missing):
+#   T:  an ordinary folder
+#   R:  a read-only bind mount holding readonly.txt (access denied even as root)
+#   S:  a 64 KB tmpfs (a full disk)
+#   Q:  never mapped
+kelpex_drives_up() {   # $1 = folder for the drives
+    local base=$1 dd=$WINEPREFIX/dosdevices
+    mkdir -p "$base/t" "$base/rsrc" "$base/r" "$base/s"
+    rm -f "$dd/q:" "$dd/t:" "$dd/r:" "$dd/s:"
+    ln -s "$base/t" "$dd/t:"
+    [ "$(id -u)" = 0 ] || return 0
+    if ! mountpoint -q "$base/r"; then
+        echo "read-only" > "$base/rsrc/readonly.txt"
+        mount --bind "$base/rsrc" "$base/r" && mount -o remount,bind,ro "$base/r" || true
+    fi
+    mountpoint -q "$base/r" && ln -s "$base/r" "$dd/r:"
+    if ! mountpoint -q "$base/s"; then
+        mount -t tmpfs -o size=64k tmpfs "$base/s" || true
+    fi
+    mountpoint -q "$base/s" && ln -s "$base/s" "$dd/s:"
+    return 0
+}
+
+kelpex_drives_down() {   # $1 = folder for the drives
+    local base=$1 m
+    for m in "$base/r" "$base/s"; do
+        mountpoint -q "$m" 2>/dev/null && umount "$m" 2>/dev/null
+    done
+    return 0
 }

@@ -24,6 +24,10 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
 WindowAnswerer::WindowAnswerer(const std::string& title, std::vector<int> buttons, DWORD timeoutMs)
     : title_(title), buttons_(std::move(buttons)), timeoutMs_(timeoutMs), thread_([this] { run(); }) {}
 
+WindowAnswerer::WindowAnswerer(const std::string& title, std::vector<int> buttons, BeforePress before, DWORD timeoutMs)
+    : title_(title), buttons_(std::move(buttons)), timeoutMs_(timeoutMs), before_(std::move(before)),
+      thread_([this] { run(); }) {}
+
 WindowAnswerer::~WindowAnswerer() { texts(); }
 
 const std::vector<std::string>& WindowAnswerer::texts() {
@@ -64,6 +68,7 @@ void WindowAnswerer::run() {
         HWND box = waitForWindow(title_, timeoutMs_);
         if (box == nullptr) return;
         texts_.push_back(messageBoxText(box));
+        if (before_) before_(texts_.size() - 1);
         HWND control = GetDlgItem(box, button);
         if (control != nullptr) SendMessageA(control, BM_CLICK, 0, 0);
         else PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -12,6 +13,9 @@ class WindowAnswerer {
 public:
     // Presses the buttons in order, one per window titled `title`.
     WindowAnswerer(const std::string& title, std::vector<int> buttons, DWORD timeoutMs = 20000);
+    // The same, calling `before` with the window's index before each press.
+    typedef std::function<void(size_t index)> BeforePress;
+    WindowAnswerer(const std::string& title, std::vector<int> buttons, BeforePress before, DWORD timeoutMs = 20000);
     ~WindowAnswerer();
     WindowAnswerer(const WindowAnswerer&) = delete;
     WindowAnswerer& operator=(const WindowAnswerer&) = delete;
@@ -40,6 +44,7 @@ private:
     std::string title_;
     std::vector<int> buttons_;
     DWORD timeoutMs_;
+    BeforePress before_;
     std::vector<std::string> texts_;
     std::thread thread_;
     bool joined_ = false;

@@ -1,0 +1,191 @@
+#include "fs/FCFile.h"
+#include "foundation/Diagnostic.h"
+#include "fs/FCPathName.h"
+
+namespace {
+int AskRetryCancel(const FCString& text, const char* caption) {
+    return MessageBoxA(nullptr, text.text(), caption, MB_RETRYCANCEL | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
+const char* CommonSuffix(DWORD code) {
+    switch (code) {
+    case ERROR_NOT_READY: return "\nドライブの準備ができていません";
+    case ERROR_GEN_FAILURE: return "\nメディアはフォーマットされていないか、準備ができていません";
+    default: return nullptr;
+    }
+}
+
+const char* ReadWriteSuffix(DWORD code) {
+    switch (code) {
+    case ERROR_SHARING_VIOLATION: return "は\n他のアプリケーションから利用されています";
+    case ERROR_LOCK_VIOLATION: return "は\n他のプロセスがファイルをロックしています";
+    default: return CommonSuffix(code);
+    }
+}
+
+bool ReadAttributes(const char* path, DWORD* attributes) {
+    if (path == nullptr) return false;
+    FCPathName name(path);
+    DWORD value = GetFileAttributesA(name.text());
+    if (value == INVALID_FILE_ATTRIBUTES) return false;
+    *attributes = value;
+    return true;
+}
+}  // namespace
+
+FCFile::FCFile() : handle(INVALID_HANDLE_VALUE) {}
+
+FCFile::~FCFile() { close(); }
+
+void FCFile::close() {
+    if (!isOpen()) return;
+    CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+    openedName.clear();
+}
+
+void FCFile::appendOpenSuffix(FCString& text, DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND: text.append("が\n見付かりません"); return;
+    case ERROR_PATH_NOT_FOUND: text.append("で\n指定されたパスが見付かりません"); return;
+    case ERROR_ACCESS_DENIED: text.append("\nアクセスが拒否されました"); return;
+    case ERROR_SHARING_VIOLATION: text.append("は\n他のアプリケーションによって開かれています"); return;
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: text.append("ネットワークドライブにアクセスできません"); return;
+    case 2118: text.append("\nネットワークドライブにアクセス権がありません"); return;
+    default: break;
+    }
+    if (const char* common = CommonSuffix(code)) {
+        text.append(common);
+        return;
+    }
+    text.append("\n未知のエラーです code:");
+    text.appendNumber(code);
+}
+
+void FCFile::appendReadSuffix(FCString& text, DWORD code, HANDLE fileHandle) {
+    if (code == ERROR_ACCESS_DENIED) {
+        text.append("への\nアクセスは拒否されました。");
+    } else if (const char* suffix = ReadWriteSuffix(code)) {
+        text.append(suffix);
+    } else {
+        text.append("読み込みできません\nError code : ");
+        text.appendNumber(code);
+        text.append("\nFile handle : ");
+        // The handle's value in unsigned decimal; handles fit 32 bits on both builds.
+        text.appendNumber(static_cast<unsigned>(reinterpret_cast<uintptr_t>(fileHandle)));
+    }
+}
+
+void FCFile::appendWriteSuffix(FCString& text, DWORD code) {
+    if (code == ERROR_ACCESS_DENIED) {
+        text.append("は\n読み込み専用で開かれています");
+    } else if (const char* suffix = ReadWriteSuffix(code)) {
+        text.append(suffix);
+    } else {
+        text.append("書き込みできません\nError code : ");
+        text.appendNumber(code);
+    }
+}
+
+DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+                   DWORD flagsAndAttributes, bool quiet) {
+    close();
+    FCPathName name(path);
+    if (name.hasExtension("lnk")) {
+        FCShortcut shortcut;
+        if (!(shortcut.load(name.text()) && shortcut.getTarget(openedName, nullptr, 0))) openedName.assignFrom(path);
+        name.create(openedName);
+    } else {
+        openedName.assignFrom(path);
+    }
+    for (;;) {
+        handle = CreateFileA(name.text(), desiredAccess, shareMode, nullptr, creationDisposition, flagsAndAttributes,
+                             nullptr);
+        if (handle != INVALID_HANDLE_VALUE) return 0;
+        DWORD code = GetLastError();
+        if (quiet) return code;
+        FCString text(name.text());
+        appendOpenSuffix(text, code);
+        if (AskRetryCancel(text, "FCFile - open") != IDRETRY) throw CannotOpenException("cannot open", name.text());
+    }
+}
+
+DWORD FCFile::read(void* buffer, DWORD count) {
+    for (;;) {
+        DWORD done = 0;
+        if (ReadFile(handle, buffer, count, &done, nullptr)) return done;
+        DWORD code = GetLastError();
+        FCString text(openedName);
+        appendReadSuffix(text, code, handle);
+        if (AskRetryCancel(text, "FCFile - read") != IDRETRY) throw CannotReadException("cannot read", openedName.text());
+    }
+}
+
+DWORD FCFile::write(const void* buffer, DWORD count) {
+    for (;;) {
+        DWORD done = 0;
+        if (WriteFile(handle, buffer, count, &done, nullptr)) return done;
+        DWORD code = GetLastError();
+        FCString text(openedName);
+        appendWriteSuffix(text, code);
+        if (AskRetryCancel(text, "FCFile - write") != IDRETRY)
+            throw CannotWriteException("cannot write", openedName.text());
+    }
+}
+
+FCShortcut::FCShortcut() : shellLink(nullptr), persistFile(nullptr), comInitialised_(false) {
+    HRESULT hr = CoInitialize(nullptr);
+    if (hr == E_OUTOFMEMORY || hr == E_INVALIDARG || hr == E_UNEXPECTED) return;
+    comInitialised_ = SUCCEEDED(hr);
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shellLink))))
+        shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persistFile));
+}
+
+FCShortcut::~FCShortcut() {
+    if (persistFile != nullptr) persistFile->Release();
+    if (shellLink != nullptr) shellLink->Release();
+    if (comInitialised_) CoUninitialize();
+}
+
+bool FCShortcut::load(const char* path) {
+    if (shellLink == nullptr || persistFile == nullptr || path == nullptr) return false;
+    WCHAR wide[MAX_PATH + 1] = {};
+    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, -1, wide, MAX_PATH) == 0) return false;
+    if (persistFile->Load(wide, STGM_READ) != S_OK) return false;
+    return shellLink->Resolve(nullptr, SLR_UPDATE | SLR_NO_UI) == S_OK;
+}
+
+bool FCShortcut::getTarget(FCString& out, WIN32_FIND_DATAA* findData, DWORD flags) {
+    if (shellLink == nullptr) return false;
+    char buffer[512] = "";
+    WIN32_FIND_DATAA local;
+    if (shellLink->GetPath(buffer, 510, findData != nullptr ? findData : &local, flags) != S_OK) return false;
+    out.assignFrom(buffer);
+    return true;
+}
+
+bool pathExists(const char* path, DWORD* attributes) {
+    DWORD value = 0;
+    if (!ReadAttributes(path, &value)) return false;
+    if (attributes != nullptr) *attributes = value;
+    return true;
+}
+
+bool hasAnyAttribute(const char* path, DWORD mask) {
+    DWORD value = 0;
+    return ReadAttributes(path, &value) && (value & mask) != 0;
+}
+
+bool hasAllAttributes(const char* path, DWORD mask) {
+    DWORD value = 0;
+    return ReadAttributes(path, &value) && (value & mask) == mask;
+}
+
+BOOL clearAttributes(const char* path, DWORD mask) {
+    DWORD value = 0;
+    if (!ReadAttributes(path, &value) || (value & mask) == 0) return FALSE;
+    FCPathName name(path);
+    return SetFileAttributesA(name.text(), value & ~mask);
+}

@@ -1,0 +1,54 @@
+// FCFile: a file handle whose open, read and write report failures in a
+// Retry/Cancel box and throw when the user gives up; FCShortcut resolves
+// .lnk files; the attribute functions are the system's existence tests.
+#pragma once
+#include "foundation/FCString.h"
+#include <windows.h>
+#include <shlobj.h>
+
+class FCFile {
+public:
+    FCFile();
+    virtual ~FCFile();
+    FCFile(const FCFile&) = delete;
+    FCFile& operator=(const FCFile&) = delete;
+
+    // 0 on success. Without quiet a failure asks Retry/Cancel and Cancel
+    // throws CannotOpenException; with quiet the error code comes back.
+    DWORD open(const char* path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+               DWORD flagsAndAttributes, bool quiet);
+    void close();
+    DWORD read(void* buffer, DWORD count);
+    DWORD write(const void* buffer, DWORD count);
+    bool isOpen() const { return handle != INVALID_HANDLE_VALUE; }
+
+    // The texts appended to the path in the failure boxes.
+    static void appendOpenSuffix(FCString& text, DWORD code);
+    static void appendReadSuffix(FCString& text, DWORD code, HANDLE handle);
+    static void appendWriteSuffix(FCString& text, DWORD code);
+
+    HANDLE handle;
+    FCString openedName;
+};
+
+class FCShortcut {
+public:
+    FCShortcut();
+    virtual ~FCShortcut();
+    FCShortcut(const FCShortcut&) = delete;
+    FCShortcut& operator=(const FCShortcut&) = delete;
+
+    bool load(const char* path);
+    bool getTarget(FCString& out, WIN32_FIND_DATAA* findData, DWORD flags);
+
+    IShellLinkA* shellLink;
+    IPersistFile* persistFile;
+
+private:
+    bool comInitialised_;
+};
+
+bool pathExists(const char* path, DWORD* attributes = nullptr);
+bool hasAnyAttribute(const char* path, DWORD mask);
+bool hasAllAttributes(const char* path, DWORD mask);
+BOOL clearAttributes(const char* path, DWORD mask);

@@ -1,0 +1,261 @@
+#include "fs/FCPathName.h"
+#include "foundation/Diagnostic.h"
+#include "foundation/Mbcs.h"
+#include <shlobj.h>
+#include <cstring>
+
+namespace {
+// Shell folders the tool may ask for; every other CSIDL leaves the path empty.
+bool IsKnownShellFolder(int code) {
+    if (code < 0 || code > 61) return false;
+    static const char known[] =
+        "1111111111" "0111101001"   // 0-19
+        "1111111111" "1111111111"   // 20-39
+        "1001011111" "0001111001"   // 40-59
+        "01";                        // 60-61
+    return known[code] == '1';
+}
+
+void FreeShellItem(LPITEMIDLIST item) {
+    if (item == nullptr) return;
+    IMalloc* allocator = nullptr;
+    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+        allocator->Free(item);
+        allocator->Release();
+    }
+}
+
+UINT WINAPI TempPathQuery(LPSTR buffer, UINT size) { return GetTempPathA(size, buffer); }
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+}  // namespace
+
+FCPathName::FCPathName() { path.create(512, nullptr); create(); }
+FCPathName::FCPathName(int code) { path.create(512, nullptr); create(code, true); }
+FCPathName::FCPathName(int code, bool trailingSeparator) { path.create(512, nullptr); create(code, trailingSeparator); }
+FCPathName::FCPathName(const char* text) { path.create(512, nullptr); create(text); }
+FCPathName::FCPathName(const FCString& text) { path.create(512, nullptr); create(text.text()); }
+FCPathName::~FCPathName() {}
+
+void FCPathName::create(const FCPathName& relative) {
+    FCString tail(relative.path);  // relative may be this object
+    create();
+    path.append(tail);
+    path.cursor = const_cast<char*>(path.text());
+}
+
+void FCPathName::create(const FCString& text) {
+    FCString copy(text);
+    create(copy.text());
+}
+
+void FCPathName::create(const char* text) {
+    if (text == nullptr) {
+        create();
+        return;
+    }
+    if (text[0] == '%' && text[1] == ':') {
+        FCString joined(cdromDrive());
+        joined.append(text + 2);
+        path.create(FCString::DEFAULT_BLOCK, joined.text());
+        return;
+    }
+    if ((text[0] == '\\' && text[1] == '\\') || (text[0] != '\0' && text[1] == ':')) {
+        path.create(FCString::DEFAULT_BLOCK, text);
+        return;
+    }
+    FCString tail(text);  // text may point into the path itself
+    create();
+    path.append(tail);
+    path.cursor = const_cast<char*>(path.text());
+}
+
+void FCPathName::create() {
+    char buffer[CURRENT_BUFFER];
+    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
+    if (n == 0 || n >= sizeof buffer) {
+        if (n != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        reportLastError("FCPathName - create()");
+        return;
+    }
+    path.create(FCString::DEFAULT_BLOCK, buffer);
+    addSeparator();
+}
+
+void FCPathName::create(int code) { create(code, true); }
+
+void FCPathName::create(int code, bool trailingSeparator) {
+    path.create(FCString::DEFAULT_BLOCK, nullptr);
+    switch (code) {
+    case PATH_MODULE_FILE:
+    case PATH_MODULE_FOLDER: {
+        char buffer[MODULE_BUFFER];
+        DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+        if (n == 0 || n >= sizeof buffer) return;  // failed or cut short
+        create(buffer);
+        if (code == PATH_MODULE_FOLDER) {
+            FCString folder;
+            getFolder(folder, trailingSeparator);
+            path.create(FCString::DEFAULT_BLOCK, folder.text());
+        }
+        return;
+    }
+    case PATH_CURRENT:
+        create();
+        return;
+    case PATH_WINDOWS:
+        createFromDirectory(GetWindowsDirectoryA, trailingSeparator);
+        return;
+    case PATH_SYSTEM:
+        createFromDirectory(GetSystemDirectoryA, trailingSeparator);
+        return;
+    case PATH_TEMP:
+        createFromDirectory(TempPathQuery, trailingSeparator);
+        return;
+    case 30589: case 30590: case 30591: case 30592:
+        create();
+        return;
+    default:
+        if (IsKnownShellFolder(code)) createShellFolder(code, trailingSeparator);
+        return;
+    }
+}
+
+void FCPathName::createFromDirectory(UINT (WINAPI* query)(LPSTR, UINT), bool trailingSeparator) {
+    char buffer[MODULE_BUFFER];
+    UINT n = query(buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return;
+    create(buffer);
+    if (trailingSeparator) addSeparator();
+}
+
+void FCPathName::createShellFolder(int csidl, bool trailingSeparator) {
+    LPITEMIDLIST item = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || item == nullptr) return;
+    char buffer[MAX_PATH + 2] = "";
+    if (SHGetPathFromIDListA(item, buffer)) {
+        create(buffer);
+        if (trailingSeparator) addSeparator();
+    }
+    FreeShellItem(item);
+}
+
+bool FCPathName::needsSeparator() {
+    bool needs = path.seek(-1, FCString::SEEK_FROM_END) != '\\';
+    path.cursor = const_cast<char*>(path.text());
+    return needs;
+}
+
+void FCPathName::addSeparator() {
+    if (needsSeparator()) path.append("\\");
+    path.cursor = const_cast<char*>(path.text());
+}
+
+const char* FCPathName::lastSeparatorAfterFirstByte() {
+    if (path.isEmpty()) return nullptr;
+    path.cursor = const_cast<char*>(Mbcs::Next(path.text()));
+    const char* last = path.findLastAnyOf("\\");
+    path.cursor = const_cast<char*>(path.text());
+    return last;
+}
+
+void FCPathName::getFolder(FCString& out, bool keepSeparator) {
+    const char* last = lastSeparatorAfterFirstByte();
+    if (last == nullptr) return;
+    FCString source(path);  // out may be this path
+    if (keepSeparator) source.mid(out, source.text(), last);
+    else source.mid(out, source.text(), last - 1);
+}
+
+const char* FCPathName::fileName() {
+    path.cursor = const_cast<char*>(path.text());
+    const char* last = path.findLastAnyOf("\\");
+    path.cursor = const_cast<char*>(path.text());
+    return last != nullptr ? last + 1 : path.text();
+}
+
+bool FCPathName::hasExtension(const char* extension) {
+    if (extension == nullptr || path.isEmpty() || !needsSeparator()) return false;
+    path.cursor = const_cast<char*>(path.text());
+    const char* last = path.findLastAnyOf("\\");
+    if (last == nullptr) return false;
+    path.cursor = const_cast<char*>(last);
+    const char* dot = path.findLastAnyOf(".");
+    if (dot == nullptr) return false;
+    FCString found(dot + 1);
+    FCString wanted(extension);
+    found.toLower();
+    wanted.toLower();
+    return found.equals(wanted);
+}
+
+void FCPathName::getRoot(FCString& out) {
+    char* saved = path.cursor;
+    FCString source(path);
+    source.mid(out, source.text(), source.text());
+    if (lstrcmpA(out.text(), "\\") != 0) out.append(":\\");
+    if (source.text()[0] == '\\') {
+        source.cursor = const_cast<char*>(source.text());
+        for (int i = 0; i < 3; ++i) {
+            if (source.findChar('\\') == nullptr) break;
+            source.nextChar();
+        }
+        const char* shareEnd = source.findChar('\\');
+        if (shareEnd != nullptr) source.mid(out, source.text(), shareEnd);
+        else out.assignFrom(source.text());
+    }
+    path.cursor = saved;
+}
+
+bool FCPathName::prepareBrowseBuffer(char* buffer, const char* initial) {
+    std::memset(buffer, 0, BROWSE_BUFFER);
+    if (initial == nullptr || std::strlen(initial) > BROWSE_INITIAL_MAX) return false;
+    std::memcpy(buffer, initial, std::strlen(initial));
+    return true;
+}
+
+bool FCPathName::browseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const char* initial) {
+    LPITEMIDLIST root = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(owner, rootFolder, &root)) || root == nullptr) return false;
+    char buffer[BROWSE_BUFFER];
+    prepareBrowseBuffer(buffer, initial);
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = root;
+    info.pszDisplayName = buffer;
+    info.lpszTitle = title;
+    info.ulFlags = flags;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(buffer);
+    info.iImage = 0;
+    LPITEMIDLIST picked = SHBrowseForFolderA(&info);
+    bool chosen = false;
+    if (picked != nullptr && SHGetPathFromIDListA(picked, buffer)) {
+        create(buffer);
+        addSeparator();
+        chosen = true;
+    }
+    FreeShellItem(root);
+    FreeShellItem(picked);
+    return chosen;
+}
+
+const char* FCPathName::cdromDrive() {
+    static char drive[3] = "";
+    if (drive[0] != '\0') return drive;
+    DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if ((mask & (1u << i)) == 0) continue;
+        char root[4] = {static_cast<char>('A' + i), ':', '\\', '\0'};
+        if (GetDriveTypeA(root) == DRIVE_CDROM) {
+            drive[0] = root[0];
+            drive[1] = ':';
+            drive[2] = '\0';
+            break;
+        }
+    }
+    return drive;
+}

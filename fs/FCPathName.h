@@ -1,0 +1,57 @@
+// FCPathName: one absolute path text made from a relative or absolute text,
+// the current directory, the executable, system folders or shell folders.
+#pragma once
+#include "foundation/FCString.h"
+#include <windows.h>
+
+class FCPathName {
+public:
+    enum {
+        PATH_MODULE_FILE = 30583,
+        PATH_MODULE_FOLDER = 30584,
+        PATH_CURRENT = 30585,
+        PATH_WINDOWS = 30586,
+        PATH_SYSTEM = 30587,
+        PATH_TEMP = 30588,
+    };
+    // Buffer sizes of the system calls behind the special codes.
+    enum { MODULE_BUFFER = 262, CURRENT_BUFFER = 260, BROWSE_BUFFER = 522, BROWSE_INITIAL_MAX = 520 };
+
+    FCPathName();
+    explicit FCPathName(int code);
+    FCPathName(int code, bool trailingSeparator);
+    explicit FCPathName(const char* text);
+    explicit FCPathName(const FCString& text);
+    virtual ~FCPathName();
+
+    virtual void create(const FCPathName& relative);
+    virtual void create(const FCString& text);
+    virtual void create(const char* text);
+    virtual void create(int code, bool trailingSeparator);
+    virtual void create(int code);
+    virtual void create();
+
+    bool needsSeparator();
+    void addSeparator();
+    void getFolder(FCString& out, bool keepSeparator);
+    const char* fileName();
+    bool hasExtension(const char* extension);
+    void getRoot(FCString& out);
+    bool browseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const char* initial);
+    static const char* cdromDrive();
+
+    // Copies the initial folder into the browser's buffer of BROWSE_BUFFER
+    // bytes when it fits (at most BROWSE_INITIAL_MAX bytes); the buffer is
+    // zeroed first. True when it was copied.
+    static bool prepareBrowseBuffer(char* buffer, const char* initial);
+
+    const char* text() const { return path.text(); }
+    bool isEmpty() const { return path.isEmpty(); }
+
+    FCString path;
+
+private:
+    void createShellFolder(int csidl, bool trailingSeparator);
+    void createFromDirectory(UINT (WINAPI* query)(LPSTR, UINT), bool trailingSeparator);
+    const char* lastSeparatorAfterFirstByte();
+};

@@ -1,0 +1,26 @@
+// A fresh folder for one test, removed with everything in it afterwards.
+#pragma once
+#include <windows.h>
+#include <string>
+
+class TempFolder {
+public:
+    // Under the given parent (ending in a backslash), or the temporary folder.
+    explicit TempFolder(const std::string& parent = std::string());
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder, ending in a backslash.
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+    static void writeFile(const std::string& path, const std::string& bytes);
+    static std::string readFile(const std::string& path);
+    static bool exists(const std::string& path);
+    static void removeAll(const std::string& path);
+    static bool driveExists(char letter);
+
+private:
+    std::string path_;
+};
