@@ -96,7 +96,8 @@ public:
     // --- whole files (scrambled or plain) ---
     void readFile(const char* path, unsigned maxBytes, unsigned key = 0, int plainLines = 0);
     void readFrom(FCFile& file, unsigned maxBytes, unsigned key, int plainLines);
-    void writeFile(const char* path);
+    // Writes the whole text over the file and cuts it to that length.
+    void writeFile(const char* path, unsigned key = 0, int plainLines = 0);
     void writeTo(FCFile& file, unsigned key, int plainLines);
 
     FCStringRep* rep;

@@ -86,6 +86,7 @@ kelpex_drives_up() {   # $1 = folder for the drives
 
 kelpex_drives_down() {   # $1 = folder for the drives
     local base=$1 m
+    rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:"
     for m in "$base/r" "$base/s"; do
         mountpoint -q "$m" 2>/dev/null && umount "$m" 2>/dev/null
     done

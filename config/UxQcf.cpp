@@ -1,0 +1,170 @@
+#include "config/UxQcf.h"
+#include "foundation/Diagnostic.h"
+#include "fs/FCFile.h"
+#include "fs/FCFileUty.h"
+#include "fs/FCPathName.h"
+
+namespace {
+const int kProbeBytes = 1024;
+const int kWrittenBlock = 65536;
+
+FCString FirstLine(const FCString& text) {
+    FCString scan(text);
+    scan.cursor = const_cast<char*>(scan.text());
+    FCString line;
+    scan.nextField(line, "\r\n", true, nullptr);
+    return line;
+}
+}  // namespace
+
+UxQcf::UxQcf() : flags(SAVE_ON_CLOSE) {}
+
+UxQcf::~UxQcf() {
+    if ((flags & SAVE_ON_CLOSE) != 0 && !filePath.isEmpty()) {
+        // The user was already shown why a write failed and chose Cancel; a
+        // destructor must not throw on.
+        try {
+            save(nullptr, false);
+        } catch (const Diagnostic&) {
+        }
+    }
+}
+
+FCString UxQcf::keyFor(const char* name, int index) {
+    FCString key(name != nullptr ? name : "");
+    if (index >= 0) key.appendInt(index, 10, 0, ' ');
+    return key;
+}
+
+bool UxQcf::parseDeclaration(const FCString& firstLine, int& mode, unsigned& key) {
+    FCString line(firstLine);
+    line.cursor = const_cast<char*>(line.text());
+    line.skipAnyOf(" \t");
+    FCString stripped(line.cursor);
+    FCString halves[2];
+    int n = stripped.split(halves, 2, "=", FCString::SPLIT_KEEP_EMPTY, " \t");
+    if (n < 1) return false;
+    halves[0].toLower();
+    if (lstrcmpA(halves[0].text(), "qcftype") != 0) return false;
+    mode = 0;
+    key = 0;
+    if (n < 2) return true;
+    FCString parts[2];
+    int m = halves[1].split(parts, 2, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
+    if (m >= 1) mode = parts[0].toInt();
+    if (m >= 2) key = parts[1].toUnsigned();
+    return true;
+}
+
+bool UxQcf::load(const char* path) {
+    clear();
+    if (path == nullptr) return false;
+    FCPathName name(path);
+    filePath.assignFrom(name.path);
+    if (!pathExists(name.text())) return false;
+
+    FCString probe;
+    probe.readFile(name.text(), kProbeBytes);
+    int mode = 0;
+    unsigned key = 0;
+    FCString text;
+    if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFile(name.text(), 0, key, 1);
+    else text.readFile(name.text(), 0);
+    return parse(text, true);
+}
+
+bool UxQcf::parse(const FCString& source, bool merge) {
+    if (!merge) {
+        clear();
+        flags &= ~static_cast<unsigned>(SAVE_ON_CLOSE);
+    }
+    if (source.isEmpty()) return false;
+    FCString text(source);
+    text.cursor = const_cast<char*>(text.text());
+    FCString line;
+    while (text.readLine(line, FCString::LINE_TRIM | FCString::LINE_FULL_WIDTH)) {
+        if (line.isEmpty() || line.text()[0] == ';') continue;
+        FCString key, value;
+        line.cursor = const_cast<char*>(line.text());
+        line.nextToken(key, "= \t", false);
+        line.skipAnyOf("= \t");
+        line.nextToken(value, "\t", false);
+        entries.insert(std::make_pair(key, value));  // the first occurrence wins
+    }
+    return true;
+}
+
+bool UxQcf::getString(FCString& out, const char* name, int index) const {
+    if (entries.empty()) return false;
+    auto found = entries.find(keyFor(name, index));
+    if (found == entries.end()) return false;
+    out.assignFrom(found->second);
+    return true;
+}
+
+bool UxQcf::getNumber(unsigned& out, const char* name, int index) const {
+    FCString text;
+    if (!getString(text, name, index)) return false;
+    out = text.toUnsigned();
+    return true;
+}
+
+void UxQcf::setString(const char* name, const char* value, int index) {
+    entries[keyFor(name, index)] = FCString(value != nullptr ? value : "");
+}
+
+void UxQcf::setNumber(const char* name, unsigned value, int index) {
+    FCString text;
+    text.appendNumber(value);
+    setString(name, text.text(), index);
+}
+
+bool UxQcf::getStringOr(FCString& out, const char* name, const char* fallback, int index, int writeBack) {
+    if (getString(out, name, index)) return true;
+    out.assignFrom(fallback != nullptr ? fallback : "");
+    if (writeBack != 0) setString(name, fallback, index);
+    return false;
+}
+
+bool UxQcf::getNumberOr(unsigned& out, const char* name, unsigned fallback, int index, int writeBack) {
+    if (getNumber(out, name, index)) return true;
+    out = fallback;
+    if (writeBack != 0) setNumber(name, fallback, index);
+    return false;
+}
+
+void UxQcf::serialize(FCString& out) const {
+    for (const auto& entry : entries) {
+        out.append(entry.first);
+        out.append("=");
+        out.append(entry.second);
+        out.append("\n");
+    }
+}
+
+bool UxQcf::save(const char* path, bool deleteIfEmpty) {
+    if (path == nullptr && filePath.isEmpty()) return false;
+    FCString target(path != nullptr ? FCString(path) : filePath);
+    FCPathName name(target);
+    FCString text;
+    text.create(kWrittenBlock, nullptr);
+    serialize(text);
+    if (text.isEmpty() && deleteIfEmpty) {
+        if (pathExists(name.text())) FCFileUty::remove(name.text(), true);
+    } else {
+        // A written file whose first line declares scrambling would be read
+        // back as scrambled: its body is then written scrambled with that key.
+        int mode = 0;
+        unsigned key = 0;
+        if (parseDeclaration(FirstLine(text), mode, key) && mode == 1 && key != 0) text.writeFile(name.text(), key, 1);
+        else text.writeFile(name.text());
+    }
+    filePath.assignFrom(name.path);
+    return true;
+}
+
+void UxQcf::clear() {
+    entries.clear();
+    filePath.clear();
+    substitutions.deleteAll();
+}

@@ -1,0 +1,44 @@
+// UxQcf: the key=value configuration store behind kelpex.qcf, plain or
+// scrambled with the key its own first line declares.
+#pragma once
+#include "foundation/FCString.h"
+#include "foundation/FCXList.h"
+#include <map>
+
+struct UxQcfKeyOrder {
+    bool operator()(const FCString& a, const FCString& b) const { return lstrcmpA(a.text(), b.text()) < 0; }
+};
+
+class UxQcf {
+public:
+    enum { SAVE_ON_CLOSE = 1 };
+
+    UxQcf();
+    virtual ~UxQcf();
+    UxQcf(const UxQcf&) = delete;
+    UxQcf& operator=(const UxQcf&) = delete;
+
+    bool load(const char* path);
+    bool parse(const FCString& text, bool merge);
+    bool getString(FCString& out, const char* name, int index = -1) const;
+    bool getNumber(unsigned& out, const char* name, int index = -1) const;
+    void setString(const char* name, const char* value, int index = -1);
+    void setNumber(const char* name, unsigned value, int index = -1);
+    bool getStringOr(FCString& out, const char* name, const char* fallback, int index = -1, int writeBack = 0);
+    bool getNumberOr(unsigned& out, const char* name, unsigned fallback, int index = -1, int writeBack = 0);
+    bool save(const char* path, bool deleteIfEmpty);
+    void clear();
+    void serialize(FCString& out) const;
+
+    // Reads a first line as a scrambling declaration ("qcftype=1,KEY"): true
+    // when the word matches, with the mode and the key (0 when absent).
+    static bool parseDeclaration(const FCString& firstLine, int& mode, unsigned& key);
+
+    FCString filePath;
+    std::map<FCString, FCString, UxQcfKeyOrder> entries;
+    unsigned flags;
+    FCXList<FCIdString> substitutions;
+
+private:
+    static FCString keyFor(const char* name, int index);
+};

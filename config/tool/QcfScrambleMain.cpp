@@ -1,0 +1,89 @@
+// qcfscramble: writes a scrambled kelpex.qcf from a plain text, and reads
+// one back to plain text.
+//   qcfscramble KEY plain.txt kelpex.qcf
+//   qcfscramble --decode kelpex.qcf plain.txt
+#include "config/UxQcf.h"
+#include "config/UxStaticRandom.h"
+#include "foundation/Diagnostic.h"
+#include "fs/FCFile.h"
+#include <cstdio>
+
+namespace {
+int Fail(const char* message, const char* detail) {
+    std::fprintf(stderr, "qcfscramble: %s%s\n", message, detail != nullptr ? detail : "");
+    return 1;
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: qcfscramble KEY plain.txt kelpex.qcf\n"
+                 "       qcfscramble --decode kelpex.qcf plain.txt\n");
+    return 2;
+}
+
+// Opens quietly so that a console tool reports instead of asking.
+bool OpenQuiet(FCFile& file, const char* path, bool forWriting) {
+    DWORD code = forWriting
+                     ? file.open(path, CREATE_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true)
+                     : file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
+    if (code == 0) return true;
+    std::fprintf(stderr, "qcfscramble: cannot %s %s (error %lu)\n", forWriting ? "write" : "open", path,
+                 static_cast<unsigned long>(code));
+    return false;
+}
+
+int Encode(const char* keyText, const char* plainPath, const char* outPath) {
+    FCString keyString(keyText);
+    unsigned key = keyString.toUnsigned();
+    if (key == 0) return Fail("the key must be a number other than 0: ", keyText);
+    FCFile in;
+    if (!pathExists(plainPath)) return Fail("cannot find ", plainPath);
+    if (!OpenQuiet(in, plainPath, false)) return 1;
+    FCString body;
+    body.readFrom(in, 0, 0, 0);
+    FCString text("qcftype=1,");
+    text.appendNumber(key);
+    text.append("\n");
+    text.append(body);
+    FCFile out;
+    if (!OpenQuiet(out, outPath, true)) return 1;
+    text.writeTo(out, key, 1);
+    std::printf("qcfscramble: wrote %s with key %u\n", outPath, key);
+    return 0;
+}
+
+int Decode(const char* scrambledPath, const char* plainPath) {
+    if (!pathExists(scrambledPath)) return Fail("cannot find ", scrambledPath);
+    FCFile in;
+    if (!OpenQuiet(in, scrambledPath, false)) return 1;
+    FCString text;
+    text.readFrom(in, 0, 0, 0);
+    FCString first;
+    text.nextField(first, "\r\n", true, nullptr);
+    int mode = 0;
+    unsigned key = 0;
+    if (!UxQcf::parseDeclaration(first, mode, key) || mode != 1 || key == 0)
+        return Fail("no scrambling declaration (qcftype=1,KEY) on the first line of ", scrambledPath);
+    SetFilePointer(in.handle, 0, nullptr, FILE_BEGIN);
+    text.readFrom(in, 0, key, 1);
+    text.cursor = const_cast<char*>(text.text());
+    if (text.findChar('\n') != nullptr) text.nextChar();
+    FCString body(text.cursor);
+    FCFile out;
+    if (!OpenQuiet(out, plainPath, true)) return 1;
+    body.writeTo(out, 0, 0);
+    std::printf("qcfscramble: wrote %s\n", plainPath);
+    return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc == 4 && lstrcmpA(argv[1], "--decode") == 0) return Decode(argv[2], argv[3]);
+        if (argc == 4) return Encode(argv[1], argv[2], argv[3]);
+        return Usage();
+    } catch (const Diagnostic& e) {
+        std::fprintf(stderr, "qcfscramble: %s: %s\n", e.getCaption(), e.getMessage());
+        return 1;
+    }
+}

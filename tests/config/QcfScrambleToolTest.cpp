@@ -1,0 +1,66 @@
+#include "config/UxQcf.h"
+#include "tests/support/TempFolder.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+// The tool's Windows path: the build tree is reached through Z:.
+std::string ToolPath() {
+    std::string path = std::string("Z:") + QCFSCRAMBLE_EXE;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+int RunTool(const std::string& arguments) {
+    std::string command = "\"" + ToolPath() + "\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+}  // namespace
+
+TEST(QcfScrambleTool, RoundTripsThroughTheToolAndTheStore) {
+    TempFolder dir;
+    std::string plain = dir / "plain.txt";
+    std::string scrambled = dir / "kelpex.qcf";
+    std::string back = dir / "back.txt";
+    std::string body = "caption=表ソ能のテスト\r\nfname=data*.cab,2,1,3,1\nsize=12\n";
+    TempFolder::writeFile(plain, body);
+    ASSERT_EQ(0, RunTool("31337 \"" + plain + "\" \"" + scrambled + "\""));
+    std::string raw = TempFolder::readFile(scrambled);
+    EXPECT_EQ("qcftype=1,31337\n", raw.substr(0, 16));
+    EXPECT_EQ(std::string::npos, raw.find("caption"));
+    UxQcf store;
+    store.flags = 0;
+    ASSERT_TRUE(store.load(scrambled.c_str()));
+    store.flags = 0;
+    FCString out;
+    ASSERT_TRUE(store.getString(out, "caption"));
+    EXPECT_STREQ("表ソ能のテスト", out.text());
+    ASSERT_TRUE(store.getString(out, "fname"));
+    EXPECT_STREQ("data*.cab,2,1,3,1", out.text());
+    ASSERT_EQ(0, RunTool("--decode \"" + scrambled + "\" \"" + back + "\""));
+    EXPECT_EQ(body, TempFolder::readFile(back));
+}
+
+TEST(QcfScrambleTool, RefusesBadInputWithANonzeroCode) {
+    TempFolder dir;
+    std::string plain = dir / "plain.txt";
+    TempFolder::writeFile(plain, "a=1\n");
+    EXPECT_NE(0, RunTool("0 \"" + plain + "\" \"" + dir / "o.qcf" + "\""));
+    EXPECT_NE(0, RunTool("key \"" + plain + "\" \"" + dir / "o.qcf" + "\""));
+    EXPECT_NE(0, RunTool("5 \"" + dir / "missing.txt" + "\" \"" + dir / "o.qcf" + "\""));
+    EXPECT_NE(0, RunTool("--decode \"" + plain + "\" \"" + dir / "o.txt" + "\""));
+    EXPECT_NE(0, RunTool("--decode \"" + dir / "missing.qcf" + "\" \"" + dir / "o.txt" + "\""));
+    EXPECT_NE(0, RunTool("only-one-argument"));
+    EXPECT_FALSE(TempFolder::exists(dir / "o.qcf"));
+}

@@ -1,0 +1,279 @@
+#include "config/UxQcf.h"
+#include "config/UxStaticRandom.h"
+#include "foundation/Diagnostic.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WindowAnswerer.h"
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+std::string Get(const UxQcf& store, const char* name) {
+    FCString out("<absent>");
+    store.getString(out, name);
+    return out.text();
+}
+
+// A scrambled file as the publishers' tool writes it.
+std::string ScrambledFile(unsigned key, const std::string& body, const std::string& declaration) {
+    std::string bytes = body;
+    if (!bytes.empty()) scrambleBytes(key, reinterpret_cast<unsigned char*>(&bytes[0]), static_cast<int>(bytes.size()));
+    return declaration + "\n" + bytes;
+}
+
+UxQcf* Parsed(const char* text) {
+    UxQcf* store = new UxQcf;
+    store->parse(FCString(text), false);
+    return store;
+}
+}  // namespace
+
+TEST(UxQcfParse, KeysAndValuesByTheLineRules) {
+    std::unique_ptr<UxQcf> s(Parsed(
+        "a=b=d\n"
+        "b = = b\r\n"
+        "=x\r"
+        "c d\n"
+        "e=b\td\n"
+        "f=b  \n"
+        "  ; note\n"
+        "　;note\n"
+        "x;y=1\n"
+        "\n\n"
+        "　\tg=full width blanks before\n"
+        "a=second\n"));
+    EXPECT_EQ("b=d", Get(*s, "a"));
+    EXPECT_EQ("b", Get(*s, "b"));
+    EXPECT_EQ("", Get(*s, "x"));
+    EXPECT_EQ("d", Get(*s, "c"));
+    EXPECT_EQ("b", Get(*s, "e"));
+    EXPECT_EQ("b  ", Get(*s, "f"));
+    EXPECT_EQ("1", Get(*s, "x;y"));
+    EXPECT_EQ("full width blanks before", Get(*s, "g"));
+    EXPECT_EQ("<absent>", Get(*s, ";"));
+    EXPECT_EQ(8u, s->entries.size());
+}
+
+TEST(UxQcfParse, SeparatorOnlyLineGivesTheEmptyKeyOnce) {
+    std::unique_ptr<UxQcf> s(Parsed("= \t=\n==\nk=v\n"));
+    EXPECT_EQ("", Get(*s, ""));
+    EXPECT_EQ(2u, s->entries.size());
+}
+
+TEST(UxQcfParse, CaseSensitiveKeysAndIndexes) {
+    std::unique_ptr<UxQcf> s(Parsed("size=1\nSize=2\nsize=3\nmes0=zero\nmes12=twelve\n"));
+    unsigned n = 0;
+    EXPECT_TRUE(s->getNumber(n, "size"));
+    EXPECT_EQ(1u, n);
+    EXPECT_TRUE(s->getNumber(n, "Size"));
+    EXPECT_EQ(2u, n);
+    EXPECT_EQ("zero", Get(*s, "mes0"));
+    FCString out;
+    EXPECT_TRUE(s->getString(out, "mes", 0));
+    EXPECT_STREQ("zero", out.text());
+    EXPECT_TRUE(s->getString(out, "mes", 12));
+    EXPECT_FALSE(s->getString(out, "mes", -1));
+}
+
+TEST(UxQcfValues, NumbersAndDefaults) {
+    std::unique_ptr<UxQcf> s(Parsed("h=0x10\nb=0b101\nm=12abc\nn=-1\ne=\n"));
+    unsigned n = 7;
+    s->getNumber(n, "h");
+    EXPECT_EQ(16u, n);
+    s->getNumber(n, "b");
+    EXPECT_EQ(5u, n);
+    s->getNumber(n, "m");
+    EXPECT_EQ(12u, n);
+    s->getNumber(n, "n");
+    EXPECT_EQ(4294967295u, n);
+    s->getNumber(n, "e");
+    EXPECT_EQ(0u, n);
+    n = 9;
+    EXPECT_FALSE(s->getNumber(n, "absent"));
+    EXPECT_EQ(9u, n);
+    EXPECT_FALSE(s->getNumberOr(n, "absent", 42, -1, 0));
+    EXPECT_EQ(42u, n);
+    EXPECT_EQ(5u, s->entries.size());
+    EXPECT_FALSE(s->getNumberOr(n, "absent", 43, -1, 1));
+    EXPECT_EQ("43", Get(*s, "absent"));
+    s->setNumber("neg", static_cast<unsigned>(-1));
+    EXPECT_EQ("4294967295", Get(*s, "neg"));
+}
+
+TEST(UxQcfValues, EmptyStoreLeavesOutUnchangedAndGivesDefaults) {
+    UxQcf store;
+    FCString out("kept");
+    EXPECT_FALSE(store.getString(out, "caption"));
+    EXPECT_STREQ("kept", out.text());
+    EXPECT_FALSE(store.getStringOr(out, "caption", "一括解凍"));
+    EXPECT_STREQ("一括解凍", out.text());
+    EXPECT_FALSE(store.getStringOr(out, "x", nullptr));
+    EXPECT_STREQ("", out.text());
+    EXPECT_TRUE(store.entries.empty());
+    store.setString(nullptr, nullptr);
+    EXPECT_EQ("", Get(store, ""));
+}
+
+TEST(UxQcfLoad, ScrambledFileWithItsDeclaration) {
+    TempFolder dir;
+    std::string path = dir / "kelpex.qcf";
+    TempFolder::writeFile(path, ScrambledFile(12345, "caption=表示テスト\nsize=300\n", "qcftype=1,12345"));
+    UxQcf store;
+    EXPECT_TRUE(store.load(path.c_str()));
+    EXPECT_EQ("表示テスト", Get(store, "caption"));
+    EXPECT_EQ("300", Get(store, "size"));
+    EXPECT_EQ("1,12345", Get(store, "qcftype"));
+    EXPECT_STREQ(path.c_str(), store.filePath.text());
+}
+
+TEST(UxQcfLoad, DeclarationVariants) {
+    TempFolder dir;
+    std::string path = dir / "v.qcf";
+    struct Case {
+        std::string declaration;
+        unsigned key;
+        bool unscrambled;
+    };
+    const Case cases[] = {
+        {"QCFTYPE=1,0x3039", 12345, true},  {"\t qcftype=1,12345", 12345, true},
+        {"qcftype =1,12345", 12345, false}, {"qcftype=1,0", 12345, false},
+        {"qcftype=1", 12345, false},        {"qcftype=1,key", 12345, false},
+        {"qcftype=2,12345", 12345, false},  {"qcftype=1,12346", 12345, false},
+    };
+    for (const Case& c : cases) {
+        TempFolder::writeFile(path, ScrambledFile(c.key, "size=300\n", c.declaration));
+        UxQcf store;
+        store.load(path.c_str());
+        EXPECT_EQ(c.unscrambled, Get(store, "size") == "300") << c.declaration;
+    }
+    TempFolder::writeFile(path, "\nqcftype=1,5\nsize=300\n");  // not on the first line
+    UxQcf later;
+    later.load(path.c_str());
+    EXPECT_EQ("300", Get(later, "size"));
+    EXPECT_EQ("1,5", Get(later, "qcftype"));
+}
+
+TEST(UxQcfLoad, MissingEmptyNulAndCommentOnlyFiles) {
+    TempFolder dir;
+    std::string path = dir / "k.qcf";
+    UxQcf store;
+    EXPECT_FALSE(store.load(path.c_str()));
+    EXPECT_STREQ(path.c_str(), store.filePath.text());
+    EXPECT_FALSE(store.load(nullptr));
+    TempFolder::writeFile(path, "");
+    EXPECT_FALSE(store.load(path.c_str()));
+    TempFolder::writeFile(path, std::string("\0size=1\n", 8));
+    EXPECT_FALSE(store.load(path.c_str()));
+    EXPECT_TRUE(store.entries.empty());
+    TempFolder::writeFile(path, "; only\n\n  ;x\n");
+    EXPECT_TRUE(store.load(path.c_str()));
+    EXPECT_TRUE(store.entries.empty());
+    store.flags = 0;
+}
+
+TEST(UxQcfLoad, LoadingNeverWritesAndLockedFilesAsk) {
+    TempFolder dir;
+    std::string path = dir / "k.qcf";
+    TempFolder::writeFile(path, "b=1\na=2\n");
+    {
+        UxQcf store;
+        store.load(path.c_str());
+        store.flags = 0;
+    }
+    EXPECT_EQ("b=1\na=2\n", TempFolder::readFile(path));
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    WindowAnswerer answer("FCFile - open", {IDCANCEL});
+    UxQcf store;
+    store.flags = 0;
+    EXPECT_THROW(store.load(path.c_str()), CannotOpenException);
+    CloseHandle(held);
+    ASSERT_EQ(1, answer.answered());
+    EXPECT_EQ(path + "は\n他のアプリケーションによって開かれています", answer.texts()[0]);
+    EXPECT_TRUE(store.entries.empty());
+    EXPECT_STREQ(path.c_str(), store.filePath.text());
+}
+
+TEST(UxQcfSave, KeyOrderLinesAndTheDestructorSave) {
+    TempFolder dir;
+    std::string path = dir / "s.qcf";
+    {
+        UxQcf store;
+        store.load(path.c_str());  // missing: filePath set, saveOnClose still on
+    }
+    EXPECT_EQ("", TempFolder::readFile(path));
+    UxQcf store;
+    store.setString("B", "1");
+    store.setString("a", "2");
+    store.setString("Data1", "3");
+    store.setString("data1", "4");
+    store.setString("qcftype", "1,0");
+    EXPECT_TRUE(store.save(path.c_str(), false));
+    EXPECT_EQ("a=2\nB=1\ndata1=4\nData1=3\nqcftype=1,0\n", TempFolder::readFile(path));
+    store.flags = 0;
+    UxQcf none;
+    EXPECT_FALSE(none.save(nullptr, false));
+}
+
+TEST(UxQcfSave, EmptyStoreDeletesEvenAReadOnlyFileOrWritesZeroBytes) {
+    TempFolder dir;
+    std::string path = dir / "e.qcf";
+    TempFolder::writeFile(path, "x=1\n");
+    UxQcf store;
+    store.flags = 0;
+    EXPECT_TRUE(store.save(path.c_str(), false));
+    EXPECT_EQ("", TempFolder::readFile(path));
+    TempFolder::writeFile(path, "x=1\n");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(store.save(path.c_str(), true));
+    EXPECT_FALSE(TempFolder::exists(path));
+}
+
+TEST(UxQcfSave, DeclarationWrittenFirstKeepsTheFileReadable) {
+    TempFolder dir;
+    std::string path = dir / "d.qcf";
+    TempFolder::writeFile(path, ScrambledFile(777, "size=300\nzeta=表\n", "qcftype=1,777"));
+    UxQcf store;
+    ASSERT_TRUE(store.load(path.c_str()));
+    store.save(nullptr, false);
+    store.flags = 0;
+    UxQcf again;
+    again.flags = 0;
+    ASSERT_TRUE(again.load(path.c_str()));
+    EXPECT_EQ("300", Get(again, "size"));
+    EXPECT_EQ("表", Get(again, "zeta"));
+    EXPECT_EQ("1,777", Get(again, "qcftype"));
+}
+
+TEST(UxQcfFuzz, AnyBytesLoadWithoutCrashOrHang) {
+    TempFolder dir;
+    std::string path = dir / "f.qcf";
+    std::mt19937 random(2024);
+    const std::string seeds[] = {"qcftype=1,99\nsize=1\n", "a=b\r\n\r\n;c\n", "　=\t=\n", "QCFTYPE=1,0x10\n\x95"};
+    for (int round = 0; round < 1500; ++round) {
+        std::string bytes = seeds[round % 4];
+        int edits = static_cast<int>(random() % 12);
+        for (int e = 0; e < edits; ++e) {
+            size_t at = bytes.empty() ? 0 : random() % (bytes.size() + 1);
+            unsigned char b = static_cast<unsigned char>(random());
+            if (random() % 2) bytes.insert(at, 1, static_cast<char>(b));
+            else if (at < bytes.size()) bytes[at] = static_cast<char>(b);
+        }
+        if (round % 5 == 0) {
+            bytes.clear();
+            int n = static_cast<int>(random() % 3000);
+            for (int i = 0; i < n; ++i) bytes.push_back(static_cast<char>(random()));
+        }
+        TempFolder::writeFile(path, bytes);
+        UxQcf store;
+        store.flags = 0;
+        store.load(path.c_str());
+        store.flags = 0;
+        FCString out;
+        store.getString(out, "size");
+        store.getString(out, "qcftype");
+        EXPECT_EQ(bytes, TempFolder::readFile(path));
+    }
+}
