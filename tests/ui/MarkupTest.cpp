@@ -1,0 +1,119 @@
+#include "tests/ui/UiTestSupport.h"
+#include "ui/Markup.h"
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+const COLORREF kDarkRed = 0x0000C0;    // markup 0xC00000
+const COLORREF kDarkGreen = 0x00C000;  // markup 0x00C000
+
+struct Expect {
+    bool autoColour;
+    COLORREF colour;
+    DWORD effects;  // CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE
+};
+
+class MarkupTest : public testing::Test {
+protected:
+    TestDialog dialog;
+    HWND rich() const { return dialog.control(TestDialog::RICH); }
+    void render(const char* text) { ApplyMarkup(rich(), text, nullptr, nullptr); }
+    void expectRange(int from, int to, Expect e) {
+        for (int i = from; i < to; ++i) {
+            CHARFORMATA f = FormatAt(rich(), i);
+            EXPECT_EQ(e.autoColour, IsAutoColour(f)) << "position " << i;
+            if (!e.autoColour) {
+                EXPECT_EQ(e.colour, f.crTextColor) << "position " << i;
+            }
+            EXPECT_EQ(e.effects, f.dwEffects & (CFE_BOLD | CFE_ITALIC | CFE_UNDERLINE)) << "position " << i;
+        }
+    }
+};
+}  // namespace
+
+TEST_F(MarkupTest, PlainTextReplacesTheContentInTheDefaultColour) {
+    SetWindowTextA(rich(), "previous content");
+    render("abc");
+    EXPECT_EQ("abc", RichText(rich()));
+    expectRange(0, 3, {true, 0, 0});
+}
+
+TEST_F(MarkupTest, ColourThenBackToAutomatic) {
+    render("【0xC00000】abc【-1】def");
+    EXPECT_EQ("abcdef", RichText(rich()));
+    expectRange(0, 3, {false, kDarkRed, 0});
+    expectRange(3, 6, {true, 0, 0});
+}
+
+TEST_F(MarkupTest, ATagResetsEffectsButKeepsTheColour) {
+    render("x【0x00C000,B】y【U】z");
+    EXPECT_EQ("xyz", RichText(rich()));
+    expectRange(0, 1, {true, 0, 0});
+    expectRange(1, 2, {false, kDarkGreen, CFE_BOLD});
+    expectRange(2, 3, {false, kDarkGreen, CFE_UNDERLINE});
+    render("a【I b】c");
+    expectRange(1, 2, {true, 0, CFE_ITALIC | CFE_BOLD});
+}
+
+TEST_F(MarkupTest, TwoTagsInARowAndTheEmptyTag) {
+    render("【0xC00000】【B】text");
+    EXPECT_EQ("B】text", RichText(rich()));
+    expectRange(0, 6, {false, kDarkRed, 0});
+    render("a【】b【-1】c");
+    EXPECT_EQ("ac", RichText(rich()));
+    expectRange(0, 1, {true, 0, 0});
+    expectRange(1, 2, {true, 0, CFE_BOLD});
+}
+
+TEST_F(MarkupTest, UnclosedTagsUnknownTokensAndTagOnlyTexts) {
+    render("ab【0xC00000 cd");
+    EXPECT_EQ("ab", RichText(rich()));
+    render("a【Z,Q,C00000】b");
+    EXPECT_EQ("ab", RichText(rich()));
+    expectRange(1, 2, {true, 0, 0});
+    render("kept");
+    render("【0xC00000,B】");
+    EXPECT_EQ("kept", RichText(rich()));
+    render("【0x1FF0000】big");
+    expectRange(0, 3, {false, 0x000000FF, 0});  // only the low 24 bits: 0xFF0000 is red
+}
+
+TEST_F(MarkupTest, SetMessageTextPlainOrMarkedOrEmpty) {
+    SetMessageText(dialog.windowHandle, TestDialog::RICH, "【0xC00000】red", false);
+    EXPECT_EQ("【0xC00000】red", RichText(rich()));
+    SetMessageText(dialog.windowHandle, TestDialog::RICH, "【0xC00000】red", true);
+    EXPECT_EQ("red", RichText(rich()));
+    expectRange(0, 3, {false, kDarkRed, 0});
+    SetMessageText(dialog.windowHandle, TestDialog::RICH, "", true);
+    EXPECT_EQ("", RichText(rich()));
+    SetMessageText(dialog.windowHandle, TestDialog::RICH, "<<B>>bold<<->>", true, "<<", ">>");
+    EXPECT_EQ("bold", RichText(rich()));
+    expectRange(0, 4, {true, 0, CFE_BOLD});
+}
+
+TEST_F(MarkupTest, JapaneseRunsAndLineBreaks) {
+    render("表示【0xC00000】C:\\表ソ\\【-1】\nです");
+    EXPECT_EQ("表示C:\\表ソ\\\rです", RichText(rich()));
+    expectRange(0, 2, {true, 0, 0});
+    expectRange(2, 8, {false, kDarkRed, 0});
+    expectRange(8, 11, {true, 0, 0});
+}
+
+TEST_F(MarkupTest, MalformedMarkupNeverCrashes) {
+    std::mt19937 random(77);
+    const char* pieces[] = {"【", "】", "0x", "FFFFFFFFFF", "B", ",", " ", "-1", "表", "ソ", "\x95", "\\", "\n",
+                            "text", "0b101", "U", "I", "【】", "999999999999999999"};
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        size_t loneLeads = 0;  // the control shows a lone lead byte as a two-byte character
+        int n = static_cast<int>(random() % 14);
+        for (int i = 0; i < n; ++i) {
+            const char* piece = pieces[random() % (sizeof pieces / sizeof pieces[0])];
+            loneLeads += std::string(piece) == "\x95" ? 1 : 0;
+            text += piece;
+        }
+        SetWindowTextA(rich(), "");
+        render(text.c_str());
+        EXPECT_LE(RichText(rich()).size(), text.size() + loneLeads);
+    }
+}

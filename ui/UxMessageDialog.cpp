@@ -1,0 +1,141 @@
+#include "ui/UxMessageDialog.h"
+#include "fs/FCPathName.h"
+#include "ui/Markup.h"
+#include <richedit.h>
+#include <shellapi.h>
+
+ShellOpenFunction g_shellOpen = ShellExecuteA;
+
+namespace {
+const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
+
+UxMessageDialog::DIS_INFO_* InfoOf(HWND window) {
+    FCDialog* dialog = FCDialog::fromWindow(window);
+    return dialog != nullptr ? reinterpret_cast<UxMessageDialog::DIS_INFO_*>(dialog->userData) : nullptr;
+}
+
+void InitMessageDialog(HWND window, FCDialog* dialog) {
+    dialog->attachWindow(window);
+    UxMessageDialog::DIS_INFO_* info = InfoOf(window);
+    if (info == nullptr) return;
+    HWND message = GetDlgItem(window, UxMessageDialog::MESSAGE_ID);
+    bool markedUp = (info->options & UxMessageDialog::OPTION_MARKED_UP) != 0;
+    if (markedUp) {
+        LRESULT mask = SendMessageA(message, EM_GETEVENTMASK, 0, 0);
+        SendMessageA(message, EM_SETEVENTMASK, 0, mask | ENM_LINK);
+        SendMessageA(message, EM_AUTOURLDETECT, TRUE, 0);
+    }
+    SetWindowTextA(window, info->title.text());
+    for (int i = 0; i < 4; ++i)
+        if (!info->captions[i].isEmpty()) SetDlgItemTextA(window, kButtonIds[i], info->captions[i].text());
+    SetMessageText(window, UxMessageDialog::MESSAGE_ID, info->text.text(), markedUp, info->openBracket.text(),
+                   info->closeBracket.text());
+    dialog->centreOnParent(-1, -1, false);
+}
+
+// Opens the link under the click; a link too long for the buffer is not opened.
+void FollowLink(HWND message, const ENLINK& link) {
+    LONG characters = link.chrg.cpMax - link.chrg.cpMin;
+    if (characters <= 0 || characters * 2 + 1 > UxMessageDialog::LINK_BUFFER) return;
+    CHARRANGE range = link.chrg;
+    SendMessageA(message, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    char buffer[UxMessageDialog::LINK_BUFFER] = "";
+    SendMessageA(message, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
+    buffer[UxMessageDialog::LINK_BUFFER - 1] = '\0';
+    OpenLink(buffer);
+}
+}  // namespace
+
+UxMessageDialog::DIS_INFO_::DIS_INFO_()
+    : owner(nullptr), reserved1(0), results{IDOK, IDCANCEL, IDYES, IDNO}, options(0), reserved2(0),
+      openBracket("【"), closeBracket("】") {}
+
+INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitMessageDialog(window, reinterpret_cast<FCDialog*>(lParam));
+        return TRUE;
+    case WM_COMMAND: {
+        int id = LOWORD(wParam);
+        if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) {
+            EndDialog(window, id);
+            return TRUE;
+        }
+        UxMessageDialog::DIS_INFO_* info = InfoOf(window);
+        if (id == UxMessageDialog::MESSAGE_ID && HIWORD(wParam) == EN_SETFOCUS && info != nullptr &&
+            (info->options & UxMessageDialog::OPTION_CARET_MOVED) == 0) {
+            SendMessageA(reinterpret_cast<HWND>(lParam), EM_SETSEL, static_cast<WPARAM>(-1), -1);
+            info->options |= UxMessageDialog::OPTION_CARET_MOVED;
+        }
+        return FALSE;
+    }
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == UxMessageDialog::MESSAGE_ID && header->code == EN_LINK) {
+            const ENLINK* link = reinterpret_cast<const ENLINK*>(lParam);
+            if (link->msg == WM_LBUTTONDOWN) {
+                FollowLink(header->hwndFrom, *link);
+                return TRUE;
+            }
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
+                      const char* openBracket, const char* closeBracket, const char* yesCaption,
+                      const char* noCaption) {
+    UxMessageDialog dialog(templateId);
+    UxMessageDialog::DIS_INFO_& info = dialog.info;
+    info.owner = owner != nullptr ? owner : GetDesktopWindow();
+    info.title.assignFrom(title);
+    info.text.assignFrom(text);
+    // Enter (the OK command) answers Yes; Escape and the close box answer No.
+    const int results[4] = {IDYES, IDNO, IDYES, IDNO};
+    for (int i = 0; i < 4; ++i) info.results[i] = results[i];
+    if (markedUp) {
+        info.options |= UxMessageDialog::OPTION_MARKED_UP;
+        if (openBracket != nullptr && *openBracket != '\0') info.openBracket.assignFrom(openBracket);
+        if (closeBracket != nullptr && *closeBracket != '\0') info.closeBracket.assignFrom(closeBracket);
+    }
+    if (yesCaption != nullptr) info.captions[2].assignFrom(yesCaption);
+    if (noCaption != nullptr) info.captions[3].assignFrom(noCaption);
+    dialog.setProcedure(owner, MessageDialogProc, reinterpret_cast<LPARAM>(&info));
+    INT_PTR end = dialog.doModal();
+    switch (end) {
+    case IDOK: return info.results[0];
+    case IDCANCEL: return info.results[1];
+    case IDYES: return info.results[2];
+    case IDNO: return info.results[3];
+    default: return info.results[0];
+    }
+}
+
+int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket,
+             const char* closeBracket, const char* yesCaption, const char* noCaption) {
+    return ShowMessageDialog(owner, UxMessageDialog::TEMPLATE_YES_NO, text, title, markedUp, openBracket,
+                             closeBracket, yesCaption, noCaption);
+}
+
+void OpenLink(const char* link) {
+    if (link == nullptr || *link == '\0') return;
+    FCString text(link);
+    const char* dot = text.findLastAnyOf(".");
+    if (dot != nullptr) {
+        FCString extension(dot + 1);
+        extension.toLower();
+        const char* refused[] = {"exe", "scr", "com", "bat", "cmd"};
+        for (const char* r : refused)
+            if (lstrcmpA(extension.text(), r) == 0) return;
+    }
+    text.cursor = const_cast<char*>(text.text());
+    if (text.find("http://help/") != nullptr) {
+        FCPathName folder(FCPathName::PATH_MODULE_FOLDER);
+        text.replaceAll("http://", folder.text());
+        text.replaceAll("/", "\\");
+    }
+    g_shellOpen(nullptr, "open", text.text(), nullptr, nullptr, SW_SHOWNORMAL);
+}

@@ -1,0 +1,58 @@
+// The modal message dialogs (templates 127: OK, 128: Yes/No) that show a
+// marked-up text with clickable links.
+#pragma once
+#include "foundation/FCString.h"
+#include "ui/FCDialog.h"
+#include "ui/FCRect.h"
+#include <windows.h>
+
+class UxPairString : public FCString {
+public:
+    FCString second;
+};
+
+class UxMessageDialog : public FCDialog {
+public:
+    enum { TEMPLATE_OK = 127, TEMPLATE_YES_NO = 128, MESSAGE_ID = 1001 };
+    enum : unsigned { OPTION_MARKED_UP = 0x1, OPTION_CARET_MOVED = 0x1000000 };
+    enum { LINK_BUFFER = 1024 };
+
+    class DIS_INFO_ {
+    public:
+        DIS_INFO_();
+        virtual ~DIS_INFO_() {}
+
+        HWND owner;
+        FCString reservedText;
+        FCString title;
+        FCString text;
+        FCString unusedTexts[3];
+        FCRect rectangle;
+        int reserved1;
+        int results[4];  // for IDOK, IDCANCEL, IDYES, IDNO
+        unsigned options;
+        int reserved2;
+        UxPairString pairs[8];
+        FCString openBracket;
+        FCString closeBracket;
+        FCString moreTexts[3];
+        FCString captions[4];  // buttons 1, 2, 6, 7; empty keeps the template's
+    };
+
+    explicit UxMessageDialog(int templateId) : FCDialog(templateId) {}
+    ~UxMessageDialog() override {}
+
+    DIS_INFO_ info;
+};
+
+int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
+                      const char* openBracket = nullptr, const char* closeBracket = nullptr,
+                      const char* yesCaption = nullptr, const char* noCaption = nullptr);
+int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket = nullptr,
+             const char* closeBracket = nullptr, const char* yesCaption = nullptr, const char* noCaption = nullptr);
+INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void OpenLink(const char* link);
+
+// The shell call behind OpenLink; tests put an observer in its place.
+typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+extern ShellOpenFunction g_shellOpen;
