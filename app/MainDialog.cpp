@@ -1,0 +1,218 @@
+#include "app/MainDialog.h"
+#include "cab/UxProgressDialog.h"
+#include "foundation/Diagnostic.h"
+#include "fs/FCFile.h"
+#include "fs/FCPathName.h"
+#include "ui/FCDropFiles.h"
+#include "ui/Markup.h"
+#include <shlobj.h>
+
+namespace {
+const char* const kConfigurationName = "kelpex.qcf";
+// More numbers than any series needs: a range beyond it is refused rather
+// than walked for minutes.
+const long long kMaximumNumbers = 1000000;
+
+FCString g_applicationFolderOverride;
+
+struct SettingDefault {
+    const char* key;
+    const char* fallback;
+};
+
+const SettingDefault kMessageDefaults[3] = {
+    {"mes0", "指定されたcabを一括解凍します。"},
+    {"mes1", "解凍は正常に終了しました。\n出力されたフォルダは\n【0xC00000】%dest%【-1】\nです。"},
+    {"mes2",
+     "解凍がユーザーによって中断されました。\nこれまでに解凍されたファイルの後始末は行われません。"
+     "必要なら手動で削除して下さい。出力されたフォルダは次の通りです。\n【0xC00000】%dest%【-1】"},
+};
+
+void ShowMarked(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
+
+void ReadSettings(HWND window, MainState& state, FCString& pattern) {
+    UxQcf& store = *state.store;
+    FCString caption;
+    store.getStringOr(caption, "caption", "一括解凍");
+    SetWindowTextA(window, caption.text());
+    store.getNumberOr(state.flags, "flags", 0);
+    store.getNumberOr(state.size, "size", 0);
+    store.getStringOr(state.makerName, "makerName", "makerName");
+    store.getStringOr(state.appName, "appName", "appName");
+    for (int i = 0; i < 3; ++i) store.getStringOr(state.messages[i], kMessageDefaults[i].key, kMessageDefaults[i].fallback);
+    store.getStringOr(pattern, "fname", "");
+}
+
+// Expands fname ("pattern,width,first,last,step") into the archive set and
+// checks that each archive lies beside the executable. False when the
+// series cannot be used; the message area then says why.
+bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCString& folder) {
+    FCString fields[5];
+    fname.cursor = const_cast<char*>(fname.text());
+    fname.split(fields, 5, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
+    int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
+    state.archives.clear();
+    if (first > last) return true;
+    if (step < 1) {
+        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。");
+        return false;
+    }
+    if ((static_cast<long long>(last) - first) / step + 1 > kMaximumNumbers) {
+        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。");
+        return false;
+    }
+    bool numbered = fields[0].find("*") != nullptr;
+    for (long long n = first; n <= last; n += step) {
+        FCString number;
+        number.appendInt(static_cast<int>(n), 10, width < 0 ? 0 : width, '0');
+        FCString name(fields[0]);
+        name.replaceAll("*", number.text());
+        if (state.archives.insert(name).second) {
+            FCString path(folder);
+            path.append(name);
+            if (!pathExists(path.text())) {
+                FCString text("実行ファイルと同じ場所に【0xC00000】");
+                text.append(name);
+                text.append("【-1】が見つかりません。");
+                ShowMarked(window, text.text());
+                return false;
+            }
+        }
+        if (!numbered) break;  // every number gives the same name
+    }
+    return true;
+}
+
+void ShowOpeningText(HWND window, const MainState& state) {
+    FCString text;
+    text.create(1024, state.messages[0].text());
+    ExpandMessageText(text, nullptr);
+    text.append("\n解凍に使用するデータ");
+    for (const FCString& name : state.archives) {
+        text.append("\n");
+        text.append(name);
+    }
+    SetMessageText(window, ID_MESSAGE, text.text(), false);
+}
+
+void ForceBox(HWND window, int id, const char* text) {
+    CheckDlgButton(window, id, BST_CHECKED);
+    EnableWindow(GetDlgItem(window, id), FALSE);
+    SetDlgItemTextA(window, id, text);
+}
+
+void InitMainDialog(HWND window, FCDialog* dialog) {
+    MainState& state = MainDialogState();
+    dialog->windowHandle = window;
+    state.dialog = dialog;
+    state.store = reinterpret_cast<UxQcf*>(dialog->createParam);
+    FCString folder = ApplicationFolder();
+    FCString configuration(folder);
+    configuration.append(kConfigurationName);
+    bool usable = false;
+    if (state.store != nullptr && pathExists(configuration.text())) {
+        state.store->load(configuration.text());
+        state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
+        FCString fname;
+        ReadSettings(window, state, fname);
+        usable = ExpandArchives(window, state, fname, folder);
+    } else {
+        ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
+    }
+    if (usable) {
+        ShowOpeningText(window, state);
+        if (state.flags & FLAG_FORCE_APP_FOLDER)
+            ForceBox(window, ID_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
+        if (state.flags & FLAG_FORCE_MAKER_FOLDER)
+            ForceBox(window, ID_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
+        ShowDestination(*dialog, state.makerName.text(), state.appName.text());
+    } else {
+        EnableWindow(GetDlgItem(window, ID_RUN), FALSE);
+        EnableWindow(GetDlgItem(window, ID_BROWSE), FALSE);
+    }
+    dialog->centreOnParent(-1, -1, false);
+}
+
+void Browse(MainState& state) {
+    FCDialog& dialog = *state.dialog;
+    FCString initial(dialog.text(ID_DESTINATION_EDIT));
+    FCPathName chosen;
+    if (chosen.browseForFolder(dialog.windowHandle, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
+                               initial.text()))
+        SetDlgItemTextA(dialog.windowHandle, ID_DESTINATION_EDIT, chosen.text());
+}
+
+void DropFiles(MainState& state, HDROP handle) {
+    FCDialog& dialog = *state.dialog;
+    FCDropFiles drop;
+    drop.attachDrop(handle);
+    const int ids[] = {ID_DESTINATION_EDIT, -1};
+    dialog.dropIntoControls(drop, ids, nullptr);
+    FCPathName path(dialog.text(ID_DESTINATION_EDIT));
+    FCString folder(path.path);
+    if (hasAnyAttribute(path.text(), FILE_ATTRIBUTE_DIRECTORY)) {
+        path.addSeparator();
+        folder.assignFrom(path.path);
+    } else {
+        path.getFolder(folder, true);
+    }
+    SetDlgItemTextA(dialog.windowHandle, ID_DESTINATION_EDIT, folder.text());
+    ShowDestination(dialog, state.makerName.text(), state.appName.text());
+    drop.release();
+}
+
+void Exit(HWND window, MainState& state) {
+    if (state.running) {
+        // Exit during a Run cancels it; the dialog ends once it has reported.
+        state.closeAfterRun = true;
+        if (currentProgressDialog != nullptr) currentProgressDialog->cancelRequested = true;
+        return;
+    }
+    EndDialog(window, ID_EXIT);
+}
+}  // namespace
+
+MainState& MainDialogState() {
+    static MainState state;
+    return state;
+}
+
+FCString ApplicationFolder() {
+    if (!g_applicationFolderOverride.isEmpty()) return g_applicationFolderOverride;
+    FCPathName folder(FCPathName::PATH_MODULE_FOLDER);
+    return folder.path;
+}
+
+void SetApplicationFolderForTests(const char* folder) { g_applicationFolderOverride.assignFrom(folder); }
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainState& state = MainDialogState();
+    switch (message) {
+    case WM_INITDIALOG:
+        InitMainDialog(window, reinterpret_cast<FCDialog*>(lParam));
+        return TRUE;
+    case WM_COMMAND: {
+        if (state.dialog == nullptr) return FALSE;
+        int id = LOWORD(wParam);
+        int code = HIWORD(wParam);
+        if (id == ID_EXIT) Exit(window, state);
+        else if (state.running) return FALSE;  // nothing changes the destination mid-run
+        else if (id == ID_DESTINATION_EDIT && code == EN_UPDATE)
+            ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
+        else if (id == ID_MAKER_BOX || id == ID_APP_BOX)
+            ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
+        else if (id == ID_BROWSE) Browse(state);
+        else if (id == ID_RUN) RunExtraction(*state.dialog);
+        return FALSE;
+    }
+    case WM_DROPFILES:
+        if (state.dialog == nullptr || state.running) {
+            DragFinish(reinterpret_cast<HDROP>(wParam));
+            return FALSE;
+        }
+        DropFiles(state, reinterpret_cast<HDROP>(wParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

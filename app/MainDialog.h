@@ -1,0 +1,65 @@
+// The main window of kelpex (template 138) and what it does: the settings
+// read from kelpex.qcf, the archive series, the destination, and the Run.
+#pragma once
+#include "config/UxQcf.h"
+#include "foundation/FCString.h"
+#include "ui/FCDialog.h"
+#include <set>
+#include <windows.h>
+
+enum MainControl {
+    ID_DESTINATION_EDIT = 1004,
+    ID_BROWSE = 1013,
+    ID_MAKER_BOX = 1113,
+    ID_APP_BOX = 1114,
+    ID_RUN = 1039,
+    ID_EXIT = 2,
+    ID_MESSAGE = 1001,
+    ID_DESTINATION_LINE = 1005,
+    MAIN_TEMPLATE = 138,
+};
+
+// flags bits of the configuration.
+enum : unsigned { FLAG_FORCE_APP_FOLDER = 1, FLAG_FORCE_MAKER_FOLDER = 2 };
+
+struct ArchiveNameOrder {
+    bool operator()(const FCString& a, const FCString& b) const { return lstrcmpA(a.text(), b.text()) < 0; }
+};
+
+// What the main dialog keeps for the life of the process.
+struct MainState {
+    FCDialog* dialog = nullptr;
+    UxQcf* store = nullptr;
+    unsigned flags = 0;
+    unsigned size = 0;
+    FCString makerName;
+    FCString appName;
+    FCString messages[10];
+    std::set<FCString, ArchiveNameOrder> archives;
+    bool running = false;
+    bool closeAfterRun = false;
+};
+
+MainState& MainDialogState();
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The folder of the executable, ending in a separator. Tests point it at a
+// prepared folder.
+FCString ApplicationFolder();
+void SetApplicationFolderForTests(const char* folder);
+
+// Destination composition and message expansion.
+void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName,
+                        bool markedUp);
+void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* appName);
+void ExpandMessageText(FCString& text, const char* destination);
+
+// The Run and its helpers.
+void RunExtraction(FCDialogBase& dialog);
+bool FindDeepestExistingFolder(const char* path, FCString& folder);
+void MakeProbeName(FCString& out, const char* folder);
+bool CanWriteToFolder(const char* folder);
+bool CreateFolderPath(const char* path);
+
+extern const char* const kUncWarning;

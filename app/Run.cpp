@@ -1,0 +1,238 @@
+// Run: check the destination, offer to create it, extract every archive of
+// the series with the progress dialog, and report the outcome.
+#include "app/MainDialog.h"
+#include "cab/UxCAB.h"
+#include "cab/UxProgressDialog.h"
+#include "foundation/FCXList.h"
+#include "fs/FCFile.h"
+#include "fs/FCFileUty.h"
+#include "fs/FCPathName.h"
+#include "fs/UxDriveInfo.h"
+#include "ui/Markup.h"
+#include "ui/UxMessageDialog.h"
+
+namespace {
+const ULONGLONG kMegabyte = 1048576;
+
+enum Outcome { OUTCOME_SUCCESS, OUTCOME_ERROR, OUTCOME_CANCELLED };
+
+// Cuts a path into components that keep their trailing separator; a share
+// path's first component is \\server\share\.
+bool SplitComponents(const FCString& path, FCXList<FCString>& components, bool shareFirst) {
+    FCString rest(path);
+    rest.cursor = const_cast<char*>(rest.text());
+    FCString component;
+    if (shareFirst && rest.text()[0] == '\\' && rest.text()[1] == '\\') {
+        FCString server, share;
+        if (rest.nextToken(server, "\\", true) == nullptr || rest.nextToken(share, "\\", true) == nullptr) return false;
+        FCString* first = new FCString("\\\\");
+        first->append(server);
+        first->append(share);
+        components.addTail(first, 1);
+    }
+    while (rest.nextToken(component, "\\", true) != nullptr) components.addTail(new FCString(component), 1);
+    return true;
+}
+
+void Report(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
+
+void ReportWithPath(HWND window, const char* head, const char* path) {
+    FCString text(head);
+    text.append("\n【0xC00000】");
+    text.append(path);
+    text.append("【-1】");
+    Report(window, text.text());
+}
+
+// Disables what could change the destination or start another Run, and
+// gives every control its state back afterwards.
+class RunLock {
+public:
+    RunLock(HWND window, MainState& state) : window_(window), state_(state) {
+        for (int i = 0; i < kCount; ++i) {
+            HWND control = GetDlgItem(window, kIds[i]);
+            enabled_[i] = IsWindowEnabled(control) != FALSE;
+            EnableWindow(control, FALSE);
+        }
+        state_.running = true;
+        state_.closeAfterRun = false;
+    }
+    ~RunLock() {
+        state_.running = false;
+        for (int i = 0; i < kCount; ++i) EnableWindow(GetDlgItem(window_, kIds[i]), enabled_[i] ? TRUE : FALSE);
+    }
+
+private:
+    static const int kCount = 5;
+    static const int kIds[kCount];
+    HWND window_;
+    MainState& state_;
+    bool enabled_[kCount];
+};
+const int RunLock::kIds[RunLock::kCount] = {ID_DESTINATION_EDIT, ID_BROWSE, ID_MAKER_BOX, ID_APP_BOX, ID_RUN};
+
+bool CheckDestination(HWND window, const FCPathName& destination, unsigned size) {
+    FCString deepest;
+    if (!FindDeepestExistingFolder(destination.text(), deepest)) {
+        ReportWithPath(window, "指定されたドライブは存在していません", destination.text());
+        return false;
+    }
+    if (!CanWriteToFolder(deepest.text())) {
+        ReportWithPath(window, "このパスは書き込むことが出来ません", deepest.text());
+        return false;
+    }
+    UxDriveInfo drive;
+    FCPathName queried(destination);
+    drive.query(queried, UxDriveInfo::QUERY_FREE_SPACE);
+    ULONGLONG freeMegabytes = drive.totalFreeBytes / kMegabyte;
+    unsigned free = freeMegabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(freeMegabytes);
+    if (size >= free) {
+        FCString text("指定されたドライブの空き容量がたりません。\n要求サイズ：【0x00C000】");
+        text.appendNumber(size);
+        text.append("【-1】MB\n空きサイズ：【0xC00000】");
+        text.appendNumber(free);
+        text.append("【-1】MB");
+        Report(window, text.text());
+        return false;
+    }
+    return true;
+}
+
+bool EnsureFolder(HWND window, const FCPathName& destination) {
+    if (pathExists(destination.text())) return true;
+    FCString question("指定されたフォルダ\n【0xC00000】");
+    question.append(destination.text());
+    question.append("【-1】\nが存在しません。作成しても構いませんか？");
+    if (AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
+        Report(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
+        return false;
+    }
+    if (!CreateFolderPath(destination.text())) {
+        FCString text("フォルダの作成に失敗しました。\n");
+        text.append(destination.text());
+        Report(window, text.text());
+        return false;
+    }
+    return true;
+}
+
+Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination, FCString& errorDetail) {
+    UxProgressDialog progress(UxProgressDialog::TEMPLATE);
+    progress.caption.assignFrom("解凍中...");
+    progress.statusText.assignFrom("解凍中...");
+    progress.statusId = UxProgressDialog::STATUS_ID;
+    progress.configureProgress(UxProgressDialog::BAR_ID, true, 0, 0, static_cast<int>(state.size));
+    progress.show(window, true);
+    progress.pumpMessages();
+    Outcome outcome = OUTCOME_SUCCESS;
+    {
+        DecompressCab cabinet;
+        cabinet.attachProgress(&progress, state.size);
+        cabinet.startTimer();
+        FCString folder = ApplicationFolder();
+        for (const FCString& name : state.archives) {
+            FCString path(folder);
+            path.append(name);
+            // An archive that vanished since start-up fails the Run by name:
+            // skipping it would report success with data missing.
+            cabinet.setArchive(path.text());
+            if (!cabinet.extractTo(destination.text())) {
+                errorDetail.assignFrom(cabinet.errorText);
+                outcome = OUTCOME_ERROR;
+                break;
+            }
+            if (progress.cancelRequested || state.closeAfterRun) {
+                outcome = OUTCOME_CANCELLED;
+                break;
+            }
+            progress.setStatusText(name.text());
+            progress.progressBar.stepIt();
+            progress.pumpMessages();
+        }
+    }
+    return outcome;
+}
+}  // namespace
+
+bool FindDeepestExistingFolder(const char* path, FCString& folder) {
+    if (path == nullptr || *path == '\0') return false;
+    FCXList<FCString> components;
+    if (!SplitComponents(FCString(path), components, true)) return false;
+    FCString prefix;
+    bool any = false;
+    FCXListIterator<FCString> it(components);
+    while (FCString* component = it.next()) {
+        FCString next(prefix);
+        next.append(*component);
+        if (!pathExists(next.text())) break;
+        prefix.assignFrom(next);
+        any = true;
+    }
+    if (any) folder.assignFrom(prefix);
+    return any;
+}
+
+void MakeProbeName(FCString& out, const char* folder) {
+    out.assignFrom(folder);
+    out.append("$$_");
+    out.appendNumber(GetTickCount());
+    out.append(".$_$");
+}
+
+bool CanWriteToFolder(const char* folder) {
+    FCPathName name(folder);
+    name.addSeparator();
+    FCString probe;
+    MakeProbeName(probe, name.text());
+    bool existed = pathExists(probe.text());
+    FCFile file;
+    DWORD code = file.open(probe.text(), OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
+    file.close();
+    if (!existed && pathExists(probe.text())) FCFileUty::remove(probe.text(), true);
+    return code != ERROR_ACCESS_DENIED;
+}
+
+bool CreateFolderPath(const char* path) {
+    FCPathName name(path);
+    name.addSeparator();
+    FCXList<FCString> components;
+    SplitComponents(name.path, components, false);
+    FCString prefix;
+    bool created = false;
+    FCXListIterator<FCString> it(components);
+    while (FCString* component = it.next()) {
+        prefix.append(*component);
+        if (pathExists(prefix.text())) continue;
+        if (!CreateDirectoryA(prefix.text(), nullptr)) return false;
+        created = true;
+    }
+    return created;
+}
+
+void RunExtraction(FCDialogBase& dialog) {
+    MainState& state = MainDialogState();
+    if (state.running) return;
+    HWND window = dialog.windowHandle;
+    RunLock lock(window, state);
+    FCString composed;
+    ComposeDestination(composed, dialog, state.makerName.text(), state.appName.text(), false);
+    FCPathName destination(composed);
+    // A share's folders cannot be created the way a drive's are: refused.
+    if (destination.text()[0] == '\\') {
+        Report(window, kUncWarning);
+        return;
+    }
+    if (!CheckDestination(window, destination, state.size) || !EnsureFolder(window, destination)) return;
+    FCString errorDetail;
+    Outcome outcome = ExtractAll(window, state, destination, errorDetail);
+    FCString text;
+    if (outcome == OUTCOME_ERROR) {
+        text.assignFrom("解凍中にエラーが発生しました。\n");
+        text.append(errorDetail);
+    } else {
+        text.assignFrom(state.messages[outcome == OUTCOME_CANCELLED ? 2 : 1]);
+        ExpandMessageText(text, destination.text());
+    }
+    Report(window, text.text());
+    if (state.closeAfterRun) EndDialog(window, ID_EXIT);
+}

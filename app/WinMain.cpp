@@ -1,0 +1,83 @@
+// The process entry: single instance, COM, common controls and the rich
+// edit, then the main dialog until the user closes it. Always returns 0.
+#include "app/MainDialog.h"
+#include "config/UxQcf.h"
+#include "foundation/Diagnostic.h"
+#include "ui/FCDialog.h"
+#include <commctrl.h>
+#include <objbase.h>
+#include <memory>
+#include <new>
+
+namespace {
+const char* const kInstanceEventName = "kelpex.single-instance.3F2A7C1E";
+
+// What the entry set up, released on every way out.
+struct StartupEnvironment {
+    enum : unsigned { COM_INITIALISED = 1, CONTROLS_INITIALISED = 2, RICH_EDIT_LOADED = 4 };
+    unsigned options = COM_INITIALISED | CONTROLS_INITIALISED | RICH_EDIT_LOADED;
+    HMODULE richEdit = nullptr;
+    HMODULE richEdit20 = nullptr;
+
+    StartupEnvironment() = default;
+    StartupEnvironment(const StartupEnvironment&) = delete;
+    StartupEnvironment& operator=(const StartupEnvironment&) = delete;
+    ~StartupEnvironment() { release(); }
+    void release() {
+        if (richEdit20 != nullptr) FreeLibrary(richEdit20);
+        richEdit20 = nullptr;
+        if (richEdit != nullptr) FreeLibrary(richEdit);
+        richEdit = nullptr;
+        if (options & COM_INITIALISED) CoUninitialize();
+        options = 0;
+    }
+};
+
+class EventHandle {
+public:
+    explicit EventHandle(HANDLE h) : h_(h) {}
+    ~EventHandle() { close(); }
+    EventHandle(const EventHandle&) = delete;
+    EventHandle& operator=(const EventHandle&) = delete;
+    void close() {
+        if (h_ != nullptr) CloseHandle(h_);
+        h_ = nullptr;
+    }
+    HANDLE get() const { return h_; }
+private:
+    HANDLE h_;
+};
+
+void RunMainDialog() {
+    UxQcf store;
+    FCDialog dialog(MAIN_TEMPLATE);
+    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
+    dialog.doModal();
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    std::unique_ptr<Diagnostic> failure;
+    {
+        StartupEnvironment environment;
+        CoInitialize(nullptr);
+        INITCOMMONCONTROLSEX controls = {8, 0x2FF};
+        InitCommonControlsEx(&controls);
+        environment.richEdit = LoadLibraryA("RICHED32.DLL");
+        // RICHED32 registers RichEdit20A under Wine; Windows needs RICHED20.
+        WNDCLASSA probe;
+        if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20 = LoadLibraryA("RICHED20.DLL");
+        EventHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
+        if (instance.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+        try {
+            RunMainDialog();
+        } catch (const Diagnostic& d) {
+            failure.reset(new (std::nothrow) Diagnostic(d));
+        } catch (const std::bad_alloc&) {
+            failure.reset(new (std::nothrow) Diagnostic("kelpex", kNotEnoughMemoryText));
+        }
+    }
+    // Shown after everything was released, so the user sees why kelpex stopped.
+    if (failure) failure->show();
+    return 0;
+}

@@ -1,0 +1,77 @@
+#include "cab/UxCAB.h"
+#include "cab/UxProgressDialog.h"
+
+namespace {
+DWORD SystemTick() { return GetTickCount(); }
+const unsigned kMegabyte = 1u << 20;
+}  // namespace
+
+DecompressCab::DecompressCab()
+    : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0),
+      lastDisplayTick(0), msSinceDisplay(0), tickSource(SystemTick) {}
+
+DecompressCab::~DecompressCab() {}
+
+void DecompressCab::attachProgress(UxProgressDialog* dialog, unsigned total) {
+    progressDialog = dialog;
+    totalMegabytes = total;
+    pendingBytes = 0;
+    doneMegabytes = 0;
+}
+
+void DecompressCab::startTimer() {
+    startTick = lastDisplayTick = tickSource();
+    msSinceDisplay = 0;
+}
+
+unsigned DecompressCab::elapsedMs() {
+    unsigned now = tickSource();
+    msSinceDisplay = now - lastDisplayTick;
+    return now - startTick;
+}
+
+UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
+    if (progressDialog != nullptr) {
+        progressDialog->pumpMessages();
+        if (progressDialog->cancelRequested) return stopCabinet();
+        progressDialog->setStatusText(info->NameInCabinet);
+        pendingBytes += info->FileSize;
+    }
+    return UxCAB::onFileInCabinet(info);
+}
+
+UINT DecompressCab::onFileExtracted(const char*) {
+    if (pendingBytes >= kMegabyte) {
+        doneMegabytes += pendingBytes >> 20;
+        pendingBytes &= kMegabyte - 1;
+    }
+    if (progressDialog == nullptr || doneMegabytes == 0) return NO_ERROR;
+    showRemaining(elapsedMs());
+    progressDialog->progressBar.setPos(static_cast<int>(doneMegabytes));
+    progressDialog->pumpMessages();
+    return NO_ERROR;
+}
+
+void DecompressCab::showRemaining(unsigned elapsed) {
+    unsigned long long estimatedTotalMs =
+        static_cast<unsigned long long>(totalMegabytes) * elapsed / doneMegabytes;
+    unsigned long long estimatedTotalS = estimatedTotalMs / 1000;
+    unsigned elapsedS = elapsed / 1000;
+    if (!(estimatedTotalS > elapsedS && elapsedS > 30 && msSinceDisplay >= 1000)) return;
+    lastDisplayTick += msSinceDisplay;
+    msSinceDisplay = 0;
+    FCString text;
+    formatRemaining(text, static_cast<unsigned>(estimatedTotalS - elapsedS));
+    SetDlgItemTextA(progressDialog->windowHandle, UxProgressDialog::REMAINING_ID, text.text());
+}
+
+void DecompressCab::formatRemaining(FCString& out, unsigned remainingSeconds) {
+    unsigned minutes = remainingSeconds / 60, seconds = remainingSeconds % 60;
+    out.assignFrom("残り ");
+    if (minutes > 0) {
+        out.appendNumber(minutes);
+        out.append("分 ");
+    }
+    out.appendNumber(seconds);
+    out.append("秒");
+}

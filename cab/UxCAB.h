@@ -1,0 +1,93 @@
+// Extracting one cabinet through the platform's SetupIterateCabinetA:
+// UxArchive (what and where), UxCAB (the iteration, target names, folders)
+// and DecompressCab (progress, remaining time, Cancel).
+#pragma once
+#include "foundation/FCString.h"
+#include <windows.h>
+#include <setupapi.h>
+#include <exception>
+
+class UxProgressDialog;
+
+class UxArchive {
+public:
+    UxArchive();
+    virtual ~UxArchive();
+    UxArchive(const UxArchive&) = delete;
+    UxArchive& operator=(const UxArchive&) = delete;
+
+    virtual void setArchive(const char* path);
+    virtual bool extractTo(const char* folder) = 0;
+    virtual bool reservedQuery(void* pointer);
+
+    FCString archivePath;
+    FCString destinationFolder;
+    FCString errorText;
+};
+
+class UxCAB : public UxArchive {
+public:
+    UxCAB();
+    ~UxCAB() override;
+
+    bool extractTo(const char* folder) override;
+    virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
+    virtual UINT onFileExtracted(const char* targetPath);
+    virtual void onFolderCreated(const char* folderPath);
+
+    void setDestination(const char* folder);
+    void setSystemError(DWORD code, const char* messageTemplate);
+    static UINT CALLBACK cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
+    UINT dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2);
+
+protected:
+    // Ends the cabinet: every later file is skipped (the platform takes an
+    // abort answer for a skip) and extractTo reports the failure text.
+    UINT failCabinet(const FCString& text);
+    // Ends the cabinet without a failure (Cancel).
+    UINT stopCabinet();
+    bool stopped() const { return stopped_; }
+
+private:
+    bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& target);
+    void createFolders(const FCString& folder);
+    bool replaceExisting(const FCString& target);
+    UINT checkExtracted(const FILEPATHS_A& paths);
+
+    bool stopped_;
+    bool failed_;
+    FCString failure_;
+    std::exception_ptr pending_;
+    FCString knownFolder_;   // the last folder known to exist
+    FCString expectedTarget_;
+    DWORD expectedSize_;
+};
+
+class DecompressCab : public UxCAB {
+public:
+    typedef DWORD (*TickSource)();
+
+    DecompressCab();
+    ~DecompressCab() override;
+
+    void attachProgress(UxProgressDialog* dialog, unsigned totalMegabytes);
+    void startTimer();
+    unsigned elapsedMs();
+    UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
+    UINT onFileExtracted(const char* targetPath) override;
+
+    // "残り 2分 5秒": the remaining-time text for a number of seconds.
+    static void formatRemaining(FCString& out, unsigned remainingSeconds);
+
+    UxProgressDialog* progressDialog;
+    unsigned totalMegabytes;
+    unsigned doneMegabytes;
+    unsigned pendingBytes;
+    unsigned startTick;
+    unsigned lastDisplayTick;
+    unsigned msSinceDisplay;
+    TickSource tickSource;  // GetTickCount; tests give their own clock
+
+private:
+    void showRemaining(unsigned elapsed);
+};

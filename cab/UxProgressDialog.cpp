@@ -1,0 +1,123 @@
+#include "cab/UxProgressDialog.h"
+#include <commctrl.h>
+
+UxProgressDialog* currentProgressDialog = nullptr;
+
+void UxProgressCtrl::attach(HWND dialog, int id) {
+    dialogWindow = dialog;
+    controlWindow = GetDlgItem(dialog, id);
+    setRange(0, 100);
+    setStep(1);
+}
+
+void UxProgressCtrl::setRange(int minimum, int maximum) {
+    rangeMin = minimum;
+    rangeMax = maximum;
+    SendMessageA(controlWindow, PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
+}
+
+void UxProgressCtrl::setStep(int n) {
+    step = n;
+    SendMessageA(controlWindow, PBM_SETSTEP, static_cast<WPARAM>(n), 0);
+}
+
+void UxProgressCtrl::setPos(int n) { SendMessageA(controlWindow, PBM_SETPOS, static_cast<WPARAM>(n), 0); }
+
+int UxProgressCtrl::getPos() { return static_cast<int>(SendMessageA(controlWindow, PBM_GETPOS, 0, 0)); }
+
+bool UxProgressCtrl::stepIt() {
+    if (getPos() + step >= rangeMax) {
+        setPos(rangeMax);
+        return true;
+    }
+    SendMessageA(controlWindow, PBM_STEPIT, 0, 0);
+    return false;
+}
+
+UxProgressDialog::UxProgressDialog(int templateId)
+    : FCModelessDialog(templateId), cancelRequested(false), isOpen(false), progressId(-1), statusId(-1), barMin(0),
+      barMax(100), barPos(0), options(0) {}
+
+UxProgressDialog::~UxProgressDialog() {
+    if (isOpen && windowHandle != nullptr && IsWindow(windowHandle)) SendMessageA(windowHandle, WM_CLOSE, 0, 0);
+    if (currentProgressDialog == this) currentProgressDialog = nullptr;
+}
+
+void UxProgressDialog::configureProgress(int id, bool showBar, int position, int minimum, int maximum) {
+    progressId = id;
+    if (showBar) options |= OPTION_SHOW_BAR;
+    else options &= ~OPTION_SHOW_BAR;
+    barPos = position;
+    barMin = minimum;
+    barMax = maximum;
+}
+
+void UxProgressDialog::show(HWND parent, bool allowCancel) {
+    if (isOpen) return;
+    cancelRequested = false;
+    if (allowCancel) options &= ~OPTION_NO_CANCEL;
+    else options |= OPTION_NO_CANCEL;
+    setProcedure(parent, progressDialogProc, reinterpret_cast<LPARAM>(this));
+    HWND window = createWindow();
+    if (window != nullptr) ShowWindow(window, SW_SHOWNORMAL);
+    isOpen = true;
+    rethrowPending();
+}
+
+void UxProgressDialog::pumpMessages() {
+    MSG msg;
+    while (windowHandle != nullptr && IsWindow(windowHandle) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(windowHandle, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    rethrowPending();
+}
+
+void UxProgressDialog::setStatusText(const char* text) { SetDlgItemTextA(windowHandle, statusId, text); }
+
+INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        UxProgressDialog* self = reinterpret_cast<UxProgressDialog*>(lParam);
+        currentProgressDialog = self;
+        self->windowHandle = window;
+        if (self->statusId >= 0) SetDlgItemTextA(window, self->statusId, self->statusText.text());
+        SetWindowTextA(window, self->caption.text());
+        if (self->progressId >= 0) {
+            if ((self->options & OPTION_SHOW_BAR) != 0) {
+                self->progressBar.attach(window, self->progressId);
+                self->progressBar.setRange(self->barMin, self->barMax);
+                self->progressBar.setPos(self->barPos);
+            } else {
+                ShowWindow(GetDlgItem(window, self->progressId), SW_HIDE);
+            }
+        }
+        self->progressBar.setStep(1);
+        if ((self->options & OPTION_NO_CANCEL) != 0) EnableWindow(GetDlgItem(window, CANCEL_ID), FALSE);
+        self->centreOnParent(-1, -1, false);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        // The Cancel button, Escape and the close box all arrive as id 2.
+        if (LOWORD(wParam) == CANCEL_ID && currentProgressDialog != nullptr &&
+            (currentProgressDialog->options & OPTION_NO_CANCEL) == 0)
+            currentProgressDialog->cancelRequested = true;
+        return 0;
+    case WM_SYSCOMMAND:
+        // The close box counts as Cancel; only the owner closes the window.
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            SendMessageA(window, WM_COMMAND, MAKEWPARAM(CANCEL_ID, BN_CLICKED), 0);
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        return 0;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        currentProgressDialog = nullptr;
+        return 0;
+    default:
+        return 0;
+    }
+}

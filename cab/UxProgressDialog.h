@@ -1,0 +1,58 @@
+// The modeless progress dialog (template 116): status line, bar, remaining
+// time and Cancel, kept alive by pumpMessages from inside the extraction.
+#pragma once
+#include "foundation/FCString.h"
+#include "ui/FCDialog.h"
+#include <windows.h>
+
+class UxProgressCtrl {
+public:
+    UxProgressCtrl() : dialogWindow(nullptr), controlWindow(nullptr), step(1), rangeMin(0), rangeMax(100) {}
+    virtual ~UxProgressCtrl() {}
+
+    void attach(HWND dialog, int id);
+    void setRange(int minimum, int maximum);
+    void setStep(int n);
+    void setPos(int n);
+    int getPos();
+    bool stepIt();
+
+    HWND dialogWindow;
+    HWND controlWindow;
+    int step;
+    int rangeMin;
+    int rangeMax;
+};
+
+class UxProgressDialog : public FCModelessDialog {
+public:
+    enum { TEMPLATE = 116, CANCEL_ID = 2, STATUS_ID = 1001, BAR_ID = 1475, REMAINING_ID = 1053 };
+    enum : unsigned { OPTION_SHOW_BAR = 1, OPTION_NO_CANCEL = 2 };
+
+    explicit UxProgressDialog(int templateId = TEMPLATE);
+    ~UxProgressDialog() override;
+
+    void configureProgress(int id, bool show, int position, int minimum, int maximum);
+    void show(HWND parent, bool allowCancel);
+    // Drains the thread's queue without waiting; throws what a guarded
+    // procedure caught meanwhile.
+    void pumpMessages();
+    void setStatusText(const char* text);
+
+    bool cancelRequested;
+    bool isOpen;
+    UxProgressCtrl progressBar;
+    FCString caption;
+    FCString statusText;
+    int progressId;
+    int statusId;
+    int barMin;
+    int barMax;
+    int barPos;
+    unsigned options;
+
+    static INT_PTR CALLBACK progressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+};
+
+// The dialog whose window exists, or null.
+extern UxProgressDialog* currentProgressDialog;
