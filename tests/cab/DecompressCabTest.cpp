@@ -1,0 +1,110 @@
+#include "cab/UxCAB.h"
+#include "cab/UxProgressDialog.h"
+#include "tests/cab/CabinetWriter.h"
+#include "tests/support/TempFolder.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <string>
+
+namespace {
+DWORD g_now = 0;
+DWORD TestTick() { return g_now; }
+
+std::string ControlText(HWND dialog, int id) {
+    char text[256] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+class ProgressFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
+        InitCommonControlsEx(&controls);
+        dialog.caption.assignFrom("解凍中...");
+        dialog.statusText.assignFrom("解凍中...");
+        dialog.statusId = UxProgressDialog::STATUS_ID;
+        dialog.configureProgress(UxProgressDialog::BAR_ID, true, 0, 0, 10);
+        dialog.show(nullptr, true);
+        cab.tickSource = TestTick;
+        g_now = 100000;
+        cab.attachProgress(&dialog, 2);
+        cab.startTimer();
+    }
+    // One file of `bytes` extracted at `seconds` after the start.
+    void extractedAt(unsigned seconds, unsigned bytes) {
+        g_now = 100000 + seconds * 1000;
+        cab.pendingBytes += bytes;
+        cab.onFileExtracted("x");
+    }
+    std::string remaining() { return ControlText(dialog.windowHandle, UxProgressDialog::REMAINING_ID); }
+
+    UxProgressDialog dialog;
+    DecompressCab cab;
+};
+}  // namespace
+
+TEST(DecompressCabText, RemainingTimeIsMinutesAndSeconds) {
+    FCString text;
+    DecompressCab::formatRemaining(text, 125);
+    EXPECT_STREQ("残り 2分 5秒", text.text());
+    DecompressCab::formatRemaining(text, 45);
+    EXPECT_STREQ("残り 45秒", text.text());
+    DecompressCab::formatRemaining(text, 0);
+    EXPECT_STREQ("残り 0秒", text.text());
+}
+
+TEST_F(ProgressFixture, NothingBeforeThirtyOneSecondsThenTheEstimate) {
+    extractedAt(30, 1u << 20);  // 1 of 2 MB after 30 s: an estimate of 60 s
+    EXPECT_EQ("", remaining());
+    EXPECT_EQ(1u, cab.doneMegabytes);
+    EXPECT_EQ(1, dialog.progressBar.getPos());
+    cab.totalMegabytes = 2;
+    cab.doneMegabytes = 0;
+    cab.pendingBytes = 0;
+    extractedAt(125, 1u << 20);  // 1 of 2 MB after 125 s: 125 s to go
+    EXPECT_EQ("残り 2分 5秒", remaining());
+}
+
+TEST_F(ProgressFixture, AtMostOneUpdateASecond) {
+    extractedAt(45, 1u << 20);
+    EXPECT_EQ("残り 45秒", remaining());
+    SetDlgItemTextA(dialog.windowHandle, UxProgressDialog::REMAINING_ID, "unchanged");
+    g_now += 500;
+    cab.onFileExtracted("x");
+    EXPECT_EQ("unchanged", remaining());
+    g_now += 600;
+    cab.onFileExtracted("x");
+    EXPECT_NE("unchanged", remaining());
+}
+
+TEST_F(ProgressFixture, BytesAddUpAcrossFilesAndATooSmallTotalStopsTheText) {
+    extractedAt(40, 600000);
+    EXPECT_EQ(0u, cab.doneMegabytes);
+    EXPECT_EQ("", remaining());
+    extractedAt(41, 600000);  // 1,200,000 bytes: one whole MB and the rest pending
+    EXPECT_EQ(1u, cab.doneMegabytes);
+    EXPECT_EQ(1200000u - (1u << 20), cab.pendingBytes);
+    SetDlgItemTextA(dialog.windowHandle, UxProgressDialog::REMAINING_ID, "last");
+    extractedAt(60, 2u << 20);  // 3 MB done of a configured 2: no estimate left
+    EXPECT_EQ("last", remaining());
+}
+
+TEST_F(ProgressFixture, CancelEndsTheCabinetWithinOneFile) {
+    TempFolder dir;
+    dialog.cancelRequested = true;
+    cab.setArchive(WindowsPath(KELPEX_CAB_DATA "/long.cab").c_str());
+    EXPECT_TRUE(cab.extractTo(dir.path().c_str()));  // a cancel is no failure
+    EXPECT_FALSE(TempFolder::exists(dir / "f1.bin"));
+}
+
+TEST_F(ProgressFixture, StatusShowsTheFileAndSizesAreCounted) {
+    TempFolder dir;
+    std::string cabinet = dir / "two.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"one.bin", std::string(700000, 'a')}, {"two.bin", std::string(700000, 'b')}}));
+    cab.setArchive(cabinet.c_str());
+    ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
+    EXPECT_EQ("two.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
+    EXPECT_EQ(1u, cab.doneMegabytes);
+    EXPECT_EQ(1400000u - (1u << 20), cab.pendingBytes);
+}

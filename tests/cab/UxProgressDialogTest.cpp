@@ -1,0 +1,90 @@
+#include "cab/UxProgressDialog.h"
+#include <gtest/gtest.h>
+#include <commctrl.h>
+
+namespace {
+class ProgressDialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
+        InitCommonControlsEx(&controls);
+    }
+    void open(UxProgressDialog& d, bool allowCancel, bool showBar, int maximum) {
+        d.caption.assignFrom("解凍中...");
+        d.statusText.assignFrom("状態");
+        d.statusId = UxProgressDialog::STATUS_ID;
+        d.configureProgress(UxProgressDialog::BAR_ID, showBar, 0, 0, maximum);
+        d.show(nullptr, allowCancel);
+    }
+};
+}  // namespace
+
+TEST_F(ProgressDialogTest, ShowAppliesTextsAndRangeOnce) {
+    UxProgressDialog dialog;
+    open(dialog, true, true, 100);
+    ASSERT_NE(nullptr, dialog.windowHandle);
+    EXPECT_EQ(&dialog, currentProgressDialog);
+    char text[64];
+    GetWindowTextA(dialog.windowHandle, text, sizeof text);
+    EXPECT_STREQ("解凍中...", text);
+    GetDlgItemTextA(dialog.windowHandle, UxProgressDialog::STATUS_ID, text, sizeof text);
+    EXPECT_STREQ("状態", text);
+    HWND first = dialog.windowHandle;
+    dialog.show(nullptr, true);
+    EXPECT_EQ(first, dialog.windowHandle);
+}
+
+TEST_F(ProgressDialogTest, StepItClampsAtTheMaximum) {
+    UxProgressDialog dialog;
+    open(dialog, true, true, 100);
+    dialog.progressBar.setPos(98);
+    EXPECT_FALSE(dialog.progressBar.stepIt());
+    EXPECT_EQ(99, dialog.progressBar.getPos());
+    EXPECT_TRUE(dialog.progressBar.stepIt());
+    EXPECT_EQ(100, dialog.progressBar.getPos());
+    UxProgressDialog empty;
+    open(empty, true, true, 0);
+    EXPECT_TRUE(empty.progressBar.stepIt());
+    EXPECT_EQ(0, empty.progressBar.getPos());
+}
+
+TEST_F(ProgressDialogTest, CancelEscapeAndTheCloseBoxSetTheFlag) {
+    UxProgressDialog dialog;
+    open(dialog, true, true, 10);
+    SendMessageA(dialog.windowHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    SendMessageA(dialog.windowHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(dialog.cancelRequested);
+    EXPECT_TRUE(IsWindow(dialog.windowHandle));
+    dialog.cancelRequested = false;
+    PostMessageA(dialog.windowHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
+    dialog.pumpMessages();
+    EXPECT_TRUE(dialog.cancelRequested);
+    EXPECT_TRUE(IsWindow(dialog.windowHandle));
+    dialog.cancelRequested = false;
+    HWND button = GetDlgItem(dialog.windowHandle, IDCANCEL);
+    PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
+    dialog.pumpMessages();
+    EXPECT_TRUE(dialog.cancelRequested);
+}
+
+TEST_F(ProgressDialogTest, WithoutCancelNothingSetsTheFlag) {
+    UxProgressDialog dialog;
+    open(dialog, false, false, 10);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.windowHandle, IDCANCEL)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog.windowHandle, UxProgressDialog::BAR_ID)));
+    PostMessageA(dialog.windowHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    dialog.pumpMessages();
+    EXPECT_FALSE(dialog.cancelRequested);
+}
+
+TEST_F(ProgressDialogTest, DestructionClosesTheWindow) {
+    HWND window;
+    {
+        UxProgressDialog dialog;
+        open(dialog, true, true, 10);
+        window = dialog.windowHandle;
+        EXPECT_TRUE(IsWindow(window));
+    }
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(nullptr, currentProgressDialog);
+}
