@@ -57,11 +57,11 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。");
         return false;
     }
-    if ((static_cast<long long>(last) - first) / step + 1 > kMaximumNumbers) {
+    bool numbered = fields[0].find("*") != nullptr;
+    if (numbered && (static_cast<long long>(last) - first) / step + 1 > kMaximumNumbers) {
         ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。");
         return false;
     }
-    bool numbered = fields[0].find("*") != nullptr;
     for (long long n = first; n <= last; n += step) {
         FCString number;
         number.appendInt(static_cast<int>(n), 10, width < 0 ? 0 : width, '0');
@@ -111,6 +111,9 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
     configuration.append(kConfigurationName);
     bool usable = false;
     if (state.store != nullptr && pathExists(configuration.text())) {
+        // Cleared before the load too: a load the user gave up on must not
+        // be followed by the store writing its empty self over the file.
+        state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
         state.store->load(configuration.text());
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
         FCString fname;

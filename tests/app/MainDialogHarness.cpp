@@ -1,0 +1,85 @@
+#include "tests/app/MainDialogHarness.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+class AppEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
+        InitCommonControlsEx(&controls);
+        richEdit_ = LoadLibraryA("RICHED32.DLL");
+    }
+    void TearDown() override { FreeLibrary(richEdit_); }
+private:
+    HMODULE richEdit_ = nullptr;
+};
+testing::Environment* const g_app = testing::AddGlobalTestEnvironment(new AppEnvironment);
+}  // namespace
+
+std::string RichEditText(HWND rich) {
+    std::vector<char> buffer(1 << 20, '\0');
+    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, CP_ACP, nullptr, nullptr};
+    SendMessageA(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
+    return buffer.data();
+}
+
+void MainDialogHarness::writeConfiguration(const std::string& path, const char* qcf) {
+    TempFolder::writeFile(path, qcf);
+}
+
+MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives)
+    : dialog_(MAIN_TEMPLATE) {
+    if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
+    for (const auto& name : archives) TempFolder::writeFile(folder_ / name, "");
+    SetApplicationFolderForTests(folder_.path().c_str());
+    MainDialogState() = MainState();
+}
+
+MainDialogHarness::~MainDialogHarness() {
+    if (dialog_.windowHandle != nullptr) DestroyWindow(dialog_.windowHandle);
+    MainDialogState() = MainState();
+    store_.flags = 0;
+    SetApplicationFolderForTests("");
+}
+
+void MainDialogHarness::open() {
+    dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(MAIN_TEMPLATE), nullptr,
+                                     MainDialogProc, reinterpret_cast<LPARAM>(&dialog_));
+    ASSERT_NE(nullptr, window);
+    ShowWindow(window, SW_SHOW);
+}
+
+std::string MainDialogHarness::text(int id) const {
+    char name[32] = "";
+    GetClassNameA(control(id), name, sizeof name);
+    if (lstrcmpiA(name, "RichEdit20A") == 0) return RichEditText(control(id));
+    char buffer[4096] = "";
+    GetWindowTextA(control(id), buffer, sizeof buffer);
+    return buffer;
+}
+
+std::string MainDialogHarness::caption() const {
+    char buffer[256] = "";
+    GetWindowTextA(window(), buffer, sizeof buffer);
+    return buffer;
+}
+
+void MainDialogHarness::type(const std::string& destination) {
+    SetWindowTextA(control(ID_DESTINATION_EDIT), destination.c_str());
+}
+
+void MainDialogHarness::click(int id) {
+    // Wine's BM_CLICK clicks a disabled button too; a user cannot.
+    if (IsWindowEnabled(control(id))) SendMessageA(control(id), BM_CLICK, 0, 0);
+}
+
+CHARFORMATA MainDialogHarness::formatAt(int id, int position) const {
+    CHARRANGE range = {position, position + 1};
+    SendMessageA(control(id), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format = {};
+    format.cbSize = sizeof format;
+    SendMessageA(control(id), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format;
+}

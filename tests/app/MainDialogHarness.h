@@ -1,0 +1,37 @@
+// The real main dialog (template 138) for tests: made modeless on the test
+// thread from a prepared application folder, driven with window messages.
+#pragma once
+#include "app/MainDialog.h"
+#include "tests/support/TempFolder.h"
+#include <richedit.h>
+#include <string>
+#include <vector>
+
+class MainDialogHarness {
+public:
+    // Writes kelpex.qcf (Shift_JIS text; none when qcf is null) and the
+    // given archive files into a fresh application folder.
+    MainDialogHarness(const char* qcf, const std::vector<std::string>& archives);
+    ~MainDialogHarness();
+
+    void open();
+    HWND window() const { return dialog_.windowHandle; }
+    HWND control(int id) const { return GetDlgItem(window(), id); }
+    std::string text(int id) const;      // rich edits too
+    std::string caption() const;
+    bool enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
+    bool checked(int id) const { return SendMessageA(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void type(const std::string& destination);
+    void click(int id);
+    CHARFORMATA formatAt(int id, int position) const;
+    const TempFolder& folder() const { return folder_; }
+
+    static void writeConfiguration(const std::string& path, const char* qcf);
+
+private:
+    TempFolder folder_;
+    UxQcf store_;
+    FCDialog dialog_;
+};
+
+std::string RichEditText(HWND rich);

@@ -1,0 +1,242 @@
+#include "fs/FCPathName.h"
+#include "tests/app/MainDialogHarness.h"
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <random>
+
+namespace {
+std::vector<std::string> Numbered(const char* format, int first, int last) {
+    std::vector<std::string> names;
+    for (int n = first; n <= last; ++n) {
+        char name[64];
+        snprintf(name, sizeof name, format, n);
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::string Opening(const std::vector<std::string>& names) {
+    std::string text = "指定されたcabを一括解凍します。\r解凍に使用するデータ";
+    for (const auto& n : names) text += "\r" + n;
+    return text;
+}
+
+bool IsDarkRed(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && f.crTextColor == 0x0000C0; }
+bool IsDarkGreen(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && f.crTextColor == 0x00C000; }
+bool IsAuto(const CHARFORMATA& f) { return (f.dwEffects & CFE_AUTOCOLOR) != 0; }
+
+HDROP MakeDrop(const std::string& name, POINT point) {
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + name.size() + 2);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = point;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), name.c_str(), name.size() + 1);
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+POINT CentreOf(HWND dialog, HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ScreenToClient(dialog, &p);
+    return p;
+}
+}  // namespace
+
+TEST(MainDialogStart, MissingConfigurationDisablesRunAndBrowse) {
+    MainDialogHarness h(nullptr, {});
+    h.open();
+    EXPECT_EQ("実行ファイルと同じ場所に、kelpex.qcfが見つかりません。", h.text(ID_MESSAGE));
+    EXPECT_FALSE(h.enabled(ID_RUN));
+    EXPECT_FALSE(h.enabled(ID_BROWSE));
+    EXPECT_TRUE(h.enabled(ID_DESTINATION_EDIT));
+    EXPECT_EQ("複数cab展開ツール", h.caption());
+    EXPECT_EQ("", h.text(ID_DESTINATION_LINE));
+    h.type("C:\\x");
+    EXPECT_EQ("C:\\x\\", h.text(ID_DESTINATION_LINE));
+}
+
+TEST(MainDialogStart, SeriesInSetOrderWithCaptionAndOpeningText) {
+    auto names = Numbered("data%02d.cab", 1, 12);
+    MainDialogHarness h("caption=表示テスト\nfname=data*.cab,2,1,12,1\n", names);
+    h.open();
+    EXPECT_EQ("表示テスト", h.caption());
+    EXPECT_EQ(Opening(names), h.text(ID_MESSAGE));
+    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_EQ(12u, MainDialogState().archives.size());
+}
+
+TEST(MainDialogStart, WidthZeroSortsByTheLocaleNotByNumber) {
+    MainDialogHarness h("fname=data*.cab,0,1,12,1\n", Numbered("data%d.cab", 1, 12));
+    h.open();
+    EXPECT_EQ(Opening({"data1.cab", "data10.cab", "data11.cab", "data12.cab", "data2.cab", "data3.cab", "data4.cab",
+                       "data5.cab", "data6.cab", "data7.cab", "data8.cab", "data9.cab"}),
+              h.text(ID_MESSAGE));
+}
+
+TEST(MainDialogStart, WidthKeepsTheLastDigitsAndExtraFieldsAreIgnored) {
+    MainDialogHarness h("fname= d*.cab, 2, 99, 101, 1, 7, extra\n", {"d99.cab", "d00.cab", "d01.cab"});
+    h.open();
+    EXPECT_EQ(Opening({"d00.cab", "d01.cab", "d99.cab"}), h.text(ID_MESSAGE));
+}
+
+TEST(MainDialogStart, PatternWithoutStarAndAnEmptyRange) {
+    {
+        MainDialogHarness h("fname=single.cab,0,1,2000000000,1\n", {"single.cab"});
+        h.open();
+        EXPECT_EQ(Opening({"single.cab"}), h.text(ID_MESSAGE));
+    }
+    MainDialogHarness h("fname=data*.cab,2,5,1,1\n", {});
+    h.open();
+    EXPECT_EQ(Opening({}), h.text(ID_MESSAGE));
+    EXPECT_TRUE(h.enabled(ID_RUN));
+}
+
+TEST(MainDialogStart, MissingArchiveIsNamedInDarkRed) {
+    MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data03.cab"});
+    h.open();
+    std::string text = h.text(ID_MESSAGE);
+    EXPECT_EQ("実行ファイルと同じ場所にdata02.cabが見つかりません。", text);
+    int at = 12;  // characters before the name
+    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at)));
+    EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at - 1)));
+    EXPECT_FALSE(h.enabled(ID_RUN));
+    EXPECT_FALSE(h.enabled(ID_BROWSE));
+    EXPECT_FALSE(h.checked(ID_MAKER_BOX));
+}
+
+TEST(MainDialogStart, AStepBelowOneIsRefusedNotLooped) {
+    for (const char* qcf : {"fname=data*.cab,2,1,3,0\n", "size=1\n", "fname=\n", "fname=data*.cab,2,1,3,-2\n"}) {
+        MainDialogHarness h(qcf, {"data01.cab"});
+        h.open();
+        EXPECT_NE(std::string::npos, h.text(ID_MESSAGE).find("fname")) << qcf;
+        EXPECT_FALSE(h.enabled(ID_RUN)) << qcf;
+    }
+}
+
+TEST(MainDialogStart, FlagsForceAndDisableTheBoxes) {
+    MainDialogHarness h("flags=3\nfname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
+    h.open();
+    EXPECT_TRUE(h.checked(ID_MAKER_BOX));
+    EXPECT_TRUE(h.checked(ID_APP_BOX));
+    EXPECT_FALSE(h.enabled(ID_MAKER_BOX));
+    EXPECT_FALSE(h.enabled(ID_APP_BOX));
+    EXPECT_EQ("メーカー名フォルダは必ず加える設定になっています", h.text(ID_MAKER_BOX));
+    EXPECT_EQ("アプリケーション名フォルダは必ず加える設定になっています", h.text(ID_APP_BOX));
+    h.type("D:\\games");
+    EXPECT_EQ("D:\\games\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
+}
+
+TEST(MainDialogDestination, EmptyEditIsTheCurrentDirectoryAndEveryChangeRecomposes) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
+    h.open();
+    FCPathName current;
+    EXPECT_EQ(std::string(current.text()), h.text(ID_DESTINATION_LINE));
+    h.type("D:\\out");
+    EXPECT_EQ("D:\\out\\", h.text(ID_DESTINATION_LINE));
+    h.click(ID_MAKER_BOX);
+    EXPECT_EQ("D:\\out\\Maker\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_TRUE(IsDarkGreen(h.formatAt(ID_DESTINATION_LINE, 7)));
+    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 12)));
+    h.click(ID_APP_BOX);
+    EXPECT_EQ("D:\\out\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
+    h.click(ID_MAKER_BOX);
+    EXPECT_EQ("D:\\out\\App\\", h.text(ID_DESTINATION_LINE));
+    h.type("D:\\表");  // ends in a 0x5C trail byte: still gets its separator
+    EXPECT_EQ("D:\\表\\App\\", h.text(ID_DESTINATION_LINE));
+}
+
+TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
+    h.open();
+    char programs[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE));
+    h.type(programs);
+    h.click(ID_MAKER_BOX);
+    h.click(ID_APP_BOX);
+    std::string p = programs;
+    EXPECT_EQ(p + "\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 2)));       // "\" after the drive
+    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, 3)));    // the folder behind it
+    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, static_cast<int>(p.size()) - 1)));
+    EXPECT_TRUE(IsDarkGreen(h.formatAt(ID_DESTINATION_LINE, static_cast<int>(p.size()) + 1)));
+    std::string lower = p;
+    for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    h.type(lower);
+    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 3)));  // another letter case is not coloured
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    h.type(std::string(windows) + "\\temp");
+    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, 3)));
+}
+
+TEST(MainDialogDestination, UncWarningReplacesTheMessage) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
+    h.open();
+    h.type("\\\\server\\share\\dir");
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
+    EXPECT_EQ("\\\\server\\share\\dir\\", h.text(ID_DESTINATION_LINE));
+    h.type("C:\\back");
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
+}
+
+TEST(MainDialogDestination, AnyTextRecomposesWithoutOverflow) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=表ソ能\nappName=App\n", {});
+    h.open();
+    h.click(ID_MAKER_BOX);
+    for (const std::string& text : {std::string(1000, 'x'), std::string("C:\\") + std::string(300, '\\'),
+                                    std::string("表ソ能表ソ能"), std::string("\\"), std::string("%:\\data"),
+                                    std::string(400, '\x95')}) {
+        h.type(text);
+        EXPECT_FALSE(h.text(ID_DESTINATION_LINE).empty());
+    }
+    h.type("C:\\data\\new");
+    EXPECT_EQ("C:\\data\\new\\表ソ能\\", h.text(ID_DESTINATION_LINE));
+}
+
+TEST(MainDialogDrops, FileFolderAndElsewhere) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
+    h.open();
+    std::string folder = h.folder() / "drop\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    TempFolder::writeFile(folder + "file.txt", "x");
+    POINT overEdit = CentreOf(h.window(), h.control(ID_DESTINATION_EDIT));
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(folder + "file.txt", overEdit)), 0);
+    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
+    std::string noSeparator = folder.substr(0, folder.size() - 1);
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(noSeparator, overEdit)), 0);
+    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
+    h.type(folder + "not-a-folder");
+    POINT elsewhere = CentreOf(h.window(), h.control(ID_MESSAGE));
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop("C:\\windows", elsewhere)), 0);
+    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
+    EXPECT_EQ(folder, h.text(ID_DESTINATION_LINE));
+}
+
+TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {
+    FCString text("done\\nin %dest%\\nand %dest%");
+    ExpandMessageText(text, "C:\\data\\new\\");
+    EXPECT_STREQ("done\nin C:\\data\\new\\\nand C:\\data\\new\\", text.text());
+    FCString plain("a\\nb %dest%");
+    ExpandMessageText(plain, nullptr);
+    EXPECT_STREQ("a\nb %dest%", plain.text());
+}
+
+TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {
+    std::mt19937 random(31);
+    for (int round = 0; round < 25; ++round) {
+        std::string qcf;
+        int n = static_cast<int>(random() % 600);
+        for (int i = 0; i < n; ++i) qcf.push_back(static_cast<char>(random() % 256));
+        if (round % 3 == 0) qcf = "fname=d*.cab,0,1,100000,1\nsize=4294967295\nflags=0xFFFFFFFF\n" + qcf;
+        if (round % 5 == 0) {
+            for (int k = 0; k < 3000; ++k) qcf += "key" + std::to_string(k) + "=value\n";
+        }
+        MainDialogHarness h(qcf.c_str(), {});
+        h.open();
+        EXPECT_TRUE(IsWindow(h.window()));
+        EXPECT_FALSE(h.text(ID_MESSAGE).empty());
+    }
+}

@@ -1,0 +1,107 @@
+#include "tests/cab/CabinetWriter.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WindowAnswerer.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+struct Search {
+    DWORD pid;
+    const char* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
+    Search* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != s->pid || !IsWindowVisible(window)) return TRUE;
+    if (s->title != nullptr && WindowAnswerer::windowText(window) != s->title) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+HWND WindowOf(DWORD pid, const char* title, DWORD timeoutMs) {
+    Search s = {pid, title, nullptr};
+    WindowAnswerer::waitUntil([&] {
+        s.found = nullptr;
+        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&s));
+        return s.found != nullptr;
+    }, timeoutMs);
+    return s.found;
+}
+
+// kelpex.exe copied into a folder of its own, started as a separate process.
+class Program {
+public:
+    explicit Program(const std::string& folder) {
+        std::string exe = folder + "kelpex.exe";
+        CopyFileA(WindowsPath(KELPEX_EXE).c_str(), exe.c_str(), FALSE);
+        std::string command = "\"" + exe + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                                  &process_) != FALSE;
+    }
+    ~Program() {
+        if (!started_) return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 9);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    bool started() const { return started_; }
+    DWORD pid() const { return process_.dwProcessId; }
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD waitExit(DWORD timeoutMs) {
+        WaitForSingleObject(process_.hProcess, timeoutMs);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+private:
+    PROCESS_INFORMATION process_ = {};
+    bool started_ = false;
+};
+}  // namespace
+
+TEST(Program, OnlyOneInstanceAtATime) {
+    TempFolder first, second;
+    Program one(first.path());
+    ASSERT_TRUE(one.started());
+    HWND window = WindowOf(one.pid(), "複数cab展開ツール", 30000);
+    ASSERT_NE(nullptr, window);
+    {
+        Program two(second.path());
+        ASSERT_TRUE(two.started());
+        EXPECT_EQ(0u, two.waitExit(30000));
+        EXPECT_EQ(nullptr, WindowOf(two.pid(), nullptr, 0));
+    }
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+    EXPECT_EQ(0u, one.waitExit(30000));
+    Program again(second.path());
+    HWND next = WindowOf(again.pid(), "複数cab展開ツール", 30000);
+    ASSERT_NE(nullptr, next);
+    PostMessageA(next, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
+    EXPECT_EQ(0u, again.waitExit(30000));
+}
+
+TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {
+    TempFolder folder;
+    std::string qcf = folder / "kelpex.qcf";
+    TempFolder::writeFile(qcf, "fname=a*.cab,0,1,0,1\n");
+    HANDLE held = CreateFileA(qcf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Program program(folder.path());
+    ASSERT_TRUE(program.started());
+    HWND box = WindowOf(program.pid(), "FCFile - open", 30000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(qcf + "は\n他のアプリケーションによって開かれています", WindowAnswerer::messageBoxText(box));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    HWND shown = WindowOf(program.pid(), "cannot open", 30000);
+    CloseHandle(held);
+    ASSERT_NE(nullptr, shown);
+    EXPECT_EQ(qcf, WindowAnswerer::messageBoxText(shown));
+    PostMessageA(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(0u, program.waitExit(30000));
+    EXPECT_EQ("fname=a*.cab,0,1,0,1\n", TempFolder::readFile(qcf));  // never written back
+}

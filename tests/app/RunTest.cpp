@@ -1,0 +1,221 @@
+#include "cab/UxProgressDialog.h"
+#include "tests/app/MainDialogHarness.h"
+#include "tests/cab/CabinetWriter.h"
+#include "tests/support/WindowAnswerer.h"
+#include <gtest/gtest.h>
+#include <functional>
+
+namespace {
+const char* const kQuestionTitle = "フォルダ作成の確認";
+
+std::string Data(const std::string& name) { return WindowsPath(KELPEX_CAB_DATA "/" + name); }
+
+std::string Qcf(const std::string& extra) {
+    return "fname=data*.cab,2,1,3,1\nsize=1\nmakerName=Maker\nappName=App\n" + extra;
+}
+
+// An application folder holding the series data01..03.cab from the fixtures.
+struct SeriesHarness : MainDialogHarness {
+    explicit SeriesHarness(const std::string& qcf, const std::vector<std::string>& cabinets = {"data01.cab", "data02.cab", "data03.cab"})
+        : MainDialogHarness(qcf.c_str(), {}) {
+        for (size_t i = 0; i < cabinets.size(); ++i) {
+            std::string target = folder() / ("data0" + std::to_string(i + 1) + ".cab");
+            CopyFileA(Data(cabinets[i]).c_str(), target.c_str(), FALSE);
+        }
+        open();
+    }
+    void run() { click(ID_RUN); }
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::string x = TempFolder::readFile(a);
+    return x != "<missing>" && x == TempFolder::readFile(b);
+}
+
+bool AnyProbeIn(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "$$_*.$_$").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+}
+
+// Runs `action` once from inside the Run's own message pumping.
+std::function<void()> g_duringRun;
+void CALLBACK DuringRun(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_duringRun) g_duringRun();
+    g_duringRun = nullptr;
+}
+void AtFirstPump(std::function<void()> action) {
+    g_duringRun = std::move(action);
+    SetTimer(nullptr, 0, 1, DuringRun);
+}
+}  // namespace
+
+TEST(Run, ExtractsTheSeriesIntoANewFolderAfterYes) {
+    SeriesHarness h(Qcf(""));
+    std::string out = h.folder() / "新しい\\表示";
+    h.type(out);
+    WindowAnswerer answer(kQuestionTitle, {IDYES});
+    h.run();
+    EXPECT_EQ(1, answer.answered());
+    for (int n = 1; n <= 3; ++n) {
+        std::string part = Data("src/part" + std::to_string(n) + "/");
+        std::string list = "docs\\表示\\ソース\\list" + std::to_string(n) + ".txt";
+        EXPECT_TRUE(SameFile(part + list, out + "\\" + list)) << list;
+        EXPECT_TRUE(SameFile(part + "bin\\random" + std::to_string(n) + ".bin",
+                             out + "\\bin\\random" + std::to_string(n) + ".bin"));
+    }
+    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\\\rです。", h.text(ID_MESSAGE));
+    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_EQ(nullptr, currentProgressDialog);
+    EXPECT_FALSE(AnyProbeIn(h.folder().path()));
+}
+
+TEST(Run, ExistingDestinationAsksNothingAndKeepsItsNameUnaltered) {
+    SeriesHarness h(Qcf("mes1=done %dest% ok\n"));
+    std::string out = h.folder() / "data\\new\\";
+    CreateDirectoryA((h.folder() / "data").c_str(), nullptr);
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    h.run();
+    EXPECT_EQ("done " + out + " ok", h.text(ID_MESSAGE));
+    EXPECT_FALSE(AnyProbeIn(out));
+    EXPECT_TRUE(h.enabled(ID_RUN));
+}
+
+TEST(Run, NoToCreationCreatesNothing) {
+    SeriesHarness h(Qcf(""));
+    std::string out = h.folder() / "never\\made";
+    h.type(out);
+    WindowAnswerer answer(kQuestionTitle, {IDNO});
+    h.run();
+    EXPECT_EQ(1, answer.answered());
+    EXPECT_EQ("指定されたフォルダが作成されなかったため処理を中止しました。", h.text(ID_MESSAGE));
+    EXPECT_FALSE(TempFolder::exists(h.folder() / "never"));
+}
+
+TEST(Run, MissingDriveNamesTheWholeDestination) {
+    SeriesHarness h(Qcf(""));
+    h.type("Q:\\dest");
+    h.click(ID_MAKER_BOX);
+    h.run();
+    EXPECT_EQ("指定されたドライブは存在していません\rQ:\\dest\\Maker\\", h.text(ID_MESSAGE));
+    EXPECT_TRUE(h.formatAt(ID_MESSAGE, 20).crTextColor == 0x0000C0);
+}
+
+TEST(Run, ReadOnlyDriveIsRefusedAtTheDeepestExistingFolder) {
+    if (!TempFolder::exists("R:\\readonly.txt")) GTEST_SKIP() << "no read-only test drive R:";
+    SeriesHarness h(Qcf(""));
+    h.type("R:\\missing\\deeper");
+    h.run();
+    EXPECT_EQ("このパスは書き込むことが出来ません\rR:\\", h.text(ID_MESSAGE));
+}
+
+TEST(Run, FreeSpaceMustExceedTheSize) {
+    if (!TempFolder::driveExists('S')) GTEST_SKIP() << "no small test drive S:";
+    for (const char* size : {"size=1\n", "size=0\n"}) {
+        SeriesHarness h(std::string("fname=data*.cab,2,1,3,1\n") + size);
+        h.type("S:\\");
+        h.run();  // 64 KB free: 0 whole MB, so even a size of 0 is refused
+        std::string text = h.text(ID_MESSAGE);
+        EXPECT_EQ(0u, text.find("指定されたドライブの空き容量がたりません。\r要求サイズ：")) << text;
+        EXPECT_NE(std::string::npos, text.find("空きサイズ：0MB")) << text;
+    }
+    SeriesHarness fits(std::string("fname=data*.cab,2,1,3,1\nsize=0\n"));
+    std::string out = fits.folder() / "fits\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    fits.type(out);
+    fits.run();
+    EXPECT_EQ(0u, fits.text(ID_MESSAGE).find("解凍は正常に終了しました。"));
+}
+
+TEST(Run, ADamagedArchiveStopsTheSeries) {
+    SeriesHarness h(Qcf(""), {"data01.cab", "damaged.cab", "data03.cab"});
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    h.run();
+    std::string text = h.text(ID_MESSAGE);
+    EXPECT_EQ(0u, text.find("解凍中にエラーが発生しました。\r")) << text;
+    EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
+    EXPECT_FALSE(TempFolder::exists(out + "readme3.txt"));
+}
+
+TEST(Run, AnArchiveRemovedAfterStartUpIsAnErrorNamingIt) {
+    SeriesHarness h(Qcf(""));
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    std::string gone = h.folder() / "data02.cab";
+    DeleteFileA(gone.c_str());
+    h.run();
+    EXPECT_EQ("解凍中にエラーが発生しました。\r対象が存在しません [" + gone + "]\r", h.text(ID_MESSAGE));
+    EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
+    EXPECT_FALSE(TempFolder::exists(out + "readme3.txt"));
+}
+
+TEST(Run, AnEmptySetSucceedsAtOnce) {
+    MainDialogHarness h("fname=data*.cab,2,5,1,1\nmes1=empty ok\n", {});
+    h.open();
+    h.type(h.folder().path());
+    h.click(ID_RUN);
+    EXPECT_EQ("empty ok", h.text(ID_MESSAGE));
+}
+
+TEST(Run, ShareDestinationsAreRefused) {
+    SeriesHarness h(Qcf(""));
+    h.type("\\\\server\\share\\dir");
+    h.run();
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
+}
+
+TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
+    SeriesHarness h("fname=data*.cab,2,1,2,1\nsize=1\n", {"long.cab", "data02.cab"});
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    bool runDisabled = false, editDisabled = false;
+    AtFirstPump([&] {
+        HWND progress = WindowAnswerer::waitForWindow("解凍中...", 100);
+        runDisabled = !h.enabled(ID_RUN);
+        editDisabled = !h.enabled(ID_DESTINATION_EDIT);
+        SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(ID_RUN, BN_CLICKED), 0);  // ignored mid-run
+        if (progress != nullptr) SendMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+    });
+    ASSERT_TRUE(h.enabled(ID_RUN));
+    h.run();
+    EXPECT_TRUE(runDisabled);
+    EXPECT_TRUE(editDisabled);
+    std::string text = h.text(ID_MESSAGE);
+    EXPECT_EQ(0u, text.find("解凍がユーザーによって中断されました。")) << text;
+    EXPECT_NE(std::string::npos, text.find(out));
+    EXPECT_FALSE(TempFolder::exists(out + "readme2.txt"));
+    EXPECT_FALSE(TempFolder::exists(out + "f99.bin") && TempFolder::exists(out + "f400.bin") &&
+                 TempFolder::exists(out + "readme2.txt"));
+    EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
+    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_TRUE(h.enabled(ID_DESTINATION_EDIT));
+}
+
+TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
+    TempFolder dir;
+    FCString deepest;
+    EXPECT_TRUE(FindDeepestExistingFolder((dir.path() + "a\\b\\c\\").c_str(), deepest));
+    EXPECT_EQ(dir.path(), deepest.text());
+    EXPECT_FALSE(FindDeepestExistingFolder("Q:\\x\\", deepest));
+    EXPECT_FALSE(FindDeepestExistingFolder("", deepest));
+    EXPECT_FALSE(FindDeepestExistingFolder("\\\\server", deepest));
+    EXPECT_TRUE(CreateFolderPath((dir.path() + "a\\表\\c").c_str()));
+    EXPECT_TRUE(TempFolder::exists(dir.path() + "a\\表\\c\\"));
+    EXPECT_FALSE(CreateFolderPath((dir.path() + "a\\表\\c").c_str()));  // nothing left to create
+    EXPECT_TRUE(FindDeepestExistingFolder((dir.path() + "a\\表\\c\\d\\").c_str(), deepest));
+    EXPECT_EQ(dir.path() + "a\\表\\c\\", deepest.text());
+    FCString probe;
+    MakeProbeName(probe, "C:\\x\\");
+    EXPECT_EQ(0u, std::string(probe.text()).find("C:\\x\\$$_"));
+    EXPECT_EQ(std::string(".$_$"), std::string(probe.text()).substr(probe.length() - 4));
+    EXPECT_TRUE(CanWriteToFolder(dir.path().c_str()));
+    EXPECT_FALSE(AnyProbeIn(dir.path()));
+}
