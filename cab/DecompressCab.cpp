@@ -4,11 +4,12 @@
 namespace {
 DWORD SystemTick() { return GetTickCount(); }
 const unsigned kMegabyte = 1u << 20;
+const unsigned kPumpIntervalMs = 20;
 }  // namespace
 
 DecompressCab::DecompressCab()
     : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0),
-      lastDisplayTick(0), msSinceDisplay(0), tickSource(SystemTick) {}
+      lastDisplayTick(0), msSinceDisplay(0), tickSource(SystemTick), pumpedOnce_(false), lastPumpTick_(0) {}
 
 DecompressCab::~DecompressCab() {}
 
@@ -22,6 +23,15 @@ void DecompressCab::attachProgress(UxProgressDialog* dialog, unsigned total) {
 void DecompressCab::startTimer() {
     startTick = lastDisplayTick = tickSource();
     msSinceDisplay = 0;
+    pumpedOnce_ = false;
+}
+
+bool DecompressCab::pumpDue() {
+    unsigned now = tickSource();
+    if (pumpedOnce_ && now - lastPumpTick_ < kPumpIntervalMs) return false;
+    pumpedOnce_ = true;
+    lastPumpTick_ = now;
+    return true;
 }
 
 unsigned DecompressCab::elapsedMs() {
@@ -32,23 +42,25 @@ unsigned DecompressCab::elapsedMs() {
 
 UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     if (progressDialog != nullptr) {
-        progressDialog->pumpMessages();
+        bool due = pumpDue();
+        if (due) progressDialog->pumpMessages();
         if (progressDialog->cancelRequested) return stopCabinet();
-        progressDialog->setStatusText(info->NameInCabinet);
+        if (due) progressDialog->setStatusText(info->NameInCabinet);
         pendingBytes += info->FileSize;
     }
     return UxCAB::onFileInCabinet(info);
 }
 
 UINT DecompressCab::onFileExtracted(const char*) {
+    unsigned before = doneMegabytes;
     if (pendingBytes >= kMegabyte) {
         doneMegabytes += pendingBytes >> 20;
         pendingBytes &= kMegabyte - 1;
     }
     if (progressDialog == nullptr || doneMegabytes == 0) return NO_ERROR;
     showRemaining(elapsedMs());
-    progressDialog->progressBar.setPos(static_cast<int>(doneMegabytes));
-    progressDialog->pumpMessages();
+    if (doneMegabytes != before) progressDialog->progressBar.setPos(static_cast<int>(doneMegabytes));
+    if (pumpDue()) progressDialog->pumpMessages();
     return NO_ERROR;
 }
 

@@ -36,9 +36,17 @@ bool NameInCodePage(const char* raw, DWORD attributes, FCString& name) {
     return true;
 }
 
+// A component of dots and blanks only: the platform strips trailing dots
+// and blanks, so "... " may resolve to "..".
+bool DotsOnly(const FCString& component) {
+    for (const char* p = component.text(); *p != '\0'; ++p)
+        if (*p != '.' && *p != ' ') return false;
+    return true;
+}
+
 // A relative name that stays below the folder it is joined to: no drive or
-// stream colon, no leading separator, no ".." component. '/' counts as a
-// separator, as the platform takes it; it becomes '\'.
+// stream colon, no leading separator, no component of dots (".." above all).
+// '/' counts as a separator, as the platform takes it; it becomes '\'.
 bool SafeRelativeName(const FCString& raw, FCString& safe) {
     safe.clear();
     if (raw.isEmpty()) return false;
@@ -47,7 +55,7 @@ bool SafeRelativeName(const FCString& raw, FCString& safe) {
         unsigned code = Mbcs::CodeAt(p);
         if (code == ':') return false;
         if (code == '\\' || code == '/') {
-            if (component.isEmpty() || lstrcmpA(component.text(), "..") == 0) return false;
+            if (component.isEmpty() || DotsOnly(component)) return false;
             safe.append(component);
             safe.append("\\");
             component.clear();
@@ -55,7 +63,7 @@ bool SafeRelativeName(const FCString& raw, FCString& safe) {
         }
         component.append(p, static_cast<int>(Mbcs::Next(p) - p));
     }
-    if (component.isEmpty() || lstrcmpA(component.text(), "..") == 0) return false;
+    if (component.isEmpty() || DotsOnly(component)) return false;
     safe.append(component);
     return true;
 }
@@ -68,10 +76,17 @@ bool FullPath(const char* path, FCString& full) {
     return true;
 }
 
+// ASCII letters compare without case, by whole characters.
+unsigned FoldedCodeAt(const char* p) {
+    unsigned code = Mbcs::CodeAt(p);
+    return (code >= 'a' && code <= 'z') ? code - ('a' - 'A') : code;
+}
+
 bool StartsWith(const FCString& text, const FCString& prefix) {
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text.text(), prefix.length(), prefix.text(),
-                          prefix.length()) == CSTR_EQUAL &&
-           text.length() >= prefix.length();
+    const char* p = text.text();
+    for (const char* q = prefix.text(); *q != '\0'; q = Mbcs::Next(q), p = Mbcs::Next(p))
+        if (FoldedCodeAt(p) != FoldedCodeAt(q)) return false;
+    return true;
 }
 
 ULONGLONG FreeBytesFor(const char* folder) {
@@ -80,6 +95,17 @@ ULONGLONG FreeBytesFor(const char* folder) {
     return available.QuadPart;
 }
 }  // namespace
+
+bool UxCAB::NoCaseOrder::operator()(const std::string& a, const std::string& b) const {
+    const char* p = a.c_str();
+    const char* q = b.c_str();
+    for (;;) {
+        unsigned x = FoldedCodeAt(p), y = FoldedCodeAt(q);
+        if (x != y || x == 0) return x < y;
+        p = Mbcs::Next(p);
+        q = Mbcs::Next(q);
+    }
+}
 
 // ---------------------------------------------------------------- UxArchive
 
@@ -117,7 +143,10 @@ bool UxCAB::extractTo(const char* folder) {
     setDestination(folder);
     stopped_ = failed_ = false;
     failure_.clear();
-    knownFolder_.clear();
+    knownFolders_.clear();
+    freshFolders_.clear();
+    written_.clear();
+    if (!FullPath(destinationFolder.text(), normalizedDestination_)) normalizedDestination_.clear();
     expectedTarget_.clear();
     pending_ = nullptr;
     SetLastError(0);
@@ -212,12 +241,12 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& t
         failCabinet(text);
         return false;
     }
-    FCString normalizedDestination, full;
+    FCString full;
     target.assignFrom(destinationFolder);
     if (SafeRelativeName(name, safe)) {
         target.append(safe);
-        if (target.length() < MAX_PATH && FullPath(destinationFolder.text(), normalizedDestination) &&
-            FullPath(target.text(), full) && StartsWith(full, normalizedDestination))
+        if (target.length() < MAX_PATH && !normalizedDestination_.isEmpty() && FullPath(target.text(), full) &&
+            StartsWith(full, normalizedDestination_))
             return true;
         if (target.length() >= MAX_PATH) {
             AppendBracketed(text, "展開先のパスが長すぎるため展開できません", target.text());
@@ -241,6 +270,7 @@ void UxCAB::createFolders(const FCString& folderText) {
         path.append(component);
         if (pathExists(path.text())) continue;
         if (!CreateDirectoryA(path.text(), nullptr)) return;
+        freshFolders_.insert(path.text());
         onFolderCreated(path.text());
     }
 }
@@ -262,11 +292,13 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     FCPathName targetName(target);
     FCString folder;
     targetName.getFolder(folder, true);
-    if (!folder.equals(knownFolder_)) {
+    if (knownFolders_.count(folder.text()) == 0) {
         if (!pathExists(folder.text())) createFolders(folder);
-        if (pathExists(folder.text())) knownFolder_.assignFrom(folder);
+        if (pathExists(folder.text())) knownFolders_.insert(folder.text());
     }
-    if (!replaceExisting(target)) {
+    // Nothing can stand in a folder this extraction made, but what it wrote.
+    bool fresh = freshFolders_.count(folder.text()) != 0 && written_.insert(target.text()).second;
+    if (!fresh && !replaceExisting(target)) {
         FCString text;
         AppendBracketed(text, "既存のファイルを置き換えられません", target.text());
         return failCabinet(text);

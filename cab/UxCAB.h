@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
+#include <set>
+#include <string>
 
 class UxProgressDialog;
 
@@ -54,11 +56,21 @@ private:
     bool replaceExisting(const FCString& target);
     UINT checkExtracted(const FILEPATHS_A& paths);
 
+    // Orders paths ignoring the case of ASCII letters (never of a trail
+    // byte), as the file system compares them; cheaper than lstrcmpiA,
+    // which these sets would call many times for every file.
+    struct NoCaseOrder {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+
     bool stopped_;
     bool failed_;
     FCString failure_;
     std::exception_ptr pending_;
-    FCString knownFolder_;   // the last folder known to exist
+    FCString normalizedDestination_;  // the destination as the platform resolves it
+    std::set<std::string, NoCaseOrder> knownFolders_;  // folders known to exist
+    std::set<std::string, NoCaseOrder> freshFolders_;  // folders this extraction created
+    std::set<std::string, NoCaseOrder> written_;       // targets written into fresh folders
     FCString expectedTarget_;
     DWORD expectedSize_;
 };
@@ -90,4 +102,10 @@ public:
 
 private:
     void showRemaining(unsigned elapsed);
+    // The pump and the status text run at most every kPumpIntervalMs: per
+    // file they would cost more than the extraction of a small file.
+    bool pumpDue();
+
+    bool pumpedOnce_;
+    unsigned lastPumpTick_;
 };

@@ -9,8 +9,10 @@ build=$root/build
 for arch in i686 x86_64; do
     cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
           -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench >/dev/null
+    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench >/dev/null
 done
+echo "=== making the corpora (once)"
+sh bench/make-corpus.sh "$build/corpus"
 . tools/wine-env.sh
 trap kelpex_wine_down EXIT
 kelpex_wine_up "$build/wine"
@@ -18,3 +20,12 @@ for arch in i686 x86_64; do
     echo "=== generator ($arch)"
     wine "$build/$arch/bench/random_bench.exe" </dev/null
 done
+out=$build/bench-out
+rm -rf "$out"; mkdir -p "$out"
+zpath() { echo "Z:$1" | tr / '\\'; }
+for corpus in small large; do
+    runs=5; [ "$corpus" = large ] && runs=3
+    echo "=== extraction, $corpus corpus (i686)"
+    wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $runs </dev/null | iconv -c -f cp932 -t utf-8
+done
+rm -rf "$out"

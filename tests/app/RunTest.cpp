@@ -219,3 +219,32 @@ TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
     EXPECT_TRUE(CanWriteToFolder(dir.path().c_str()));
     EXPECT_FALSE(AnyProbeIn(dir.path()));
 }
+
+namespace {
+std::string g_exitDestination;
+void CALLBACK StartRunThenExit(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND window = MainDialogState().dialog->windowHandle;
+    SetDlgItemTextA(window, ID_DESTINATION_EDIT, g_exitDestination.c_str());
+    // Exit (the close box sends the same command) while the Run extracts.
+    AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_EXIT, BN_CLICKED), 0); });
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_RUN, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, ID_RUN)));
+}
+}  // namespace
+
+TEST(Run, ExitDuringARunCancelsItAndThenEndsTheDialog) {
+    MainDialogHarness h("fname=data*.cab,2,1,2,1\nsize=1\n", {});
+    CopyFileA(Data("long.cab").c_str(), (h.folder() / "data01.cab").c_str(), FALSE);
+    CopyFileA(Data("data02.cab").c_str(), (h.folder() / "data02.cab").c_str(), FALSE);
+    g_exitDestination = h.folder() / "out\\";
+    CreateDirectoryA(g_exitDestination.c_str(), nullptr);
+    UxQcf store;
+    FCDialog dialog(MAIN_TEMPLATE);
+    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
+    SetTimer(nullptr, 0, 1, StartRunThenExit);
+    EXPECT_EQ(ID_EXIT, dialog.doModal());
+    store.flags = 0;
+    EXPECT_FALSE(MainDialogState().running);
+    EXPECT_FALSE(TempFolder::exists(g_exitDestination + "readme2.txt"));  // the second archive never started
+    EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
+}

@@ -134,7 +134,8 @@ TEST(UxCABFailures, EntriesOutsideTheDestinationAreNeverWritten) {
     CreateDirectoryA(out.c_str(), nullptr);
     const char* hostile[] = {"..\\evil1.txt", "sub\\..\\..\\evil2.txt", "C:\\abs.txt", "\\root.txt",
                              "\\\\srv\\share\\x.txt", "sub/../../evil3.txt", "D:rel.txt", "..",
-                             "ok\\..\\..\\evil4.txt", "/slash.txt", "a\\\\..\\..\\b.txt"};
+                             "ok\\..\\..\\evil4.txt", "/slash.txt", "a\\\\..\\..\\b.txt", "sub\\... \\..\\x.txt",
+                             "x.txt:stream"};
     for (const char* name : hostile) {
         std::string cabinet = dir / "hostile.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{"fine.txt", "fine"}, {name, "evil"}, {"after.txt", "after"}}));
