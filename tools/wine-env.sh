@@ -25,22 +25,23 @@ kelpex_wine_up() {   # $1 = prefix folder
         wineboot -i </dev/null >/dev/null 2>&1
         wineserver -w
     fi
-    # Wine's server and services inherit the output of the program that
-    # starts them; starting them here, detached, keeps CTest from waiting
-    # on them.
-    wineserver -p </dev/null >/dev/null 2>&1
-    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
     # Windows live in one virtual desktop: without a window manager each new
     # top-level window otherwise waits about 2 s for one to answer, and the
-    # desktop also draws title bars for screenshots.
+    # desktop also draws title bars for screenshots. The setting must be in
+    # place before anything creates the desktop, so a fresh prefix gets it
+    # and then waits for its server to exit (which saves the registry).
     if ! grep -q '"Desktop"="Default"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f </dev/null >/dev/null 2>&1
+        wineserver -w
     fi
-    # The desktop's process would inherit the output of the first program
-    # that opens a window (and keep CTest waiting); start it here, detached.
+    # Wine's server and services inherit the output of the program that
+    # starts them; starting them here, detached, keeps CTest from waiting
+    # on them. The desktop's process likewise.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit 0 </dev/null >/dev/null 2>&1
     wine explorer.exe /desktop=Default,1280x1024 </dev/null >/dev/null 2>&1 &
-    sleep 1
+    sleep 2
 }
 
 kelpex_wine_check() {   # both architectures must really run
