@@ -17,13 +17,6 @@ private:
 testing::Environment* const g_app = testing::AddGlobalTestEnvironment(new AppEnvironment);
 }  // namespace
 
-std::string RichEditText(HWND rich) {
-    std::vector<char> buffer(1 << 20, '\0');
-    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, CP_ACP, nullptr, nullptr};
-    SendMessageA(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
-    return buffer.data();
-}
-
 void MainDialogHarness::writeConfiguration(const std::string& path, const char* qcf) {
     TempFolder::writeFile(path, qcf);
 }
@@ -75,11 +68,4 @@ void MainDialogHarness::click(int id) {
     if (IsWindowEnabled(control(id))) SendMessageA(control(id), BM_CLICK, 0, 0);
 }
 
-CHARFORMATA MainDialogHarness::formatAt(int id, int position) const {
-    CHARRANGE range = {position, position + 1};
-    SendMessageA(control(id), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    CHARFORMATA format = {};
-    format.cbSize = sizeof format;
-    SendMessageA(control(id), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    return format;
-}
+CHARFORMATA MainDialogHarness::formatAt(int id, int position) const { return RichEditFormatAt(control(id), position); }

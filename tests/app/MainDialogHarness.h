@@ -2,6 +2,7 @@
 // thread from a prepared application folder, driven with window messages.
 #pragma once
 #include "app/MainDialog.h"
+#include "tests/support/ControlHelpers.h"
 #include "tests/support/TempFolder.h"
 #include <richedit.h>
 #include <string>
@@ -34,4 +35,3 @@ private:
     FCDialog dialog_;
 };
 
-std::string RichEditText(HWND rich);

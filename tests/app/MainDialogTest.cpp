@@ -26,23 +26,6 @@ bool IsDarkRed(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && 
 bool IsDarkGreen(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && f.crTextColor == 0x00C000; }
 bool IsAuto(const CHARFORMATA& f) { return (f.dwEffects & CFE_AUTOCOLOR) != 0; }
 
-HDROP MakeDrop(const std::string& name, POINT point) {
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + name.size() + 2);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = point;
-    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), name.c_str(), name.size() + 1);
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
-POINT CentreOf(HWND dialog, HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ScreenToClient(dialog, &p);
-    return p;
-}
 }  // namespace
 
 TEST(MainDialogStart, MissingConfigurationDisablesRunAndBrowse) {
@@ -202,15 +185,15 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
     std::string folder = h.folder() / "drop\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     TempFolder::writeFile(folder + "file.txt", "x");
-    POINT overEdit = CentreOf(h.window(), h.control(ID_DESTINATION_EDIT));
-    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(folder + "file.txt", overEdit)), 0);
+    POINT overEdit = ControlCentre(h.window(), h.control(ID_DESTINATION_EDIT));
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({folder + "file.txt"}, overEdit)), 0);
     EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
     std::string noSeparator = folder.substr(0, folder.size() - 1);
-    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(noSeparator, overEdit)), 0);
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({noSeparator}, overEdit)), 0);
     EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
     h.type(folder + "not-a-folder");
-    POINT elsewhere = CentreOf(h.window(), h.control(ID_MESSAGE));
-    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop("C:\\windows", elsewhere)), 0);
+    POINT elsewhere = ControlCentre(h.window(), h.control(ID_MESSAGE));
+    SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\windows"}, elsewhere)), 0);
     EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
     EXPECT_EQ(folder, h.text(ID_DESTINATION_LINE));
 }

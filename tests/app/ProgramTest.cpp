@@ -5,30 +5,8 @@
 #include <string>
 
 namespace {
-struct Search {
-    DWORD pid;
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM param) {
-    Search* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != s->pid || !IsWindowVisible(window)) return TRUE;
-    if (s->title != nullptr && WindowAnswerer::windowText(window) != s->title) return TRUE;
-    s->found = window;
-    return FALSE;
-}
-
 HWND WindowOf(DWORD pid, const char* title, DWORD timeoutMs) {
-    Search s = {pid, title, nullptr};
-    WindowAnswerer::waitUntil([&] {
-        s.found = nullptr;
-        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&s));
-        return s.found != nullptr;
-    }, timeoutMs);
-    return s.found;
+    return WindowAnswerer::waitForProcessWindow(pid, title, timeoutMs);
 }
 
 // kelpex.exe copied into a folder of its own, started as a separate process.

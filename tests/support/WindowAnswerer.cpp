@@ -2,6 +2,7 @@
 
 namespace {
 struct Search {
+    DWORD pid;
     const char* title;
     const char* className;
     HWND found;
@@ -11,11 +12,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     Search* search = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
     if (search->className != nullptr && lstrcmpA(name, search->className) != 0) return TRUE;
-    if (WindowAnswerer::windowText(window) != search->title) return TRUE;
+    if (search->title != nullptr && WindowAnswerer::windowText(window) != search->title) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -54,7 +55,11 @@ std::string WindowAnswerer::messageBoxText(HWND box) {
 }
 
 HWND WindowAnswerer::waitForWindow(const std::string& title, DWORD timeoutMs, const char* className) {
-    Search search = {title.c_str(), className, nullptr};
+    return waitForProcessWindow(GetCurrentProcessId(), title.c_str(), timeoutMs, className);
+}
+
+HWND WindowAnswerer::waitForProcessWindow(DWORD pid, const char* title, DWORD timeoutMs, const char* className) {
+    Search search = {pid, title, className, nullptr};
     waitUntil([&] {
         search.found = nullptr;
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));

@@ -24,8 +24,11 @@ public:
     const std::vector<std::string>& texts();
     int answered();
 
-    // The window of this process with the title, or null, polled until the deadline.
+    // The visible window of this process with the title, or null, polled
+    // until the deadline.
     static HWND waitForWindow(const std::string& title, DWORD timeoutMs, const char* className = "#32770");
+    // The same for another process; a null title or class matches any.
+    static HWND waitForProcessWindow(DWORD pid, const char* title, DWORD timeoutMs, const char* className = nullptr);
     // Polls until the predicate holds or the time is over.
     template <class F>
     static bool waitUntil(F predicate, DWORD timeoutMs) {

@@ -27,32 +27,6 @@ RECT WindowRect(HWND w) {
     return r;
 }
 
-// A real drop handle as the shell builds one: DROPFILES and ANSI names.
-HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
-    size_t bytes = sizeof(DROPFILES) + 1;
-    for (const auto& n : names) bytes += n.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, bytes);
-    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->pt = point;
-    drop->fNC = FALSE;
-    drop->fWide = FALSE;
-    char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& n : names) {
-        memcpy(p, n.c_str(), n.size() + 1);
-        p += n.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
-POINT CentreOf(HWND dialog, HWND control) {
-    RECT r = WindowRect(control);
-    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ScreenToClient(dialog, &p);
-    return p;
-}
-
 struct Thrown : std::runtime_error {
     Thrown() : std::runtime_error("from the dialog procedure") {}
 };
@@ -200,7 +174,7 @@ TEST(FCDropFiles, DropsGoIntoTheControlUnderThePoint) {
     TestDialog dialog;
     ShowWindow(dialog.windowHandle, SW_SHOW);
     const int ids[] = {TestDialog::EDIT, TestDialog::EDIT2, -1};
-    POINT overEdit = CentreOf(dialog.windowHandle, dialog.control(TestDialog::EDIT));
+    POINT overEdit = ControlCentre(dialog.windowHandle, dialog.control(TestDialog::EDIT));
     {
         FCDropFiles drop;
         drop.attachDrop(MakeDrop({"Z:\\tmp\\表ソ能\\ソ.cab", "Z:\\second"}, overEdit));
@@ -213,7 +187,7 @@ TEST(FCDropFiles, DropsGoIntoTheControlUnderThePoint) {
         drop.release();
     }
     SetDlgItemTextA(dialog.windowHandle, TestDialog::EDIT, "untouched");
-    POINT outside = CentreOf(dialog.windowHandle, dialog.control(TestDialog::RICH));
+    POINT outside = ControlCentre(dialog.windowHandle, dialog.control(TestDialog::RICH));
     FCDropFiles elsewhere;
     elsewhere.attachDrop(MakeDrop({"C:\\x.cab"}, outside));
     EXPECT_EQ(0, dialog.dropIntoControls(elsewhere, ids, nullptr));

@@ -1,7 +1,6 @@
 #include "tests/ui/UiTestSupport.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace {
 INT_PTR CALLBACK TestDialogProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
@@ -37,22 +36,8 @@ TestDialog::~TestDialog() {
     if (windowHandle != nullptr) DestroyWindow(windowHandle);
 }
 
-std::string RichText(HWND rich) {
-    GETTEXTLENGTHEX length = {GTL_DEFAULT | GTL_NUMBYTES, CP_ACP};
-    LRESULT n = SendMessageA(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-    std::vector<char> buffer(static_cast<size_t>(n) + 16, '\0');
-    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, CP_ACP, nullptr, nullptr};
-    SendMessageA(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
-    return buffer.data();
-}
+std::string RichText(HWND rich) { return RichEditText(rich); }
 
-CHARFORMATA FormatAt(HWND rich, int position) {
-    CHARRANGE range = {position, position + 1};
-    SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    CHARFORMATA format = {};
-    format.cbSize = sizeof format;
-    SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    return format;
-}
+CHARFORMATA FormatAt(HWND rich, int position) { return RichEditFormatAt(rich, position); }
 
 bool IsAutoColour(const CHARFORMATA& f) { return (f.dwEffects & CFE_AUTOCOLOR) != 0; }

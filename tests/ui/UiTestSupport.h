@@ -1,6 +1,7 @@
 // Real dialogs for the ui tests: a modeless test dialog from template 900
 // and readers for rich-edit text and character formats.
 #pragma once
+#include "tests/support/ControlHelpers.h"
 #include "ui/FCDialog.h"
 #include <richedit.h>
 #include <string>

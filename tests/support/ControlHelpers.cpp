@@ -1,0 +1,46 @@
+#include "tests/support/ControlHelpers.h"
+#include <cstring>
+
+std::string RichEditText(HWND rich) {
+    GETTEXTLENGTHEX length = {GTL_DEFAULT | GTL_NUMBYTES, CP_ACP};
+    LRESULT n = SendMessageA(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::vector<char> buffer(static_cast<size_t>(n) + 16, '\0');
+    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, CP_ACP, nullptr, nullptr};
+    SendMessageA(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
+    return buffer.data();
+}
+
+CHARFORMATA RichEditFormatAt(HWND rich, int position) {
+    CHARRANGE range = {position, position + 1};
+    SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    CHARFORMATA format = {};
+    format.cbSize = sizeof format;
+    SendMessageA(rich, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    return format;
+}
+
+HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const auto& n : names) bytes += n.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, bytes);
+    DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->pt = point;
+    drop->fNC = FALSE;
+    drop->fWide = FALSE;
+    char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& n : names) {
+        std::memcpy(p, n.c_str(), n.size() + 1);
+        p += n.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+POINT ControlCentre(HWND dialog, HWND control) {
+    RECT r;
+    GetWindowRect(control, &r);
+    POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ScreenToClient(dialog, &p);
+    return p;
+}

@@ -1,0 +1,16 @@
+// Helpers that tests of real dialogs share: rich-edit text and character
+// formats, drop handles as the shell builds them, control positions.
+#pragma once
+#include <windows.h>
+#include <richedit.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <string>
+#include <vector>
+
+std::string RichEditText(HWND rich);
+CHARFORMATA RichEditFormatAt(HWND rich, int position);
+// A real drop handle: DROPFILES followed by the ANSI names.
+HDROP MakeDrop(const std::vector<std::string>& names, POINT point);
+// The centre of a control in its dialog's client coordinates.
+POINT ControlCentre(HWND dialog, HWND control);
