@@ -145,7 +145,8 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
                 outcome = OUTCOME_CANCELLED;
                 break;
             }
-            progress.setStatusText(name.text());
+            FCPathName archive(path);
+            progress.setStatusText(archive.fileName());
             progress.progressBar.stepIt();
             progress.pumpMessages();
         }
