@@ -66,11 +66,12 @@ kelpex_wine_down() {
 #   T:  an ordinary folder
 #   R:  a read-only bind mount holding readonly.txt (access denied even as root)
 #   S:  a 64 KB tmpfs (a full disk)
+#   U:  a 3 MB tmpfs (room for the free-space check, not for the data)
 #   Q:  never mapped
 kelpex_drives_up() {   # $1 = folder for the drives
     local base=$1 dd=$WINEPREFIX/dosdevices
-    mkdir -p "$base/t" "$base/rsrc" "$base/r" "$base/s"
-    rm -f "$dd/q:" "$dd/t:" "$dd/r:" "$dd/s:"
+    mkdir -p "$base/t" "$base/rsrc" "$base/r" "$base/s" "$base/u"
+    rm -f "$dd/q:" "$dd/t:" "$dd/r:" "$dd/s:" "$dd/u:"
     ln -s "$base/t" "$dd/t:"
     [ "$(id -u)" = 0 ] || return 0
     if ! mountpoint -q "$base/r"; then
@@ -82,13 +83,17 @@ kelpex_drives_up() {   # $1 = folder for the drives
         mount -t tmpfs -o size=64k tmpfs "$base/s" || true
     fi
     mountpoint -q "$base/s" && ln -s "$base/s" "$dd/s:"
+    if ! mountpoint -q "$base/u"; then
+        mount -t tmpfs -o size=3m tmpfs "$base/u" || true
+    fi
+    mountpoint -q "$base/u" && ln -s "$base/u" "$dd/u:"
     return 0
 }
 
 kelpex_drives_down() {   # $1 = folder for the drives
     local base=$1 m
-    rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:"
-    for m in "$base/r" "$base/s"; do
+    rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/u:"
+    for m in "$base/r" "$base/s" "$base/u"; do
         mountpoint -q "$m" 2>/dev/null && umount "$m" 2>/dev/null
     done
     return 0

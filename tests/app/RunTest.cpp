@@ -248,3 +248,15 @@ TEST(Run, ExitDuringARunCancelsItAndThenEndsTheDialog) {
     EXPECT_FALSE(TempFolder::exists(g_exitDestination + "readme2.txt"));  // the second archive never started
     EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
 }
+
+TEST(Run, ADriveTooSmallForTheDataNamesTheFileAndTheFullDisk) {
+    if (!TempFolder::driveExists('U')) GTEST_SKIP() << "no 3 MB test drive U:";
+    SeriesHarness h("fname=data*.cab,2,1,1,1\nsize=1\n", {"long.cab"});
+    TempFolder out("U:\\");
+    h.type(out.path());
+    h.run();
+    std::string text = h.text(ID_MESSAGE);
+    EXPECT_EQ(0u, text.find("解凍中にエラーが発生しました。\rファイルが正しく展開されませんでした [" + out.path()))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("ディスクの空き容量が足りません。")) << text;
+}
