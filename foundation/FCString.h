@@ -56,8 +56,6 @@ public:
     unsigned seek(int count, int origin);
     unsigned charAt(const char* position) const;
     int currentChar() const;
-    void setCursor(const char* position);
-    const char* getCursor() const { return cursor; }
 
     // --- searching from the cursor ---
     const char* findChar(unsigned code);
@@ -107,6 +105,5 @@ private:
     static FCStringRep* makeRep(int blockSize, const char* first, size_t firstLength, const char* second,
                                 size_t secondLength, const char* repCaption);
     void adopt(FCStringRep* fresh);
-    int positionInText(const char* p) const;
     bool owns(const char* p) const { return rep != nullptr && p >= rep->buffer && p <= rep->buffer + rep->length; }
 };

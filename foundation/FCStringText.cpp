@@ -28,12 +28,6 @@ void AppendAddress(FCString& out, const void* p) {
 }
 }  // namespace
 
-void FCString::setCursor(const char* position) {
-    if (owns(position)) cursor = const_cast<char*>(position);
-}
-
-int FCString::positionInText(const char* p) const { return static_cast<int>(p - text()); }
-
 bool FCString::nextChar() {
     if (rep == nullptr) return false;
     cursor = const_cast<char*>(Mbcs::Next(cursor));

@@ -35,7 +35,6 @@ public:
 
     // Throws what a guarded procedure of this dialog caught, if anything.
     void rethrowPending();
-    bool hasPendingException() const { return static_cast<bool>(pendingException); }
 
     HWND windowHandle;
     LPCSTR templateId;
