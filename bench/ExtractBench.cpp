@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
         std::string b = output + "bare\\", k = output + "kelpex\\";
         // Alternate the order: each side runs after the other's removal as often.
-        if (r % 2 == 1 || getenv("KX_KELPEX_FIRST")) {
+        if (r % 2 == 1) {
             kelpex.push_back(RunKelpex(window, k));
             longestGap = std::max(longestGap, g_longestGap);
             Remove(k);

@@ -1,5 +1,4 @@
 #include "cab/UxCAB.h"
-#include "cab/UxProgressDialog.h"
 #include "foundation/Mbcs.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
