@@ -51,6 +51,16 @@ UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     return UxCAB::onFileInCabinet(info);
 }
 
+UINT DecompressCab::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
+    // The platform may ask while a large file is half written: Cancel must
+    // work here as well.
+    if (progressDialog != nullptr) {
+        progressDialog->pumpMessages();
+        if (progressDialog->cancelRequested) return cancelCabinet();
+    }
+    return UxCAB::onNeedNewCabinet(info, newPath);
+}
+
 UINT DecompressCab::onFileExtracted(const char*) {
     unsigned before = doneMegabytes;
     if (pendingBytes >= kMegabyte) {

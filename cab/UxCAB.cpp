@@ -1,5 +1,6 @@
 #include "cab/UxCAB.h"
 #include "foundation/Mbcs.h"
+#include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
 #include <vector>
@@ -12,6 +13,21 @@ void AppendBracketed(FCString& text, const char* head, const char* what) {
     text.append(" [");
     text.append(what);
     text.append("]\n");
+}
+
+// A UTF-8 name as far as the code page can show it: '?' for the rest, or
+// the raw bytes when they are not UTF-8 at all.
+void LegibleName(const char* raw, FCString& name) {
+    name.assignFrom(raw);
+    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, nullptr, 0);
+    if (wide <= 0) return;
+    std::vector<wchar_t> w(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, w.data(), wide);
+    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, nullptr, 0, "?", nullptr);
+    if (bytes <= 0) return;
+    std::vector<char> a(static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, a.data(), bytes, "?", nullptr);
+    name.assignFrom(a.data());
 }
 
 // The name in the ANSI code page: a UTF-8 name is converted, and one that
@@ -35,38 +51,6 @@ bool NameInCodePage(const char* raw, DWORD attributes, FCString& name) {
     return true;
 }
 
-// A component of dots and blanks only: the platform strips trailing dots
-// and blanks, so "... " may resolve to "..".
-bool DotsOnly(const FCString& component) {
-    for (const char* p = component.text(); *p != '\0'; ++p)
-        if (*p != '.' && *p != ' ') return false;
-    return true;
-}
-
-// A relative name that stays below the folder it is joined to: no drive or
-// stream colon, no leading separator, no component of dots (".." above all).
-// '/' counts as a separator, as the platform takes it; it becomes '\'.
-bool SafeRelativeName(const FCString& raw, FCString& safe) {
-    safe.clear();
-    if (raw.isEmpty()) return false;
-    FCString component;
-    for (const char* p = raw.text(); *p != '\0'; p = Mbcs::Next(p)) {
-        unsigned code = Mbcs::CodeAt(p);
-        if (code == ':') return false;
-        if (code == '\\' || code == '/') {
-            if (component.isEmpty() || DotsOnly(component)) return false;
-            safe.append(component);
-            safe.append("\\");
-            component.clear();
-            continue;
-        }
-        component.append(p, static_cast<int>(Mbcs::Next(p) - p));
-    }
-    if (component.isEmpty() || DotsOnly(component)) return false;
-    safe.append(component);
-    return true;
-}
-
 bool FullPath(const char* path, FCString& full) {
     char buffer[MAX_PATH];
     DWORD n = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
@@ -85,6 +69,14 @@ bool StartsWith(const FCString& text, const FCString& prefix) {
     const char* p = text.text();
     for (const char* q = prefix.text(); *q != '\0'; q = Mbcs::Next(q), p = Mbcs::Next(p))
         if (FoldedCodeAt(p) != FoldedCodeAt(q)) return false;
+    return true;
+}
+
+// A name without a folder, drive or stream part.
+bool PlainFileName(const char* name) {
+    if (*name == '\0') return false;
+    for (const char* p = name; *p != '\0'; p = Mbcs::Next(p))
+        if (Mbcs::InSet("\\/:", Mbcs::CodeAt(p))) return false;
     return true;
 }
 
@@ -124,7 +116,7 @@ bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB() : stopped_(false), failed_(false), expectedSize_(0) {}
+UxCAB::UxCAB() : stopped_(false), failed_(false), cancelled_(false) {}
 
 UxCAB::~UxCAB() {}
 
@@ -140,17 +132,19 @@ bool UxCAB::extractTo(const char* folder) {
         return false;
     }
     setDestination(folder);
-    stopped_ = failed_ = false;
+    stopped_ = failed_ = cancelled_ = false;
     failure_.clear();
     knownFolders_.clear();
     freshFolders_.clear();
     written_.clear();
+    askedCabinets_.clear();
     if (!FullPath(destinationFolder.text(), normalizedDestination_)) normalizedDestination_.clear();
-    expectedTarget_.clear();
+    inFlight_.active = false;
     pending_ = nullptr;
     SetLastError(0);
     BOOL ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
     DWORD code = GetLastError();
+    if (inFlight_.active) discardInFlight(ok ? 0 : code);
     if (pending_) {
         std::exception_ptr pending = pending_;
         pending_ = nullptr;
@@ -160,7 +154,7 @@ bool UxCAB::extractTo(const char* folder) {
         errorText.assignFrom(failure_);
         return false;
     }
-    if (ok) return true;
+    if (ok || cancelled_) return true;
     if (code == 0) {
         // The platform answers a damaged or foreign file with no error code;
         // its text for 0 would read "success".
@@ -192,10 +186,15 @@ void UxCAB::setSystemError(DWORD code, const char* messageTemplate) {
 }
 
 UINT CALLBACK UxCAB::cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
-    return static_cast<UxCAB*>(context)->dispatchNotification(notification, param1, param2);
+    // The platform reads the thread's last error after the iteration: what
+    // the handlers leave there must not decide the failure's text.
+    DWORD saved = GetLastError();
+    UINT answer = static_cast<UxCAB*>(context)->dispatchNotification(notification, param1, param2);
+    SetLastError(saved);
+    return answer;
 }
 
-UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR) {
+UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2) {
     // Nothing may unwind through the platform's frames: an exception ends
     // the cabinet here and is thrown again once the iteration has returned.
     try {
@@ -208,15 +207,21 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR) {
             if (stopped_) return NO_ERROR;
             checkExtracted(*paths);
             if (stopped_) return NO_ERROR;
-            return onFileExtracted(paths->Target);
+            FCString target(inFlight_.target);
+            inFlight_.active = false;
+            return onFileExtracted(target.text());
         }
         case SPFILENOTIFY_NEEDNEWCABINET:
+            // An error answer is the only one that ends the platform's asking.
+            if (stopped_) return ERROR_CANCELLED;
+            return onNeedNewCabinet(*reinterpret_cast<const CABINET_INFO_A*>(param1), reinterpret_cast<char*>(param2));
         default:
             return 0;
         }
     } catch (...) {
         pending_ = std::current_exception();
         stopCabinet();
+        if (notification == SPFILENOTIFY_NEEDNEWCABINET) return ERROR_CANCELLED;
         return notification == SPFILENOTIFY_FILEINCABINET ? FILEOP_SKIP : NO_ERROR;
     }
 }
@@ -229,20 +234,32 @@ UINT UxCAB::failCabinet(const FCString& text) {
 
 UINT UxCAB::stopCabinet() {
     stopped_ = true;
-    expectedTarget_.clear();
     return FILEOP_SKIP;
 }
 
-bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& target) {
-    FCString name, safe, text;
+UINT UxCAB::cancelCabinet() {
+    cancelled_ = true;
+    stopCabinet();
+    return ERROR_CANCELLED;
+}
+
+bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target) {
+    FCString safe, text;
     if (!NameInCodePage(nameInCabinet, attributes, name)) {
-        AppendBracketed(text, "ファイル名を変換できません", nameInCabinet);
+        LegibleName(nameInCabinet, name);
+        AppendBracketed(text, "ファイル名を変換できません", name.text());
+        failCabinet(text);
+        return false;
+    }
+    EntryNameVerdict verdict = CheckEntryName(name, safe);
+    if (verdict == ENTRY_NAME_UNWRITABLE) {
+        AppendBracketed(text, "Windowsでは使えない名前のため展開しません", name.text());
         failCabinet(text);
         return false;
     }
     FCString full;
     target.assignFrom(destinationFolder);
-    if (SafeRelativeName(name, safe)) {
+    if (verdict == ENTRY_NAME_OK) {
         target.append(safe);
         if (target.length() < MAX_PATH && !normalizedDestination_.isEmpty() && FullPath(target.text(), full) &&
             StartsWith(full, normalizedDestination_))
@@ -274,20 +291,36 @@ void UxCAB::createFolders(const FCString& folderText) {
     }
 }
 
-bool UxCAB::replaceExisting(const FCString& target) {
+// Where the platform is to write target. A new file is written in place;
+// an existing one stays untouched until its replacement is complete.
+bool UxCAB::chooseWriteTarget(const FCString& target, bool fresh, FCString& written) {
+    written.assignFrom(target);
     DWORD attributes = 0;
-    if (!pathExists(target.text(), &attributes)) return true;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-    // The platform opens an existing target without truncating it: a shorter
-    // new file would keep the old tail. The old file goes first.
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) SetFileAttributesA(target.text(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return DeleteFileA(target.text()) != 0;
+    if (fresh || !pathExists(target.text(), &attributes)) return true;
+    FCString text;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        AppendBracketed(text, "既存のファイルを置き換えられません", target.text());
+        failCabinet(text);
+        return false;
+    }
+    FCPathName targetName(target);
+    FCString folder;
+    targetName.getFolder(folder, true);
+    char temporary[MAX_PATH];
+    if (GetTempFileNameA(folder.text(), "kx", 0, temporary) == 0) {
+        setSystemError(GetLastError(), "*");
+        AppendBracketed(text, "一時ファイルを作成できないため既存のファイルを置き換えられません", target.text());
+        text.append(errorText);
+        failCabinet(text);
+        return false;
+    }
+    written.assignFrom(temporary);
+    return true;
 }
 
 UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
-    FCString target;
-    if (!buildTarget(info->NameInCabinet, info->DosAttribs, target)) return FILEOP_SKIP;
-    lstrcpynA(info->FullTargetName, target.text(), MAX_PATH);
+    FCString name, target, written;
+    if (!buildTarget(info->NameInCabinet, info->DosAttribs, name, target)) return FILEOP_SKIP;
     FCPathName targetName(target);
     FCString folder;
     targetName.getFolder(folder, true);
@@ -297,41 +330,117 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     }
     // Nothing can stand in a folder this extraction made, but what it wrote.
     bool fresh = freshFolders_.count(folder.text()) != 0 && written_.insert(target.text()).second;
-    if (!fresh && !replaceExisting(target)) {
-        FCString text;
-        AppendBracketed(text, "既存のファイルを置き換えられません", target.text());
-        return failCabinet(text);
-    }
-    expectedTarget_.assignFrom(target);
-    expectedSize_ = info->FileSize;
+    if (!chooseWriteTarget(target, fresh, written)) return FILEOP_SKIP;
+    lstrcpynA(info->FullTargetName, written.text(), MAX_PATH);
+    inFlight_.entry.assignFrom(name);
+    inFlight_.target.assignFrom(target);
+    inFlight_.written.assignFrom(written);
+    inFlight_.size = info->FileSize;
+    inFlight_.active = true;
     return FILEOP_DOIT;
 }
 
 UINT UxCAB::checkExtracted(const FILEPATHS_A& paths) {
-    FCString text;
+    if (!inFlight_.active) return NO_ERROR;
     if (paths.Win32Error != NO_ERROR) {
-        setSystemError(paths.Win32Error, "*");
-        AppendBracketed(text, "ファイルを書き込めませんでした", paths.Target);
-        text.append(errorText);
-        return failCabinet(text);
+        discardInFlight(paths.Win32Error);
+        return FILEOP_SKIP;
     }
-    if (expectedTarget_.isEmpty()) return NO_ERROR;
     // The platform reports a file cut short (a full disk, damaged data) as
     // extracted: the size on disk must be the cabinet's.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    ULONGLONG size = 0;
-    if (GetFileAttributesExA(paths.Target, GetFileExInfoStandard, &data))
+    ULONGLONG size = ~0ull;
+    if (GetFileAttributesExA(inFlight_.written.text(), GetFileExInfoStandard, &data))
         size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    else size = ~0ull;
-    if (size == expectedSize_) return NO_ERROR;
-    FCPathName target(paths.Target);
-    FCString folder;
-    target.getFolder(folder, true);
-    bool diskFull = size < expectedSize_ && FreeBytesFor(folder.text()) < expectedSize_ - size;
-    DeleteFileA(paths.Target);
-    AppendBracketed(text, "ファイルが正しく展開されませんでした", paths.Target);
+    if (size == inFlight_.size) return commitInFlight();
+    FCPathName written(inFlight_.written);
+    FCString folder, text;
+    written.getFolder(folder, true);
+    bool diskFull = size < inFlight_.size && FreeBytesFor(folder.text()) < inFlight_.size - size;
+    DeleteFileA(inFlight_.written.text());
+    inFlight_.active = false;
+    AppendBracketed(text, "ファイルが正しく展開されませんでした", inFlight_.target.text());
     if (diskFull) text.append("ディスクの空き容量が足りません。\n");
     return failCabinet(text);
+}
+
+// Puts a complete replacement in place of the old file in one step; the
+// old file stays as it was when that fails.
+UINT UxCAB::commitInFlight() {
+    const char* target = inFlight_.target.text();
+    if (lstrcmpA(inFlight_.written.text(), target) == 0) return NO_ERROR;
+    DWORD attributes = GetFileAttributesA(target);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExA(inFlight_.written.text(), target, MOVEFILE_REPLACE_EXISTING)) return NO_ERROR;
+    DWORD code = GetLastError();
+    if (readOnly) SetFileAttributesA(target, attributes);
+    DeleteFileA(inFlight_.written.text());
+    inFlight_.active = false;
+    FCString text;
+    setSystemError(code, "*");
+    AppendBracketed(text, "既存のファイルを置き換えられません", target);
+    text.append(errorText);
+    return failCabinet(text);
+}
+
+// The platform gave the file up: what it wrote is removed (an old file
+// under the target's name was never touched), and the entry is named with
+// the platform's reason unless a failure or a cancel already explains it.
+void UxCAB::discardInFlight(DWORD platformCode) {
+    inFlight_.active = false;
+    DeleteFileA(inFlight_.written.text());
+    if (failed_ || cancelled_ || pending_) return;
+    FCString text;
+    AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.entry.text());
+    if (platformCode == 0) {
+        text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
+        text.append(archivePath);
+        text.append("]\n");
+    } else {
+        setSystemError(platformCode, "*");
+        text.append(errorText);
+    }
+    failCabinet(text);
+}
+
+UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
+    const char* name = info.CabinetFile != nullptr ? info.CabinetFile : "";
+    // The platform asks again when what it was pointed at would not do (not
+    // a cabinet, another set): asking twice for one name is an answer too.
+    if (!askedCabinets_.insert(name).second) {
+        FCString text;
+        AppendBracketed(text, "続きのキャビネットファイルが正しくありません", name);
+        text.append("（");
+        text.append(FCPathName(archivePath).fileName());
+        text.append(" の続き）\n");
+        failCabinet(text);
+        return ERROR_INVALID_DATA;
+    }
+    return findNextCabinet(name, newPath);
+}
+
+UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
+    FCPathName archive(archivePath);
+    FCString folder, path;
+    archive.getFolder(folder, true);
+    path.assignFrom(folder);
+    path.append(name);
+    DWORD attributes = 0;
+    // The platform's own path buffer is smaller than MAX_PATH on some systems.
+    const int kNewPathSize = 256;
+    if (PlainFileName(name) && folder.length() < kNewPathSize && pathExists(path.text(), &attributes) &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        lstrcpynA(newPath, folder.text(), kNewPathSize);
+        return NO_ERROR;
+    }
+    FCString text;
+    AppendBracketed(text, "続きのキャビネットファイルが見つかりません", name);
+    text.append("（");
+    text.append(archive.fileName());
+    text.append(" の続き）\n");
+    failCabinet(text);
+    return ERROR_FILE_NOT_FOUND;
 }
 
 UINT UxCAB::onFileExtracted(const char*) { return NO_ERROR; }

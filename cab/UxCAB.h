@@ -36,6 +36,9 @@ public:
     virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
     virtual UINT onFileExtracted(const char* targetPath);
     virtual void onFolderCreated(const char* folderPath);
+    // The platform asks where the cabinet that a file continues into lies;
+    // the answer is that cabinet's folder, written into newPath.
+    virtual UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath);
 
     void setDestination(const char* folder);
     void setSystemError(DWORD code, const char* messageTemplate);
@@ -48,13 +51,29 @@ protected:
     UINT failCabinet(const FCString& text);
     // Ends the cabinet without a failure (Cancel).
     UINT stopCabinet();
+    // Cancel where only an error answer ends the iteration: extractTo still
+    // reports no failure.
+    UINT cancelCabinet();
     bool stopped() const { return stopped_; }
 
 private:
-    bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& target);
+    // The file the platform is writing: an existing target is written under
+    // a temporary name beside it and put in its place once it is complete.
+    struct INFLIGHT_ {
+        FCString entry;    // the name in the cabinet, as shown
+        FCString target;   // where the file belongs
+        FCString written;  // where the platform writes it
+        DWORD size = 0;
+        bool active = false;
+    };
+
+    bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
     void createFolders(const FCString& folder);
-    bool replaceExisting(const FCString& target);
+    bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
     UINT checkExtracted(const FILEPATHS_A& paths);
+    UINT commitInFlight();
+    void discardInFlight(DWORD platformCode);
+    UINT findNextCabinet(const char* name, char* newPath);
 
     // Orders paths ignoring the case of ASCII letters (never of a trail
     // byte), as the file system compares them; cheaper than lstrcmpiA,
@@ -65,14 +84,15 @@ private:
 
     bool stopped_;
     bool failed_;
+    bool cancelled_;
+    INFLIGHT_ inFlight_;
+    std::set<std::string, NoCaseOrder> askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;
     FCString normalizedDestination_;  // the destination as the platform resolves it
     std::set<std::string, NoCaseOrder> knownFolders_;  // folders known to exist
     std::set<std::string, NoCaseOrder> freshFolders_;  // folders this extraction created
     std::set<std::string, NoCaseOrder> written_;       // targets written into fresh folders
-    FCString expectedTarget_;
-    DWORD expectedSize_;
 };
 
 class DecompressCab : public UxCAB {
@@ -87,6 +107,7 @@ public:
     unsigned elapsedMs();
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
     UINT onFileExtracted(const char* targetPath) override;
+    UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override;
 
     // "残り 2分 5秒": the remaining-time text for a number of seconds.
     static void formatRemaining(FCString& out, unsigned remainingSeconds);

@@ -1,7 +1,10 @@
 #include "tests/cab/CabinetWriter.h"
 #include <windows.h>
+#include <algorithm>
 
 namespace {
+const size_t kBlock = 16384;  // two halves of a split block still fit the format's 32 KB
+
 void Put16(std::string& out, unsigned v) {
     out.push_back(static_cast<char>(v & 0xFF));
     out.push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -10,60 +13,148 @@ void Put32(std::string& out, unsigned v) {
     Put16(out, v & 0xFFFF);
     Put16(out, v >> 16);
 }
-}  // namespace
 
-bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entries) {
-    std::string all;
-    for (const auto& e : entries) all += e.data;
-    const size_t block = 32768;
-    size_t blocks = all.empty() ? 0 : (all.size() + block - 1) / block;
+struct Block {
+    std::string data;
+    unsigned uncompressed;  // 0 for the first half of a block split between two parts
+};
+struct FileRecord {
+    std::string name;
+    unsigned size, offset, folder, attributes;
+};
+struct Part {
+    std::string prev, next;  // neighbouring cabinet names, empty for none
+    unsigned number = 0;
+    std::vector<std::vector<Block>> folders;
+    std::vector<FileRecord> files;
+};
+
+enum : unsigned { kContinuedFromPrev = 0xFFFD, kContinuedToNext = 0xFFFE };
+
+void AddBlocks(std::vector<Block>& blocks, const std::string& data) {
+    for (size_t at = 0; at < data.size(); at += kBlock) {
+        std::string chunk = data.substr(at, kBlock);
+        blocks.push_back({chunk, static_cast<unsigned>(chunk.size())});
+    }
+}
+
+std::string Build(const Part& part) {
+    unsigned flags = (part.prev.empty() ? 0 : 1) | (part.next.empty() ? 0 : 2);
+    std::string names;
+    if (!part.prev.empty()) names += part.prev + '\0' + "Disk" + std::to_string(part.number) + '\0';
+    if (!part.next.empty()) names += part.next + '\0' + "Disk" + std::to_string(part.number + 2) + '\0';
     std::string files;
-    unsigned offset = 0;
-    for (const auto& e : entries) {
-        Put32(files, static_cast<unsigned>(e.data.size()));
-        Put32(files, offset);
-        Put16(files, 0);       // folder 0
+    for (const FileRecord& f : part.files) {
+        Put32(files, f.size);
+        Put32(files, f.offset);
+        Put16(files, f.folder);
         Put16(files, 0x3A21);  // a date in 2009
         Put16(files, 0);
-        Put16(files, e.attributes);
-        files += e.name;
+        Put16(files, f.attributes);
+        files += f.name;
         files.push_back('\0');
-        offset += static_cast<unsigned>(e.data.size());
     }
-    const unsigned header = 36, folder = 8;
-    unsigned dataStart = header + folder + static_cast<unsigned>(files.size());
-    std::string data;
-    for (size_t i = 0; i < blocks; ++i) {
-        std::string chunk = all.substr(i * block, block);
-        Put32(data, 0);  // no checksum
-        Put16(data, static_cast<unsigned>(chunk.size()));
-        Put16(data, static_cast<unsigned>(chunk.size()));
-        data += chunk;
+    unsigned filesAt = 36 + static_cast<unsigned>(names.size() + 8 * part.folders.size());
+    unsigned dataAt = filesAt + static_cast<unsigned>(files.size());
+    std::string folders, data;
+    for (const auto& blocks : part.folders) {
+        Put32(folders, dataAt + static_cast<unsigned>(data.size()));
+        Put16(folders, static_cast<unsigned>(blocks.size()));
+        Put16(folders, 0);  // stored
+        for (const Block& b : blocks) {
+            Put32(data, 0);  // no checksum
+            Put16(data, static_cast<unsigned>(b.data.size()));
+            Put16(data, b.uncompressed);
+            data += b.data;
+        }
     }
     std::string cab = "MSCF";
     Put32(cab, 0);
-    Put32(cab, dataStart + static_cast<unsigned>(data.size()));
+    Put32(cab, dataAt + static_cast<unsigned>(data.size()));
     Put32(cab, 0);
-    Put32(cab, header + folder);
+    Put32(cab, filesAt);
     Put32(cab, 0);
     cab.push_back(3);
     cab.push_back(1);
-    Put16(cab, 1);
-    Put16(cab, static_cast<unsigned>(entries.size()));
-    Put16(cab, 0);
+    Put16(cab, static_cast<unsigned>(part.folders.size()));
+    Put16(cab, static_cast<unsigned>(part.files.size()));
+    Put16(cab, flags);
     Put16(cab, 1234);
-    Put16(cab, 0);
-    Put32(cab, dataStart);
-    Put16(cab, static_cast<unsigned>(blocks));
-    Put16(cab, 0);  // stored
-    cab += files;
-    cab += data;
+    Put16(cab, part.number);
+    return cab + names + folders + files + data;
+}
+
+bool Store(const std::string& path, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD done = 0;
-    BOOL ok = WriteFile(h, cab.data(), static_cast<DWORD>(cab.size()), &done, nullptr);
+    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     CloseHandle(h);
-    return ok && done == cab.size();
+    return ok && done == bytes.size();
+}
+}  // namespace
+
+bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entries) {
+    Part part;
+    part.folders.resize(1);
+    std::string all;
+    for (const auto& e : entries) {
+        part.files.push_back({e.name, static_cast<unsigned>(e.data.size()), static_cast<unsigned>(all.size()), 0, e.attributes});
+        all += e.data;
+    }
+    AddBlocks(part.folders[0], all);
+    return Store(path, Build(part));
+}
+
+bool WriteSpanningSeries(const std::string& folder, const std::vector<std::string>& names,
+                         const std::vector<std::vector<CabinetEntry>>& parts) {
+    if (names.size() != parts.size() || names.empty()) return false;
+    std::string tail;  // the continued file's bytes still to store
+    size_t splitHead = 0;  // bytes of the split block stored in the part before
+    const CabinetEntry* continued = nullptr;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        Part part;
+        part.number = static_cast<unsigned>(i);
+        if (i > 0) part.prev = names[i - 1];
+        if (i + 1 < parts.size()) part.next = names[i + 1];
+        if (continued != nullptr) {
+            // The continuation comes first: the second half of the split
+            // block, then the rest of the file.
+            std::vector<Block> blocks;
+            size_t head = std::min(kBlock, tail.size());
+            // The split block's full size is given by its second half.
+            blocks.push_back({tail.substr(0, head), static_cast<unsigned>(splitHead + head)});
+            AddBlocks(blocks, tail.substr(head));
+            part.folders.push_back(blocks);
+            part.files.push_back({continued->name, static_cast<unsigned>(continued->data.size()), 0, kContinuedFromPrev, continued->attributes});
+        }
+        std::string all;
+        for (const auto& e : parts[i]) {
+            part.files.push_back({e.name, static_cast<unsigned>(e.data.size()), static_cast<unsigned>(all.size()),
+                                  static_cast<unsigned>(part.folders.size()), e.attributes});
+            all += e.data;
+        }
+        std::string stored = all;
+        if (i + 1 < parts.size()) {
+            // The last file stops half way; the final block is split.
+            const CabinetEntry& last = parts[i].back();
+            size_t keep = last.data.size() / 2;
+            stored = all.substr(0, all.size() - (last.data.size() - keep));
+            part.files.back().folder = kContinuedToNext;
+            tail = last.data.substr(keep);
+            continued = &last;
+        }
+        std::vector<Block> blocks;
+        AddBlocks(blocks, stored);
+        if (blocks.empty()) return false;
+        if (i + 1 < parts.size()) {
+            blocks.back().uncompressed = 0;
+            splitHead = blocks.back().data.size();
+        }
+        part.folders.push_back(blocks);
+        if (!Store(folder + names[i], Build(part))) return false;
+    }
+    return true;
 }
 
 std::string WindowsPath(const std::string& unixPath) {

@@ -12,5 +12,12 @@ struct CabinetEntry {
 
 bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entries);
 
+// A series whose parts continue into each other: parts[i] holds the files
+// that begin in folder + names[i]; the last file of every part but the last
+// continues into the next part (its second half and a split data block).
+// Each part keeps its own files in a folder of their own.
+bool WriteSpanningSeries(const std::string& folder, const std::vector<std::string>& names,
+                         const std::vector<std::vector<CabinetEntry>>& parts);
+
 // The Windows form of a path in the build tree (Z: is the root).
 std::string WindowsPath(const std::string& unixPath);

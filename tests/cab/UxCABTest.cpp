@@ -13,7 +13,11 @@ std::string Data(const std::string& name) { return WindowsPath(KELPEX_CAB_DATA "
 class RecordingCab : public UxCAB {
 public:
     void onFolderCreated(const char* folder) override { created.push_back(folder); }
-    std::vector<std::string> created;
+    UINT onFileExtracted(const char* target) override {
+        extracted.push_back(target);
+        return NO_ERROR;
+    }
+    std::vector<std::string> created, extracted;
 };
 
 struct Thrown : std::runtime_error {
@@ -219,4 +223,121 @@ TEST(UxCABFailures, SystemErrorTextCarriesTheCode) {
     std::string text = cab.errorText.text();
     EXPECT_EQ(0u, text.find("5:ERR) SetupIterateCabinet: "));
     EXPECT_GT(text.size(), std::string("5:ERR) SetupIterateCabinet: \n").size());
+}
+
+namespace {
+// Three parts: big1 continues from part 1 into part 2, big2 from 2 into 3.
+std::vector<std::vector<CabinetEntry>> SeriesFiles() {
+    std::string big1, big2;
+    for (int i = 0; i < 50000; ++i) big1 += static_cast<char>('a' + i % 23);
+    for (int i = 0; i < 70000; ++i) big2 += static_cast<char>('A' + i % 19);
+    return {{{"a.txt", "first"}, {"sub\\big1.bin", big1}},
+            {{"b.txt", "second"}, {"big2.bin", big2}},
+            {{"c.txt", "third"}}};
+}
+
+void ExpectFile(const std::string& path, const std::string& expected) {
+    EXPECT_EQ(expected, TempFolder::readFile(path)) << path;
+}
+}  // namespace
+
+TEST(UxCABSpanning, ACompleteSeriesComesOutWholeWithEveryFileOnce) {
+    TempFolder dir;
+    auto files = SeriesFiles();
+    ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"span1.cab", "span2.cab", "span3.cab"}, files));
+    std::string out = dir / "out\\";
+    RecordingCab cab;
+    for (const char* name : {"span1.cab", "span2.cab", "span3.cab"}) {
+        cab.setArchive((dir / name).c_str());
+        ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
+    }
+    for (const auto& part : files)
+        for (const auto& f : part) ExpectFile(out + f.name, f.data);
+    EXPECT_EQ(5u, CountEntries(out));  // a, b, c, big2 and sub: no stray temporary files
+    // Each part reports the files that begin in it, a continued one once.
+    EXPECT_EQ((std::vector<std::string>{out + "a.txt", out + "sub\\big1.bin", out + "b.txt", out + "big2.bin", out + "c.txt"}),
+              cab.extracted);
+}
+
+TEST(UxCABSpanning, AMissingOrMisnamedContinuationEndsTheCabinetNamingIt) {
+    struct Case {
+        const char* rename;  // what becomes of span2.cab; null removes it
+    } cases[] = {{nullptr}, {"span2-copy.cab"}};
+    for (const Case& c : cases) {
+        TempFolder dir;
+        ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"span1.cab", "span2.cab", "span3.cab"}, SeriesFiles()));
+        if (c.rename == nullptr) DeleteFileA((dir / "span2.cab").c_str());
+        else MoveFileA((dir / "span2.cab").c_str(), (dir / c.rename).c_str());
+        UxCAB cab;
+        cab.setArchive((dir / "span1.cab").c_str());
+        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
+        std::string error = cab.errorText.text();
+        EXPECT_NE(std::string::npos, error.find("続きのキャビネットファイルが見つかりません [span2.cab]")) << error;
+        EXPECT_NE(std::string::npos, error.find("span1.cab")) << error;
+        EXPECT_EQ("first", TempFolder::readFile(dir / "out\\a.txt"));
+        EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));  // never a half file
+    }
+}
+
+TEST(UxCABSpanning, ACabinetOfAnotherSetUnderTheRightNameIsRefusedOnce) {
+    TempFolder dir;
+    ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"span1.cab", "span2.cab", "span3.cab"}, SeriesFiles()));
+    ASSERT_TRUE(WriteCabinet(dir / "span2.cab", {{"other.txt", "other"}}));
+    UxCAB cab;
+    cab.setArchive((dir / "span1.cab").c_str());
+    EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
+    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("続きのキャビネットファイルが正しくありません [span2.cab]"))
+        << cab.errorText.text();
+    EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));
+}
+
+TEST(UxCABReplace, AnOldFileSurvivesEveryFailureAndIsReplacedWholeOnSuccess) {
+    TempFolder dir;
+    std::string out = dir / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    std::string old(5000, 'o');
+    // A good entry, then one whose data the cabinet does not hold in full.
+    std::string cabinet = dir / "cut.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"keep.txt", "new keep"}, {"lost.txt", std::string(40000, 'n')}}));
+    std::string bytes = TempFolder::readFile(cabinet);
+    TempFolder::writeFile(cabinet, bytes.substr(0, bytes.size() - 20000));
+    for (const char* name : {"keep.txt", "lost.txt"}) TempFolder::writeFile(out + name, old);
+    SetFileAttributesA((out + "lost.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    UxCAB cab;
+    cab.setArchive(cabinet.c_str());
+    EXPECT_FALSE(cab.extractTo(out.c_str()));
+    std::string error = cab.errorText.text();
+    EXPECT_NE(std::string::npos, error.find("lost.txt")) << error;
+    ExpectFile(out + "lost.txt", old);
+    ExpectFile(out + "keep.txt", "new keep");
+    EXPECT_EQ(2u, CountEntries(out));  // no temporary file left behind
+    // The same name, complete: the read-only old file is replaced.
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"lost.txt", "short"}}));
+    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    ExpectFile(out + "lost.txt", "short");
+    EXPECT_EQ(2u, CountEntries(out));
+}
+
+TEST(UxCABFailures, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
+    TempFolder dir;
+    std::string out = dir / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    for (const char* name : {"CON\\x.txt", "sub \\x.txt", "aux.log", "nul.txt", "Com1", "lpt9.txt", "dot.",
+                             "a<b.txt", "a|b", "q?.txt", "star*", "quote\".txt", "tab\tname", "con .txt"}) {
+        std::string cabinet = dir / "bad.cab";
+        ASSERT_TRUE(WriteCabinet(cabinet, {{name, "x"}, {"after.txt", "after"}}));
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_FALSE(cab.extractTo(out.c_str())) << name;
+        std::string error = cab.errorText.text();
+        EXPECT_EQ(0u, error.find("Windowsでは使えない名前のため展開しません [" + std::string(name) + "]")) << error;
+        EXPECT_EQ(0u, CountEntries(out)) << name;
+    }
+    // Names that only look like devices or forbidden characters are fine.
+    std::string cabinet = dir / "fine.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"console.txt", "1"}, {"com10.txt", "2"}, {"lpt.txt", "3"}, {"ポソ.txt", "4"}}));
+    UxCAB cab;
+    cab.setArchive(cabinet.c_str());
+    EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    EXPECT_EQ(4u, CountEntries(out));
 }

@@ -1,0 +1,70 @@
+#include "fs/EntryName.h"
+#include "foundation/Mbcs.h"
+#include <cstring>
+
+namespace {
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+// A component of dots and blanks only: the platform strips trailing dots
+// and blanks, so "... " may resolve to "..".
+bool DotsOnly(const FCString& component) {
+    for (const char* p = component.text(); *p != '\0'; ++p)
+        if (*p != '.' && *p != ' ') return false;
+    return true;
+}
+
+bool ForbiddenCharacter(unsigned code) { return code < 0x20 || (code < 0x80 && std::strchr("<>\"|?*", static_cast<int>(code)) != nullptr); }
+
+EntryNameVerdict CheckComponent(const FCString& component) {
+    if (component.isEmpty() || DotsOnly(component)) return ENTRY_NAME_OUTSIDE;
+    const char* text = component.text();
+    const char* last = text;
+    for (const char* p = text; *p != '\0'; p = Mbcs::Next(p)) {
+        if (ForbiddenCharacter(Mbcs::CodeAt(p))) return ENTRY_NAME_UNWRITABLE;
+        last = p;
+    }
+    if (*last == '.' || *last == ' ') return ENTRY_NAME_UNWRITABLE;
+    return IsReservedDeviceName(text) ? ENTRY_NAME_UNWRITABLE : ENTRY_NAME_OK;
+}
+}  // namespace
+
+bool IsReservedDeviceName(const char* component) {
+    // The device is the part before the first dot, blanks before it ignored
+    // ("con .txt" is CON as well).
+    size_t n = std::strcspn(component, ".");
+    while (n > 0 && component[n - 1] == ' ') --n;
+    char base[5] = "";
+    if (n < 3 || n > 4) return false;
+    for (size_t i = 0; i < n; ++i) base[i] = Upper(component[i]);
+    base[n] = '\0';
+    if (n == 3) return std::strcmp(base, "CON") == 0 || std::strcmp(base, "PRN") == 0 || std::strcmp(base, "AUX") == 0 ||
+                       std::strcmp(base, "NUL") == 0;
+    bool port = std::strncmp(base, "COM", 3) == 0 || std::strncmp(base, "LPT", 3) == 0;
+    return port && base[3] >= '1' && base[3] <= '9';
+}
+
+EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe) {
+    safe.clear();
+    if (raw.isEmpty()) return ENTRY_NAME_OUTSIDE;
+    EntryNameVerdict verdict = ENTRY_NAME_OK;
+    FCString component;
+    for (const char* p = raw.text();; p = Mbcs::Next(p)) {
+        unsigned code = Mbcs::CodeAt(p);
+        if (code == ':') return ENTRY_NAME_OUTSIDE;
+        if (code == 0 && *p != '\0') return ENTRY_NAME_UNWRITABLE;  // a lead byte cut off at the end
+        if (code != '\\' && code != '/' && code != 0) {
+            component.append(p, static_cast<int>(Mbcs::Next(p) - p));
+            continue;
+        }
+        // Leaving the folder outweighs an unwritable name: the whole name is read.
+        EntryNameVerdict part = CheckComponent(component);
+        if (part == ENTRY_NAME_OUTSIDE) return ENTRY_NAME_OUTSIDE;
+        if (part != ENTRY_NAME_OK) verdict = part;
+        safe.append(component);
+        if (code == 0) break;
+        safe.append("\\");
+        component.clear();
+    }
+    if (verdict != ENTRY_NAME_OK) safe.clear();
+    return verdict;
+}
