@@ -1,6 +1,7 @@
 #include "cab/UxProgressDialog.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/support/Watchdog.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
 #include <functional>
@@ -259,4 +260,64 @@ TEST(Run, ADriveTooSmallForTheDataNamesTheFileAndTheFullDisk) {
     EXPECT_EQ(0u, text.find("解凍中にエラーが発生しました。\rファイルが正しく展開されませんでした [" + out.path()))
         << text;
     EXPECT_NE(std::string::npos, text.find("ディスクの空き容量が足りません。")) << text;
+}
+
+namespace {
+// A series of three parts whose files continue from one part into the next,
+// written as data01..03.cab; `configured` is how many the qcf names.
+struct SpanningHarness : MainDialogHarness {
+    explicit SpanningHarness(int configured)
+        : MainDialogHarness(("fname=data*.cab,2,1," + std::to_string(configured) + ",1\nsize=1\n").c_str(), {}) {
+        std::string big1(50000, 'x'), big2(70000, 'y');
+        for (size_t i = 0; i < big1.size(); i += 7) big1[i] = static_cast<char>('0' + i % 10);
+        files = {{{"a.txt", "first"}, {"big1.bin", big1}}, {{"b.txt", "second"}, {"big2.bin", big2}}, {{"c.txt", "third"}}};
+        WriteSpanningSeries(folder().path(), {"data01.cab", "data02.cab", "data03.cab"}, files);
+        out = folder() / "out\\";
+        CreateDirectoryA(out.c_str(), nullptr);
+    }
+    void runBounded() {
+        open();
+        type(out);
+        Watchdog watchdog("a Run over a continued cabinet", 20000);
+        click(ID_RUN);
+    }
+    std::vector<std::vector<CabinetEntry>> files;
+    std::string out;
+};
+}  // namespace
+
+TEST(RunSpanning, EveryPartPresentExtractsEachFileOnceByteForByte) {
+    for (int configured : {3, 1}) {
+        SpanningHarness h(configured);
+        h.runBounded();
+        EXPECT_EQ(0u, h.text(ID_MESSAGE).find("解凍は正常に終了しました。")) << h.text(ID_MESSAGE);
+        // A continued file is finished from the next part whether or not that
+        // part is configured; a configured next part skips it and goes on.
+        EXPECT_EQ(h.files[0][1].data, TempFolder::readFile(h.out + "big1.bin"));
+        EXPECT_EQ(configured == 3, TempFolder::exists(h.out + "c.txt")) << configured;
+        if (configured == 3) {
+            EXPECT_EQ(h.files[1][1].data, TempFolder::readFile(h.out + "big2.bin"));
+        }
+    }
+}
+
+TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
+    for (bool rename : {false, true}) {
+        SpanningHarness h(1);
+        std::string second = h.folder() / "data02.cab";
+        if (rename) MoveFileA(second.c_str(), (h.folder() / "data02 (1).cab").c_str());
+        else DeleteFileA(second.c_str());
+        h.runBounded();
+        EXPECT_EQ("解凍中にエラーが発生しました。\r続きのキャビネットファイルが見つかりません [data02.cab]\r（data01.cab の続き）\r",
+                  h.text(ID_MESSAGE));
+        EXPECT_FALSE(TempFolder::exists(h.out + "big1.bin"));
+        EXPECT_TRUE(h.enabled(ID_RUN));
+        EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
+        // The tool still answers: with the part back, the next Run succeeds.
+        ASSERT_TRUE(WriteSpanningSeries(h.folder().path(), {"data01.cab", "data02.cab", "data03.cab"}, h.files));
+        Watchdog watchdog("a second Run", 20000);
+        h.click(ID_RUN);
+        EXPECT_EQ(0u, h.text(ID_MESSAGE).find("解凍は正常に終了しました。")) << h.text(ID_MESSAGE);
+        EXPECT_EQ(h.files[0][1].data, TempFolder::readFile(h.out + "big1.bin"));
+    }
 }

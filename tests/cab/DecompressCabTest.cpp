@@ -114,3 +114,31 @@ TEST_F(ProgressFixture, StatusShowsTheFileAndSizesAreCounted) {
     EXPECT_EQ(2u, cab.doneMegabytes);
     EXPECT_EQ(2800000u - (2u << 20), cab.pendingBytes);
 }
+
+namespace {
+// Presses the progress dialog's Cancel at the moment the platform asks for
+// the next cabinet.
+class CancelAtNextCabinet : public DecompressCab {
+public:
+    UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override {
+        ++asked;
+        SendMessageA(GetDlgItem(progressDialog->windowHandle, IDCANCEL), BM_CLICK, 0, 0);
+        return DecompressCab::onNeedNewCabinet(info, newPath);
+    }
+    int asked = 0;
+};
+}  // namespace
+
+TEST_F(ProgressFixture, CancelWhileThePlatformAsksForTheNextCabinetEndsTheCabinet) {
+    TempFolder dir;
+    ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"s1.cab", "s2.cab"},
+                                    {{{"a.txt", "a"}, {"big.bin", std::string(60000, 'b')}}, {{"c.txt", "c"}}}));
+    CancelAtNextCabinet cancelling;
+    cancelling.attachProgress(&dialog, 1);
+    cancelling.setArchive((dir / "s1.cab").c_str());
+    EXPECT_TRUE(cancelling.extractTo((dir / "out").c_str())) << cancelling.errorText.text();  // a cancel is no failure
+    EXPECT_EQ(1, cancelling.asked);
+    EXPECT_TRUE(dialog.cancelRequested);
+    EXPECT_EQ("a", TempFolder::readFile(dir / "out\\a.txt"));
+    EXPECT_FALSE(TempFolder::exists(dir / "out\\big.bin"));  // the half-written file is gone
+}
