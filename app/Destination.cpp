@@ -13,23 +13,34 @@ bool IsChecked(FCDialogBase& dialog, int id) {
 }
 
 void AppendSubFolder(FCString& out, const char* name, bool markedUp) {
-    if (markedUp) out.append("【0x00C000】");
-    out.append(name);
-    out.append(markedUp ? "【-1】\\" : "\\");
+    if (markedUp) AppendColoured(out, name, 0x00C000);
+    else out.append(name);
+    out.append("\\");
 }
 
-// Colours the part behind the drive of the first system folder found in
-// the text: the Windows folder, then program files, then common files.
-void HighlightSystemFolder(FCString& text) {
+// Appends the typed folder, shown as written, with the part behind the
+// drive of the first system folder found in it in dark red: the Windows
+// folder, then program files, then common files.
+void AppendTypedFolder(FCString& out, const FCString& typed) {
     FCPathName folders[3] = {FCPathName(FCPathName::PATH_WINDOWS, false), FCPathName(CSIDL_PROGRAM_FILES, false),
                              FCPathName(CSIDL_PROGRAM_FILES_COMMON, false)};
     for (FCPathName& folder : folders) {
         if (folder.isEmpty()) continue;
-        FCString marked(folder.path);
-        marked.replaceAll(":\\", ":\\【0xC00000】");
-        marked.append("【-1】");
-        if (text.replaceAll(folder.text(), marked.text()) > 0) return;
+        FCString text(typed), system(folder.path);
+        text.cursor = const_cast<char*>(text.text());
+        system.cursor = const_cast<char*>(system.text());
+        const char* at = text.find(system.text());
+        const char* drive = system.find(":\\");
+        if (at == nullptr || drive == nullptr) continue;
+        size_t head = static_cast<size_t>(at - text.text()) + static_cast<size_t>(drive - system.text()) + 2;
+        FCString before;
+        before.append(text.text(), static_cast<int>(head));
+        AppendLiteral(out, before.text());
+        AppendColoured(out, system.text() + (drive - system.text()) + 2, 0xC00000);
+        AppendLiteral(out, at + system.length());
+        return;
     }
+    AppendLiteral(out, typed.text());
 }
 }  // namespace
 
@@ -37,17 +48,19 @@ void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerNa
                         bool markedUp) {
     FCPathName typed(dialog.text(ID_DESTINATION_EDIT));
     typed.addSeparator();
-    FCString result(typed.path);
+    FCString result;
+    if (markedUp) AppendTypedFolder(result, typed.path);
+    else result.assignFrom(typed.path);
     if (IsChecked(dialog, ID_MAKER_BOX)) AppendSubFolder(result, makerName, markedUp);
     if (IsChecked(dialog, ID_APP_BOX)) AppendSubFolder(result, appName, markedUp);
-    if (markedUp) HighlightSystemFolder(result);
     out.assignFrom(result);
 }
 
 void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* appName) {
-    FCString destination;
+    FCString plain, destination;
+    ComposeDestination(plain, dialog, makerName, appName, false);
     ComposeDestination(destination, dialog, makerName, appName, true);
-    if (destination.text()[0] == '\\') SetMessageText(dialog.windowHandle, ID_MESSAGE, kUncWarning, false);
+    if (plain.text()[0] == '\\') SetMessageText(dialog.windowHandle, ID_MESSAGE, kUncWarning, false);
     SetMessageText(dialog.windowHandle, ID_DESTINATION_LINE, destination.text(), true);
 }
 
@@ -55,5 +68,8 @@ void ExpandMessageText(FCString& text, const char* destination) {
     // Line breaks first: a destination such as C:\data\new\ holds a
     // backslash-n pair of its own that must stay as it is.
     text.replaceAll("\\n", "\n");
-    if (destination != nullptr) text.replaceAll("%dest%", destination);
+    if (destination == nullptr) return;
+    FCString literal;
+    AppendLiteral(literal, destination);
+    text.replaceAll("%dest%", literal.text());
 }

@@ -12,6 +12,9 @@ const char* const kConfigurationName = "kelpex.qcf";
 // More numbers than any series needs: a range beyond it is refused rather
 // than walked for minutes.
 const long long kMaximumNumbers = 1000000;
+// No file name holds more digits than this: a wider number is refused
+// rather than built, megabytes at a time, for every number of the range.
+const int kMaximumWidth = 200;
 
 FCString g_applicationFolderOverride;
 
@@ -27,8 +30,6 @@ const SettingDefault kMessageDefaults[3] = {
      "解凍がユーザーによって中断されました。\nこれまでに解凍されたファイルの後始末は行われません。"
      "必要なら手動で削除して下さい。出力されたフォルダは次の通りです。\n【0xC00000】%dest%【-1】"},
 };
-
-void ShowMarked(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
 
 void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     UxQcf& store = *state.store;
@@ -50,11 +51,24 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
     FCString fields[5];
     fname.cursor = const_cast<char*>(fname.text());
     fname.split(fields, 5, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
-    int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
     state.archives.clear();
+    if (fields[0].isEmpty()) {
+        ShowMarked(window, "kelpex.qcfにfname（解凍するファイル名）の指定がありません。");
+        return false;
+    }
+    // A name with no range at all is that one archive.
+    FCString whole(fname);
+    whole.cursor = const_cast<char*>(whole.text());
+    bool ranged = whole.find(",") != nullptr || fields[0].find("*") != nullptr;
+    int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
+    if (!ranged) first = last = step = 1;
     if (first > last) return true;
     if (step < 1) {
         ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。");
+        return false;
+    }
+    if (width > kMaximumWidth) {
+        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。");
         return false;
     }
     bool numbered = fields[0].find("*") != nullptr;
@@ -71,9 +85,9 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
             FCString path(folder);
             path.append(name);
             if (!pathExists(path.text())) {
-                FCString text("実行ファイルと同じ場所に【0xC00000】");
-                text.append(name);
-                text.append("【-1】が見つかりません。");
+                FCString text("実行ファイルと同じ場所に");
+                AppendColoured(text, name.text(), 0xC00000);
+                text.append("が見つかりません。");
                 ShowMarked(window, text.text());
                 return false;
             }
@@ -174,6 +188,8 @@ void Exit(HWND window, MainState& state) {
     EndDialog(window, ID_EXIT);
 }
 }  // namespace
+
+void ShowMarked(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
 
 MainState& MainDialogState() {
     static MainState state;

@@ -42,6 +42,10 @@ struct MainState {
 
 MainState& MainDialogState();
 
+// Shows marked-up text in the message area; paths and names in it are
+// inserted with AppendLiteral or AppendColoured.
+void ShowMarked(HWND window, const char* text);
+
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The folder of the executable, ending in a separator. Tests point it at a
@@ -59,7 +63,10 @@ void ExpandMessageText(FCString& text, const char* destination);
 void RunExtraction(FCDialogBase& dialog);
 bool FindDeepestExistingFolder(const char* path, FCString& folder);
 void MakeProbeName(FCString& out, const char* folder);
-bool CanWriteToFolder(const char* folder);
+// Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
+// (PROBE_FOLDER), tried with a short-lived probe of that kind.
+enum ProbeKind { PROBE_FILE, PROBE_FOLDER };
+bool CanWriteToFolder(const char* folder, ProbeKind kind);
 bool CreateFolderPath(const char* path);
 
 extern const char* const kUncWarning;

@@ -34,14 +34,11 @@ bool SplitComponents(const FCString& path, FCXList<FCString>& components, bool s
     return true;
 }
 
-void Report(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
-
 void ReportWithPath(HWND window, const char* head, const char* path) {
     FCString text(head);
-    text.append("\n【0xC00000】");
-    text.append(path);
-    text.append("【-1】");
-    Report(window, text.text());
+    text.append("\n");
+    AppendColoured(text, path, 0xC00000);
+    ShowMarked(window, text.text());
 }
 
 // Disables what could change the destination or start another Run, and
@@ -77,7 +74,10 @@ bool CheckDestination(HWND window, const FCPathName& destination, unsigned size)
         ReportWithPath(window, "指定されたドライブは存在していません", destination.text());
         return false;
     }
-    if (!CanWriteToFolder(deepest.text())) {
+    // A folder yet to be made needs the right to make folders, which the
+    // root of a system drive grants where it refuses files.
+    bool exists = pathExists(destination.text());
+    if (!CanWriteToFolder(deepest.text(), exists ? PROBE_FILE : PROBE_FOLDER)) {
         ReportWithPath(window, "このパスは書き込むことが出来ません", deepest.text());
         return false;
     }
@@ -92,7 +92,7 @@ bool CheckDestination(HWND window, const FCPathName& destination, unsigned size)
         text.append("【-1】MB\n空きサイズ：【0xC00000】");
         text.appendNumber(free);
         text.append("【-1】MB");
-        Report(window, text.text());
+        ShowMarked(window, text.text());
         return false;
     }
     return true;
@@ -100,17 +100,17 @@ bool CheckDestination(HWND window, const FCPathName& destination, unsigned size)
 
 bool EnsureFolder(HWND window, const FCPathName& destination) {
     if (pathExists(destination.text())) return true;
-    FCString question("指定されたフォルダ\n【0xC00000】");
-    question.append(destination.text());
-    question.append("【-1】\nが存在しません。作成しても構いませんか？");
+    FCString question("指定されたフォルダ\n");
+    AppendColoured(question, destination.text(), 0xC00000);
+    question.append("\nが存在しません。作成しても構いませんか？");
     if (AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
-        Report(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
+        ShowMarked(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
         return false;
     }
     if (!CreateFolderPath(destination.text())) {
         FCString text("フォルダの作成に失敗しました。\n");
-        text.append(destination.text());
-        Report(window, text.text());
+        AppendLiteral(text, destination.text());
+        ShowMarked(window, text.text());
         return false;
     }
     return true;
@@ -180,12 +180,19 @@ void MakeProbeName(FCString& out, const char* folder) {
     out.append(".$_$");
 }
 
-bool CanWriteToFolder(const char* folder) {
+bool CanWriteToFolder(const char* folder, ProbeKind kind) {
     FCPathName name(folder);
     name.addSeparator();
     FCString probe;
     MakeProbeName(probe, name.text());
     bool existed = pathExists(probe.text());
+    if (kind == PROBE_FOLDER) {
+        if (CreateDirectoryA(probe.text(), nullptr)) {
+            RemoveDirectoryA(probe.text());
+            return true;
+        }
+        return GetLastError() != ERROR_ACCESS_DENIED;
+    }
     FCFile file;
     DWORD code = file.open(probe.text(), OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
     file.close();
@@ -220,7 +227,7 @@ void RunExtraction(FCDialogBase& dialog) {
     FCPathName destination(composed);
     // A share's folders cannot be created the way a drive's are: refused.
     if (destination.text()[0] == '\\') {
-        Report(window, kUncWarning);
+        ShowMarked(window, kUncWarning);
         return;
     }
     if (!CheckDestination(window, destination, state.size) || !EnsureFolder(window, destination)) return;
@@ -228,12 +235,13 @@ void RunExtraction(FCDialogBase& dialog) {
     Outcome outcome = ExtractAll(window, state, destination, errorDetail);
     FCString text;
     if (outcome == OUTCOME_ERROR) {
+        // The extractor's text quotes paths and names: none of it is markup.
         text.assignFrom("解凍中にエラーが発生しました。\n");
-        text.append(errorDetail);
+        AppendLiteral(text, errorDetail.text());
     } else {
         text.assignFrom(state.messages[outcome == OUTCOME_CANCELLED ? 2 : 1]);
         ExpandMessageText(text, destination.text());
     }
-    Report(window, text.text());
+    ShowMarked(window, text.text());
     if (state.closeAfterRun) EndDialog(window, ID_EXIT);
 }

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -103,13 +104,9 @@ void FCString::appendUInt(unsigned value, int radix, int width, char fill) {
     if (width == 0 || width == n) {
         append(text);
     } else if (width > n) {
-        FCString padding;
-        for (int i = n; i < width; ++i) {
-            char one[2] = {fill, '\0'};
-            padding.append(one);
-        }
-        padding.append(text);
-        append(padding);
+        std::string padded(static_cast<size_t>(width - n), fill);
+        padded += text;
+        append(padded.c_str());
     } else {
         append(text + (n - width));
     }

@@ -1,10 +1,16 @@
 #include "ui/Markup.h"
 #include "foundation/FCString.h"
 #include <richedit.h>
+#include <string>
 
 namespace {
 const char* const kOpenBracket = "【";
 const char* const kCloseBracket = "】";
+// Neither can be a byte of a double-byte character, nor part of a file name.
+const char kLiteralStart = '\x01';
+const char kLiteralEnd = '\x02';
+
+int HexValue(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
 
 struct RunFormat {
     int colour = -1;
@@ -84,6 +90,43 @@ void AppendFormattedRun(HWND richEdit, const char* run, int colour, unsigned eff
     }
 }
 
+void AppendLiteral(FCString& markup, const char* text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string encoded(1, kLiteralStart);
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text != nullptr ? text : ""); *p != 0; ++p) {
+        encoded += kHex[*p >> 4];
+        encoded += kHex[*p & 15];
+    }
+    encoded += kLiteralEnd;
+    markup.append(encoded.c_str());
+}
+
+void AppendColoured(FCString& markup, const char* text, unsigned colour) {
+    char number[16];
+    wsprintfA(number, "0x%06X", colour & 0xFFFFFFu);
+    markup.append("【");
+    markup.append(number);
+    markup.append("】");
+    AppendLiteral(markup, text);
+    markup.append("【-1】");
+}
+
+void ResolveLiterals(FCString& text) {
+    const char* p = text.text();
+    if (std::char_traits<char>::find(p, static_cast<size_t>(text.length()), kLiteralStart) == nullptr) return;
+    std::string out;
+    while (*p != '\0') {
+        if (*p != kLiteralStart) {
+            out += *p++;
+            continue;
+        }
+        for (++p; HexValue(p[0]) >= 0 && HexValue(p[1]) >= 0; p += 2)
+            out += static_cast<char>(HexValue(p[0]) * 16 + HexValue(p[1]));
+        if (*p == kLiteralEnd) ++p;
+    }
+    text.assignFrom(out.c_str());
+}
+
 void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, const char* closeBracket) {
     const char* open = (openBracket != nullptr && *openBracket != '\0') ? openBracket : kOpenBracket;
     const char* close = (closeBracket != nullptr && *closeBracket != '\0') ? closeBracket : kCloseBracket;
@@ -96,6 +139,7 @@ void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, con
     }
     FCString run;
     while (text.nextToken(run, open, false) != nullptr) {
+        ResolveLiterals(run);
         AppendFormattedRun(richEdit, run.text(), format.colour, format.effects | replace, PLACE_AT_END);
         replace = 0;
         format.effects = 0;
@@ -109,6 +153,11 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
         SetDlgItemTextA(dialog, controlId, "");
         return;
     }
-    if (markedUp) ApplyMarkup(GetDlgItem(dialog, controlId), text, openBracket, closeBracket);
-    else SetDlgItemTextA(dialog, controlId, text);
+    if (markedUp) {
+        ApplyMarkup(GetDlgItem(dialog, controlId), text, openBracket, closeBracket);
+        return;
+    }
+    FCString plain(text);
+    ResolveLiterals(plain);
+    SetDlgItemTextA(dialog, controlId, plain.text());
 }

@@ -2,6 +2,7 @@
 // switch the colour and effects of the text that follows; 【-1】 goes back
 // to the control's own colour.
 #pragma once
+#include "foundation/FCString.h"
 #include <windows.h>
 
 enum MarkupEffect : unsigned {
@@ -22,3 +23,14 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
 
 // 0xRRGGBB (markup) to the platform's 0x00BBGGRR.
 COLORREF MarkupColourToColorRef(unsigned colour);
+
+// Appends text that is shown exactly as written, brackets included: every
+// path, archive or entry name reaches marked-up text this way, since a
+// folder may well be called 【旧】データ. Literal text travels encoded
+// between two control characters no file name can hold, so no tag parser
+// ever sees it; the rendering shows it as it was.
+void AppendLiteral(FCString& markup, const char* text);
+// The same in a colour (0xRRGGBB), then back to the control's own colour.
+void AppendColoured(FCString& markup, const char* text, unsigned colour);
+// Turns the literal sections of markup back into their text.
+void ResolveLiterals(FCString& text);

@@ -110,7 +110,9 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
     case IDCANCEL: return info.results[1];
     case IDYES: return info.results[2];
     case IDNO: return info.results[3];
-    default: return info.results[0];
+    // A dialog that could not be shown (no template, no window) asked
+    // nothing: it answers as Escape does, never as Yes.
+    default: return info.results[1];
     }
 }
 

@@ -1,4 +1,5 @@
 #include "fs/FCPathName.h"
+#include "ui/Markup.h"
 #include "tests/app/MainDialogHarness.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -200,8 +201,9 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
 
 TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {
     FCString text("done\\nin %dest%\\nand %dest%");
-    ExpandMessageText(text, "C:\\data\\new\\");
-    EXPECT_STREQ("done\nin C:\\data\\new\\\nand C:\\data\\new\\", text.text());
+    ExpandMessageText(text, "C:\\data\\new\\【旧】\\");
+    ResolveLiterals(text);
+    EXPECT_STREQ("done\nin C:\\data\\new\\【旧】\\\nand C:\\data\\new\\【旧】\\", text.text());
     FCString plain("a\\nb %dest%");
     ExpandMessageText(plain, nullptr);
     EXPECT_STREQ("a\nb %dest%", plain.text());

@@ -1,4 +1,5 @@
 #include "cab/UxProgressDialog.h"
+#include "ui/UxMessageDialog.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/Watchdog.h"
@@ -72,6 +73,23 @@ TEST(Run, ExtractsTheSeriesIntoANewFolderAfterYes) {
     EXPECT_TRUE(h.enabled(ID_RUN));
     EXPECT_EQ(nullptr, currentProgressDialog);
     EXPECT_FALSE(AnyProbeIn(h.folder().path()));
+}
+
+TEST(Run, BracketsInAFolderNameAreShownAskedAboutAndUsedAsTheyAre) {
+    SeriesHarness h(Qcf(""));
+    std::string out = h.folder() / "【旧】データ\\【0xC00000】x【-1】\\";
+    h.type(out);
+    EXPECT_EQ(out, h.text(ID_DESTINATION_LINE));
+    std::string question;
+    WindowAnswerer answer(kQuestionTitle, {IDYES}, [&](size_t) {
+        HWND box = WindowAnswerer::waitForWindow(kQuestionTitle, 1000);
+        question = RichEditText(GetDlgItem(box, UxMessageDialog::MESSAGE_ID));
+    });
+    h.run();
+    ASSERT_EQ(1, answer.answered());
+    EXPECT_EQ("指定されたフォルダ\r" + out + "\rが存在しません。作成しても構いませんか？", question);
+    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\rです。", h.text(ID_MESSAGE));
+    EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
 }
 
 TEST(Run, ExistingDestinationAsksNothingAndKeepsItsNameUnaltered) {
@@ -217,7 +235,13 @@ TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
     MakeProbeName(probe, "C:\\x\\");
     EXPECT_EQ(0u, std::string(probe.text()).find("C:\\x\\$$_"));
     EXPECT_EQ(std::string(".$_$"), std::string(probe.text()).substr(probe.length() - 4));
-    EXPECT_TRUE(CanWriteToFolder(dir.path().c_str()));
+    bool readOnly = TempFolder::exists("R:\\readonly.txt");
+    for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) {
+        EXPECT_TRUE(CanWriteToFolder(dir.path().c_str(), kind)) << kind;
+        if (readOnly) {
+            EXPECT_FALSE(CanWriteToFolder("R:\\", kind)) << kind;
+        }
+    }
     EXPECT_FALSE(AnyProbeIn(dir.path()));
 }
 

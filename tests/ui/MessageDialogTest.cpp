@@ -87,6 +87,8 @@ TEST(AskYesNo, EscapeAndTheCloseBoxAnswerNo) {
     DialogDriver button("質問3", [](HWND d) { PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0); });
     EXPECT_EQ(IDNO, AskYesNo(nullptr, "text", "質問3", false));
     button.join();
+    // A question that cannot be shown was never answered Yes.
+    EXPECT_EQ(IDNO, ShowMessageDialog(nullptr, 9999, "text", "質問4", false, nullptr, nullptr, nullptr, nullptr));
 }
 
 TEST(AskYesNo, GivenCaptionsReplaceTheTemplates) {
