@@ -1,6 +1,7 @@
 #include "fs/FCPathName.h"
 #include "ui/Markup.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/support/Watchdog.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -79,24 +80,66 @@ TEST(MainDialogStart, PatternWithoutStarAndAnEmptyRange) {
 }
 
 TEST(MainDialogStart, MissingArchiveIsNamedInDarkRed) {
-    MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data03.cab"});
+    // Only the first missing archive is named, and the flags force nothing.
+    MainDialogHarness h("fname=data*.cab,2,1,4,1\nflags=3\n", {"data01.cab", "data04.cab"});
     h.open();
     std::string text = h.text(ID_MESSAGE);
     EXPECT_EQ("実行ファイルと同じ場所にdata02.cabが見つかりません。", text);
     int at = 12;  // characters before the name
-    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at)));
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at + i))) << i;
     EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at - 1)));
+    EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at + 10)));  // back to the control's colour after the name
     EXPECT_FALSE(h.enabled(ID_RUN));
     EXPECT_FALSE(h.enabled(ID_BROWSE));
-    EXPECT_FALSE(h.checked(ID_MAKER_BOX));
+    for (int box : {ID_MAKER_BOX, ID_APP_BOX}) {
+        EXPECT_FALSE(h.checked(box));
+        EXPECT_TRUE(h.enabled(box));
+    }
 }
 
-TEST(MainDialogStart, AStepBelowOneIsRefusedNotLooped) {
-    for (const char* qcf : {"fname=data*.cab,2,1,3,0\n", "size=1\n", "fname=\n", "fname=data*.cab,2,1,3,-2\n"}) {
-        MainDialogHarness h(qcf, {"data01.cab"});
+TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
+    struct Case {
+        const char* qcf;
+        const char* message;  // the start of the message area's text
+        bool runEnabled;
+    } cases[] = {
+        {"fname=data*.cab,2,1,3,0\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の増分（5番目の値）", false},
+        {"fname=data*.cab,2,1,3,-2\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の増分（5番目の値）", false},
+        {"size=1\n", "kelpex.qcfにfname（解凍するファイル名）の指定がありません。", false},
+        {"fname=\n", "kelpex.qcfにfname（解凍するファイル名）の指定がありません。", false},
+        {"fname=data*.cab,30000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
+        {"fname=data*.cab,16000000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
+        {"fname=data*.cab,201,1,1,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
+        {"fname=data*.cab,200,1,1,1\n", "実行ファイルと同じ場所に", false},
+        {"fname=data*.cab,2,-2147483648,2147483647,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。", false},
+        {"fname=data*.cab,2,1,1000001,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。", false},
+        {"fname=data*.cab,2,2147483600,2147483647,1\n", "実行ファイルと同じ場所にdata00.cabが見つかりません。", false},
+        {"fname=setup.cab\n", "実行ファイルと同じ場所にsetup.cabが見つかりません。", false},
+        {"fname=data01.cab\n", "指定されたcabを一括解凍します。\r解凍に使用するデータ\rdata01.cab", true},
+    };
+    for (const Case& c : cases) {
+        MainDialogHarness h(c.qcf, {"data01.cab"});
+        {
+            Watchdog watchdog(std::string("opening with ") + c.qcf, 5000);
+            h.open();
+        }
+        EXPECT_EQ(0u, h.text(ID_MESSAGE).find(c.message)) << c.qcf << h.text(ID_MESSAGE);
+        EXPECT_EQ(c.runEnabled, h.enabled(ID_RUN)) << c.qcf;
+    }
+}
+
+TEST(MainDialogStart, EachFlagsBitForcesItsOwnBox) {
+    struct Case {
+        const char* flags;
+        bool maker, app;
+    } cases[] = {{"flags=1\n", false, true}, {"flags=2\n", true, false}, {"flags=4\n", false, false}};
+    for (const Case& c : cases) {
+        MainDialogHarness h((std::string(c.flags) + "fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n").c_str(), {});
         h.open();
-        EXPECT_NE(std::string::npos, h.text(ID_MESSAGE).find("fname")) << qcf;
-        EXPECT_FALSE(h.enabled(ID_RUN)) << qcf;
+        EXPECT_EQ(c.maker, h.checked(ID_MAKER_BOX)) << c.flags;
+        EXPECT_EQ(!c.maker, h.enabled(ID_MAKER_BOX)) << c.flags;
+        EXPECT_EQ(c.app, h.checked(ID_APP_BOX)) << c.flags;
+        EXPECT_EQ(!c.app, h.enabled(ID_APP_BOX)) << c.flags;
     }
 }
 

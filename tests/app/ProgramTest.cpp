@@ -28,6 +28,7 @@ public:
         CloseHandle(process_.hProcess);
     }
     bool started() const { return started_; }
+    bool exited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
     DWORD pid() const { return process_.dwProcessId; }
     // The exit code, or STILL_ACTIVE when it did not end in time.
     DWORD waitExit(DWORD timeoutMs) {
@@ -51,8 +52,14 @@ TEST(Program, OnlyOneInstanceAtATime) {
     {
         Program two(second.path());
         ASSERT_TRUE(two.started());
+        // Until it ends, the second instance must never show a window.
+        bool shown = false;
+        WindowAnswerer::waitUntil([&] {
+            shown = shown || WindowOf(two.pid(), nullptr, 0) != nullptr;
+            return shown || two.exited();
+        }, 30000);
+        EXPECT_FALSE(shown);
         EXPECT_EQ(0u, two.waitExit(30000));
-        EXPECT_EQ(nullptr, WindowOf(two.pid(), nullptr, 0));
     }
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
     EXPECT_EQ(0u, one.waitExit(30000));

@@ -75,8 +75,8 @@ TEST(FCDialogModal, ExceptionFromInitDialogComesOutOfDoModal) {
 
 TEST(FCDialogModal, AttachWindowFindsTheObjectAndItsParameter) {
     FCDialog dialog(900);
-    // A pointer-sized parameter survives on x86_64 too.
-    LPARAM parameter = static_cast<LPARAM>(0x1234567);
+    // A pointer-sized parameter survives whole: above 32 bits on x86_64.
+    LPARAM parameter = sizeof(LPARAM) > 4 ? static_cast<LPARAM>(0x123456789ABLL) : static_cast<LPARAM>(0x1234567);
     EXPECT_EQ(parameter, dialog.runWithOwner(nullptr, AttachingProc, parameter));
     EXPECT_EQ(parameter, dialog.userData);
     EXPECT_NE(nullptr, dialog.windowHandle);
