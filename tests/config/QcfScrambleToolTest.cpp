@@ -56,11 +56,17 @@ TEST(QcfScrambleTool, RefusesBadInputWithANonzeroCode) {
     TempFolder dir;
     std::string plain = dir / "plain.txt";
     TempFolder::writeFile(plain, "a=1\n");
-    EXPECT_NE(0, RunTool("0 \"" + plain + "\" \"" + dir / "o.qcf" + "\""));
-    EXPECT_NE(0, RunTool("key \"" + plain + "\" \"" + dir / "o.qcf" + "\""));
-    EXPECT_NE(0, RunTool("5 \"" + dir / "missing.txt" + "\" \"" + dir / "o.qcf" + "\""));
-    EXPECT_NE(0, RunTool("--decode \"" + plain + "\" \"" + dir / "o.txt" + "\""));
-    EXPECT_NE(0, RunTool("--decode \"" + dir / "missing.qcf" + "\" \"" + dir / "o.txt" + "\""));
-    EXPECT_NE(0, RunTool("only-one-argument"));
+    // The tool's own refusals: 1 for a bad input, 2 for bad usage. A tool
+    // that could not start (-1) or did not end (99) refused nothing.
+    struct Case {
+        std::string arguments;
+        int code;
+    } cases[] = {{"0 \"" + plain + "\" \"" + dir / "o.qcf" + "\"", 1},
+                 {"key \"" + plain + "\" \"" + dir / "o.qcf" + "\"", 1},
+                 {"5 \"" + dir / "missing.txt" + "\" \"" + dir / "o.qcf" + "\"", 1},
+                 {"--decode \"" + plain + "\" \"" + dir / "o.txt" + "\"", 1},
+                 {"--decode \"" + dir / "missing.qcf" + "\" \"" + dir / "o.txt" + "\"", 1},
+                 {"only-one-argument", 2}};
+    for (const Case& c : cases) EXPECT_EQ(c.code, RunTool(c.arguments)) << c.arguments;
     EXPECT_FALSE(TempFolder::exists(dir / "o.qcf"));
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 std::string Scrambled(uint32_t key, std::string bytes) {
@@ -38,6 +39,22 @@ TEST(ScrambleBytes, RotatesByTheTableAndRepeatsEvery256Bytes) {
     std::string back = s;
     unscrambleBytes(4357, reinterpret_cast<unsigned char*>(&back[0]), static_cast<int>(back.size()));
     EXPECT_EQ(ones, back);
+}
+
+TEST(ScrambleBytes, ASecondKeyGivesTheReferenceBytesAcrossTwoBlocks) {
+    // Expected bytes from an independent MT19937 (1998 seeding), key 31337.
+    std::string plain;
+    for (int i = 0; i < 300; ++i) plain.push_back(static_cast<char>((i * 37 + 11) % 255 + 1));
+    std::string s = Scrambled(31337, plain);
+    struct Slice {
+        size_t at;
+        std::vector<unsigned char> bytes;
+    } slices[] = {{0, {0x0C, 0x98, 0x95, 0x6F, 0xA0, 0x5C, 0x57, 0x04}},
+                  {252, {0x39, 0xC1, 0xE6, 0x60, 0x31, 0x2B, 0xDE, 0x14, 0xC5, 0xAE}},
+                  {292, {0x35, 0x1F, 0x96, 0xEC, 0xFD, 0x12, 0x29, 0xB9}}};
+    for (const Slice& slice : slices)
+        for (size_t i = 0; i < slice.bytes.size(); ++i)
+            EXPECT_EQ(slice.bytes[i], static_cast<unsigned char>(s[slice.at + i])) << slice.at + i;
 }
 
 TEST(ScrambleBytes, ZeroStaysZeroAndNothingElseBecomesZero) {

@@ -79,6 +79,31 @@ TEST(FCStringCore, CopiesShareUntilOneIsWritten) {
     EXPECT_EQ(1u, static_cast<unsigned>(a.rep->refCount));
 }
 
+TEST(FCStringCore, ASharedRepresentationIsFreedOnceByItsLastOwner) {
+    HANDLE heap = GetProcessHeap();
+    FCStringRep* rep = nullptr;
+    char* buffer = nullptr;
+    {
+        FCString a("shared");
+        rep = a.rep;
+        buffer = rep->buffer;
+        {
+            FCString b(a);
+            FCString c;
+            c = b;
+            EXPECT_EQ(rep, c.rep);
+            EXPECT_EQ(3, rep->refCount);
+        }
+        // Two owners gone: still there, for the one left.
+        EXPECT_EQ(1, rep->refCount);
+        EXPECT_TRUE(HeapValidate(heap, 0, rep));
+        EXPECT_TRUE(HeapValidate(heap, 0, buffer));
+        EXPECT_STREQ("shared", a.text());
+    }
+    EXPECT_FALSE(HeapValidate(heap, 0, rep));
+    EXPECT_FALSE(HeapValidate(heap, 0, buffer));
+}
+
 TEST(FCStringCore, CopyTakesOverTheCursor) {
     FCString a("abcdef");
     a.seek(3, FCString::SEEK_FROM_START);
