@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <memory>
-#include <new>
 
 namespace {
 const char* const kInstanceEventName = "kelpex.single-instance.3F2A7C1E";
@@ -69,13 +68,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20 = LoadLibraryA("RICHED20.DLL");
         EventHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
         if (instance.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-        try {
-            RunMainDialog();
-        } catch (const Diagnostic& d) {
-            failure.reset(new (std::nothrow) Diagnostic(d));
-        } catch (const std::bad_alloc&) {
-            failure.reset(new (std::nothrow) Diagnostic("kelpex", kNotEnoughMemoryText));
-        }
+        failure = RunCatchingFailures(RunMainDialog);
     }
     // Shown after everything was released, so the user sees why kelpex stopped.
     if (failure) failure->show();

@@ -42,10 +42,14 @@ unsigned DecompressCab::elapsedMs() {
 
 UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     if (progressDialog != nullptr) {
-        bool due = pumpDue();
+        // A large file takes long enough to be worth naming whatever the
+        // interval says, and its name is painted before the platform starts.
+        bool large = info->FileSize >= kMegabyte;
+        bool due = pumpDue() || large;
         if (due) progressDialog->pumpMessages();
         if (progressDialog->cancelRequested) return stopCabinet();
         if (due) progressDialog->setStatusText(info->NameInCabinet);
+        if (large) UpdateWindow(progressDialog->windowHandle);
         pendingBytes += info->FileSize;
     }
     return UxCAB::onFileInCabinet(info);

@@ -1,6 +1,7 @@
 #include "foundation/Diagnostic.h"
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <new>
 
 const char* const kNotEnoughMemoryText = "メモリが足りません！";
@@ -83,4 +84,22 @@ void reportLastError(const char* text) {
     std::snprintf(message, n, "%s%s%luです", text != nullptr ? text : "", middle, static_cast<unsigned long>(code));
     MessageBoxA(nullptr, message, "FCString class", MB_TASKMODAL | MB_SETFOREGROUND);
     delete[] message;
+}
+
+std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)()) {
+    const char* const caption = "予期しないエラー";
+    try {
+        body();
+        return nullptr;
+    } catch (const Diagnostic& d) {
+        return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic(d));
+    } catch (const std::bad_alloc&) {
+        return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic("kelpex", kNotEnoughMemoryText));
+    } catch (const std::exception& e) {
+        std::unique_ptr<Diagnostic> d(new (std::nothrow) Diagnostic(caption, "予期しないエラーのため終了します。\n"));
+        if (d) d->appendMessage(e.what());
+        return d;
+    } catch (...) {
+        return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic(caption, "予期しないエラーのため終了します。"));
+    }
 }

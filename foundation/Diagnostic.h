@@ -1,6 +1,7 @@
 // Diagnostic and the foundation's exceptions, each carrying a caption and a message.
 #pragma once
 #include <windows.h>
+#include <memory>
 
 class Diagnostic {
 public:
@@ -51,6 +52,12 @@ extern const char* const kNotEnoughMemoryText;
 
 // Throws NotEnoughMemoryException(caption, "メモリが足りません！").
 [[noreturn]] void ThrowNotEnoughMemory(const char* caption);
+
+// Runs body and gives back what it threw as the Diagnostic to show, or null
+// when it returned: a Diagnostic as it is, exhausted memory with the memory
+// text, anything else with a generic caption. Nothing escapes, so a process
+// always ends with its own message and exit code.
+std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)());
 
 // Reports the calling thread's last error in a "FCString class" message box.
 void reportLastError(const char* text);

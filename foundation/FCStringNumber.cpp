@@ -2,6 +2,7 @@
 #include "foundation/FCString.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHeap.h"
+#include "foundation/Mbcs.h"
 #include <shlwapi.h>
 #include <cstdlib>
 #include <cstring>
@@ -136,20 +137,41 @@ void FCString::appendInt(int value, int radix, int width, char fill) {
 
 void FCString::appendNumber(unsigned value) { appendUInt(value, 10, 0, ' '); }
 
-int FCString::estimateFormattedLength(const char* format, va_list args) {
+namespace {
+// The bytes of text, at most n, that end after a whole character.
+size_t WholeCharacters(const char* text, size_t n) {
+    size_t length = Mbcs::BoundedLength(text, n);
+    const char* last = text;
+    for (const char* p = text; p < text + length; p = Mbcs::Next(p)) last = p;
+    // A lead byte cut off from its trail byte.
+    if (length > 0 && Mbcs::IsLead(static_cast<unsigned char>(*last)) && last + 1 == text + length)
+        return static_cast<size_t>(last - text);
+    return length;
+}
+
+// One pass over a wsprintf format and its arguments: the size of the
+// output, and the format as it is safe to hand on. A narrow text's
+// precision is cut back to whole characters (its last byte must not be a
+// lone lead byte). A '*' width or precision is refused (-1): the platform's
+// formatter does not read it, so every argument after it would be taken
+// for another. The formatter takes a precision of 0 for none, so a text
+// whose precision leaves no whole character cannot be formatted either.
+long long PrepareFormat(const char* format, va_list args, std::string* safe) {
     va_list ap;
     va_copy(ap, args);
     long long total = 0;
     const char* f = format;
     while (*f != '\0') {
         if (*f != '%') {
+            if (safe != nullptr) *safe += *f;
             ++total;
             ++f;
             continue;
         }
-        ++f;
+        const char* spec = f++;
         if (*f == '\0') break;
         if (*f == '%') {
+            if (safe != nullptr) *safe += "%%";
             ++total;
             ++f;
             continue;
@@ -161,23 +183,22 @@ int FCString::estimateFormattedLength(const char* format, va_list args) {
         long long width = 0, precision = 0;
         bool hasPrecision = false;
         if (*f == '*') {
-            width = va_arg(ap, int);
-            if (width < 0) width = -width;
-            ++f;
-        } else {
-            while (*f >= '0' && *f <= '9') width = width * 10 + (*f++ - '0');
+            va_end(ap);
+            return -1;
         }
+        while (*f >= '0' && *f <= '9') width = width * 10 + (*f++ - '0');
+        const char* precisionAt = nullptr;
         if (*f == '.') {
             hasPrecision = true;
-            ++f;
+            precisionAt = ++f;
             if (*f == '*') {
-                precision = va_arg(ap, int);
-                if (precision < 0) precision = 0;
-                ++f;
-            } else {
-                while (*f >= '0' && *f <= '9') precision = precision * 10 + (*f++ - '0');
+                va_end(ap);
+                return -1;
             }
+            while (*f >= '0' && *f <= '9') precision = precision * 10 + (*f++ - '0');
+            hasPrecision = precision > 0;
         }
+        const char* precisionEnd = f;
         char size = 0;
         while (*f == 'h' || *f == 'l' || *f == 'F' || *f == 'L' || *f == 'N') {
             if (*f == 'h' || *f == 'l') size = *f;
@@ -188,6 +209,7 @@ int FCString::estimateFormattedLength(const char* format, va_list args) {
         ++f;
         long long count = 0;
         bool textConversion = false;
+        long long wholePrecision = precision;
         switch (conversion) {
         case 'c':
         case 'C':
@@ -201,9 +223,22 @@ int FCString::estimateFormattedLength(const char* format, va_list args) {
             if (wide) {
                 const wchar_t* w = va_arg(ap, const wchar_t*);
                 count = w == nullptr ? 6 : (*w == 0 ? 1 : WideLengthInBytes(w));
+                // The formatter counts a wide text's precision in bytes of
+                // the code page, and would cut a character in two.
+                if (w != nullptr && hasPrecision && precision < count) {
+                    std::string converted(static_cast<size_t>(count) + 1, '\0');
+                    WideCharToMultiByte(CP_ACP, 0, w, -1, &converted[0], static_cast<int>(count) + 1, nullptr, nullptr);
+                    wholePrecision = static_cast<long long>(WholeCharacters(converted.c_str(), static_cast<size_t>(precision)));
+                }
             } else {
                 const char* s = va_arg(ap, const char*);
                 count = s == nullptr ? 6 : (*s == '\0' ? 1 : static_cast<long long>(std::strlen(s)));
+                if (s != nullptr && hasPrecision && precision < count)
+                    wholePrecision = static_cast<long long>(WholeCharacters(s, static_cast<size_t>(precision)));
+            }
+            if (hasPrecision && wholePrecision == 0) {
+                va_end(ap);
+                return -1;
             }
             textConversion = true;
             break;
@@ -226,30 +261,54 @@ int FCString::estimateFormattedLength(const char* format, va_list args) {
             break;
         }
         if (textConversion) {
+            if (hasPrecision && count > precision) count = precision;
             if (count < width) count = width;
-            if (hasPrecision && count >= precision) count = precision;
+        }
+        if (safe != nullptr) {
+            if (wholePrecision != precision) {
+                safe->append(spec, static_cast<size_t>(precisionAt - spec));
+                *safe += std::to_string(wholePrecision);
+                safe->append(precisionEnd, static_cast<size_t>(f - precisionEnd));
+            } else {
+                safe->append(spec, static_cast<size_t>(f - spec));
+            }
         }
         total += count;
     }
     va_end(ap);
-    return total > 0x7FFFFFF0 ? 0x7FFFFFF0 : static_cast<int>(total);
+    return total > 0x7FFFFFF0 ? 0x7FFFFFF0 : total;
+}
+}  // namespace
+
+int FCString::estimateFormattedLength(const char* format, va_list args) {
+    long long estimate = PrepareFormat(format, args, nullptr);
+    return estimate < 0 ? 0 : static_cast<int>(estimate);
 }
 
 void FCString::createV(const char* format, va_list args) {
-    create(DEFAULT_BLOCK, nullptr);
-    if (format == nullptr) return;
-    int estimate = estimateFormattedLength(format, args);
+    // Formatted into a buffer of its own first: an argument may be this
+    // string's own text, which replacing the representation would free.
+    std::string safe;
+    long long estimate = format != nullptr ? PrepareFormat(format, args, &safe) : -1;
+    if (estimate < 0) {
+        create(DEFAULT_BLOCK, nullptr);
+        return;
+    }
     void* buffer = FCHeap::malloc(static_cast<size_t>(estimate) + 1, 0);
-    if (buffer == nullptr) ThrowNotEnoughMemory("FCString - create(LPCTSTR,...)");
+    if (buffer == nullptr) {
+        create(DEFAULT_BLOCK, nullptr);
+        ThrowNotEnoughMemory("FCString - create(LPCTSTR,...)");
+    }
     FCHeapBlock holder(buffer);
     // The bounded formatter never writes more than the estimate, whatever the
     // format holds.
     va_list ap;
     va_copy(ap, args);
-    int written = wvnsprintfA(holder.bytes(), estimate + 1, format, ap);
+    int written = wvnsprintfA(holder.bytes(), static_cast<int>(estimate) + 1, safe.c_str(), ap);
     va_end(ap);
-    holder.bytes()[(written < 0 || written > estimate) ? estimate : written] = '\0';
-    append(holder.bytes());
+    int end = (written < 0 || written > estimate) ? static_cast<int>(estimate) : written;
+    holder.bytes()[WholeCharacters(holder.bytes(), static_cast<size_t>(end))] = '\0';
+    create(DEFAULT_BLOCK, holder.bytes());
 }
 
 void FCString::create(const char* format, ...) {

@@ -108,11 +108,19 @@ TEST_F(ProgressFixture, StatusShowsTheFileAndSizesAreCounted) {
     // The clock stands still: the status is written once, at the first file.
     EXPECT_EQ("one.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
     EXPECT_EQ(1u, cab.doneMegabytes);
+    // A file of 1 MB or more is named whatever the clock says.
+    std::string large = dir / "large.cab";
+    ASSERT_TRUE(WriteCabinet(large, {{"big.bin", std::string(1u << 20, 'c')}, {"small.bin", "s"}}));
+    cab.setArchive(large.c_str());
+    ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
+    EXPECT_EQ("big.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
+    EXPECT_EQ(2u, cab.doneMegabytes);
+    cab.setArchive(cabinet.c_str());
     cab.tickSource = MovingTick;
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
     EXPECT_EQ("two.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
-    EXPECT_EQ(2u, cab.doneMegabytes);
-    EXPECT_EQ(2800000u - (2u << 20), cab.pendingBytes);
+    EXPECT_EQ(3u, cab.doneMegabytes);
+    EXPECT_EQ(2800001u - (2u << 20), cab.pendingBytes);
 }
 
 namespace {

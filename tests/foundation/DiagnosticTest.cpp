@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 TEST(Diagnostic, SettersIgnoreNullAndAppendJoins) {
     Diagnostic d("cap", "a");
@@ -65,4 +67,30 @@ TEST(ReportLastError, ShowsTheCodeCurrentWhenCalled) {
     reportLastError("FCPathName - create()");
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ("FCPathName - create()でエラーが発生しました\nエラーコードは、5です", answer.texts()[0]);
+}
+
+namespace {
+void Returns() {}
+void ThrowsDiagnostic() { throw CannotReadException("FCFile - read", "x.txt"); }
+void ThrowsBadAlloc() { throw std::bad_alloc(); }
+void ThrowsStandard() { throw std::runtime_error("boom"); }
+void ThrowsAnything() { throw 42; }
+}  // namespace
+
+TEST(RunCatchingFailures, EveryKindOfExceptionBecomesAMessageToShow) {
+    struct Case {
+        void (*body)();
+        const char* caption;
+        const char* message;
+    } cases[] = {{ThrowsDiagnostic, "FCFile - read", "x.txt"},
+                 {ThrowsBadAlloc, "kelpex", "メモリが足りません！"},
+                 {ThrowsStandard, "予期しないエラー", "予期しないエラーのため終了します。\nboom"},
+                 {ThrowsAnything, "予期しないエラー", "予期しないエラーのため終了します。"}};
+    for (const Case& c : cases) {
+        std::unique_ptr<Diagnostic> d = RunCatchingFailures(c.body);
+        ASSERT_NE(nullptr, d.get()) << c.message;
+        EXPECT_STREQ(c.caption, d->getCaption());
+        EXPECT_STREQ(c.message, d->getMessage());
+    }
+    EXPECT_EQ(nullptr, RunCatchingFailures(Returns).get());
 }

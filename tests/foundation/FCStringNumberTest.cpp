@@ -105,9 +105,37 @@ TEST(FCStringFormat, OutputNeverExceedsTheEstimate) {
     EXPECT_EQ(40, s.length());
 }
 
+TEST(FCStringFormat, OwnTextStarArgumentsAndCutCharactersAreSafe) {
+    FCString s("表ソ能");
+    s.create("[%s|%s]", s.text(), s.text());  // its own text, freed only after formatting
+    EXPECT_STREQ("[表ソ能|表ソ能]", s.text());
+    s.create(s.text());
+    EXPECT_STREQ("[表ソ能|表ソ能]", s.text());
+    // The platform's formatter does not read '*': such a format is refused.
+    s.create("%*d|%s", 5, 1, "x");
+    EXPECT_STREQ("", s.text());
+    s.create("%.*s|%s", 2, "abc", "x");
+    EXPECT_STREQ("", s.text());
+    // A precision never leaves half a character; one that leaves none is
+    // refused, as the formatter reads a precision of 0 as none at all.
+    struct Case {
+        const char* format;
+        const char* expected;
+    } cases[] = {{"%.1s|", ""}, {"%.3s|", "表|"}, {"%.4s|", "表ソ|"}, {"%5.3s|", "   表|"}, {"%.0s|", "表ソ能|"}};
+    for (const Case& c : cases) {
+        s.create(c.format, "表ソ能");
+        EXPECT_STREQ(c.expected, s.text()) << c.format;
+    }
+    // A wide text's precision counts bytes of the code page.
+    for (const Case& c : {Case{"%.1S|", ""}, Case{"%.2S|", "表|"}, Case{"%.3S|", "表|"}, Case{"%.4S|", "表ソ|"}}) {
+        s.create(c.format, L"\u8868\u30bd");
+        EXPECT_STREQ(c.expected, s.text()) << c.format;
+    }
+}
+
 TEST(FCStringFormat, OutOfMemoryHasItsOwnCaption) {
     FCString s;
-    FailNthAllocation failing(3);
+    FailNthAllocation failing(1);  // the formatting buffer, the first allocation
     try {
         s.create("%d", 1);
         ADD_FAILURE() << "no exception";
