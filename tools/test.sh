@@ -21,6 +21,8 @@ trap 'kelpex_wine_down; kelpex_drives_down "$build/drives"' EXIT
 kelpex_wine_up "$prefix"
 kelpex_wine_check
 kelpex_drives_up "$build/drives"
+# As root every test drive is there: a test that skips for want of one fails.
+if [ "$(id -u)" = 0 ]; then export KELPEX_NO_SKIP=1; fi
 
 status=0
 for arch in i686 x86_64; do
