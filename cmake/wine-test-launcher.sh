@@ -15,7 +15,7 @@ wine "$exe" "$@" </dev/null >"$out" 2>&1
 rc=$?
 # Program output is cp932.
 iconv -c -f cp932 -t utf-8 "$out" 2>/dev/null || cat "$out"
-end=$(grep -a 'KELPEX-GTEST-END' "$out" | tail -n 1)
+end=$(grep -a 'KELPEX-GTEST-END' "$out" | tail -n 1 | tr -d '\r')
 rm -f "$out"
 case "$end" in
     *"ran=0 "*) echo "launcher: no test ran" >&2; exit 1 ;;

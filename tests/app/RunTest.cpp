@@ -191,6 +191,16 @@ TEST(Run, AnArchiveRemovedAfterStartUpIsAnErrorNamingIt) {
     EXPECT_FALSE(TempFolder::exists(out + "readme3.txt"));
 }
 
+TEST(Run, AnFnameWithoutARangeExtractsThatOneArchive) {
+    SeriesHarness h("fname=data01.cab\nsize=1\nmes1=one ok\n", {"data01.cab"});
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    h.run();
+    EXPECT_EQ("one ok", h.text(ID_MESSAGE));
+    EXPECT_TRUE(SameFile(Data("src/part1/readme1.txt"), out + "readme1.txt"));
+}
+
 TEST(Run, AnEmptySetSucceedsAtOnce) {
     MainDialogHarness h("fname=data*.cab,2,5,1,1\nmes1=empty ok\n", {});
     h.open();

@@ -104,7 +104,9 @@ TEST(FCPathNameCreate, CdromTextTakesTheFirstCdromDriveOrNone) {
         char root[4] = {letter, ':', '\\', '\0'};
         EXPECT_NE(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA(root)) << root;
     }
-    if (!drive.empty()) EXPECT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA((drive + "\\").c_str()));
+    if (!drive.empty()) {
+        EXPECT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA((drive + "\\").c_str()));
+    }
 }
 
 TEST(FCPathNameCreate, LongTextsNeverOverflow) {

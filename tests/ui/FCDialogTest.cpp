@@ -49,6 +49,8 @@ INT_PTR CALLBACK ThrowLaterProc(HWND window, UINT message, WPARAM, LPARAM) {
     return FALSE;
 }
 
+LPARAM g_foundParameter = 0;
+
 INT_PTR CALLBACK AttachingProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         reinterpret_cast<FCDialog*>(lParam)->attachWindow(window);
@@ -56,8 +58,10 @@ INT_PTR CALLBACK AttachingProc(HWND window, UINT message, WPARAM, LPARAM lParam)
         return TRUE;
     }
     if (message == WM_APP) {
+        // Read here: the platform may end a dialog with 32 bits of its result.
         FCDialog* self = FCDialog::fromWindow(window);
-        EndDialog(window, self != nullptr ? static_cast<INT_PTR>(self->userData) : -5);
+        g_foundParameter = self != nullptr ? static_cast<LPARAM>(self->userData) : -5;
+        EndDialog(window, 1);
     }
     return FALSE;
 }
@@ -77,7 +81,8 @@ TEST(FCDialogModal, AttachWindowFindsTheObjectAndItsParameter) {
     FCDialog dialog(900);
     // A pointer-sized parameter survives whole: above 32 bits on x86_64.
     LPARAM parameter = sizeof(LPARAM) > 4 ? static_cast<LPARAM>(0x123456789ABLL) : static_cast<LPARAM>(0x1234567);
-    EXPECT_EQ(parameter, dialog.runWithOwner(nullptr, AttachingProc, parameter));
+    EXPECT_EQ(1, dialog.runWithOwner(nullptr, AttachingProc, parameter));
+    EXPECT_EQ(parameter, g_foundParameter);
     EXPECT_EQ(parameter, dialog.userData);
     EXPECT_NE(nullptr, dialog.windowHandle);
 }
