@@ -192,9 +192,10 @@ TEST(UxCABFailures, NamesThatCannotBeShownInTheCodePageFail) {
     cab.setArchive(cabinet.c_str());
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
     EXPECT_EQ("nihon", TempFolder::readFile(dir / "日本.txt"));
-    ASSERT_TRUE(WriteCabinet(cabinet, {sushi}));
+    ASSERT_TRUE(WriteCabinet(cabinet, {sushi, {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
     EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
-    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("ファイル名を変換できません"));
+    // Named as far as the code page can show it, not as raw UTF-8 bytes.
+    EXPECT_EQ("ファイル名を変換できません [??.txt]\n", std::string(cab.errorText.text()));  // U+1F363 is two UTF-16 units
 }
 
 TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFile) {
@@ -302,20 +303,24 @@ TEST(UxCABReplace, AnOldFileSurvivesEveryFailureAndIsReplacedWholeOnSuccess) {
     std::string out = dir / "out\\";
     CreateDirectoryA(out.c_str(), nullptr);
     std::string old(5000, 'o');
-    // A good entry, then one whose data the cabinet does not hold in full.
+    // A good entry filling the first data block, then one whose block fails
+    // its checksum: the platform closes that file short.
     std::string cabinet = dir / "cut.cab";
-    ASSERT_TRUE(WriteCabinet(cabinet, {{"keep.txt", "new keep"}, {"lost.txt", std::string(40000, 'n')}}));
+    std::string keep = "new keep" + std::string(16384 - 8, 'k');
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"keep.txt", keep}, {"lost.txt", std::string(16384, 'n')}}));
     std::string bytes = TempFolder::readFile(cabinet);
-    TempFolder::writeFile(cabinet, bytes.substr(0, bytes.size() - 20000));
+    size_t second = bytes.size() - 16384 - 8;  // the second block's header
+    bytes[second] = '\x01';                     // a checksum that cannot match
+    TempFolder::writeFile(cabinet, bytes);
     for (const char* name : {"keep.txt", "lost.txt"}) TempFolder::writeFile(out + name, old);
     SetFileAttributesA((out + "lost.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     UxCAB cab;
     cab.setArchive(cabinet.c_str());
     EXPECT_FALSE(cab.extractTo(out.c_str()));
     std::string error = cab.errorText.text();
-    EXPECT_NE(std::string::npos, error.find("lost.txt")) << error;
+    EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "lost.txt]\n", error);
     ExpectFile(out + "lost.txt", old);
-    ExpectFile(out + "keep.txt", "new keep");
+    ExpectFile(out + "keep.txt", keep);
     EXPECT_EQ(2u, CountEntries(out));  // no temporary file left behind
     // The same name, complete: the read-only old file is replaced.
     ASSERT_TRUE(WriteCabinet(cabinet, {{"lost.txt", "short"}}));
