@@ -1,5 +1,7 @@
 #include "app/MainDialog.h"
+#include "cab/UxCabinetHeader.h"
 #include "cab/UxProgressDialog.h"
+#include "config/UxSeries.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
@@ -9,12 +11,6 @@
 
 namespace {
 const char* const kConfigurationName = "kelpex.qcf";
-// More numbers than any series needs: a range beyond it is refused rather
-// than walked for minutes.
-const long long kMaximumNumbers = 1000000;
-// No file name holds more digits than this: a wider number is refused
-// rather than built, megabytes at a time, for every number of the range.
-const int kMaximumWidth = 200;
 
 FCString g_applicationFolderOverride;
 
@@ -48,51 +44,43 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
 // checks that each archive lies beside the executable. False when the
 // series cannot be used; the message area then says why.
 bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCString& folder) {
-    FCString fields[5];
-    fname.cursor = const_cast<char*>(fname.text());
-    fname.split(fields, 5, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
+    static const char* const kProblems[] = {
+        nullptr,
+        "kelpex.qcfにfname（解凍するファイル名）の指定がありません。",
+        "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。",
+        "kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。",
+        "kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。",
+    };
     state.archives.clear();
-    if (fields[0].isEmpty()) {
-        ShowMarked(window, "kelpex.qcfにfname（解凍するファイル名）の指定がありません。");
+    state.seriesBytes = 0;
+    std::vector<FCString> names;
+    SeriesProblem problem = ExpandSeries(fname, names);
+    if (problem != SERIES_OK) {
+        ShowMarked(window, kProblems[problem]);
         return false;
     }
-    // A name with no range at all is that one archive.
-    FCString whole(fname);
-    whole.cursor = const_cast<char*>(whole.text());
-    bool ranged = whole.find(",") != nullptr || fields[0].find("*") != nullptr;
-    int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
-    if (!ranged) first = last = step = 1;
-    if (first > last) return true;
-    if (step < 1) {
-        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。");
-        return false;
-    }
-    if (width > kMaximumWidth) {
-        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。");
-        return false;
-    }
-    bool numbered = fields[0].find("*") != nullptr;
-    if (numbered && (static_cast<long long>(last) - first) / step + 1 > kMaximumNumbers) {
-        ShowMarked(window, "kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。");
-        return false;
-    }
-    for (long long n = first; n <= last; n += step) {
-        FCString number;
-        number.appendInt(static_cast<int>(n), 10, width < 0 ? 0 : width, '0');
-        FCString name(fields[0]);
-        name.replaceAll("*", number.text());
-        if (state.archives.insert(name).second) {
-            FCString path(folder);
-            path.append(name);
-            if (!pathExists(path.text())) {
-                FCString text("実行ファイルと同じ場所に");
-                AppendColoured(text, name.text(), 0xC00000);
-                text.append("が見つかりません。");
-                ShowMarked(window, text.text());
-                return false;
-            }
+    for (const FCString& name : names) {
+        state.archives.insert(name);
+        FCString path(folder);
+        path.append(name);
+        if (!pathExists(path.text())) {
+            FCString text("実行ファイルと同じ場所に");
+            AppendColoured(text, name.text(), 0xC00000);
+            text.append("が見つかりません。");
+            ShowMarked(window, text.text());
+            return false;
         }
-        if (!numbered) break;  // every number gives the same name
+        // Only the header and file table are read, however large the archive.
+        UxCabinetHeader header;
+        UxCabinetHeader::Result result = header.read(path.text());
+        if (result != UxCabinetHeader::OK) {
+            FCString text("実行ファイルと同じ場所の");
+            AppendColoured(text, name.text(), 0xC00000);
+            text.append(result == UxCabinetHeader::TRUNCATED ? "は途中で切れています。" : "はキャビネットファイルではありません。");
+            ShowMarked(window, text.text());
+            return false;
+        }
+        state.seriesBytes += header.beginningBytes();
     }
     return true;
 }

@@ -32,6 +32,7 @@ struct MainState {
     UxQcf* store = nullptr;
     unsigned flags = 0;
     unsigned size = 0;
+    unsigned long long seriesBytes = 0;  // the series' uncompressed total, from the cabinets' file tables
     FCString makerName;
     FCString appName;
     FCString messages[10];

@@ -68,6 +68,14 @@ private:
 };
 const int RunLock::kIds[RunLock::kCount] = {ID_DESTINATION_EDIT, ID_BROWSE, ID_MAKER_BOX, ID_APP_BOX, ID_RUN};
 
+// The space the Run needs in MB: the configured size, or the series' own
+// total when the configuration understates it.
+unsigned RequiredMegabytes(const MainState& state) {
+    unsigned long long series = (state.seriesBytes + kMegabyte - 1) / kMegabyte;
+    if (series > 0xFFFFFFFFull) series = 0xFFFFFFFFull;
+    return state.size > series ? state.size : static_cast<unsigned>(series);
+}
+
 bool CheckDestination(HWND window, const FCPathName& destination, unsigned size) {
     FCString deepest;
     if (!FindDeepestExistingFolder(destination.text(), deepest)) {
@@ -230,7 +238,7 @@ void RunExtraction(FCDialogBase& dialog) {
         ShowMarked(window, kUncWarning);
         return;
     }
-    if (!CheckDestination(window, destination, state.size) || !EnsureFolder(window, destination)) return;
+    if (!CheckDestination(window, destination, RequiredMegabytes(state)) || !EnsureFolder(window, destination)) return;
     FCString errorDetail;
     Outcome outcome = ExtractAll(window, state, destination, errorDetail);
     FCString text;

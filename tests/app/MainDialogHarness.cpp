@@ -1,4 +1,5 @@
 #include "tests/app/MainDialogHarness.h"
+#include "tests/cab/CabinetWriter.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ void MainDialogHarness::writeConfiguration(const std::string& path, const char* 
 MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives)
     : dialog_(MAIN_TEMPLATE) {
     if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
-    for (const auto& name : archives) TempFolder::writeFile(folder_ / name, "");
+    for (const auto& name : archives) WriteCabinet(folder_ / name, {{"x.txt", "x"}});
     SetApplicationFolderForTests(folder_.path().c_str());
     MainDialogState() = MainState();
 }

@@ -11,7 +11,7 @@
 class MainDialogHarness {
 public:
     // Writes kelpex.qcf (Shift_JIS text; none when qcf is null) and the
-    // given archive files into a fresh application folder.
+    // given archives (a small cabinet each) into a fresh application folder.
     MainDialogHarness(const char* qcf, const std::vector<std::string>& archives);
     ~MainDialogHarness();
 

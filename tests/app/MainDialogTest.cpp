@@ -128,6 +128,24 @@ TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
     }
 }
 
+TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
+    struct Case {
+        std::string bytes;
+        const char* message;
+    } cases[] = {{"not a cabinet at all", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
+                 {"", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
+                 {"MSCF", "実行ファイルと同じ場所のdata02.cabは途中で切れています。"}};
+    for (const Case& c : cases) {
+        MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data02.cab", "data03.cab"});
+        std::string whole = TempFolder::readFile(h.folder() / "data02.cab");
+        TempFolder::writeFile(h.folder() / "data02.cab", c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes);
+        h.open();
+        EXPECT_EQ(c.message, h.text(ID_MESSAGE));
+        EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, 12)));
+        EXPECT_FALSE(h.enabled(ID_RUN));
+    }
+}
+
 TEST(MainDialogStart, EachFlagsBitForcesItsOwnBox) {
     struct Case {
         const char* flags;

@@ -1,0 +1,144 @@
+#include "cab/UxCabinetHeader.h"
+#include <windows.h>
+#include <cstring>
+
+namespace {
+const unsigned kFixedHeader = 36;
+const unsigned kFileRecord = 16;
+const unsigned kMaxName = 256;  // including the terminator
+const unsigned kFlagPrevious = 1, kFlagNext = 2, kFlagReserve = 4;
+
+// A cursor over bytes that can never move past their end.
+class Reader {
+public:
+    Reader(const unsigned char* bytes, size_t size) : bytes_(bytes), size_(size), at_(0), ok_(true) {}
+    bool ok() const { return ok_; }
+    void seek(size_t at) {
+        if (at > size_) ok_ = false;
+        else at_ = at;
+    }
+    void skip(size_t n) { seek(n > size_ - at_ ? size_ + 1 : at_ + n); }
+    unsigned u8() { return take(1) ? bytes_[at_ - 1] : 0; }
+    unsigned u16() { return take(2) ? bytes_[at_ - 2] | (bytes_[at_ - 1] << 8) : 0; }
+    unsigned u32() {
+        if (!take(4)) return 0;
+        const unsigned char* p = bytes_ + at_ - 4;
+        return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned>(p[3]) << 24);
+    }
+    // A zero-terminated text of at most kMaxName bytes with its terminator.
+    std::string text() {
+        size_t limit = size_ - at_ < kMaxName ? size_ - at_ : kMaxName;
+        const void* end = ok_ ? std::memchr(bytes_ + at_, 0, limit) : nullptr;
+        if (end == nullptr) {
+            ok_ = false;
+            return std::string();
+        }
+        size_t n = static_cast<const unsigned char*>(end) - (bytes_ + at_);
+        std::string s(reinterpret_cast<const char*>(bytes_ + at_), n);
+        at_ += n + 1;
+        return s;
+    }
+
+private:
+    bool take(size_t n) {
+        if (!ok_ || n > size_ - at_) {
+            ok_ = false;
+            return false;
+        }
+        at_ += n;
+        return true;
+    }
+    const unsigned char* bytes_;
+    size_t size_;
+    size_t at_;
+    bool ok_;
+};
+}  // namespace
+
+UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_t size) {
+    files.clear();
+    previousCabinet.clear();
+    nextCabinet.clear();
+    if (size < 4) return size == 0 || std::memcmp(bytes, "MSCF", size) != 0 ? NOT_A_CABINET : TRUNCATED;
+    if (std::memcmp(bytes, "MSCF", 4) != 0) return NOT_A_CABINET;
+    Reader r(bytes, size);
+    r.seek(8);
+    length = r.u32();
+    r.skip(4);
+    unsigned filesAt = r.u32();
+    r.skip(4);
+    unsigned minor = r.u8(), major = r.u8();
+    folders = r.u16();
+    unsigned count = r.u16(), flags = r.u16();
+    setId = r.u16();
+    number = r.u16();
+    if (!r.ok()) return TRUNCATED;
+    (void)minor;
+    if (major != 1 || length < kFixedHeader || filesAt < kFixedHeader || filesAt >= length) return NOT_A_CABINET;
+    if (flags & kFlagReserve) r.skip(r.u16() + 2);
+    if (flags & kFlagPrevious) {
+        previousCabinet = r.text();
+        r.text();
+    }
+    if (flags & kFlagNext) {
+        nextCabinet = r.text();
+        r.text();
+    }
+    if (!r.ok()) return size >= length ? NOT_A_CABINET : TRUNCATED;
+    r.seek(filesAt);
+    for (unsigned i = 0; i < count && r.ok(); ++i) {
+        FILE_ f;
+        f.size = r.u32();
+        r.skip(4);  // offset in the folder
+        f.folder = r.u16();
+        r.skip(4);  // date and time
+        f.attributes = r.u16();
+        f.name = r.text();
+        if (r.ok()) files.push_back(f);
+    }
+    if (!r.ok()) {
+        files.clear();
+        return size >= length ? NOT_A_CABINET : TRUNCATED;
+    }
+    return OK;
+}
+
+UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return NOT_A_CABINET;
+    LARGE_INTEGER fileSize = {};
+    GetFileSizeEx(file, &fileSize);
+    // The header, its names and a file table of a few hundred entries fit
+    // the first read; a longer table is read once more, as far as it goes.
+    std::vector<unsigned char> bytes;
+    Result result = TRUNCATED;
+    size_t want = 65536;
+    for (int pass = 0; pass < 2; ++pass) {
+        size_t n = fileSize.QuadPart < static_cast<LONGLONG>(want) ? static_cast<size_t>(fileSize.QuadPart) : want;
+        bytes.resize(n);
+        DWORD got = 0;
+        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+        if (n > 0 && (!ReadFile(file, bytes.data(), static_cast<DWORD>(n), &got, nullptr) || got != n)) break;
+        result = parse(bytes.data(), n);
+        if (result != TRUNCATED || n == static_cast<size_t>(fileSize.QuadPart)) break;
+        // Enough for the largest table the header's count allows.
+        want = 36 + 65536u * (kFileRecord + kMaxName) + 65536u;
+    }
+    CloseHandle(file);
+    if (result == OK && static_cast<unsigned long long>(fileSize.QuadPart) < length) return TRUNCATED;
+    return result;
+}
+
+unsigned long long UxCabinetHeader::beginningBytes() const {
+    unsigned long long total = 0;
+    for (const FILE_& f : files)
+        if (f.folder != CONTINUED_FROM_PREV && f.folder != CONTINUED_PREV_AND_NEXT) total += f.size;
+    return total;
+}
+
+bool UxCabinetHeader::continues() const {
+    if (!previousCabinet.empty() || !nextCabinet.empty()) return true;
+    for (const FILE_& f : files)
+        if (f.folder >= CONTINUED_FROM_PREV) return true;
+    return false;
+}

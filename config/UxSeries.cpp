@@ -1,0 +1,40 @@
+#include "config/UxSeries.h"
+#include <set>
+#include <string>
+
+SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names) {
+    names.clear();
+    FCString source(fname), fields[5];
+    source.cursor = const_cast<char*>(source.text());
+    source.split(fields, 5, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
+    if (fields[0].isEmpty()) return SERIES_NO_FNAME;
+    source.cursor = const_cast<char*>(source.text());
+    bool numbered = fields[0].find("*") != nullptr;
+    bool ranged = source.find(",") != nullptr || numbered;
+    int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
+    // A name with no range at all is that one archive.
+    if (!ranged) first = last = step = 1;
+    if (first > last) return SERIES_OK;
+    if (step < 1) return SERIES_BAD_STEP;
+    if (width > kSeriesMaximumWidth) return SERIES_TOO_WIDE;
+    if (numbered && (static_cast<long long>(last) - first) / step + 1 > kSeriesMaximumNumbers) return SERIES_TOO_MANY;
+    std::set<std::string> seen;
+    for (long long n = first; n <= last; n += step) {
+        FCString number;
+        number.appendInt(static_cast<int>(n), 10, width < 0 ? 0 : width, '0');
+        FCString name(fields[0]);
+        name.replaceAll("*", number.text());
+        if (seen.insert(name.text()).second) names.push_back(name);
+        if (!numbered) break;  // every number gives the same name
+    }
+    return SERIES_OK;
+}
+
+void SeriesFname(FCString& out, const char* pattern, int width, int last) {
+    out.assignFrom(pattern);
+    out.append(",");
+    out.appendNumber(static_cast<unsigned>(width));
+    out.append(",1,");
+    out.appendNumber(static_cast<unsigned>(last));
+    out.append(",1");
+}
