@@ -168,3 +168,18 @@ void UxQcf::clear() {
     filePath.clear();
     substitutions.deleteAll();
 }
+
+DWORD WriteConfigurationFile(const char* path, const FCString& body, unsigned key) {
+    FCString text;
+    if (key != 0) {
+        text.assignFrom("qcftype=1,");
+        text.appendNumber(key);
+        text.append("\n");
+    }
+    text.append(body);
+    FCFile out;
+    DWORD code = out.open(path, CREATE_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
+    if (code != 0) return code;
+    text.writeTo(out, key, 1);
+    return 0;
+}

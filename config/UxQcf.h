@@ -42,3 +42,8 @@ public:
 private:
     static FCString keyFor(const char* name, int index);
 };
+
+// Writes a configuration text to path as kelpex reads it: as it is when key
+// is 0, else behind the plain declaration line "qcftype=1,KEY" with every
+// byte after that line scrambled. Quiet: 0, or the system's error code.
+DWORD WriteConfigurationFile(const char* path, const FCString& body, unsigned key);

@@ -41,13 +41,11 @@ int Encode(const char* keyText, const char* plainPath, const char* outPath) {
     if (!OpenQuiet(in, plainPath, false)) return 1;
     FCString body;
     body.readFrom(in, 0, 0, 0);
-    FCString text("qcftype=1,");
-    text.appendNumber(key);
-    text.append("\n");
-    text.append(body);
-    FCFile out;
-    if (!OpenQuiet(out, outPath, true)) return 1;
-    text.writeTo(out, key, 1);
+    DWORD code = WriteConfigurationFile(outPath, body, key);
+    if (code != 0) {
+        std::fprintf(stderr, "qcfscramble: cannot write %s (error %lu)\n", outPath, static_cast<unsigned long>(code));
+        return 1;
+    }
     std::printf("qcfscramble: wrote %s with key %u\n", outPath, key);
     return 0;
 }

@@ -1,31 +1,11 @@
 #include "config/UxQcf.h"
+#include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
 #include <string>
 
 namespace {
-// The tool's Windows path: the build tree is reached through Z:.
-std::string ToolPath() {
-    std::string path = std::string("Z:") + QCFSCRAMBLE_EXE;
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    return path;
-}
-
-int RunTool(const std::string& arguments) {
-    std::string command = "\"" + ToolPath() + "\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 99;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
+int RunTool(const std::string& arguments) { return RunProgram(QCFSCRAMBLE_EXE, arguments).exitCode; }
 }  // namespace
 
 TEST(QcfScrambleTool, RoundTripsThroughTheToolAndTheStore) {

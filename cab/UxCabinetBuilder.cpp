@@ -1,0 +1,181 @@
+#include "cab/UxCabinetBuilder.h"
+#include <fcntl.h>
+#include <cstring>
+
+namespace {
+// The interface's own callbacks, over Win32 files. None of them may throw:
+// they are called from inside cabinet.dll.
+FNFCIALLOC(Alloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
+FNFCIFREE(Free) { HeapFree(GetProcessHeap(), 0, memory); }
+
+FNFCIOPEN(Open) {
+    (void)pmode;
+    (void)pv;
+    DWORD access = (oflag & _O_RDWR) ? GENERIC_READ | GENERIC_WRITE : (oflag & _O_WRONLY) ? GENERIC_WRITE : GENERIC_READ;
+    DWORD disposition = (oflag & _O_CREAT) ? ((oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS)
+                                           : ((oflag & _O_TRUNC) ? TRUNCATE_EXISTING : OPEN_EXISTING);
+    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return reinterpret_cast<INT_PTR>(h);
+}
+
+FNFCIREAD(Read) {
+    (void)pv;
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &n, nullptr)) {
+        *err = static_cast<int>(GetLastError());
+        return static_cast<UINT>(-1);
+    }
+    return n;
+}
+
+FNFCIWRITE(Write) {
+    (void)pv;
+    DWORD n = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(hf), memory, cb, &n, nullptr) || n != cb) {
+        *err = static_cast<int>(GetLastError());
+        return static_cast<UINT>(-1);
+    }
+    return n;
+}
+
+FNFCICLOSE(Close) {
+    (void)pv;
+    if (CloseHandle(reinterpret_cast<HANDLE>(hf))) return 0;
+    *err = static_cast<int>(GetLastError());
+    return -1;
+}
+
+FNFCISEEK(Seek) {
+    (void)pv;
+    DWORD at = SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, static_cast<DWORD>(seektype));
+    if (at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    return static_cast<__LONG32>(at);
+}
+
+FNFCIDELETE(Delete) {
+    (void)pv;
+    if (DeleteFileA(pszFile)) return 0;
+    *err = static_cast<int>(GetLastError());
+    return -1;
+}
+
+FNFCIGETTEMPFILE(TempFile) {
+    (void)pv;
+    char folder[MAX_PATH], name[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof folder, folder);
+    if (n == 0 || n >= sizeof folder || GetTempFileNameA(folder, "kpk", 0, name) == 0) return FALSE;
+    // The interface creates the file itself.
+    DeleteFileA(name);
+    if (std::strlen(name) >= static_cast<size_t>(cbTempName)) return FALSE;
+    lstrcpynA(pszTempName, name, cbTempName);
+    return TRUE;
+}
+
+FNFCIFILEPLACED(Placed) {
+    (void)pccab;
+    (void)pszFile;
+    (void)cbFile;
+    (void)fContinuation;
+    (void)pv;
+    return 0;
+}
+
+const char* const kErrors[] = {"no error",           "cannot open a source file", "cannot read a source file",
+                               "out of memory",      "cannot make a temporary file", "unknown compression type",
+                               "cannot write the cabinet", "stopped",          "the compressor failed"};
+}  // namespace
+
+UxCabinetBuilder::UxCabinetBuilder()
+    : context_(nullptr), erf_(), ccab_(), store_(false), progress_(nullptr), progressContext_(nullptr), done_(0) {}
+
+UxCabinetBuilder::~UxCabinetBuilder() {
+    if (context_ != nullptr) FCIDestroy(context_);
+}
+
+void UxCabinetBuilder::setProgress(Progress progress, void* context) {
+    progress_ = progress;
+    progressContext_ = context;
+}
+
+void UxCabinetBuilder::fail(const char* what) {
+    error_ = what;
+    error_ += ": ";
+    unsigned code = static_cast<unsigned>(erf_.erfOper);
+    error_ += code < sizeof kErrors / sizeof kErrors[0] ? kErrors[code] : "unknown failure";
+    if (erf_.erfType != 0) error_ += " (system error " + std::to_string(erf_.erfType) + ")";
+}
+
+bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, unsigned setId, unsigned number) {
+    if (std::strlen(folder) >= sizeof ccab_.szCabPath || std::strlen(name) >= sizeof ccab_.szCab) {
+        error_ = "the cabinet's path is too long";
+        return false;
+    }
+    std::memset(&ccab_, 0, sizeof ccab_);
+    // Limits the interface never reaches: the caller decides what goes into
+    // a cabinet, and nothing continues into another.
+    ccab_.cb = 0x7FFFFFFF;
+    ccab_.cbFolderThresh = 0x7FFFFFFF;
+    ccab_.setID = static_cast<USHORT>(setId);
+    ccab_.iCab = static_cast<int>(number);
+    lstrcpynA(ccab_.szCabPath, folder, sizeof ccab_.szCabPath);
+    lstrcpynA(ccab_.szCab, name, sizeof ccab_.szCab);
+    store_ = store;
+    done_ = 0;
+    context_ = FCICreate(&erf_, Placed, Alloc, Free, Open, Read, Write, Close, Seek, Delete, TempFile, &ccab_, this);
+    if (context_ == nullptr) fail("cannot start the compressor");
+    return context_ != nullptr;
+}
+
+bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet) {
+    if (context_ == nullptr) return false;
+    if (FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE, nextCabinet, status,
+                   openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP))
+        return true;
+    fail(sourcePath);
+    return false;
+}
+
+bool UxCabinetBuilder::finish() {
+    if (context_ == nullptr) return false;
+    BOOL ok = FCIFlushCabinet(context_, FALSE, nextCabinet, status);
+    if (!ok) fail("cannot finish the cabinet");
+    FCIDestroy(context_);
+    context_ = nullptr;
+    return ok != FALSE;
+}
+
+INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err,
+                                             void* pv) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(pszName, GetFileExInfoStandard, &data)) {
+        *err = static_cast<int>(GetLastError());
+        return -1;
+    }
+    FILETIME local;
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, pdate, ptime);
+    // Read-only, hidden, system and archive travel; the name is never
+    // marked as UTF-8: it is stored in the ANSI code page.
+    *pattribs = static_cast<USHORT>(data.dwFileAttributes &
+                                    (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    return Open(pszName, _O_RDONLY | _O_BINARY, 0, err, pv);
+}
+
+__LONG32 DIAMONDAPI UxCabinetBuilder::status(UINT typeStatus, ULONG cb1, ULONG cb2, void* pv) {
+    (void)cb1;
+    UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
+    if (typeStatus == statusFile && self->progress_ != nullptr) {
+        self->done_ += cb2;  // uncompressed bytes of the block just compressed
+        self->progress_(self->progressContext_, self->done_);
+    }
+    return 0;
+}
+
+BOOL DIAMONDAPI UxCabinetBuilder::nextCabinet(PCCAB, ULONG, void*) { return FALSE; }

@@ -1,0 +1,47 @@
+// Writes one cabinet through the platform's File Compression Interface
+// (cabinet.dll): every file added goes into that cabinet, never into a next
+// one, stored (the names as given, in the ANSI code page) with its time and
+// attributes, compressed with MSZIP or uncompressed.
+#pragma once
+#include <windows.h>
+#include <fci.h>
+#include <string>
+
+class UxCabinetBuilder {
+public:
+    // Called while a file is compressed with the bytes of it read so far.
+    typedef void (*Progress)(void* context, unsigned long long bytesDone);
+
+    UxCabinetBuilder();
+    virtual ~UxCabinetBuilder();
+    UxCabinetBuilder(const UxCabinetBuilder&) = delete;
+    UxCabinetBuilder& operator=(const UxCabinetBuilder&) = delete;
+
+    // folder ends in a backslash; setId and number go into the header.
+    bool create(const char* folder, const char* name, bool store, unsigned setId, unsigned number);
+    bool addFile(const char* sourcePath, const char* nameInCabinet);
+    // Writes the cabinet out and ends the context.
+    bool finish();
+    void setProgress(Progress progress, void* context);
+
+    // Why the last step failed, in English.
+    const std::string& error() const { return error_; }
+
+    // The largest file the format can hold.
+    static const unsigned long long kMaximumFileSize = 0x7FFF8000ull;
+
+private:
+    static FNFCIGETOPENINFO(openInfo);
+    static FNFCISTATUS(status);
+    static FNFCIGETNEXTCABINET(nextCabinet);
+    void fail(const char* what);
+
+    HFCI context_;
+    ERF erf_;
+    CCAB ccab_;
+    bool store_;
+    Progress progress_;
+    void* progressContext_;
+    unsigned long long done_;
+    std::string error_;
+};

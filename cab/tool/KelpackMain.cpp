@@ -1,0 +1,440 @@
+// kelpack: the publisher's side of kelpex.
+//   kelpack build SOURCE OUTPUT [options]   packs a folder into a series and writes kelpex.qcf
+//   kelpack verify FOLDER                   checks a series as kelpex will extract it
+// Messages are English, one line each, on stderr; names are in the ANSI
+// code page. Exit codes: 0 done or sound, 1 refused or faulty, 2 usage.
+#include "cab/UxCAB.h"
+#include "cab/UxCabinetBuilder.h"
+#include "cab/UxCabinetHeader.h"
+#include "config/UxQcf.h"
+#include "config/UxSeries.h"
+#include "foundation/Diagnostic.h"
+#include "fs/EntryName.h"
+#include "fs/FCFile.h"
+#include "fs/FCFileUty.h"
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+const unsigned long long kMegabyte = 1u << 20;
+// kelpex must be able to write every name below a short destination such as
+// C:\Program1\ within its MAX_PATH buffers.
+const size_t kShortDestination = 12;
+const size_t kMaximumName = 255;  // the format's own limit, without the terminator
+const unsigned kSetId = 0x4B58;   // fixed: the same input gives the same bytes
+
+int Usage(const char* why) {
+    if (why != nullptr) std::fprintf(stderr, "kelpack: %s\n", why);
+    std::fprintf(stderr,
+                 "usage: kelpack build SOURCE OUTPUT [--pattern data*.cab] [--width 2] [--max-size 650M] [--store]\n"
+                 "                     [--key N] [--caption TEXT] [--maker TEXT] [--app TEXT] [--flags N]\n"
+                 "                     [--mes0 TEXT] [--mes1 TEXT] [--mes2 TEXT]\n"
+                 "       kelpack verify FOLDER\n");
+    return 2;
+}
+
+std::string WithSeparator(std::string path) {
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    return path;
+}
+
+// ------------------------------------------------------------------ build
+
+struct BuildOptions_ {
+    std::string source, output, pattern = "data*.cab";
+    int width = 2;
+    unsigned long long maxSize = 650 * kMegabyte;
+    bool store = false;
+    unsigned key = 0, flags = 0;
+    bool hasFlags = false;
+    std::vector<std::pair<std::string, std::string>> texts;  // caption, makerName, ... in order
+};
+
+struct SourceFile_ {
+    std::string path;  // ANSI, full
+    std::string name;  // ANSI, relative, '\' between folders
+    unsigned long long size;
+};
+
+bool ParseSize(const std::string& text, unsigned long long& size) {
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+    if (end == text.c_str()) return false;
+    std::string unit(end);
+    unsigned long long factor = unit.empty() ? 1 : unit == "K" || unit == "k" ? 1024 : unit == "M" || unit == "m" ? kMegabyte
+                                : unit == "G" || unit == "g" ? 1024 * kMegabyte : 0;
+    if (factor == 0 || value == 0 || value > (~0ull) / factor) return false;
+    size = value * factor;
+    return true;
+}
+
+bool ParseNumber(const char* text, unsigned& value) {
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text, &end, 0);
+    if (end == text || *end != '\0' || v > 0xFFFFFFFFul) return false;
+    value = static_cast<unsigned>(v);
+    return true;
+}
+
+// Backslash-n for every line break, as kelpex reads its texts.
+std::string QcfText(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') continue;
+        out += text[i] == '\n' ? std::string("\\n") : std::string(1, text[i]);
+    }
+    return out;
+}
+
+int ParseBuild(int argc, char** argv, BuildOptions_& o) {
+    if (argc < 4) return Usage("build needs a SOURCE and an OUTPUT folder");
+    o.source = WithSeparator(argv[2]);
+    o.output = WithSeparator(argv[3]);
+    static const char* const kTextOptions[][2] = {{"--caption", "caption"}, {"--maker", "makerName"}, {"--app", "appName"},
+                                                 {"--mes0", "mes0"},        {"--mes1", "mes1"},       {"--mes2", "mes2"}};
+    for (int i = 4; i < argc; ++i) {
+        std::string option = argv[i];
+        if (option == "--store") {
+            o.store = true;
+            continue;
+        }
+        if (i + 1 >= argc) return Usage(("missing value after " + option).c_str());
+        const char* value = argv[++i];
+        unsigned number = 0;
+        bool known = false;
+        for (const auto& t : kTextOptions)
+            if (option == t[0]) {
+                o.texts.emplace_back(t[1], QcfText(value));
+                known = true;
+            }
+        if (known) continue;
+        if (option == "--pattern") {
+            o.pattern = value;
+            if (std::count(o.pattern.begin(), o.pattern.end(), '*') != 1)
+                return Usage("the pattern needs exactly one '*' for the number");
+        } else if (option == "--width") {
+            if (!ParseNumber(value, number) || number > static_cast<unsigned>(kSeriesMaximumWidth))
+                return Usage("the width must be a number from 0 to 200");
+            o.width = static_cast<int>(number);
+        } else if (option == "--max-size") {
+            if (!ParseSize(value, o.maxSize)) return Usage("the maximum size must be bytes or a number with K, M or G");
+        } else if (option == "--key") {
+            if (!ParseNumber(value, o.key) || o.key == 0) return Usage("the key must be a number other than 0");
+        } else if (option == "--flags") {
+            if (!ParseNumber(value, o.flags)) return Usage("the flags must be a number");
+            o.hasFlags = true;
+        } else {
+            return Usage(("unknown option " + option).c_str());
+        }
+    }
+    return 0;
+}
+
+// The ANSI form of a wide name; false when the code page cannot hold it
+// (shown with '?' for what is missing).
+bool ToAnsi(const std::wstring& wide, std::string& ansi) {
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, "?", &lossy);
+    std::vector<char> buffer(static_cast<size_t>(n > 0 ? n : 1));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, buffer.data(), n, "?", &lossy);
+    ansi = buffer.data();
+    return !lossy;
+}
+
+struct Collection_ {
+    std::vector<SourceFile_> files;
+    std::vector<std::string> problems;
+    unsigned emptyFolders = 0;
+};
+
+// Walks the folder with the wide functions, so that a name the code page
+// cannot hold is seen as it is rather than as question marks.
+void Collect(const std::wstring& root, const std::wstring& relative, const std::string& ansiRoot, Collection_& c) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((root + relative + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    bool empty = true;
+    do {
+        std::wstring leaf = data.cFileName;
+        if (leaf == L"." || leaf == L"..") continue;
+        empty = false;
+        std::wstring wideName = relative + leaf;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Collect(root, wideName + L"\\", ansiRoot, c);
+            continue;
+        }
+        SourceFile_ f;
+        f.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (!ToAnsi(wideName, f.name)) {
+            c.problems.push_back(f.name + ": the name cannot be written in the ANSI code page");
+            continue;
+        }
+        f.path = ansiRoot + f.name;
+        c.files.push_back(f);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    if (empty && !relative.empty()) ++c.emptyFolders;
+}
+
+void CheckFiles(Collection_& c) {
+    for (const SourceFile_& f : c.files) {
+        FCString raw(f.name.c_str()), safe;
+        EntryNameVerdict verdict = CheckEntryName(raw, safe);
+        if (verdict == ENTRY_NAME_UNWRITABLE) c.problems.push_back(f.name + ": kelpex would refuse the name (a device name, a trailing dot or blank, or a forbidden character)");
+        else if (verdict == ENTRY_NAME_OUTSIDE) c.problems.push_back(f.name + ": kelpex would refuse the name (it would leave the destination)");
+        else if (f.name.size() > kMaximumName || kShortDestination + f.name.size() >= MAX_PATH)
+            c.problems.push_back(f.name + ": the path is too long (" + std::to_string(f.name.size()) + " bytes; at most " +
+                                 std::to_string(MAX_PATH - 1 - kShortDestination) + ")");
+        else if (f.size > UxCabinetBuilder::kMaximumFileSize)
+            c.problems.push_back(f.name + ": the file is larger than a cabinet can hold");
+    }
+}
+
+// What a file can add to a cabinet at most: its data, the blocks' headers
+// and what the compressor adds to data that does not compress.
+unsigned long long CabinetShare(const SourceFile_& f) {
+    return 16 + f.name.size() + 1 + f.size + (f.size / 32768 + 1) * 64;
+}
+
+// Files in order, cut into cabinets of at most maxSize bytes; a file larger
+// than that gets a cabinet of its own.
+std::vector<std::vector<const SourceFile_*>> Plan(const std::vector<SourceFile_>& files, unsigned long long maxSize) {
+    std::vector<std::vector<const SourceFile_*>> cabinets;
+    unsigned long long used = 0;
+    const unsigned long long kHeader = 36 + 8;
+    for (const SourceFile_& f : files) {
+        unsigned long long share = CabinetShare(f);
+        if (cabinets.empty() || used + share > maxSize) {
+            cabinets.emplace_back();
+            used = kHeader;
+        }
+        cabinets.back().push_back(&f);
+        used += share;
+    }
+    return cabinets;
+}
+
+struct ProgressState_ {
+    unsigned long long before = 0, total = 0;
+    DWORD lastTick = 0;
+    std::string cabinet;
+};
+
+void ShowProgress(void* context, unsigned long long done) {
+    ProgressState_& p = *static_cast<ProgressState_*>(context);
+    DWORD now = GetTickCount();
+    if (now - p.lastTick < 250) return;
+    p.lastTick = now;
+    unsigned percent = p.total == 0 ? 100 : static_cast<unsigned>((p.before + done) * 100 / p.total);
+    std::fprintf(stderr, "kelpack: %u%% (writing %s)\n", percent > 100 ? 100 : percent, p.cabinet.c_str());
+}
+
+std::string CabinetName(const std::string& pattern, int width, size_t number) {
+    FCString digits;
+    digits.appendInt(static_cast<int>(number), 10, width, '0');
+    std::string name = pattern;
+    name.replace(name.find('*'), 1, digits.text());
+    return name;
+}
+
+bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const SourceFile_*>>& plan, unsigned long long total) {
+    ProgressState_ progress;
+    progress.total = total;
+    for (size_t i = 0; i < plan.size(); ++i) {
+        progress.cabinet = CabinetName(o.pattern, o.width, i + 1);
+        UxCabinetBuilder builder;
+        builder.setProgress(ShowProgress, &progress);
+        if (!builder.create(o.output.c_str(), progress.cabinet.c_str(), o.store, kSetId, static_cast<unsigned>(i))) {
+            std::fprintf(stderr, "kelpack: %s\n", builder.error().c_str());
+            return false;
+        }
+        for (const SourceFile_* f : plan[i]) {
+            if (!builder.addFile(f->path.c_str(), f->name.c_str())) {
+                std::fprintf(stderr, "kelpack: %s\n", builder.error().c_str());
+                return false;
+            }
+        }
+        if (!builder.finish()) {
+            std::fprintf(stderr, "kelpack: %s: %s\n", progress.cabinet.c_str(), builder.error().c_str());
+            return false;
+        }
+        for (const SourceFile_* f : plan[i]) progress.before += f->size;
+    }
+    return true;
+}
+
+bool WriteQcf(const BuildOptions_& o, size_t cabinets, unsigned long long total) {
+    std::string body;
+    for (const auto& t : o.texts)
+        if (t.first == "caption") body += "caption=" + t.second + "\n";
+    FCString fname;
+    SeriesFname(fname, o.pattern.c_str(), o.width, static_cast<int>(cabinets));
+    body += std::string("fname=") + fname.text() + "\n";
+    body += "size=" + std::to_string((total + kMegabyte - 1) / kMegabyte) + "\n";
+    if (o.hasFlags) body += "flags=" + std::to_string(o.flags) + "\n";
+    for (const auto& t : o.texts)
+        if (t.first != "caption") body += t.first + "=" + t.second + "\n";
+    std::string path = o.output + "kelpex.qcf";
+    DWORD code = WriteConfigurationFile(path.c_str(), FCString(body.c_str()), o.key);
+    if (code != 0) std::fprintf(stderr, "kelpack: cannot write %s (error %lu)\n", path.c_str(), static_cast<unsigned long>(code));
+    return code == 0;
+}
+
+int Build(int argc, char** argv) {
+    BuildOptions_ o;
+    if (int usage = ParseBuild(argc, argv, o)) return usage;
+    DWORD attributes = GetFileAttributesA(o.source.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return Usage(("the source folder does not exist: " + o.source).c_str());
+    // The wide walk goes through the long-path form, so that a name too
+    // long for kelpex is still found and named rather than missed.
+    std::wstring wideRoot(MAX_PATH * 2, L'\0');
+    int n = MultiByteToWideChar(CP_ACP, 0, o.source.c_str(), -1, &wideRoot[0], static_cast<int>(wideRoot.size()));
+    wideRoot.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    wchar_t full[MAX_PATH * 2];
+    DWORD fullLength = GetFullPathNameW(wideRoot.c_str(), MAX_PATH * 2, full, nullptr);
+    if (fullLength > 0 && fullLength < MAX_PATH * 2 && full[1] == L':') wideRoot = std::wstring(L"\\\\?\\") + full;
+    Collection_ c;
+    Collect(wideRoot, L"", o.source, c);
+    if (c.files.empty() && c.problems.empty()) return Usage(("the source folder holds no file: " + o.source).c_str());
+    CheckFiles(c);
+    if (!c.problems.empty()) {
+        for (const std::string& p : c.problems) std::fprintf(stderr, "kelpack: cannot store %s\n", p.c_str());
+        std::fprintf(stderr, "kelpack: nothing written: %u file(s) cannot be stored\n", static_cast<unsigned>(c.problems.size()));
+        return 1;
+    }
+    std::sort(c.files.begin(), c.files.end(), [](const SourceFile_& a, const SourceFile_& b) { return a.name < b.name; });
+    if (c.emptyFolders > 0)
+        std::fprintf(stderr, "kelpack: note: %u empty folder(s) left out: a cabinet cannot hold a folder\n", c.emptyFolders);
+    CreateDirectoryA(o.output.c_str(), nullptr);
+    unsigned long long total = 0;
+    for (const SourceFile_& f : c.files) total += f.size;
+    std::vector<std::vector<const SourceFile_*>> plan = Plan(c.files, o.maxSize);
+    if (!WriteCabinets(o, plan, total) || !WriteQcf(o, plan.size(), total)) return 1;
+    std::fprintf(stderr, "kelpack: wrote %u cabinet(s) and kelpex.qcf to %s: %u files, %llu bytes\n",
+                 static_cast<unsigned>(plan.size()), o.output.c_str(), static_cast<unsigned>(c.files.size()), total);
+    return 0;
+}
+
+// ------------------------------------------------------------------ verify
+
+// Extracts into a scratch folder and lets nothing stay there: each file is
+// checked by the extractor (name rule, size) and removed at once.
+class VerifyingCab : public UxCAB {
+public:
+    UINT onFileExtracted(const char* target) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExA(target, GetFileExInfoStandard, &data))
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        ++files;
+        SetFileAttributesA(target, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(target);
+        return NO_ERROR;
+    }
+    unsigned long long bytes = 0;
+    unsigned files = 0;
+};
+
+std::string ScratchFolder() {
+    char temp[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(n > 0 && n < sizeof temp ? temp : ".\\") + "kelpack-verify-" +
+                         std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool QuietlyReadable(const std::string& path) {
+    FCFile file;
+    return file.open(path.c_str(), OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true) == 0;
+}
+
+int Verify(int argc, char** argv) {
+    if (argc != 3) return Usage("verify needs exactly one FOLDER");
+    std::string folder = WithSeparator(argv[2]);
+    std::string qcfPath = folder + "kelpex.qcf";
+    if (!QuietlyReadable(qcfPath)) {
+        std::fprintf(stderr, "kelpack: no readable kelpex.qcf in %s\n", folder.c_str());
+        return 1;
+    }
+    UxQcf store;
+    store.load(qcfPath.c_str());
+    store.flags = 0;  // never written back
+    FCString fname;
+    unsigned size = 0;
+    store.getStringOr(fname, "fname", "");
+    store.getNumberOr(size, "size", 0);
+    std::vector<FCString> names;
+    static const char* const kSeriesProblems[] = {"", "kelpex.qcf names no fname", "fname has a step below 1",
+                                                  "fname's width is above 200", "fname's range is above 1,000,000 numbers"};
+    SeriesProblem series = ExpandSeries(fname, names);
+    if (series != SERIES_OK) {
+        std::fprintf(stderr, "kelpack: %s\nkelpack: the series is faulty: 1 problem\n", kSeriesProblems[series]);
+        return 1;
+    }
+    std::string scratch = ScratchFolder();
+    unsigned problems = 0;
+    unsigned long long total = 0;
+    for (const FCString& name : names) {
+        std::string path = folder + name.text();
+        UxCabinetHeader header;
+        UxCabinetHeader::Result result = pathExists(path.c_str()) ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
+        const char* fault = !pathExists(path.c_str()) ? "missing"
+                            : result == UxCabinetHeader::NOT_A_CABINET ? "not a cabinet"
+                            : result == UxCabinetHeader::TRUNCATED ? "cut short" : nullptr;
+        if (fault != nullptr) {
+            std::fprintf(stderr, "kelpack: %s: %s\n", name.text(), fault);
+            ++problems;
+            continue;
+        }
+        // A file continued into the next cabinet is extracted when that
+        // cabinet lies beside it.
+        if (!header.nextCabinet.empty() && !pathExists((folder + header.nextCabinet).c_str())) {
+            std::fprintf(stderr, "kelpack: %s: continues into %s, which is missing\n", name.text(), header.nextCabinet.c_str());
+            ++problems;
+            continue;
+        }
+        VerifyingCab cab;
+        cab.setArchive(path.c_str());
+        if (!cab.extractTo(scratch.c_str())) {
+            FCString reason(cab.errorText);
+            reason.replaceAll("\n", " ");
+            std::fprintf(stderr, "kelpack: %s: does not extract: %s\n", name.text(), reason.text());
+            ++problems;
+        } else {
+            std::fprintf(stderr, "kelpack: %s: ok, %u files, %llu bytes\n", name.text(), cab.files, cab.bytes);
+        }
+        total += cab.bytes;
+        bool force = true;
+        FCFileUty::removeTree(scratch.c_str(), force, nullptr, nullptr, 0);
+        CreateDirectoryA(scratch.c_str(), nullptr);
+    }
+    RemoveDirectoryA(scratch.c_str());
+    if (total > static_cast<unsigned long long>(size) * kMegabyte) {
+        std::fprintf(stderr, "kelpack: size=%u MB is below the series' uncompressed total of %llu MB\n", size,
+                     (total + kMegabyte - 1) / kMegabyte);
+        ++problems;
+    }
+    if (problems == 0) std::fprintf(stderr, "kelpack: the series is sound: %u archive(s), %llu bytes\n",
+                                    static_cast<unsigned>(names.size()), total);
+    else std::fprintf(stderr, "kelpack: the series is faulty: %u problem(s)\n", problems);
+    return problems == 0 ? 0 : 1;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        if (argc >= 2 && lstrcmpA(argv[1], "build") == 0) return Build(argc, argv);
+        if (argc >= 2 && lstrcmpA(argv[1], "verify") == 0) return Verify(argc, argv);
+        return Usage(nullptr);
+    } catch (const Diagnostic& e) {
+        std::fprintf(stderr, "kelpack: %s: %s\n", e.getCaption(), e.getMessage());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "kelpack: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,138 @@
+#include "tests/cab/CabinetWriter.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+ProgramResult Kelpack(const std::string& arguments) { return RunProgram(KELPACK_EXE, arguments); }
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// A file made through the long-path form, which takes names and lengths
+// the ordinary functions refuse.
+bool WriteRaw(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+    return done == bytes.size();
+}
+
+std::wstring Wide(const std::string& ansi) {
+    wchar_t buffer[1024];
+    int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, buffer, 1024);
+    return std::wstring(buffer, n > 0 ? static_cast<size_t>(n - 1) : 0);
+}
+
+// A small good series in dir/out from dir/src.
+void BuildGoodSeries(const TempFolder& dir) {
+    CreateDirectoryA((dir / "src").c_str(), nullptr);
+    CreateDirectoryA((dir / "src\\表").c_str(), nullptr);
+    TempFolder::writeFile(dir / "src\\表\\ソ.txt", "so");
+    std::string random;
+    for (int i = 0; i < 200000; ++i) random.push_back(static_cast<char>((i * 7919) ^ (i >> 3)));
+    TempFolder::writeFile(dir / "src\\data.bin", random);
+    TempFolder::writeFile(dir / "src\\z.txt", std::string(5000, 'z'));
+    ProgramResult built = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out") + " --max-size 100K");
+    ASSERT_EQ(0, built.exitCode) << built.output;
+}
+}  // namespace
+
+TEST(Kelpack, BuildRefusesEveryNameKelpexCouldNotWriteAndWritesNothing) {
+    TempFolder dir;
+    std::wstring src = Wide(dir / "src\\");
+    CreateDirectoryW(src.c_str(), nullptr);
+    CreateDirectoryW((src + L"sub").c_str(), nullptr);
+    std::wstring longName = std::wstring(120, L'a') + L"\\" + std::wstring(130, L'b') + L".txt";
+    CreateDirectoryW((L"\\\\?\\" + src + std::wstring(120, L'a')).c_str(), nullptr);
+    struct Case {
+        std::wstring name;
+        const char* shown;  // as the message names it
+        const char* reason;
+    } cases[] = {{L"\u00e9t\u00e9.txt", "?t?.txt", "cannot be written in the ANSI code page"},
+                 {L"CON.txt", "CON.txt", "kelpex would refuse the name"},
+                 {L"sub\\trail.txt ", "sub\\trail.txt ", "kelpex would refuse the name"},
+                 {longName, "aaaa", "the path is too long"}};
+    for (const Case& c : cases) ASSERT_TRUE(WriteRaw(src + c.name, "x")) << c.shown;
+    TempFolder::writeFile(dir / "src\\fine.txt", "fine");
+    ProgramResult r = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out"));
+    EXPECT_EQ(1, r.exitCode) << r.output;
+    for (const Case& c : cases) {
+        size_t at = r.output.find(std::string("kelpack: cannot store ") + c.shown);
+        ASSERT_NE(std::string::npos, at) << c.shown << "\n" << r.output;
+        EXPECT_NE(std::string::npos, r.output.find(c.reason, at)) << c.shown;
+    }
+    EXPECT_FALSE(TempFolder::exists(dir / "out"));
+}
+
+TEST(Kelpack, UsageErrorsAreTwoAndSayWhy) {
+    TempFolder dir;
+    CreateDirectoryA((dir / "empty").c_str(), nullptr);
+    struct Case {
+        std::string arguments, message;
+    } cases[] = {{"build " + Quoted(dir / "none") + " " + Quoted(dir / "out"), "the source folder does not exist"},
+                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out"), "the source folder holds no file"},
+                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --max-size 12Q", "the maximum size"},
+                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --pattern data.cab", "exactly one '*'"},
+                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --key 0", "the key"},
+                 {"frobnicate", "usage: kelpack"},
+                 {"verify", "verify needs exactly one FOLDER"}};
+    for (const Case& c : cases) {
+        ProgramResult r = Kelpack(c.arguments);
+        EXPECT_EQ(2, r.exitCode) << c.arguments << "\n" << r.output;
+        EXPECT_NE(std::string::npos, r.output.find(c.message)) << c.arguments << "\n" << r.output;
+    }
+}
+
+TEST(Kelpack, TheSameInputGivesTheSameBytes) {
+    TempFolder dir;
+    BuildGoodSeries(dir);
+    ProgramResult again = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "again") + " --max-size 100K");
+    ASSERT_EQ(0, again.exitCode) << again.output;
+    for (const char* name : {"data01.cab", "data02.cab", "kelpex.qcf"}) {
+        std::string first = TempFolder::readFile(dir / "out\\" + name);
+        ASSERT_NE("<missing>", first) << name;
+        EXPECT_EQ(first, TempFolder::readFile(dir / "again\\" + name)) << name;
+    }
+    EXPECT_FALSE(TempFolder::exists(dir / "out\\data03.cab"));  // data.bin alone, then the rest
+}
+
+TEST(Kelpack, VerifyNamesEveryFaultOfASeries) {
+    struct Case {
+        const char* fault;
+        void (*spoil)(const std::string& out);
+        const char* message;
+    } cases[] = {
+        {"sound", [](const std::string&) {}, "the series is sound"},
+        {"cut short", [](const std::string& out) {
+             std::string bytes = TempFolder::readFile(out + "data02.cab");
+             TempFolder::writeFile(out + "data02.cab", bytes.substr(0, bytes.size() - 1));
+         }, "data02.cab: cut short"},
+        {"missing", [](const std::string& out) { DeleteFileA((out + "data02.cab").c_str()); }, "data02.cab: missing"},
+        {"no cabinet", [](const std::string& out) { TempFolder::writeFile(out + "data02.cab", "plain text"); },
+         "data02.cab: not a cabinet"},
+        {"damaged block", [](const std::string& out) {
+             std::string bytes = TempFolder::readFile(out + "data02.cab");
+             for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 8; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+             TempFolder::writeFile(out + "data02.cab", bytes);
+         }, "data02.cab: does not extract"},
+        {"refused entry", [](const std::string& out) { WriteCabinet(out + "data02.cab", {{"CON\\x.txt", "x"}}); },
+         "data02.cab: does not extract: Windowsでは使えない名前のため展開しません [CON\\x.txt]"},
+        {"understated size", [](const std::string& out) {
+             std::string qcf = TempFolder::readFile(out + "kelpex.qcf");
+             qcf.replace(qcf.find("size=1"), 6, "size=0");
+             TempFolder::writeFile(out + "kelpex.qcf", qcf);
+         }, "size=0 MB is below the series' uncompressed total of 1 MB"},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        BuildGoodSeries(dir);
+        c.spoil(dir / "out\\");
+        ProgramResult r = Kelpack("verify " + Quoted(dir / "out"));
+        EXPECT_EQ(std::string(c.fault) == "sound" ? 0 : 1, r.exitCode) << c.fault << "\n" << r.output;
+        EXPECT_NE(std::string::npos, r.output.find(c.message)) << c.fault << "\n" << r.output;
+    }
+}

@@ -1,0 +1,12 @@
+// Runs a program of the build tree as its own process and collects what it
+// writes to stdout and stderr.
+#pragma once
+#include <string>
+
+struct ProgramResult {
+    int exitCode = -1;  // -1: it could not start; 259 (STILL_ACTIVE): it did not end in time
+    std::string output;
+};
+
+// unixExe: the program's path in the build tree; arguments as on a command line.
+ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs = 120000);
