@@ -5,6 +5,7 @@
 #include "tests/support/Watchdog.h"
 #include <gtest/gtest.h>
 #include <map>
+#include <random>
 #include <string>
 
 namespace {
@@ -14,8 +15,9 @@ Tree MakeTree(const std::string& root) {
     Tree tree;
     tree["docs\\表\\ソース\\表ソ能.txt"] = "Shift_JIS names with 0x5C trail bytes";
     tree["empty.txt"] = "";
+    std::mt19937 random(11);
     std::string big;
-    for (int i = 0; i < 150000; ++i) big.push_back(static_cast<char>((i * 2654435761u) >> 24));
+    for (int i = 0; i < 150000; ++i) big.push_back(static_cast<char>(random() >> 24));
     tree["big.bin"] = big;  // larger than a cabinet may be
     for (int i = 0; i < 300; ++i) tree["many\\f" + std::to_string(i) + ".txt"] = "small file " + std::to_string(i * i);
     for (const auto& f : tree) {
