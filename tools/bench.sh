@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs them under Wine; each prints its ratios
-# against a baseline measured in the same run.
+# against a baseline measured in the same run: the generator, the extraction
+# (kelpex against the bare platform loop) and the packing (kelpack against
+# gcab, kelpack verify against the bare loop).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -9,7 +11,7 @@ build=$root/build
 for arch in i686 x86_64; do
     cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
           -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench >/dev/null
+    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench kelpack >/dev/null
 done
 echo "=== making the corpora (once)"
 sh bench/make-corpus.sh "$build/corpus"
@@ -29,3 +31,4 @@ for corpus in small large; do
     wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $runs </dev/null | iconv -c -f cp932 -t utf-8
 done
 rm -rf "$out"
+bash bench/pack-bench.sh "$build/corpus" "$build" 3

@@ -136,3 +136,19 @@ TEST(Kelpack, VerifyNamesEveryFaultOfASeries) {
         EXPECT_NE(std::string::npos, r.output.find(c.message)) << c.fault << "\n" << r.output;
     }
 }
+
+TEST(Kelpack, VerifyAcceptsAContinuedSeriesOnlyWithEveryPart) {
+    TempFolder dir;
+    std::string out = dir / "series\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    ASSERT_TRUE(WriteSpanningSeries(out, {"data01.cab", "data02.cab"},
+                                    {{{"a.txt", "a"}, {"big.bin", std::string(40000, 'b')}}, {{"c.txt", "c"}}}));
+    TempFolder::writeFile(out + "kelpex.qcf", "fname=data*.cab,2,1,2,1\nsize=1\n");
+    ProgramResult whole = Kelpack("verify " + Quoted(dir / "series"));
+    EXPECT_EQ(0, whole.exitCode) << whole.output;
+    TempFolder::writeFile(out + "kelpex.qcf", "fname=data*.cab,2,1,1,1\nsize=1\n");
+    DeleteFileA((out + "data02.cab").c_str());
+    ProgramResult cut = Kelpack("verify " + Quoted(dir / "series"));
+    EXPECT_EQ(1, cut.exitCode) << cut.output;
+    EXPECT_NE(std::string::npos, cut.output.find("data01.cab: continues into data02.cab, which is missing")) << cut.output;
+}

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Packs the corpora's trees with kelpack build (under Wine) and with gcab -z,
+# alternating, and times kelpack verify against the bare extraction loop on
+# the same series. Prints medians, sizes and ratios; fails loudly when a
+# tool fails.
+#   pack-bench.sh CORPUS_DIR BUILD_DIR RUNS
+set -euo pipefail
+corpus=$1 build=$2 runs=$3
+kelpack=$build/i686/cab/kelpack.exe
+zpath() { echo "Z:$1" | tr / '\\'; }
+now() { date +%s.%N; }
+median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+work=$build/pack-bench
+for name in small large; do
+    tree=$corpus/tree/$name
+    rm -rf "$work"; mkdir -p "$work"
+    : > "$work/kelpack.t"; : > "$work/gcab.t"
+    for run in $(seq 1 "$runs"); do
+        rm -rf "$work/k" "$work/g.cab"
+        t0=$(now)
+        wine "$kelpack" build "$(zpath "$tree")" "$(zpath "$work/k")" </dev/null >"$work/k.log" 2>&1 \
+            || { cat "$work/k.log"; echo "pack-bench: kelpack build failed" >&2; exit 1; }
+        t1=$(now)
+        (cd "$tree" && find . -type f | sed 's|^\./||' | LC_ALL=C sort > "$work/list" && gcab -c -z "$work/g.cab" $(cat "$work/list")) \
+            || { echo "pack-bench: gcab failed" >&2; exit 1; }
+        t2=$(now)
+        echo "$t1 - $t0" | bc >> "$work/kelpack.t"
+        echo "$t2 - $t1" | bc >> "$work/gcab.t"
+    done
+    k=$(median < "$work/kelpack.t"); g=$(median < "$work/gcab.t")
+    ksize=$(cat "$work"/k/data*.cab | wc -c); gsize=$(wc -c < "$work/g.cab")
+    echo "=== packing, $name corpus ($runs runs)"
+    printf 'kelpack build: median %.2f s, %d bytes in %d cabinet(s)\n' "$k" "$ksize" "$(ls "$work"/k/data*.cab | wc -l)"
+    printf 'gcab -z:       median %.2f s, %d bytes\n' "$g" "$gsize"
+    printf 'ratio time kelpack / gcab: %.3f, size: %.4f\n' "$(echo "$k / $g" | bc -l)" "$(echo "$ksize / $gsize" | bc -l)"
+    if [ "$name" = large ]; then
+        : > "$work/verify.t"
+        for run in $(seq 1 "$runs"); do
+            t0=$(now)
+            wine "$kelpack" verify "$(zpath "$work/k")" </dev/null >"$work/v.log" 2>&1 \
+                || { cat "$work/v.log"; echo "pack-bench: kelpack verify failed" >&2; exit 1; }
+            echo "$(now) - $t0" | bc >> "$work/verify.t"
+        done
+        v=$(median < "$work/verify.t")
+        mkdir -p "$work/x"
+        bare=$(wine "$build/i686/bench/extract_bench.exe" "$(zpath "$work/k")" "$(zpath "$work/x")" "$runs" </dev/null \
+               | iconv -c -f cp932 -t utf-8 | tr -d '\r' | tee "$work/x.log" | sed -n 's/^bare SetupIterateCabinetA loop: median \([0-9.]*\) s/\1/p')
+        [ -n "$bare" ] || { cat "$work/x.log"; echo "pack-bench: the bare loop gave no time" >&2; exit 1; }
+        printf 'kelpack verify: median %.2f s; bare extraction loop: median %.2f s; ratio %.3f\n' "$v" "$bare" "$(echo "$v / $bare" | bc -l)"
+    fi
+done
+rm -rf "$work"
