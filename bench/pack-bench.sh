@@ -5,7 +5,7 @@
 # tool fails.
 #   pack-bench.sh CORPUS_DIR BUILD_DIR RUNS
 set -euo pipefail
-corpus=$1 build=$2 runs=$3
+corpus=$(cd "$1" && pwd) build=$(cd "$2" && pwd) runs=$3
 kelpack=$build/i686/cab/kelpack.exe
 zpath() { echo "Z:$1" | tr / '\\'; }
 now() { date +%s.%N; }

@@ -29,6 +29,20 @@ void FCDialogBase::setProcedure(HWND owner, DLGPROC proc, LPARAM param) {
 
 void FCDialogBase::expectWindow(FCDialogBase* dialog) { t_pendingDialog = dialog; }
 
+namespace {
+// WM_DPICHANGED, which the headers for Windows 7 do not name.
+const UINT kDpiChanged = 0x02E0;
+
+// A window moved to a monitor of another DPI takes the size and place the
+// system suggests; the templates' controls and fonts scale themselves.
+INT_PTR TakeSuggestedRect(HWND window, LPARAM lParam) {
+    const RECT* r = reinterpret_cast<const RECT*>(lParam);
+    if (r == nullptr) return FALSE;
+    SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    return TRUE;
+}
+}  // namespace
+
 INT_PTR CALLBACK FCDialogBase::guardedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     FCDialogBase* self = static_cast<FCDialogBase*>(GetPropA(window, kObjectProperty));
     if (self == nullptr) {
@@ -41,7 +55,9 @@ INT_PTR CALLBACK FCDialogBase::guardedProc(HWND window, UINT message, WPARAM wPa
     if (self->dialogProc == nullptr) return FALSE;
     if (self->pendingException) return FALSE;  // the dialog is being ended
     try {
-        return self->dialogProc(window, message, wParam, lParam);
+        INT_PTR handled = self->dialogProc(window, message, wParam, lParam);
+        if (!handled && message == kDpiChanged) return TakeSuggestedRect(window, lParam);
+        return handled;
     } catch (...) {
         self->pendingException = std::current_exception();
         self->abandonWindow(window);

@@ -1,3 +1,4 @@
+#include "kelpex_version.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
@@ -89,4 +90,47 @@ TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {
     PostMessageA(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(0u, program.waitExit(30000));
     EXPECT_EQ("fname=a*.cab,0,1,0,1\n", TempFolder::readFile(qcf));  // never written back
+}
+
+namespace {
+std::string ResourceText(HMODULE module, LPCSTR name, LPCSTR type) {
+    HRSRC found = FindResourceA(module, name, type);
+    if (found == nullptr) return "";
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return bytes != nullptr ? std::string(bytes, SizeofResource(module, found)) : "";
+}
+
+std::string VersionValue(const std::string& exe, const std::string& key) {
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    std::string block(size, '\0');
+    if (size == 0 || !GetFileVersionInfoA(exe.c_str(), 0, size, &block[0])) return "<none>";
+    char* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(&block[0], key.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr) return "<none>";
+    return value;
+}
+}  // namespace
+
+TEST(Program, ShipsItsManifestAndVersionInBothLanguages) {
+    std::string exe = WindowsPath(KELPEX_EXE);
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module);
+    std::string manifest = ResourceText(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    FreeLibrary(module);
+    for (const char* part : {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor<",
+                             ">true/pm</dpiAware>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+                             "level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+                             sizeof(void*) == 4 ? "processorArchitecture=\"x86\"" : "processorArchitecture=\"amd64\""})
+        EXPECT_NE(std::string::npos, manifest.find(part)) << part;
+    struct Program_ {
+        std::string exe, name, japanese;
+    } programs[] = {{exe, "kelpex.exe", "複数cab展開ツール"},
+                    {WindowsPath(KELPACK_EXE), "kelpack.exe", "kelpex 用キャビネット作成・検査ツール"},
+                    {WindowsPath(QCFSCRAMBLE_EXE), "qcfscramble.exe", "kelpex.qcf スクランブル・ツール"}};
+    for (const Program_& p : programs) {
+        EXPECT_EQ(p.japanese, VersionValue(p.exe, "\\StringFileInfo\\041104B0\\FileDescription")) << p.name;
+        EXPECT_EQ(p.name, VersionValue(p.exe, "\\StringFileInfo\\040904B0\\OriginalFilename")) << p.name;
+        EXPECT_EQ(KELPEX_VERSION_TEXT, VersionValue(p.exe, "\\StringFileInfo\\040904B0\\ProductVersion")) << p.name;
+        EXPECT_EQ("kelpex", VersionValue(p.exe, "\\StringFileInfo\\041104B0\\ProductName")) << p.name;
+    }
 }

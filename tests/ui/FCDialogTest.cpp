@@ -115,6 +115,18 @@ TEST(FCDialogPlacement, CentreOnTheOwnerRoundedDownToEight) {
     EXPECT_EQ(300, r.right - r.left);
 }
 
+TEST(FCDialogPlacement, AMoveToAnotherDpiTakesTheSuggestedRect) {
+    TestDialog dialog;
+    MoveWindow(dialog.windowHandle, 10, 10, 300, 200, FALSE);
+    RECT suggested = {40, 30, 40 + 450, 30 + 300};  // 144 DPI: one and a half times the size
+    SendMessageA(dialog.windowHandle, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT r = WindowRect(dialog.windowHandle);
+    EXPECT_EQ(40, r.left);
+    EXPECT_EQ(30, r.top);
+    EXPECT_EQ(450, r.right - r.left);
+    EXPECT_EQ(300, r.bottom - r.top);
+}
+
 TEST(FCDialogPlacement, OffsetsAndADialogWiderThanItsOwner) {
     OwnerWindow owner(100, 50, 400, 300);
     TestDialog dialog(owner.window);
