@@ -6,6 +6,7 @@
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER RUNS
 #include "app/MainDialog.h"
 #include "cab/UxProgressDialog.h"
+#include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include <commctrl.h>
 #include <setupapi.h>
@@ -45,14 +46,16 @@ UINT CALLBACK BareCallback(PVOID context, UINT notification, UINT_PTR param1, UI
     return FILEOP_DOIT;
 }
 
-double RunBare(const std::string& corpus, int archives, const std::string& out) {
+// The seconds the bare loop takes over the series, or a negative number
+// when the platform fails a cabinet.
+double RunBare(const std::string& corpus, const std::string& out) {
     Bare bare;
     bare.destination = out;
     CreateDirectoryA(out.c_str(), nullptr);
     double start = Now();
-    for (int n = 1; n <= archives; ++n) {
-        std::string cab = corpus + "data0" + std::to_string(n) + ".cab";
-        SetupIterateCabinetA(cab.c_str(), 0, BareCallback, &bare);
+    for (const FCString& name : MainDialogState().archives) {
+        std::string cab = corpus + name.text();
+        if (!SetupIterateCabinetA(cab.c_str(), 0, BareCallback, &bare)) return -1;
     }
     return Now() - start;
 }
@@ -100,7 +103,16 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-void Remove(const std::string& folder) { FCFileUty::remove(folder.c_str(), true); }
+// Only what exists is removed: removing nothing would ask the user.
+void Remove(const std::string& folder) {
+    if (pathExists(folder.c_str())) FCFileUty::remove(folder.c_str(), true);
+}
+
+bool RunSucceeded(HWND window) {
+    char message[256] = "";
+    SendDlgItemMessageA(window, ID_MESSAGE, WM_GETTEXT, sizeof message, reinterpret_cast<LPARAM>(message));
+    return std::string(message).find("正常に終了") != std::string::npos;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,22 +137,25 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
         std::string b = output + "bare\\", k = output + "kelpex\\";
         // Alternate the order: each side runs after the other's removal as often.
-        if (r % 2 == 1) {
-            kelpex.push_back(RunKelpex(window, k));
-            longestGap = std::max(longestGap, g_longestGap);
-            Remove(k);
-            bare.push_back(RunBare(corpus, archives, b));
-            Remove(b);
-            continue;
+        for (int side = 0; side < 2; ++side) {
+            if ((side == 0) == (r % 2 == 0)) {
+                bare.push_back(RunBare(corpus, b));
+                Remove(b);
+                if (bare.back() < 0) {
+                    std::printf("extract_bench: the bare loop failed on run %d\n", r + 1);
+                    return 1;
+                }
+            } else {
+                kelpex.push_back(RunKelpex(window, k));
+                longestGap = std::max(longestGap, g_longestGap);
+                bool succeeded = RunSucceeded(window);
+                Remove(k);
+                if (!succeeded) {
+                    std::printf("extract_bench: the Run did not succeed on run %d\n", r + 1);
+                    return 1;
+                }
+            }
         }
-        bare.push_back(RunBare(corpus, archives, b));
-        Remove(b);
-        kelpex.push_back(RunKelpex(window, k));
-        longestGap = std::max(longestGap, g_longestGap);
-        char message[256] = "";
-        SendDlgItemMessageA(window, ID_MESSAGE, WM_GETTEXT, sizeof message, reinterpret_cast<LPARAM>(message));
-        if (r == 0 && std::string(message).find("正常に終了") == std::string::npos) std::printf("Run did not succeed\n");
-        Remove(k);
     }
     double mb = static_cast<double>(MainDialogState().size);
     std::printf("archives %d, about %.0f MB, %d runs\n", archives, mb, runs);

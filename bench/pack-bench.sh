@@ -45,7 +45,9 @@ for name in small large; do
         mkdir -p "$work/x"
         bare=$(wine "$build/i686/bench/extract_bench.exe" "$(zpath "$work/k")" "$(zpath "$work/x")" "$runs" </dev/null \
                | iconv -c -f cp932 -t utf-8 | tr -d '\r' | tee "$work/x.log" | sed -n 's/^bare SetupIterateCabinetA loop: median \([0-9.]*\) s/\1/p')
-        [ -n "$bare" ] || { cat "$work/x.log"; echo "pack-bench: the bare loop gave no time" >&2; exit 1; }
+        if [ -z "$bare" ] || grep -q "did not succeed" "$work/x.log" || [ "$(echo "$bare > 0" | bc)" != 1 ]; then
+            cat "$work/x.log"; echo "pack-bench: the bare extraction loop failed" >&2; exit 1
+        fi
         printf 'kelpack verify: median %.2f s; bare extraction loop: median %.2f s; ratio %.3f\n' "$v" "$bare" "$(echo "$v / $bare" | bc -l)"
     fi
 done

@@ -286,3 +286,14 @@ TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {
         EXPECT_FALSE(h.text(ID_MESSAGE).empty());
     }
 }
+
+TEST(MainDialogKeyboard, TabVisitsEveryControlInReadingOrder) {
+    MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
+    h.open();
+    const int order[] = {ID_BROWSE, ID_MAKER_BOX, ID_APP_BOX, ID_RUN, ID_EXIT, ID_MESSAGE, ID_DESTINATION_EDIT};
+    HWND at = h.control(ID_DESTINATION_EDIT);
+    for (int id : order) {
+        at = GetNextDlgTabItem(h.window(), at, FALSE);
+        EXPECT_EQ(id, GetDlgCtrlID(at));
+    }
+}
