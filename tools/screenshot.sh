@@ -1,29 +1,79 @@
 #!/usr/bin/env bash
-# Takes a screenshot of a kelpex window under Xvfb, to check the look by eye.
-#   tools/screenshot.sh yesno  [out.png]   the Yes/No dialog with a marked-up text
-# (tools/demo.sh takes the main window's.)
+# Takes the pictures of the real kelpex.exe on the demo series, driven from
+# outside as a user would (tests/app/ScreenDriver.cpp), in a Wine prefix of
+# their own at each DPI asked for:
+#   tools/screenshot.sh            96 DPI, into docs/ (the README's pictures)
+#   tools/screenshot.sh 144 192    into build/shots-DPI/, to check the layout
+# Each run: the main window before a Run, the Yes/No question, the progress
+# dialog, the outcome, and the longest texts (a long Japanese destination on
+# a missing drive, a long question).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-what=${1:-yesno}
-out=${2:-$root/build/screenshot-$what.png}
 arch=i686
 build=$root/build
 if [ "$(id -u)" = 0 ]; then bash .ci/install-deps; fi
 cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-case "$what" in
-    yesno) target=ui_preview; exe=$build/$arch/tests/ui/ui_preview.exe ;;
-    *) echo "unknown window: $what" >&2; exit 2 ;;
-esac
-cmake --build "$build/$arch" -j"$(nproc)" --target "$target" >/dev/null
+cmake --build "$build/$arch" -j"$(nproc)" --target kelpex screen_driver >/dev/null
+demo=$build/shots-demo
+[ -f "$demo/kelpex.qcf" ] || tools/make-demo.sh "$build/$arch/app/kelpex.exe" "$demo" >/dev/null
+cp "$build/$arch/app/kelpex.exe" "$demo/kelpex.exe"
+driver=$build/$arch/tests/app/screen_driver.exe
+
+# Wine hands UTF-8 arguments to a program in its code page (932).
+sj() { printf '%s' "$1"; }
+drive() { wine "$driver" "$@" </dev/null | tr -d '\r'; }
+caption=$(sj "サンプルアプリ インストール")
+question=$(sj "フォルダ作成の確認")
+progress=$(sj "解凍中...")
+# The window at x y w h (virtual desktop coordinates) plus a margin.
+shot() {   # NAME X Y W H
+    local name=$1 x=$2 y=$3 w=$4 h=$5 m=6
+    import -window root -crop $((w + 2 * m))x$((h + 2 * m))+$((x - m))+$((y - m)) +repage "$out/$name.png"
+    echo "screenshot: $out/$name.png"
+}
 
 unset DISPLAY
 . tools/wine-env.sh
 trap kelpex_wine_down EXIT
-kelpex_wine_up "$build/wine"
-wine "$exe" </dev/null >/dev/null 2>&1 &
-sleep 4   # a screenshot for the eye, not a test: the dialog has long been drawn by then
-import -window root -crop 800x600+240+212 "$out"
-wineserver -k >/dev/null 2>&1 || true
-echo "screenshot: $out"
+for dpi in "${@:-96}"; do
+    if [ "$dpi" = 96 ] && [ $# -eq 0 ]; then out=$root/docs; else out=$build/shots-$dpi; fi
+    mkdir -p "$out"
+    prefix=$build/wine-shots-$dpi
+    kelpex_wine_up "$prefix"
+    if ! grep -q "\"LogPixels\"=dword:$(printf '%08x' "$dpi")" "$prefix/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+        wineserver -k; wineserver -w
+        kelpex_wine_up "$prefix"
+    fi
+    # The symbol font of the title bar's buttons (Debian's fonts-wine).
+    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
+    rm -rf "$prefix/drive_c/Program Files (x86)/KelpSoft" "$prefix/drive_c/Games"
+    wine "$demo/kelpex.exe" </dev/null >/dev/null 2>&1 &
+    # The 32-bit program's own program files folder: shown in dark red.
+    drive type "$caption" 1004 'C:\Program Files (x86)' >/dev/null
+    drive tick "$caption" 1113
+    drive tick "$caption" 1114
+    shot main-window $(drive wait "$caption")
+    drive click "$caption" 1039
+    shot question $(drive wait "$question")
+    drive click "$question" 6
+    geometry=$(drive wait "$progress")
+    shot progress $geometry
+    drive gone "$progress"
+    shot outcome $(drive wait "$caption")
+    # The longest texts: a long Japanese destination, refused on a missing drive.
+    long='Q:\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ'
+    drive type "$caption" 1004 "$(sj "$long")"
+    drive click "$caption" 1039
+    sleep 1
+    shot long-error $(drive wait "$caption")
+    drive type "$caption" 1004 "$(sj 'C:\Games\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ')"
+    drive click "$caption" 1039
+    shot long-question $(drive wait "$question")
+    drive click "$question" 7
+    drive click "$caption" 2
+    drive gone "$caption"
+    kelpex_wine_down
+done
