@@ -93,7 +93,8 @@ const char* const kErrors[] = {"no error",           "cannot open a source file"
 }  // namespace
 
 UxCabinetBuilder::UxCabinetBuilder()
-    : context_(nullptr), erf_(), ccab_(), store_(false), progress_(nullptr), progressContext_(nullptr), done_(0) {}
+    : context_(nullptr), erf_(), ccab_(), store_(false), progress_(nullptr), progressContext_(nullptr), done_(0),
+      knownTime_(nullptr), knownAttributes_(0) {}
 
 UxCabinetBuilder::~UxCabinetBuilder() {
     if (context_ != nullptr) FCIDestroy(context_);
@@ -133,11 +134,14 @@ bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, 
     return context_ != nullptr;
 }
 
-bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet) {
+bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time, DWORD attributes) {
     if (context_ == nullptr) return false;
-    if (FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE, nextCabinet, status,
-                   openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP))
-        return true;
+    knownTime_ = time;
+    knownAttributes_ = attributes;
+    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE, nextCabinet,
+                            status, openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
+    knownTime_ = nullptr;
+    if (added) return true;
     fail(sourcePath);
     return false;
 }
@@ -153,8 +157,12 @@ bool UxCabinetBuilder::finish() {
 
 INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err,
                                              void* pv) {
+    UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(pszName, GetFileExInfoStandard, &data)) {
+    if (self->knownTime_ != nullptr) {
+        data.ftLastWriteTime = *self->knownTime_;
+        data.dwFileAttributes = self->knownAttributes_;
+    } else if (!GetFileAttributesExA(pszName, GetFileExInfoStandard, &data)) {
         *err = static_cast<int>(GetLastError());
         return -1;
     }

@@ -19,7 +19,10 @@ public:
 
     // folder ends in a backslash; setId and number go into the header.
     bool create(const char* folder, const char* name, bool store, unsigned setId, unsigned number);
-    bool addFile(const char* sourcePath, const char* nameInCabinet);
+    // time and attributes: the source's, when the caller has them already
+    // (a directory listing gives them); else they are read from the file.
+    bool addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time = nullptr,
+                 DWORD attributes = 0);
     // Writes the cabinet out and ends the context.
     bool finish();
     void setProgress(Progress progress, void* context);
@@ -43,5 +46,7 @@ private:
     Progress progress_;
     void* progressContext_;
     unsigned long long done_;
+    const FILETIME* knownTime_;
+    DWORD knownAttributes_;
     std::string error_;
 };

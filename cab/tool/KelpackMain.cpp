@@ -36,7 +36,12 @@ int Usage(const char* why) {
     return 2;
 }
 
+// The folder as a full path ending in a separator: the build works from
+// inside the source folder, so a relative output must not follow it there.
 std::string WithSeparator(std::string path) {
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (n > 0 && n < sizeof full) path = full;
     if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
     return path;
 }
@@ -54,9 +59,10 @@ struct BuildOptions_ {
 };
 
 struct SourceFile_ {
-    std::string path;  // ANSI, full
-    std::string name;  // ANSI, relative, '\' between folders
+    std::string name;  // ANSI, relative to the source folder, '\' between folders
     unsigned long long size;
+    FILETIME written;
+    DWORD attributes;
 };
 
 bool ParseSize(const std::string& text, unsigned long long& size) {
@@ -152,7 +158,7 @@ struct Collection_ {
 
 // Walks the folder with the wide functions, so that a name the code page
 // cannot hold is seen as it is rather than as question marks.
-void Collect(const std::wstring& root, const std::wstring& relative, const std::string& ansiRoot, Collection_& c) {
+void Collect(const std::wstring& root, const std::wstring& relative, Collection_& c) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((root + relative + L"*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return;
@@ -163,16 +169,17 @@ void Collect(const std::wstring& root, const std::wstring& relative, const std::
         empty = false;
         std::wstring wideName = relative + leaf;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Collect(root, wideName + L"\\", ansiRoot, c);
+            Collect(root, wideName + L"\\", c);
             continue;
         }
         SourceFile_ f;
         f.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        f.written = data.ftLastWriteTime;
+        f.attributes = data.dwFileAttributes;
         if (!ToAnsi(wideName, f.name)) {
             c.problems.push_back(f.name + ": the name cannot be written in the ANSI code page");
             continue;
         }
-        f.path = ansiRoot + f.name;
         c.files.push_back(f);
     } while (FindNextFileW(find, &data));
     FindClose(find);
@@ -241,6 +248,9 @@ std::string CabinetName(const std::string& pattern, int width, size_t number) {
 }
 
 bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const SourceFile_*>>& plan, unsigned long long total) {
+    // Sources are opened by their names below the source folder: a short
+    // path is cheaper for the system to resolve, twenty thousand times over.
+    SetCurrentDirectoryA(o.source.c_str());
     ProgressState_ progress;
     progress.total = total;
     for (size_t i = 0; i < plan.size(); ++i) {
@@ -252,7 +262,7 @@ bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const S
             return false;
         }
         for (const SourceFile_* f : plan[i]) {
-            if (!builder.addFile(f->path.c_str(), f->name.c_str())) {
+            if (!builder.addFile(f->name.c_str(), f->name.c_str(), &f->written, f->attributes)) {
                 std::fprintf(stderr, "kelpack: %s\n", builder.error().c_str());
                 return false;
             }
@@ -298,7 +308,7 @@ int Build(int argc, char** argv) {
     DWORD fullLength = GetFullPathNameW(wideRoot.c_str(), MAX_PATH * 2, full, nullptr);
     if (fullLength > 0 && fullLength < MAX_PATH * 2 && full[1] == L':') wideRoot = std::wstring(L"\\\\?\\") + full;
     Collection_ c;
-    Collect(wideRoot, L"", o.source, c);
+    Collect(wideRoot, L"", c);
     if (c.files.empty() && c.problems.empty()) return Usage(("the source folder holds no file: " + o.source).c_str());
     CheckFiles(c);
     if (!c.problems.empty()) {
