@@ -3,20 +3,21 @@
 #pragma once
 #include "config/UxQcf.h"
 #include "foundation/FCString.h"
+#include "res/MainDialogIds.h"
 #include "ui/FCDialog.h"
 #include <set>
 #include <windows.h>
 
 enum MainControl {
-    ID_DESTINATION_EDIT = 1004,
-    ID_BROWSE = 1013,
-    ID_MAKER_BOX = 1113,
-    ID_APP_BOX = 1114,
-    ID_RUN = 1039,
-    ID_EXIT = 2,
-    ID_MESSAGE = 1001,
-    ID_DESTINATION_LINE = 1005,
-    MAIN_TEMPLATE = 138,
+    ID_DESTINATION_EDIT = IDC_MAIN_DESTINATION_EDIT,
+    ID_BROWSE = IDC_MAIN_BROWSE,
+    ID_MAKER_BOX = IDC_MAIN_MAKER_BOX,
+    ID_APP_BOX = IDC_MAIN_APP_BOX,
+    ID_RUN = IDC_MAIN_RUN,
+    ID_EXIT = IDC_MAIN_EXIT,
+    ID_MESSAGE = IDC_MAIN_MESSAGE,
+    ID_DESTINATION_LINE = IDC_MAIN_DESTINATION_LINE,
+    MAIN_TEMPLATE = IDD_MAIN,
 };
 
 // flags bits of the configuration.

@@ -95,11 +95,14 @@ bool CheckDestination(HWND window, const FCPathName& destination, unsigned size)
     ULONGLONG freeMegabytes = drive.totalFreeBytes / kMegabyte;
     unsigned free = freeMegabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(freeMegabytes);
     if (size >= free) {
-        FCString text("指定されたドライブの空き容量がたりません。\n要求サイズ：【0x00C000】");
-        text.appendNumber(size);
-        text.append("【-1】MB\n空きサイズ：【0xC00000】");
-        text.appendNumber(free);
-        text.append("【-1】MB");
+        FCString text("指定されたドライブの空き容量がたりません。\n要求サイズ："), number;
+        number.appendNumber(size);
+        AppendColoured(text, number.text(), 0x00C000);
+        text.append("MB\n空きサイズ：");
+        number.clear();
+        number.appendNumber(free);
+        AppendColoured(text, number.text(), 0xC00000);
+        text.append("MB");
         ShowMarked(window, text.text());
         return false;
     }

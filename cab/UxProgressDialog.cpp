@@ -67,6 +67,11 @@ void UxProgressDialog::show(HWND parent, bool allowCancel) {
 void UxProgressDialog::pumpMessages() {
     MSG msg;
     while (windowHandle != nullptr && IsWindow(windowHandle) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: the outer loop must still see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
         if (!IsDialogMessageA(windowHandle, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
@@ -102,8 +107,11 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
     case WM_COMMAND:
         // The Cancel button, Escape and the close box all arrive as id 2.
         if (LOWORD(wParam) == CANCEL_ID && currentProgressDialog != nullptr &&
-            (currentProgressDialog->options & OPTION_NO_CANCEL) == 0)
+            (currentProgressDialog->options & OPTION_NO_CANCEL) == 0) {
             currentProgressDialog->cancelRequested = true;
+            // Heard at once: the cabinet ends at its next file.
+            EnableWindow(GetDlgItem(window, CANCEL_ID), FALSE);
+        }
         return 0;
     case WM_SYSCOMMAND:
         // The close box counts as Cancel; only the owner closes the window.

@@ -2,6 +2,7 @@
 // time and Cancel, kept alive by pumpMessages from inside the extraction.
 #pragma once
 #include "foundation/FCString.h"
+#include "res/ProgressDialogIds.h"
 #include "ui/FCDialog.h"
 #include <windows.h>
 
@@ -26,7 +27,13 @@ public:
 
 class UxProgressDialog : public FCModelessDialog {
 public:
-    enum { TEMPLATE = 116, CANCEL_ID = 2, STATUS_ID = 1001, BAR_ID = 1475, REMAINING_ID = 1053 };
+    enum {
+        TEMPLATE = IDD_PROGRESS,
+        CANCEL_ID = IDC_PROGRESS_CANCEL,
+        STATUS_ID = IDC_PROGRESS_STATUS,
+        BAR_ID = IDC_PROGRESS_BAR,
+        REMAINING_ID = IDC_PROGRESS_REMAINING
+    };
     enum : unsigned { OPTION_SHOW_BAR = 1, OPTION_NO_CANCEL = 2 };
 
     explicit UxProgressDialog(int templateId = TEMPLATE);

@@ -2,6 +2,7 @@
 // marked-up text with clickable links.
 #pragma once
 #include "foundation/FCString.h"
+#include "res/MessageDialogIds.h"
 #include "ui/FCDialog.h"
 #include "ui/FCRect.h"
 #include <windows.h>
@@ -13,7 +14,7 @@ public:
 
 class UxMessageDialog : public FCDialog {
 public:
-    enum { TEMPLATE_OK = 127, TEMPLATE_YES_NO = 128, MESSAGE_ID = 1001 };
+    enum { TEMPLATE_OK = IDD_MESSAGE_OK, TEMPLATE_YES_NO = IDD_MESSAGE_YES_NO, MESSAGE_ID = IDC_MESSAGE_TEXT };
     enum : unsigned { OPTION_MARKED_UP = 0x1, OPTION_CARET_MOVED = 0x1000000 };
     enum { LINK_BUFFER = 1024 };
 

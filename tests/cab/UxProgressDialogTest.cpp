@@ -55,16 +55,30 @@ TEST_F(ProgressDialogTest, CancelEscapeAndTheCloseBoxSetTheFlag) {
     SendMessageA(dialog.windowHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_TRUE(dialog.cancelRequested);
     EXPECT_TRUE(IsWindow(dialog.windowHandle));
+    // The button shows at once that it was heard.
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.windowHandle, IDCANCEL)));
+    EnableWindow(GetDlgItem(dialog.windowHandle, IDCANCEL), TRUE);
     dialog.cancelRequested = false;
     PostMessageA(dialog.windowHandle, WM_SYSCOMMAND, SC_CLOSE, 0);
     dialog.pumpMessages();
     EXPECT_TRUE(dialog.cancelRequested);
     EXPECT_TRUE(IsWindow(dialog.windowHandle));
     dialog.cancelRequested = false;
+    EnableWindow(GetDlgItem(dialog.windowHandle, IDCANCEL), TRUE);
     HWND button = GetDlgItem(dialog.windowHandle, IDCANCEL);
     PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 0);
     dialog.pumpMessages();
     EXPECT_TRUE(dialog.cancelRequested);
+}
+
+TEST_F(ProgressDialogTest, AQuitTakenByThePumpIsLeftForTheOuterLoop) {
+    UxProgressDialog dialog;
+    open(dialog, true, true, 10);
+    PostQuitMessage(7);
+    dialog.pumpMessages();
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, msg.wParam);
 }
 
 TEST_F(ProgressDialogTest, WithoutCancelNothingSetsTheFlag) {
