@@ -1,4 +1,5 @@
 #include "app/MainDialog.h"
+#include "app/TestSeams.h"
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxProgressDialog.h"
 #include "config/UxSeries.h"

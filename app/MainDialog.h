@@ -50,10 +50,9 @@ void ShowMarked(HWND window, const char* text);
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The folder of the executable, ending in a separator. Tests point it at a
-// prepared folder.
+// The folder of the executable, ending in a separator (tests point it
+// elsewhere through app/TestSeams.h).
 FCString ApplicationFolder();
-void SetApplicationFolderForTests(const char* folder);
 
 // Destination composition and message expansion.
 void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName,

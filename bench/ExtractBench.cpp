@@ -5,6 +5,7 @@
 // during the Run, which bounds how late a repaint or Cancel is answered.
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER RUNS
 #include "app/MainDialog.h"
+#include "app/TestSeams.h"
 #include "cab/UxProgressDialog.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"

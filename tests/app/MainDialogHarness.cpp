@@ -1,4 +1,5 @@
 #include "tests/app/MainDialogHarness.h"
+#include "app/TestSeams.h"
 #include "tests/cab/CabinetWriter.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
