@@ -47,8 +47,6 @@ for dpi in "${@:-96}"; do
         wineserver -k; wineserver -w
         kelpex_wine_up "$prefix"
     fi
-    # The symbol font of the title bar's buttons (Debian's fonts-wine).
-    cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
     rm -rf "$prefix/drive_c/Program Files (x86)/KelpSoft" "$prefix/drive_c/Games"
     wine "$demo/kelpex.exe" </dev/null >/dev/null 2>&1 &
     # The 32-bit program's own program files folder: shown in dark red.

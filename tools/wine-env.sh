@@ -25,6 +25,11 @@ kelpex_wine_up() {   # $1 = prefix folder
         wineboot -i </dev/null >/dev/null 2>&1
         wineserver -w
     fi
+    # The title bar's buttons are drawn with the Marlett symbol font
+    # (Debian's fonts-wine); a prefix only finds it in its own Fonts folder.
+    if [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
     # Windows live in one virtual desktop: without a window manager each new
     # top-level window otherwise waits about 2 s for one to answer, and the
     # desktop also draws title bars for screenshots. The setting must be in
