@@ -19,13 +19,6 @@ int ScrambledOffset(const char* text, int length, int plainLines) {
     int offset = static_cast<int>(scan.cursor - scan.text());
     return offset < length ? offset : -1;
 }
-
-LONGLONG Position(HANDLE handle, LONGLONG distance, DWORD method) {
-    LARGE_INTEGER move, result;
-    move.QuadPart = distance;
-    if (!SetFilePointerEx(handle, move, &result, method)) return -1;
-    return result.QuadPart;
-}
 }  // namespace
 
 void FCString::readFile(const char* path, unsigned maxBytes, unsigned key, int plainLines) {
@@ -38,10 +31,8 @@ void FCString::readFrom(FCFile& file, unsigned maxBytes, unsigned key, int plain
     if (!file.isOpen()) return;
     LONGLONG wanted = maxBytes;
     if (maxBytes == 0) {
-        LONGLONG here = Position(file.handle, 0, FILE_CURRENT);
-        LONGLONG end = Position(file.handle, 0, FILE_END);
-        Position(file.handle, here, FILE_BEGIN);
-        wanted = (here >= 0 && end > here) ? end - here : 0;
+        LONGLONG remaining = file.remainingBytes();
+        wanted = remaining > 0 ? remaining : 0;
     }
     if (wanted > 0x7FFFFFF0) ThrowNotEnoughMemory("FCHeap - malloc");
     DWORD n = static_cast<DWORD>(wanted);
@@ -66,7 +57,9 @@ void FCString::writeFile(const char* path, unsigned key, int plainLines) {
     FCFile file;
     file.open(path, OPEN_ALWAYS, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
     writeTo(file, key, plainLines);
-    SetEndOfFile(file.handle);
+    // An older, longer content is cut off; a file that could not be opened
+    // was already reported by the open.
+    if (file.isOpen() && !file.truncate()) reportLastError("FCString - writeFile");
 }
 
 void FCString::writeTo(FCFile& file, unsigned key, int plainLines) {

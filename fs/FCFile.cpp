@@ -189,3 +189,19 @@ BOOL clearAttributes(const char* path, DWORD mask) {
     FCPathName name(path);
     return SetFileAttributesA(name.text(), value & ~mask);
 }
+
+LONGLONG FCFile::seek(LONGLONG distance, DWORD method) {
+    LARGE_INTEGER move, result;
+    move.QuadPart = distance;
+    if (!isOpen() || !SetFilePointerEx(handle, move, &result, method)) return -1;
+    return result.QuadPart;
+}
+
+LONGLONG FCFile::remainingBytes() {
+    LONGLONG here = seek(0, FILE_CURRENT);
+    LONGLONG end = seek(0, FILE_END);
+    if (here < 0 || end < 0 || seek(here, FILE_BEGIN) != here) return -1;
+    return end > here ? end - here : 0;
+}
+
+bool FCFile::truncate() { return isOpen() && SetEndOfFile(handle) != FALSE; }

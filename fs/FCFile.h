@@ -21,6 +21,13 @@ public:
     DWORD read(void* buffer, DWORD count);
     DWORD write(const void* buffer, DWORD count);
     bool isOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    // The file pointer moved (FILE_BEGIN, FILE_CURRENT, FILE_END): the new
+    // position, or -1.
+    LONGLONG seek(LONGLONG distance, DWORD method);
+    // The bytes from the file pointer to the end (the pointer stays), or -1.
+    LONGLONG remainingBytes();
+    // Cuts the file at the file pointer.
+    bool truncate();
 
     // The texts appended to the path in the failure boxes.
     static void appendOpenSuffix(FCString& text, DWORD code);

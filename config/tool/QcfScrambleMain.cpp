@@ -62,7 +62,7 @@ int Decode(const char* scrambledPath, const char* plainPath) {
     unsigned key = 0;
     if (!UxQcf::parseDeclaration(first, mode, key) || mode != 1 || key == 0)
         return Fail("no scrambling declaration (qcftype=1,KEY) on the first line of ", scrambledPath);
-    SetFilePointer(in.handle, 0, nullptr, FILE_BEGIN);
+    if (in.seek(0, FILE_BEGIN) != 0) return Fail("cannot read ", scrambledPath);
     text.readFrom(in, 0, key, 1);
     text.cursor = const_cast<char*>(text.text());
     if (text.findChar('\n') != nullptr) text.nextChar();

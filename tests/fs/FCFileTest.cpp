@@ -105,6 +105,24 @@ TEST(FCFileOpen, QuietOpenReturnsTheCodeWithoutABox) {
     EXPECT_FALSE(TempFolder::exists("R:\\probe.tmp"));
 }
 
+TEST(FCFilePosition, SeekRemainingBytesAndTruncate) {
+    TempFolder dir;
+    std::string path = dir / "ten.bin";
+    TempFolder::writeFile(path, "0123456789");
+    FCFile file;
+    EXPECT_EQ(-1, file.seek(0, FILE_BEGIN));  // nothing open
+    EXPECT_FALSE(file.truncate());
+    ASSERT_EQ(0u, file.open(path.c_str(), OPEN_EXISTING, GENERIC_READ | GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, true));
+    char three[3];
+    EXPECT_EQ(3u, file.read(three, 3));
+    EXPECT_EQ(7, file.remainingBytes());
+    EXPECT_EQ(3, file.seek(0, FILE_CURRENT));  // the pointer stayed
+    EXPECT_EQ(5, file.seek(5, FILE_BEGIN));
+    EXPECT_TRUE(file.truncate());
+    file.close();
+    EXPECT_EQ("01234", TempFolder::readFile(path));
+}
+
 TEST(FCFileOpen, AccessDeniedOnAReadOnlyDrive) {
     if (!TempFolder::driveExists('R')) GTEST_SKIP() << "no read-only test drive R:";
     FCFile file;
