@@ -37,7 +37,7 @@ Diagnostic::~Diagnostic() {
 }
 
 int Diagnostic::show(HWND owner) {
-    return MessageBoxA(owner, getMessage(), getCaption(), MB_TASKMODAL | MB_SETFOREGROUND);
+    return ShowFoundationBox(getMessage(), getCaption(), MB_OK, owner);
 }
 
 int Diagnostic::show() { return show(nullptr); }
@@ -82,7 +82,7 @@ void reportLastError(const char* text) {
     char* message = new (std::nothrow) char[n];
     if (message == nullptr) return;
     std::snprintf(message, n, "%s%s%luです", text != nullptr ? text : "", middle, static_cast<unsigned long>(code));
-    MessageBoxA(nullptr, message, "FCString class", MB_TASKMODAL | MB_SETFOREGROUND);
+    ShowFoundationBox(message, "FCString class");
     delete[] message;
 }
 
@@ -102,4 +102,8 @@ std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)()) {
     } catch (...) {
         return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic(caption, "予期しないエラーのため終了します。"));
     }
+}
+
+int ShowFoundationBox(const char* text, const char* caption, UINT buttons, HWND owner) {
+    return MessageBoxA(owner, text, caption, buttons | MB_TASKMODAL | MB_SETFOREGROUND);
 }

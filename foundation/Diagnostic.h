@@ -59,5 +59,9 @@ extern const char* const kNotEnoughMemoryText;
 // always ends with its own message and exit code.
 std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)());
 
+// The foundation's message box: task-modal and brought to the foreground,
+// with the owner given (none by default) and the buttons asked for.
+int ShowFoundationBox(const char* text, const char* caption, UINT buttons = MB_OK, HWND owner = nullptr);
+
 // Reports the calling thread's last error in a "FCString class" message box.
 void reportLastError(const char* text);

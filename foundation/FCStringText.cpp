@@ -246,7 +246,7 @@ void FCString::mid(FCString& out, const char* from, const char* to) {
     AppendAddress(message, rep->buffer);
     message.append("\n length:");
     message.appendInt(rep->length, 10, 0, ' ');
-    MessageBoxA(nullptr, message.text(), "FCString class", MB_TASKMODAL | MB_SETFOREGROUND);
+    ShowFoundationBox(message.text(), "FCString class");
 }
 
 int FCString::replaceAll(const char* findText, const char* replacement) {

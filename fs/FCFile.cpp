@@ -4,7 +4,7 @@
 
 namespace {
 int AskRetryCancel(const FCString& text, const char* caption) {
-    return MessageBoxA(nullptr, text.text(), caption, MB_RETRYCANCEL | MB_TASKMODAL | MB_SETFOREGROUND);
+    return ShowFoundationBox(text.text(), caption, MB_RETRYCANCEL);
 }
 
 const char* CommonSuffix(DWORD code) {

@@ -1,4 +1,5 @@
 #include "fs/FCFileUty.h"
+#include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
 #include <cstring>
 
@@ -6,7 +7,7 @@ namespace {
 const char* const kRemoveTitle = "FCFileUty - remove";
 
 int Ask(const FCString& text, UINT buttons) {
-    return MessageBoxA(nullptr, text.text(), kRemoveTitle, buttons | MB_TASKMODAL | MB_SETFOREGROUND);
+    return ShowFoundationBox(text.text(), kRemoveTitle, buttons);
 }
 }  // namespace
 
