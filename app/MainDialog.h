@@ -62,7 +62,6 @@ void ExpandMessageText(FCString& text, const char* destination);
 
 // The Run and its helpers.
 void RunExtraction(FCDialogBase& dialog);
-bool FindDeepestExistingFolder(const char* path, FCString& folder);
 void MakeProbeName(FCString& out, const char* folder);
 // Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
 // (PROBE_FOLDER), tried with a short-lived probe of that kind.

@@ -3,10 +3,10 @@
 #include "app/MainDialog.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
-#include "foundation/FCXList.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
+#include "fs/FolderWalk.h"
 #include "fs/UxDriveInfo.h"
 #include "ui/Markup.h"
 #include "ui/UxMessageDialog.h"
@@ -15,24 +15,6 @@ namespace {
 const ULONGLONG kMegabyte = 1048576;
 
 enum Outcome { OUTCOME_SUCCESS, OUTCOME_ERROR, OUTCOME_CANCELLED };
-
-// Cuts a path into components that keep their trailing separator; a share
-// path's first component is \\server\share\.
-bool SplitComponents(const FCString& path, FCXList<FCString>& components, bool shareFirst) {
-    FCString rest(path);
-    rest.cursor = const_cast<char*>(rest.text());
-    FCString component;
-    if (shareFirst && rest.text()[0] == '\\' && rest.text()[1] == '\\') {
-        FCString server, share;
-        if (rest.nextToken(server, "\\", true) == nullptr || rest.nextToken(share, "\\", true) == nullptr) return false;
-        FCString* first = new FCString("\\\\");
-        first->append(server);
-        first->append(share);
-        components.addTail(first, 1);
-    }
-    while (rest.nextToken(component, "\\", true) != nullptr) components.addTail(new FCString(component), 1);
-    return true;
-}
 
 void ReportWithPath(HWND window, const char* head, const char* path) {
     FCString text(head);
@@ -166,24 +148,6 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
 }
 }  // namespace
 
-bool FindDeepestExistingFolder(const char* path, FCString& folder) {
-    if (path == nullptr || *path == '\0') return false;
-    FCXList<FCString> components;
-    if (!SplitComponents(FCString(path), components, true)) return false;
-    FCString prefix;
-    bool any = false;
-    FCXListIterator<FCString> it(components);
-    while (FCString* component = it.next()) {
-        FCString next(prefix);
-        next.append(*component);
-        if (!pathExists(next.text())) break;
-        prefix.assignFrom(next);
-        any = true;
-    }
-    if (any) folder.assignFrom(prefix);
-    return any;
-}
-
 void MakeProbeName(FCString& out, const char* folder) {
     out.assignFrom(folder);
     out.append("$$_");
@@ -214,18 +178,8 @@ bool CanWriteToFolder(const char* folder, ProbeKind kind) {
 bool CreateFolderPath(const char* path) {
     FCPathName name(path);
     name.addSeparator();
-    FCXList<FCString> components;
-    SplitComponents(name.path, components, false);
-    FCString prefix;
     bool created = false;
-    FCXListIterator<FCString> it(components);
-    while (FCString* component = it.next()) {
-        prefix.append(*component);
-        if (pathExists(prefix.text())) continue;
-        if (!CreateDirectoryA(prefix.text(), nullptr)) return false;
-        created = true;
-    }
-    return created;
+    return CreateFolders(name.text(), [&](const FCString&) { created = true; }) && created;
 }
 
 void RunExtraction(FCDialogBase& dialog) {

@@ -3,6 +3,7 @@
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
+#include "fs/FolderWalk.h"
 #include <vector>
 
 namespace {
@@ -278,17 +279,10 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& n
 void UxCAB::createFolders(const FCString& folderText) {
     FCPathName folder(folderText);
     folder.addSeparator();
-    FCString rest(folder.path);
-    FCString path;
-    if (rest.text()[0] == '\\' && rest.text()[1] == '\\') path.assignFrom("\\\\");  // a share keeps its prefix
-    FCString component;
-    while (rest.nextToken(component, "\\", true) != nullptr) {
-        path.append(component);
-        if (pathExists(path.text())) continue;
-        if (!CreateDirectoryA(path.text(), nullptr)) return;
-        freshFolders_.insert(path.text());
-        onFolderCreated(path.text());
-    }
+    CreateFolders(folder.text(), [this](const FCString& made) {
+        freshFolders_.insert(made.text());
+        onFolderCreated(made.text());
+    });
 }
 
 // Where the platform is to write target. A new file is written in place;

@@ -1,5 +1,6 @@
 #include "cab/UxProgressDialog.h"
 #include "ui/UxMessageDialog.h"
+#include "fs/FolderWalk.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/Watchdog.h"
