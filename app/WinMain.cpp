@@ -3,6 +3,7 @@
 #include "app/MainDialog.h"
 #include "config/UxQcf.h"
 #include "foundation/Diagnostic.h"
+#include "foundation/FCHandle.h"
 #include "ui/FCDialog.h"
 #include <commctrl.h>
 #include <objbase.h>
@@ -32,21 +33,6 @@ struct StartupEnvironment {
     }
 };
 
-class EventHandle {
-public:
-    explicit EventHandle(HANDLE h) : h_(h) {}
-    ~EventHandle() { close(); }
-    EventHandle(const EventHandle&) = delete;
-    EventHandle& operator=(const EventHandle&) = delete;
-    void close() {
-        if (h_ != nullptr) CloseHandle(h_);
-        h_ = nullptr;
-    }
-    HANDLE get() const { return h_; }
-private:
-    HANDLE h_;
-};
-
 void RunMainDialog() {
     UxQcf store;
     FCDialog dialog(MAIN_TEMPLATE);
@@ -66,8 +52,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // RICHED32 registers RichEdit20A under Wine; Windows needs RICHED20.
         WNDCLASSA probe;
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20 = LoadLibraryA("RICHED20.DLL");
-        EventHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
-        if (instance.get() == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+        FCHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
+        if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
         failure = RunCatchingFailures(RunMainDialog);
     }
     // Shown after everything was released, so the user sees why kelpex stopped.

@@ -1,4 +1,5 @@
 #include "cab/UxCabinetHeader.h"
+#include "foundation/FCHandle.h"
 #include <windows.h>
 #include <cstring>
 
@@ -104,10 +105,10 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
 }
 
 UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return NOT_A_CABINET;
+    FCHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return NOT_A_CABINET;
     LARGE_INTEGER fileSize = {};
-    GetFileSizeEx(file, &fileSize);
+    GetFileSizeEx(file.get(), &fileSize);
     // The header, its names and a file table of a few hundred entries fit
     // the first read; a longer table is read once more, as far as it goes.
     std::vector<unsigned char> bytes;
@@ -117,14 +118,13 @@ UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
         size_t n = fileSize.QuadPart < static_cast<LONGLONG>(want) ? static_cast<size_t>(fileSize.QuadPart) : want;
         bytes.resize(n);
         DWORD got = 0;
-        SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-        if (n > 0 && (!ReadFile(file, bytes.data(), static_cast<DWORD>(n), &got, nullptr) || got != n)) break;
+        SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+        if (n > 0 && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(n), &got, nullptr) || got != n)) break;
         result = parse(bytes.data(), n);
         if (result != TRUNCATED || n == static_cast<size_t>(fileSize.QuadPart)) break;
         // Enough for the largest table the header's count allows.
         want = 36 + 65536u * (kFileRecord + kMaxName) + 65536u;
     }
-    CloseHandle(file);
     if (result == OK && static_cast<unsigned long long>(fileSize.QuadPart) < length) return TRUNCATED;
     return result;
 }

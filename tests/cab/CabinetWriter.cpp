@@ -1,4 +1,5 @@
 #include "tests/cab/CabinetWriter.h"
+#include "foundation/FCHandle.h"
 #include <windows.h>
 #include <algorithm>
 
@@ -85,11 +86,10 @@ std::string Build(const Part& part) {
 }
 
 bool Store(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    FCHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return false;
     DWORD done = 0;
-    BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(h);
+    BOOL ok = WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     return ok && done == bytes.size();
 }
 }  // namespace

@@ -1,3 +1,4 @@
+#include "foundation/FCHandle.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
@@ -13,11 +14,10 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // A file made through the long-path form, which takes names and lengths
 // the ordinary functions refuse.
 bool WriteRaw(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    FCHandle h(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return false;
     DWORD done = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(h);
+    WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     return done == bytes.size();
 }
 

@@ -1,4 +1,5 @@
 #include "tests/support/RunProgram.h"
+#include "foundation/FCHandle.h"
 #include "tests/support/TempFolder.h"
 #include <windows.h>
 
@@ -10,25 +11,24 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     TempFolder scratch;
     std::string outPath = scratch / "output.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    FCHandle out(CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string command = "\"" + exe + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = out;
+    startup.hStdOutput = out.get();
+    startup.hStdError = out.get();
     PROCESS_INFORMATION process = {};
     BOOL started = CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
-    CloseHandle(out);
+    out.reset();
     if (!started) return result;
-    WaitForSingleObject(process.hProcess, timeoutMs);
+    FCHandle thread(process.hThread), child(process.hProcess);
+    WaitForSingleObject(child.get(), timeoutMs);
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process.hProcess, &code);
-    if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 9);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.get(), &code);
+    if (code == STILL_ACTIVE) TerminateProcess(child.get(), 9);
     result.exitCode = static_cast<int>(code);
     result.output = TempFolder::readFile(outPath);
     return result;

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 Watchdog::Watchdog(const std::string& what, DWORD timeoutMs) : done_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    HANDLE done = done_;
+    HANDLE done = done_.get();
     thread_ = std::thread([done, what, timeoutMs] {
         if (WaitForSingleObject(done, timeoutMs) == WAIT_OBJECT_0) return;
         std::printf("watchdog: %s did not end within %lu ms\n", what.c_str(), static_cast<unsigned long>(timeoutMs));
@@ -12,7 +12,6 @@ Watchdog::Watchdog(const std::string& what, DWORD timeoutMs) : done_(CreateEvent
 }
 
 Watchdog::~Watchdog() {
-    SetEvent(done_);
+    SetEvent(done_.get());
     thread_.join();
-    CloseHandle(done_);
 }

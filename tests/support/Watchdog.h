@@ -2,6 +2,7 @@
 // test program says what hung and ends with a failure, instead of waiting
 // for the runner's timeout.
 #pragma once
+#include "foundation/FCHandle.h"
 #include <windows.h>
 #include <string>
 #include <thread>
@@ -14,6 +15,6 @@ public:
     Watchdog& operator=(const Watchdog&) = delete;
 
 private:
-    HANDLE done_;
+    FCHandle done_;
     std::thread thread_;
 };
