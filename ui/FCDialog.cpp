@@ -7,11 +7,11 @@
 #include "ui/FCRect.h"
 
 namespace {
-const char* const kObjectProperty = "kelpex.FCDialogBase";
 const int kTextBuffer = 65536;
 
-// The dialog whose window the current thread is creating: messages sent
-// before the window has its property (WM_SETFONT, WM_INITDIALOG) find it here.
+// The dialog whose window the current thread is creating. Unavoidable: the
+// system sends WM_SETFONT before WM_INITDIALOG brings the object in lParam,
+// and those first messages find it only here.
 thread_local FCDialogBase* t_pendingDialog = nullptr;
 }  // namespace
 
@@ -44,14 +44,15 @@ INT_PTR TakeSuggestedRect(HWND window, LPARAM lParam) {
 }  // namespace
 
 INT_PTR CALLBACK FCDialogBase::guardedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    FCDialogBase* self = static_cast<FCDialogBase*>(GetPropA(window, kObjectProperty));
+    // The dialog's user slot is the one place a window keeps its object: set
+    // here at the first message, and by attachWindow for the same object.
+    FCDialogBase* self = reinterpret_cast<FCDialogBase*>(GetWindowLongPtrA(window, DWLP_USER));
     if (self == nullptr) {
         self = t_pendingDialog;
         if (self == nullptr) return FALSE;
-        SetPropA(window, kObjectProperty, self);
+        SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         t_pendingDialog = nullptr;
     }
-    if (message == WM_NCDESTROY) RemovePropA(window, kObjectProperty);
     if (self->dialogProc == nullptr) return FALSE;
     if (self->pendingException) return FALSE;  // the dialog is being ended
     try {
@@ -178,11 +179,12 @@ INT_PTR FCDialog::doModal() {
 void FCDialog::attachWindow(HWND window) {
     windowHandle = window;
     userData = createParam;
-    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(static_cast<FCDialogBase*>(this)));
 }
 
 FCDialog* FCDialog::fromWindow(HWND window) {
-    return reinterpret_cast<FCDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+    // Only FCDialog objects run dialogs whose procedures ask for one.
+    return static_cast<FCDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrA(window, DWLP_USER)));
 }
 
 void FCDialog::abandonWindow(HWND window) { EndDialog(window, -1); }
