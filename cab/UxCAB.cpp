@@ -4,6 +4,7 @@
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
+#include "fs/PathCompare.h"
 #include <vector>
 
 namespace {
@@ -52,27 +53,6 @@ bool NameInCodePage(const char* raw, DWORD attributes, FCString& name) {
     return true;
 }
 
-bool FullPath(const char* path, FCString& full) {
-    char buffer[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
-    if (n == 0 || n >= sizeof buffer) return false;
-    full.assignFrom(buffer);
-    return true;
-}
-
-// ASCII letters compare without case, by whole characters.
-unsigned FoldedCodeAt(const char* p) {
-    unsigned code = Mbcs::CodeAt(p);
-    return (code >= 'a' && code <= 'z') ? code - ('a' - 'A') : code;
-}
-
-bool StartsWith(const FCString& text, const FCString& prefix) {
-    const char* p = text.text();
-    for (const char* q = prefix.text(); *q != '\0'; q = Mbcs::Next(q), p = Mbcs::Next(p))
-        if (FoldedCodeAt(p) != FoldedCodeAt(q)) return false;
-    return true;
-}
-
 // A name without a folder, drive or stream part.
 bool PlainFileName(const char* name) {
     if (*name == '\0') return false;
@@ -87,17 +67,6 @@ ULONGLONG FreeBytesFor(const char* folder) {
     return available.QuadPart;
 }
 }  // namespace
-
-bool UxCAB::NoCaseOrder::operator()(const std::string& a, const std::string& b) const {
-    const char* p = a.c_str();
-    const char* q = b.c_str();
-    for (;;) {
-        unsigned x = FoldedCodeAt(p), y = FoldedCodeAt(q);
-        if (x != y || x == 0) return x < y;
-        p = Mbcs::Next(p);
-        q = Mbcs::Next(q);
-    }
-}
 
 // ---------------------------------------------------------------- UxArchive
 
@@ -139,7 +108,7 @@ bool UxCAB::extractTo(const char* folder) {
     freshFolders_.clear();
     written_.clear();
     askedCabinets_.clear();
-    if (!FullPath(destinationFolder.text(), normalizedDestination_)) normalizedDestination_.clear();
+    if (!FullPathName(destinationFolder.text(), normalizedDestination_)) normalizedDestination_.clear();
     inFlight_.active = false;
     pending_ = nullptr;
     SetLastError(0);
@@ -262,8 +231,8 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& n
     target.assignFrom(destinationFolder);
     if (verdict == ENTRY_NAME_OK) {
         target.append(safe);
-        if (target.length() < MAX_PATH && !normalizedDestination_.isEmpty() && FullPath(target.text(), full) &&
-            StartsWith(full, normalizedDestination_))
+        if (target.length() < MAX_PATH && !normalizedDestination_.isEmpty() && FullPathName(target.text(), full) &&
+            PathStartsWith(full, normalizedDestination_))
             return true;
         if (target.length() >= MAX_PATH) {
             AppendBracketed(text, "展開先のパスが長すぎるため展開できません", target.text());

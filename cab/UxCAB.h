@@ -3,6 +3,7 @@
 // and DecompressCab (progress, remaining time, Cancel).
 #pragma once
 #include "foundation/FCString.h"
+#include "fs/PathCompare.h"
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
@@ -75,24 +76,17 @@ private:
     void discardInFlight(DWORD platformCode);
     UINT findNextCabinet(const char* name, char* newPath);
 
-    // Orders paths ignoring the case of ASCII letters (never of a trail
-    // byte), as the file system compares them; cheaper than lstrcmpiA,
-    // which these sets would call many times for every file.
-    struct NoCaseOrder {
-        bool operator()(const std::string& a, const std::string& b) const;
-    };
-
     bool stopped_;
     bool failed_;
     bool cancelled_;
     INFLIGHT_ inFlight_;
-    std::set<std::string, NoCaseOrder> askedCabinets_;  // continuations already looked for
+    std::set<std::string, PathNoCaseLess> askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;
     FCString normalizedDestination_;  // the destination as the platform resolves it
-    std::set<std::string, NoCaseOrder> knownFolders_;  // folders known to exist
-    std::set<std::string, NoCaseOrder> freshFolders_;  // folders this extraction created
-    std::set<std::string, NoCaseOrder> written_;       // targets written into fresh folders
+    std::set<std::string, PathNoCaseLess> knownFolders_;  // folders known to exist
+    std::set<std::string, PathNoCaseLess> freshFolders_;  // folders this extraction created
+    std::set<std::string, PathNoCaseLess> written_;       // targets written into fresh folders
 };
 
 class DecompressCab : public UxCAB {
