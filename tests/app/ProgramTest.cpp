@@ -2,6 +2,7 @@
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
+#include "foundation/FCHandle.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -24,9 +25,8 @@ public:
     }
     ~Program() {
         if (!started_) return;
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 9);
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
+        FCHandle thread(process_.hThread), process(process_.hProcess);
+        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 9);
     }
     bool started() const { return started_; }
     bool exited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
@@ -75,8 +75,8 @@ TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {
     TempFolder folder;
     std::string qcf = folder / "kelpex.qcf";
     TempFolder::writeFile(qcf, "fname=a*.cab,0,1,0,1\n");
-    HANDLE held = CreateFileA(qcf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    FCHandle held(CreateFileA(qcf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
     Program program(folder.path());
     ASSERT_TRUE(program.started());
     HWND box = WindowOf(program.pid(), "FCFile - open", 30000);
@@ -84,7 +84,7 @@ TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {
     EXPECT_EQ(qcf + "は\n他のアプリケーションによって開かれています", WindowAnswerer::messageBoxText(box));
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     HWND shown = WindowOf(program.pid(), "cannot open", 30000);
-    CloseHandle(held);
+    held.reset();
     ASSERT_NE(nullptr, shown);
     EXPECT_EQ(qcf, WindowAnswerer::messageBoxText(shown));
     PostMessageA(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -3,6 +3,7 @@
 #include "foundation/Diagnostic.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
+#include "foundation/FCHandle.h"
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
@@ -183,13 +184,13 @@ TEST(UxQcfLoad, LoadingNeverWritesAndLockedFilesAsk) {
         store.flags = 0;
     }
     EXPECT_EQ("b=1\na=2\n", TempFolder::readFile(path));
-    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    FCHandle held(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
     WindowAnswerer answer("FCFile - open", {IDCANCEL});
     UxQcf store;
     store.flags = 0;
     EXPECT_THROW(store.load(path.c_str()), CannotOpenException);
-    CloseHandle(held);
+    held.reset();
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ(path + "は\n他のアプリケーションによって開かれています", answer.texts()[0]);
     EXPECT_TRUE(store.entries.empty());

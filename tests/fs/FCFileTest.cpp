@@ -1,4 +1,5 @@
 #include "foundation/Diagnostic.h"
+#include "foundation/FCHandle.h"
 #include "fs/FCFile.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
@@ -35,10 +36,9 @@ class ExclusiveOpen {
 public:
     explicit ExclusiveOpen(const std::string& path)
         : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    ~ExclusiveOpen() { if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_); }
-    bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool ok() const { return h_.valid(); }
 private:
-    HANDLE h_;
+    FCHandle h_;
 };
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "fs/FCFileUty.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
+#include "foundation/FCHandle.h"
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -87,11 +88,11 @@ TEST(FCFileUtyRemove, FileInUseOffersRetryAndCancelSkips) {
     TempFolder dir;
     std::string file = dir / "busy.txt";
     TempFolder::writeFile(file, "x");
-    HANDLE held = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    FCHandle held(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.valid());
     WindowAnswerer answer(kTitle, {IDRETRY, IDCANCEL});
     EXPECT_FALSE(FCFileUty::remove(file.c_str(), false));
-    CloseHandle(held);
+    held.reset();
     ASSERT_EQ(2, answer.answered());
     EXPECT_EQ(file + " は\n他のアプリケーションで利用されているため削除できません。", answer.texts()[0]);
     EXPECT_TRUE(TempFolder::exists(file));

@@ -1,4 +1,5 @@
 #include "tests/support/TempFolder.h"
+#include "foundation/FCHandle.h"
 #include <atomic>
 #include <cstdio>
 #include <stdexcept>
@@ -24,22 +25,20 @@ TempFolder::TempFolder(const std::string& parent) {
 TempFolder::~TempFolder() { removeAll(path_); }
 
 void TempFolder::writeFile(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + path);
+    FCHandle h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) throw std::runtime_error("cannot write " + path);
     DWORD done = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(h);
+    WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
 }
 
 std::string TempFolder::readFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return std::string("<missing>");
+    FCHandle h(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) return std::string("<missing>");
     std::string bytes;
     char buffer[65536];
     DWORD done = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &done, nullptr) && done > 0) bytes.append(buffer, done);
-    CloseHandle(h);
+    while (ReadFile(h.get(), buffer, sizeof buffer, &done, nullptr) && done > 0) bytes.append(buffer, done);
     return bytes;
 }
 
