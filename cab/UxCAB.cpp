@@ -1,5 +1,6 @@
 #include "cab/UxCAB.h"
 #include "foundation/Mbcs.h"
+#include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
@@ -137,17 +138,13 @@ bool UxCAB::extractTo(const char* folder) {
 }
 
 void UxCAB::setSystemError(DWORD code, const char* messageTemplate) {
-    char* system = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                             reinterpret_cast<char*>(&system), 0, nullptr);
-    FCString text;
+    FCString text, system;
     text.appendNumber(code);
     text.append(":");
     text.append(messageTemplate);
-    if (n != 0 && system != nullptr) {
-        text.replaceAll("*", system);
-        LocalFree(system);
+    if (SystemErrorText(code, system)) {
+        system.append("\r\n");  // the system's text ends its own line
+        text.replaceAll("*", system.text());
     } else {
         // No system text: the code alone still tells what failed.
         text.replaceAll("*", "エラーコードの説明がありません\n");

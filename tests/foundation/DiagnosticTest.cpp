@@ -1,5 +1,6 @@
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHeap.h"
+#include "foundation/SystemErrorText.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
 #include <cstdint>
@@ -93,4 +94,17 @@ TEST(RunCatchingFailures, EveryKindOfExceptionBecomesAMessageToShow) {
         EXPECT_STREQ(c.message, d->getMessage());
     }
     EXPECT_EQ(nullptr, RunCatchingFailures(Returns).get());
+}
+
+TEST(SystemErrorText, TheSystemsWordsWithoutTheirLineEnd) {
+    FCString text;
+    ASSERT_TRUE(SystemErrorText(ERROR_ACCESS_DENIED, text));
+    std::string words = text.text();
+    EXPECT_NE(std::string::npos, words.find("アクセス")) << words;
+    EXPECT_EQ(std::string::npos, words.find_first_of("\r\n")) << words;
+    for (DWORD none : {0ul, 0x2000FFFFul}) {  // success, and a code without text
+        text.assignFrom("old");
+        EXPECT_FALSE(SystemErrorText(none, text)) << none;
+        EXPECT_STREQ("", text.text());
+    }
 }

@@ -1,0 +1,9 @@
+// The system's own words for an error code.
+#pragma once
+#include "foundation/FCString.h"
+#include <windows.h>
+
+// The text FormatMessage gives for code (the neutral language, so the
+// user's), without its line end. False, with an empty text, for 0, which
+// the system calls success, and for a code it has no text for.
+bool SystemErrorText(DWORD code, FCString& out);
