@@ -1,31 +1,54 @@
-// FCHandle: the one owner of a kernel handle (files, events, processes,
-// threads). Uncopyable; closes what it holds on destruction; get, release
-// and reset as usual. Both "no handle" values of the platform, null and
-// INVALID_HANDLE_VALUE, count as empty.
+// FCOwner: the one owner of a system handle. Uncopyable; closes what it
+// holds on destruction; get, release and reset as usual. A traits class
+// says how a kind of handle is closed and which values mean "none":
+//   FCHandle      kernel handles (files, events, processes, threads): CloseHandle
+//   FCFindHandle  directory searches: FindClose
 #pragma once
 #include <windows.h>
 
-class FCHandle {
+template <class Traits>
+class FCOwner {
 public:
-    explicit FCHandle(HANDLE handle = nullptr) : handle_(handle) {}
-    ~FCHandle() { reset(); }
-    FCHandle(const FCHandle&) = delete;
-    FCHandle& operator=(const FCHandle&) = delete;
+    typedef typename Traits::Type Type;
 
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    explicit FCOwner(Type handle = Traits::none()) : handle_(handle) {}
+    ~FCOwner() { reset(); }
+    FCOwner(const FCOwner&) = delete;
+    FCOwner& operator=(const FCOwner&) = delete;
+
+    Type get() const { return handle_; }
+    bool valid() const { return Traits::valid(handle_); }
     // Gives the handle up without closing it.
-    HANDLE release() {
-        HANDLE h = handle_;
-        handle_ = nullptr;
+    Type release() {
+        Type h = handle_;
+        handle_ = Traits::none();
         return h;
     }
     // Closes what it holds and takes the new one.
-    void reset(HANDLE handle = nullptr) {
-        if (valid()) CloseHandle(handle_);
+    void reset(Type handle = Traits::none()) {
+        if (valid()) Traits::close(handle_);
         handle_ = handle;
     }
 
 private:
-    HANDLE handle_;
+    Type handle_;
 };
+
+// Both "no handle" values of the platform, null and INVALID_HANDLE_VALUE,
+// count as none.
+struct KernelHandleTraits {
+    typedef HANDLE Type;
+    static HANDLE none() { return nullptr; }
+    static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+    typedef HANDLE Type;
+    static HANDLE none() { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { FindClose(h); }
+};
+
+typedef FCOwner<KernelHandleTraits> FCHandle;
+typedef FCOwner<FindHandleTraits> FCFindHandle;

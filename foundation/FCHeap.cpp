@@ -1,11 +1,13 @@
 #include "foundation/FCHeap.h"
 #include "foundation/Diagnostic.h"
+#include "foundation/TestSeams.h"
 
 namespace {
-FCHeap::FailureHook g_failureHook = nullptr;
+// Null in the programs: only tests set it.
+HeapFailureHook g_failureHook = nullptr;
 }
 
-void FCHeap::setFailureHook(FailureHook hook) { g_failureHook = hook; }
+void SetHeapFailureHookForTests(HeapFailureHook hook) { g_failureHook = hook; }
 
 bool FCHeap::shouldFail(size_t size) { return g_failureHook != nullptr && g_failureHook(size); }
 

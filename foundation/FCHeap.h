@@ -11,10 +11,8 @@ public:
     static void* malloc(size_t size, unsigned flags);
     static int free(void* block, unsigned flags);
 
-    // Test seam: when set, the hook is asked before every allocation of the
-    // foundation and a true answer makes that allocation fail.
-    typedef bool (*FailureHook)(size_t size);
-    static void setFailureHook(FailureHook hook);
+    // True when this allocation is to fail: only a test makes it so
+    // (foundation/TestSeams.h).
     static bool shouldFail(size_t size);
 };
 

@@ -9,6 +9,7 @@
 #include "config/UxQcf.h"
 #include "config/UxSeries.h"
 #include "foundation/Diagnostic.h"
+#include "foundation/FCHandle.h"
 #include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
@@ -169,8 +170,8 @@ struct Collection_ {
 // cannot hold is seen as it is rather than as question marks.
 void Collect(const std::wstring& root, const std::wstring& relative, Collection_& c) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((root + relative + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
+    FCFindHandle find(FindFirstFileW((root + relative + L"*").c_str(), &data));
+    if (!find.valid()) return;
     bool empty = true;
     do {
         std::wstring leaf = data.cFileName;
@@ -190,8 +191,7 @@ void Collect(const std::wstring& root, const std::wstring& relative, Collection_
             continue;
         }
         c.files.push_back(f);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
     if (empty && !relative.empty()) ++c.emptyFolders;
 }
 

@@ -1,6 +1,7 @@
 // The publisher's path end to end: a folder, kelpack build, kelpack verify,
 // and kelpex's real Run bringing back the same tree.
 #include "tests/app/MainDialogHarness.h"
+#include "foundation/FCHandle.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Watchdog.h"
 #include <gtest/gtest.h>
@@ -48,15 +49,14 @@ void Publish(unsigned key) {
 
     MainDialogHarness h(qcf.c_str(), {});
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((out + "data*.cab").c_str(), &data);
-    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    FCFindHandle find(FindFirstFileA((out + "data*.cab").c_str(), &data));
+    ASSERT_TRUE(find.valid());
     int cabinets = 0, oversized = 0;
     do {
         CopyFileA((out + data.cFileName).c_str(), (h.folder() / data.cFileName).c_str(), FALSE);
         ++cabinets;
         if (data.nFileSizeLow > 16384) ++oversized;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &data));
     EXPECT_GE(cabinets, 4);  // the rest in pieces of at most 16 KB
     EXPECT_EQ(1, oversized);  // big.bin, alone in a cabinet of its own
     h.open();

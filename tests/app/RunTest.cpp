@@ -1,4 +1,5 @@
 #include "cab/UxProgressDialog.h"
+#include "foundation/FCHandle.h"
 #include "ui/UxMessageDialog.h"
 #include "fs/FolderWalk.h"
 #include "tests/app/MainDialogHarness.h"
@@ -37,10 +38,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 bool AnyProbeIn(const std::string& folder) {
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "$$_*.$_$").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    FindClose(find);
-    return true;
+    FCFindHandle find(FindFirstFileA((folder + "$$_*.$_$").c_str(), &data));
+    return find.valid();
 }
 
 // Runs `action` once from inside the Run's own message pumping.

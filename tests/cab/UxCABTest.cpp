@@ -1,4 +1,5 @@
 #include "cab/UxCAB.h"
+#include "foundation/FCHandle.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
@@ -41,12 +42,11 @@ std::string SystemSuccessText() {
 size_t CountEntries(const std::string& folder) {
     size_t n = 0;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    FCFindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
+    if (!find.valid()) return 0;
     do {
         if (data.cFileName[0] != '.') ++n;
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    } while (FindNextFileA(find.get(), &data));
     return n;
 }
 }  // namespace

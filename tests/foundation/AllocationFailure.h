@@ -1,6 +1,7 @@
 // Makes the n-th allocation of the foundation (counting from 1) fail, for as
 // long as the object lives.
 #pragma once
+#include "foundation/TestSeams.h"
 #include "foundation/FCHeap.h"
 
 class FailNthAllocation {
@@ -8,9 +9,9 @@ public:
     explicit FailNthAllocation(int n) {
         target() = n;
         count() = 0;
-        FCHeap::setFailureHook(&hook);
+        SetHeapFailureHookForTests(&hook);
     }
-    ~FailNthAllocation() { FCHeap::setFailureHook(nullptr); }
+    ~FailNthAllocation() { SetHeapFailureHookForTests(nullptr); }
 
 private:
     static int& target() { static int value; return value; }

@@ -48,8 +48,8 @@ void TempFolder::removeAll(const std::string& path) {
     std::string folder = path;
     if (!folder.empty() && folder.back() == '\\') folder.pop_back();
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    FCFindHandle find(FindFirstFileA((folder + "\\*").c_str(), &data));
+    if (find.valid()) {
         do {
             std::string name = data.cFileName;
             if (name == "." || name == "..") continue;
@@ -57,8 +57,8 @@ void TempFolder::removeAll(const std::string& path) {
             SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeAll(child);
             else DeleteFileA(child.c_str());
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
+        } while (FindNextFileA(find.get(), &data));
+        find.reset();  // the folder goes next
     }
     SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(folder.c_str());
