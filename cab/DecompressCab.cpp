@@ -7,9 +7,9 @@ const unsigned kMegabyte = 1u << 20;
 const unsigned kPumpIntervalMs = 20;
 }  // namespace
 
-DecompressCab::DecompressCab()
+DecompressCab::DecompressCab(TickSource ticks)
     : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0),
-      lastDisplayTick(0), msSinceDisplay(0), tickSource(SystemTick), pumpedOnce_(false), lastPumpTick_(0) {}
+      lastDisplayTick(0), msSinceDisplay(0), tickSource_(ticks != nullptr ? ticks : SystemTick), pumpedOnce_(false), lastPumpTick_(0) {}
 
 DecompressCab::~DecompressCab() {}
 
@@ -21,13 +21,13 @@ void DecompressCab::attachProgress(UxProgressDialog* dialog, unsigned total) {
 }
 
 void DecompressCab::startTimer() {
-    startTick = lastDisplayTick = tickSource();
+    startTick = lastDisplayTick = tickSource_();
     msSinceDisplay = 0;
     pumpedOnce_ = false;
 }
 
 bool DecompressCab::pumpDue() {
-    unsigned now = tickSource();
+    unsigned now = tickSource_();
     if (pumpedOnce_ && now - lastPumpTick_ < kPumpIntervalMs) return false;
     pumpedOnce_ = true;
     lastPumpTick_ = now;
@@ -35,7 +35,7 @@ bool DecompressCab::pumpDue() {
 }
 
 unsigned DecompressCab::elapsedMs() {
-    unsigned now = tickSource();
+    unsigned now = tickSource_();
     msSinceDisplay = now - lastDisplayTick;
     return now - startTick;
 }

@@ -93,7 +93,9 @@ class DecompressCab : public UxCAB {
 public:
     typedef DWORD (*TickSource)();
 
-    DecompressCab();
+    // ticks: the clock of the progress and the remaining time (GetTickCount
+    // unless a test gives its own).
+    explicit DecompressCab(TickSource ticks = nullptr);
     ~DecompressCab() override;
 
     void attachProgress(UxProgressDialog* dialog, unsigned totalMegabytes);
@@ -113,7 +115,6 @@ public:
     unsigned startTick;
     unsigned lastDisplayTick;
     unsigned msSinceDisplay;
-    TickSource tickSource;  // GetTickCount; tests give their own clock
 
 private:
     void showRemaining(unsigned elapsed);
@@ -121,6 +122,7 @@ private:
     // file they would cost more than the extraction of a small file.
     bool pumpDue();
 
+    TickSource tickSource_;
     bool pumpedOnce_;
     unsigned lastPumpTick_;
 };
