@@ -6,7 +6,6 @@
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
 #include "fs/PathCompare.h"
-#include <vector>
 
 namespace {
 const DWORD kNameIsUtf8 = 0x80;  // _A_NAME_IS_UTF: gcab stores non-ASCII names so
@@ -18,40 +17,36 @@ void AppendBracketed(FCString& text, const char* head, const char* what) {
     text.append("]\n");
 }
 
-// A UTF-8 name as far as the code page can show it: '?' for the rest, or
-// the raw bytes when they are not UTF-8 at all.
-void LegibleName(const char* raw, FCString& name) {
-    name.assignFrom(raw);
-    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, nullptr, 0);
-    if (wide <= 0) return;
-    std::vector<wchar_t> w(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, w.data(), wide);
-    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, nullptr, 0, "?", nullptr);
-    if (bytes <= 0) return;
-    std::vector<char> a(static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, a.data(), bytes, "?", nullptr);
-    name.assignFrom(a.data());
-}
-
-// The name in the ANSI code page: a UTF-8 name is converted, and one that
-// cannot be represented gives false.
+// The name in the ANSI code page: a UTF-8 name is converted. False when it
+// cannot be represented; the name then shows what the code page can.
 bool NameInCodePage(const char* raw, DWORD attributes, FCString& name) {
     if ((attributes & kNameIsUtf8) == 0) {
         name.assignFrom(raw);
         return true;
     }
-    int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, nullptr, 0);
-    if (wide <= 0) return false;
-    std::vector<wchar_t> w(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw, -1, w.data(), wide);
-    BOOL lossy = FALSE;
-    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, nullptr, 0, nullptr, &lossy);
-    if (bytes <= 0 || lossy) return false;
-    std::vector<char> a(static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), -1, a.data(), bytes, nullptr, &lossy);
-    if (lossy) return false;
-    name.assignFrom(a.data());
-    return true;
+    std::string converted;
+    bool whole = Mbcs::FromUtf8(raw, converted);
+    name.assignFrom(converted.c_str());
+    return whole;
+}
+
+// The system's words for a code, ending their line.
+void SystemReason(DWORD code, FCString& reason) {
+    if (SystemErrorText(code, reason)) {
+        reason.append("\r\n");  // the system's text ends its own line
+    } else {
+        // No system text: the code alone still tells what failed.
+        reason.assignFrom("エラーコードの説明がありません\n");
+    }
+}
+
+// "5:<the system's words>" after text.
+void AppendSystemReason(FCString& text, DWORD code) {
+    FCString reason;
+    SystemReason(code, reason);
+    text.appendNumber(code);
+    text.append(":");
+    text.append(reason);
 }
 
 // A name without a folder, drive or stream part.
@@ -138,17 +133,12 @@ bool UxCAB::extractTo(const char* folder) {
 }
 
 void UxCAB::setSystemError(DWORD code, const char* messageTemplate) {
-    FCString text, system;
+    FCString text, reason;
     text.appendNumber(code);
     text.append(":");
     text.append(messageTemplate);
-    if (SystemErrorText(code, system)) {
-        system.append("\r\n");  // the system's text ends its own line
-        text.replaceAll("*", system.text());
-    } else {
-        // No system text: the code alone still tells what failed.
-        text.replaceAll("*", "エラーコードの説明がありません\n");
-    }
+    SystemReason(code, reason);
+    text.replaceAll("*", reason.text());
     errorText.assignFrom(text);
 }
 
@@ -213,7 +203,6 @@ UINT UxCAB::cancelCabinet() {
 bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target) {
     FCString safe, text;
     if (!NameInCodePage(nameInCabinet, attributes, name)) {
-        LegibleName(nameInCabinet, name);
         AppendBracketed(text, "ファイル名を変換できません", name.text());
         failCabinet(text);
         return false;
@@ -268,9 +257,9 @@ bool UxCAB::chooseWriteTarget(const FCString& target, bool fresh, FCString& writ
     targetName.getFolder(folder, true);
     char temporary[MAX_PATH];
     if (GetTempFileNameA(folder.text(), "kx", 0, temporary) == 0) {
-        setSystemError(GetLastError(), "*");
+        DWORD code = GetLastError();
         AppendBracketed(text, "一時ファイルを作成できないため既存のファイルを置き換えられません", target.text());
-        text.append(errorText);
+        AppendSystemReason(text, code);
         failCabinet(text);
         return false;
     }
@@ -295,6 +284,7 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     inFlight_.entry.assignFrom(name);
     inFlight_.target.assignFrom(target);
     inFlight_.written.assignFrom(written);
+    inFlight_.replacing = !written.equals(target);
     inFlight_.size = info->FileSize;
     inFlight_.active = true;
     return FILEOP_DOIT;
@@ -328,7 +318,7 @@ UINT UxCAB::checkExtracted(const FILEPATHS_A& paths) {
 // old file stays as it was when that fails.
 UINT UxCAB::commitInFlight() {
     const char* target = inFlight_.target.text();
-    if (lstrcmpA(inFlight_.written.text(), target) == 0) return NO_ERROR;
+    if (!inFlight_.replacing) return NO_ERROR;
     DWORD attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -338,9 +328,8 @@ UINT UxCAB::commitInFlight() {
     DeleteFileA(inFlight_.written.text());
     inFlight_.active = false;
     FCString text;
-    setSystemError(code, "*");
     AppendBracketed(text, "既存のファイルを置き換えられません", target);
-    text.append(errorText);
+    AppendSystemReason(text, code);
     return failCabinet(text);
 }
 
@@ -358,8 +347,7 @@ void UxCAB::discardInFlight(DWORD platformCode) {
         text.append(archivePath);
         text.append("]\n");
     } else {
-        setSystemError(platformCode, "*");
-        text.append(errorText);
+        AppendSystemReason(text, platformCode);
     }
     failCabinet(text);
 }

@@ -64,6 +64,7 @@ private:
         FCString entry;    // the name in the cabinet, as shown
         FCString target;   // where the file belongs
         FCString written;  // where the platform writes it
+        bool replacing = false;  // written is a temporary file beside an old target
         DWORD size = 0;
         bool active = false;
     };

@@ -168,7 +168,7 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
             ++f;
             continue;
         }
-        const char* spec = f++;
+        const char* conversionStart = f++;
         if (*f == '\0') break;
         if (*f == '%') {
             if (safe != nullptr) *safe += "%%";
@@ -266,11 +266,11 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
         }
         if (safe != nullptr) {
             if (wholePrecision != precision) {
-                safe->append(spec, static_cast<size_t>(precisionAt - spec));
+                safe->append(conversionStart, static_cast<size_t>(precisionAt - conversionStart));
                 *safe += std::to_string(wholePrecision);
                 safe->append(precisionEnd, static_cast<size_t>(f - precisionEnd));
             } else {
-                safe->append(spec, static_cast<size_t>(f - spec));
+                safe->append(conversionStart, static_cast<size_t>(f - conversionStart));
             }
         }
         total += count;

@@ -1,5 +1,6 @@
 #include "foundation/Mbcs.h"
 #include <windows.h>
+#include <vector>
 
 namespace Mbcs {
 
@@ -47,6 +48,28 @@ size_t BoundedLength(const char* text, size_t n) {
         if (static_cast<size_t>(next - text) > n) return static_cast<size_t>(p - text);
         p = next;
     }
+}
+
+bool FromWide(const wchar_t* wide, std::string& out) {
+    BOOL lossy = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, "?", &lossy);
+    if (bytes <= 0) {
+        out.clear();
+        return false;
+    }
+    std::vector<char> buffer(static_cast<size_t>(bytes));
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer.data(), bytes, "?", &lossy);
+    out = buffer.data();
+    return !lossy;
+}
+
+bool FromUtf8(const char* utf8, std::string& out) {
+    out = utf8;
+    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
+    if (count <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<size_t>(count));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), count);
+    return FromWide(wide.data(), out);
 }
 
 }  // namespace Mbcs

@@ -3,6 +3,7 @@
 // so nothing that scans text may look at single bytes.
 #pragma once
 #include <cstddef>
+#include <string>
 
 namespace Mbcs {
 
@@ -25,5 +26,11 @@ bool InSet(const char* set, unsigned code);
 
 // The number of bytes of text, at most n, that end on a character boundary.
 size_t BoundedLength(const char* text, size_t n);
+
+// Text in the ANSI code page from UTF-16 or UTF-8, with '?' for what the
+// code page cannot hold: true when nothing was lost. UTF-8 that is not
+// valid gives its raw bytes and false.
+bool FromWide(const wchar_t* wide, std::string& out);
+bool FromUtf8(const char* utf8, std::string& out);
 
 }  // namespace Mbcs

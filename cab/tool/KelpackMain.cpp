@@ -10,6 +10,7 @@
 #include "config/UxSeries.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHandle.h"
+#include "foundation/Mbcs.h"
 #include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
@@ -149,17 +150,6 @@ int ParseBuild(int argc, char** argv, BuildOptions_& o) {
     return 0;
 }
 
-// The ANSI form of a wide name; false when the code page cannot hold it
-// (shown with '?' for what is missing).
-bool ToAnsi(const std::wstring& wide, std::string& ansi) {
-    BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, "?", &lossy);
-    std::vector<char> buffer(static_cast<size_t>(n > 0 ? n : 1));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, buffer.data(), n, "?", &lossy);
-    ansi = buffer.data();
-    return !lossy;
-}
-
 struct Collection_ {
     std::vector<SourceFile_> files;
     std::vector<std::string> problems;
@@ -186,7 +176,7 @@ void Collect(const std::wstring& root, const std::wstring& relative, Collection_
         f.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         f.written = data.ftLastWriteTime;
         f.attributes = data.dwFileAttributes;
-        if (!ToAnsi(wideName, f.name)) {
+        if (!Mbcs::FromWide(wideName.c_str(), f.name)) {
             c.problems.push_back(f.name + ": the name cannot be written in the ANSI code page");
             continue;
         }
@@ -400,8 +390,9 @@ int Verify(int argc, char** argv) {
     for (const FCString& name : names) {
         std::string path = folder + name.text();
         UxCabinetHeader header;
-        UxCabinetHeader::Result result = pathExists(path.c_str()) ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
-        const char* fault = !pathExists(path.c_str()) ? "missing"
+        bool present = pathExists(path.c_str());
+        UxCabinetHeader::Result result = present ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
+        const char* fault = !present ? "missing"
                             : result == UxCabinetHeader::NOT_A_CABINET ? "not a cabinet"
                             : result == UxCabinetHeader::TRUNCATED ? "cut short" : nullptr;
         if (fault != nullptr) {
