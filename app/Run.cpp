@@ -122,6 +122,7 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
         DecompressCab cabinet;
         cabinet.attachProgress(&progress, state.size);
         cabinet.startTimer();
+        cabinet.startSeries();
         FCString folder = ApplicationFolder();
         for (const FCString& name : state.archives) {
             FCString path(folder);

@@ -4,12 +4,17 @@
 namespace {
 DWORD SystemTick() { return GetTickCount(); }
 const unsigned kMegabyte = 1u << 20;
+// Cancel is heard within a pump interval; the status text and the bar are
+// repainted at most every display interval, which the eye cannot tell from
+// every file and which costs a fraction of the painting.
 const unsigned kPumpIntervalMs = 20;
+const unsigned kDisplayIntervalMs = 100;
 }  // namespace
 
 DecompressCab::DecompressCab(TickSource ticks)
     : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0),
-      lastDisplayTick(0), msSinceDisplay(0), tickSource_(ticks != nullptr ? ticks : SystemTick), pumpedOnce_(false), lastPumpTick_(0) {}
+      lastDisplayTick(0), msSinceDisplay(0), tickSource_(ticks != nullptr ? ticks : SystemTick), pump_{kPumpIntervalMs, false, 0},
+      status_{kDisplayIntervalMs, false, 0}, bar_{kDisplayIntervalMs, false, 0}, shownMegabytes_(0) {}
 
 DecompressCab::~DecompressCab() {}
 
@@ -18,20 +23,43 @@ void DecompressCab::attachProgress(UxProgressDialog* dialog, unsigned total) {
     totalMegabytes = total;
     pendingBytes = 0;
     doneMegabytes = 0;
+    shownMegabytes_ = 0;
 }
 
 void DecompressCab::startTimer() {
     startTick = lastDisplayTick = tickSource_();
     msSinceDisplay = 0;
-    pumpedOnce_ = false;
+    pump_.started = status_.started = bar_.started = false;
 }
 
-bool DecompressCab::pumpDue() {
+bool DecompressCab::due(CADENCE_& cadence) {
     unsigned now = tickSource_();
-    if (pumpedOnce_ && now - lastPumpTick_ < kPumpIntervalMs) return false;
-    pumpedOnce_ = true;
-    lastPumpTick_ = now;
+    if (cadence.started && now - cadence.lastTick < cadence.intervalMs) return false;
+    cadence.started = true;
+    cadence.lastTick = now;
     return true;
+}
+
+bool DecompressCab::takesLong(DWORD bytes) {
+    if (bytes < kMegabyte) return false;
+    unsigned elapsed = tickSource_() - startTick;
+    // Until the Run has a speed, every large file counts as long.
+    if (doneMegabytes == 0 || elapsed == 0) return true;
+    unsigned long long expectedMs = static_cast<unsigned long long>(bytes >> 20) * elapsed / doneMegabytes;
+    return expectedMs >= kDisplayIntervalMs;
+}
+
+void DecompressCab::showProgress() {
+    if (progressDialog == nullptr || shownMegabytes_ == doneMegabytes) return;
+    shownMegabytes_ = doneMegabytes;
+    progressDialog->progressBar.setPos(static_cast<int>(doneMegabytes));
+}
+
+// The bar shows every megabyte of a cabinet once it ends.
+bool DecompressCab::extractTo(const char* folder) {
+    bool extracted = UxCAB::extractTo(folder);
+    showProgress();
+    return extracted;
 }
 
 unsigned DecompressCab::elapsedMs() {
@@ -42,14 +70,16 @@ unsigned DecompressCab::elapsedMs() {
 
 UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     if (progressDialog != nullptr) {
-        // A large file takes long enough to be worth naming whatever the
-        // interval says, and its name is painted before the platform starts.
-        bool large = info->FileSize >= kMegabyte;
-        bool due = pumpDue() || large;
-        if (due) progressDialog->pumpMessages();
+        // A file that takes long is named whatever the intervals say, and
+        // the window is painted before the platform starts on it.
+        bool slow = takesLong(info->FileSize);
+        if (due(pump_) || slow) progressDialog->pumpMessages();
         if (progressDialog->cancelRequested) return stopCabinet();
-        if (due) progressDialog->setStatusText(info->NameInCabinet);
-        if (large) UpdateWindow(progressDialog->windowHandle);
+        if (due(status_) || slow) progressDialog->setStatusText(info->NameInCabinet);
+        if (slow) {
+            showProgress();
+            UpdateWindow(progressDialog->windowHandle);
+        }
         pendingBytes += info->FileSize;
     }
     return UxCAB::onFileInCabinet(info);
@@ -66,15 +96,14 @@ UINT DecompressCab::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) 
 }
 
 UINT DecompressCab::onFileExtracted(const char*) {
-    unsigned before = doneMegabytes;
     if (pendingBytes >= kMegabyte) {
         doneMegabytes += pendingBytes >> 20;
         pendingBytes &= kMegabyte - 1;
     }
     if (progressDialog == nullptr || doneMegabytes == 0) return NO_ERROR;
     showRemaining(elapsedMs());
-    if (doneMegabytes != before) progressDialog->progressBar.setPos(static_cast<int>(doneMegabytes));
-    if (pumpDue()) progressDialog->pumpMessages();
+    if (shownMegabytes_ != doneMegabytes && due(bar_)) showProgress();
+    if (due(pump_)) progressDialog->pumpMessages();
     return NO_ERROR;
 }
 

@@ -82,7 +82,7 @@ bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB() : stopped_(false), failed_(false), cancelled_(false) {}
+UxCAB::UxCAB() : seriesOpen_(false), stopped_(false), failed_(false), cancelled_(false) {}
 
 UxCAB::~UxCAB() {}
 
@@ -100,11 +100,15 @@ bool UxCAB::extractTo(const char* folder) {
     setDestination(folder);
     stopped_ = failed_ = cancelled_ = false;
     failure_.clear();
-    knownFolders_.clear();
-    freshFolders_.clear();
-    written_.clear();
     askedCabinets_.clear();
-    if (!FullPathName(destinationFolder.text(), normalizedDestination_)) normalizedDestination_.clear();
+    FCString normalized;
+    if (!FullPathName(destinationFolder.text(), normalized)) normalized.clear();
+    if (!seriesOpen_ || !normalized.equals(normalizedDestination_)) {
+        knownFolders_.clear();
+        freshFolders_.clear();
+        written_.clear();
+    }
+    normalizedDestination_.assignFrom(normalized);
     inFlight_.active = false;
     pending_ = nullptr;
     SetLastError(0);
@@ -231,6 +235,40 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& n
     return false;
 }
 
+void UxCAB::startSeries() {
+    seriesOpen_ = true;
+    knownFolders_.clear();
+    freshFolders_.clear();
+    written_.clear();
+}
+
+// Below the deepest folder known to exist, each missing folder is made
+// straight away: making it is the existence test, one call a folder. With
+// none known the walk starts at the root.
+void UxCAB::ensureFolder(const FCString& folder) {
+    if (knownFolders_.count(folder.text()) != 0) return;
+    std::vector<FCString> chain = LeadingFolders(folder.text());
+    size_t known = chain.size();
+    while (known > 0 && knownFolders_.count(chain[known - 1].text()) == 0) --known;
+    if (known == 0) {
+        if (!pathExists(folder.text())) createFolders(folder);
+        if (!pathExists(folder.text())) return;
+        knownFolders_.insert(folder.text());
+        for (const FCString& leading : chain) knownFolders_.insert(leading.text());
+        return;
+    }
+    for (size_t i = known; i < chain.size(); ++i) {
+        const char* path = chain[i].text();
+        if (CreateDirectoryA(path, nullptr)) {
+            freshFolders_.insert(path);
+            onFolderCreated(path);
+        } else if (!hasAnyAttribute(path, FILE_ATTRIBUTE_DIRECTORY)) {
+            return;  // the platform names the reason when it cannot write the file
+        }
+        knownFolders_.insert(path);
+    }
+}
+
 void UxCAB::createFolders(const FCString& folderText) {
     FCPathName folder(folderText);
     folder.addSeparator();
@@ -273,10 +311,7 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     FCPathName targetName(target);
     FCString folder;
     targetName.getFolder(folder, true);
-    if (knownFolders_.count(folder.text()) == 0) {
-        if (!pathExists(folder.text())) createFolders(folder);
-        if (pathExists(folder.text())) knownFolders_.insert(folder.text());
-    }
+    ensureFolder(folder);
     // Nothing can stand in a folder this extraction made, but what it wrote.
     bool fresh = freshFolders_.count(folder.text()) != 0 && written_.insert(target.text()).second;
     if (!chooseWriteTarget(target, fresh, written)) return FILEOP_SKIP;

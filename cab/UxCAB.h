@@ -42,6 +42,11 @@ public:
     virtual UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath);
 
     void setDestination(const char* folder);
+    // The cabinets extracted from now on form one series into one
+    // destination: what the extractor learns about the destination's
+    // folders (which exist, which it made, what it wrote there) holds from
+    // one cabinet to the next instead of being learnt again.
+    void startSeries();
     void setSystemError(DWORD code, const char* messageTemplate);
     static UINT CALLBACK cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
     UINT dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2);
@@ -70,6 +75,7 @@ private:
     };
 
     bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
+    void ensureFolder(const FCString& folder);
     void createFolders(const FCString& folder);
     bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
     UINT checkExtracted(const FILEPATHS_A& paths);
@@ -77,6 +83,7 @@ private:
     void discardInFlight(DWORD platformCode);
     UINT findNextCabinet(const char* name, char* newPath);
 
+    bool seriesOpen_;
     bool stopped_;
     bool failed_;
     bool cancelled_;
@@ -102,6 +109,7 @@ public:
     void attachProgress(UxProgressDialog* dialog, unsigned totalMegabytes);
     void startTimer();
     unsigned elapsedMs();
+    bool extractTo(const char* folder) override;
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
     UINT onFileExtracted(const char* targetPath) override;
     UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override;
@@ -118,12 +126,24 @@ public:
     unsigned msSinceDisplay;
 
 private:
+    // Something done at most once an interval: per file, pumping and
+    // painting would cost more than the extraction of a small file.
+    struct CADENCE_ {
+        unsigned intervalMs;
+        bool started;
+        unsigned lastTick;
+    };
+
+    bool due(CADENCE_& cadence);
     void showRemaining(unsigned elapsed);
-    // The pump and the status text run at most every kPumpIntervalMs: per
-    // file they would cost more than the extraction of a small file.
-    bool pumpDue();
+    void showProgress();
+    // True when a file of bytes is expected to take longer than the status
+    // text's interval: the window is not painted while the platform writes it.
+    bool takesLong(DWORD bytes);
 
     TickSource tickSource_;
-    bool pumpedOnce_;
-    unsigned lastPumpTick_;
+    CADENCE_ pump_;
+    CADENCE_ status_;
+    CADENCE_ bar_;
+    unsigned shownMegabytes_;
 };

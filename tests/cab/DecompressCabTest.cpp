@@ -125,6 +125,35 @@ TEST_F(ProgressFixture, StatusShowsTheFileAndSizesAreCounted) {
     EXPECT_EQ(2800001u - (2u << 20), cab.pendingBytes);
 }
 
+// The status text and the bar are painted at most every display interval;
+// a large file is still named before it starts unless the Run's speed so
+// far says it is done within that interval; the bar is current once a
+// cabinet ends. The clock stands still, so only these rules paint.
+TEST_F(ProgressFixture, ALargeFileIsNamedAtOnceOnlyWhenItTakesLong) {
+    TempFolder dir;
+    std::string cabinet = dir / "mixed.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"small.bin", "s"}, {"big.bin", std::string(1u << 20, 'b')}}));
+    dialog.progressBar.setRange(0, 1000);
+    struct {
+        unsigned doneMegabytes, elapsedMs;
+        const char* status;
+    } cases[] = {
+        {100, 10, "small.bin"},  // 100 MB in 10 ms: 1 MB more takes no time
+        {1, 1000, "big.bin"},    // 1 MB a second
+        {0, 1000, "big.bin"},    // no speed yet
+    };
+    for (const auto& c : cases) {
+        cab.startTimer();
+        g_now += c.elapsedMs;
+        cab.doneMegabytes = c.doneMegabytes;
+        cab.pendingBytes = 0;
+        cab.setArchive(cabinet.c_str());
+        ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
+        EXPECT_EQ(c.status, ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID)) << c.doneMegabytes;
+        EXPECT_EQ(static_cast<int>(c.doneMegabytes) + 1, dialog.progressBar.getPos()) << c.doneMegabytes;
+    }
+}
+
 namespace {
 // Presses the progress dialog's Cancel at the moment the platform asks for
 // the next cabinet.

@@ -243,6 +243,17 @@ std::vector<std::vector<CabinetEntry>> SeriesFiles() {
             {{"c.txt", "third"}}};
 }
 
+// A cabinet whose last data block (16384 bytes, the size of each block the
+// writer makes) has a checksum that cannot match: the platform closes the
+// file in that block short.
+bool WriteDamagedCabinet(const std::string& path, const std::vector<CabinetEntry>& entries) {
+    if (!WriteCabinet(path, entries)) return false;
+    std::string bytes = TempFolder::readFile(path);
+    bytes[bytes.size() - 16384 - 8] = '\x01';  // the last block's checksum
+    TempFolder::writeFile(path, bytes);
+    return true;
+}
+
 void ExpectFile(const std::string& path, const std::string& expected) {
     EXPECT_EQ(expected, TempFolder::readFile(path)) << path;
 }
@@ -307,11 +318,7 @@ TEST(UxCABReplace, AnOldFileSurvivesEveryFailureAndIsReplacedWholeOnSuccess) {
     // its checksum: the platform closes that file short.
     std::string cabinet = dir / "cut.cab";
     std::string keep = "new keep" + std::string(16384 - 8, 'k');
-    ASSERT_TRUE(WriteCabinet(cabinet, {{"keep.txt", keep}, {"lost.txt", std::string(16384, 'n')}}));
-    std::string bytes = TempFolder::readFile(cabinet);
-    size_t second = bytes.size() - 16384 - 8;  // the second block's header
-    bytes[second] = '\x01';                     // a checksum that cannot match
-    TempFolder::writeFile(cabinet, bytes);
+    ASSERT_TRUE(WriteDamagedCabinet(cabinet, {{"keep.txt", keep}, {"lost.txt", std::string(16384, 'n')}}));
     for (const char* name : {"keep.txt", "lost.txt"}) TempFolder::writeFile(out + name, old);
     SetFileAttributesA((out + "lost.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     UxCAB cab;
@@ -351,4 +358,44 @@ TEST(UxCABFailures, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
     cab.setArchive(cabinet.c_str());
     EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
     EXPECT_EQ(4u, CountEntries(out));
+}
+
+// Cabinets of one series share what the extractor learnt about the folders:
+// a folder it made holds nothing but what it wrote, yet a file it wrote in
+// an earlier cabinet is still replaced through a temporary file, so a
+// later cabinet that fails on it leaves the earlier file whole.
+TEST(UxCABReplace, ASeriesRemembersItsFoldersAndStillReplacesWhatItWrote) {
+    for (bool series : {true, false}) {
+        TempFolder dir;
+        std::string out = dir / "out\\";
+        CreateDirectoryA(out.c_str(), nullptr);
+        std::string first = dir / "first.cab", second = dir / "second.cab";
+        ASSERT_TRUE(WriteCabinet(first, {{"new\\deep\\x.txt", "first"}, {"new\\y.txt", "y"}}));
+        ASSERT_TRUE(WriteDamagedCabinet(second, {{"new\\z.txt", std::string(16384, 'z')}, {"new\\deep\\x.txt", std::string(16384, 'n')}}));
+        RecordingCab cab;
+        if (series) cab.startSeries();
+        cab.setArchive(first.c_str());
+        ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        cab.setArchive(second.c_str());
+        EXPECT_FALSE(cab.extractTo(out.c_str())) << series;
+        ExpectFile(out + "new\\deep\\x.txt", "first");
+        ExpectFile(out + "new\\z.txt", std::string(16384, 'z'));
+        EXPECT_EQ(1u, CountEntries(out + "new\\deep\\")) << series;  // no temporary file left behind
+        EXPECT_EQ((std::vector<std::string>{out + "new\\", out + "new\\deep\\"}), cab.created) << series;
+    }
+}
+
+TEST(UxCABFailures, AFileWhereAFolderBelongsFailsTheCabinet) {
+    TempFolder dir;
+    std::string out = dir / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    TempFolder::writeFile(out + "in the way", "file");
+    std::string cabinet = dir / "way.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"a.txt", "a"}, {"in the way\\b.txt", "b"}}));
+    UxCAB cab;
+    cab.startSeries();
+    cab.setArchive(cabinet.c_str());
+    EXPECT_FALSE(cab.extractTo(out.c_str()));
+    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("in the way\\b.txt")) << cab.errorText.text();
+    EXPECT_EQ("file", TempFolder::readFile(out + "in the way"));
 }
