@@ -26,7 +26,7 @@ out=$build/bench-out
 rm -rf "$out"; mkdir -p "$out"
 zpath() { echo "Z:$1" | tr / '\\'; }
 for corpus in small large; do
-    runs=5; [ "$corpus" = large ] && runs=3
+    runs=5; [ "$corpus" = large ] && runs=7
     echo "=== extraction, $corpus corpus (i686)"
     wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $runs </dev/null | iconv -c -f cp932 -t utf-8
 done
