@@ -7,11 +7,11 @@
 #include <string>
 
 namespace {
-// The tests' clock: it stands still unless g_moving makes it advance 25 ms
+// The tests' clock: it stands still unless g_moving makes it advance 300 ms
 // at every reading.
 DWORD g_now = 0;
 bool g_moving = false;
-DWORD TestTick() { return g_moving ? (g_now += 25) : g_now; }
+DWORD TestTick() { return g_moving ? (g_now += 300) : g_now; }
 
 std::string ControlText(HWND dialog, int id) {
     char text[256] = "";
