@@ -103,11 +103,7 @@ bool UxCAB::extractTo(const char* folder) {
     askedCabinets_.clear();
     FCString normalized;
     if (!FullPathName(destinationFolder.text(), normalized)) normalized.clear();
-    if (!seriesOpen_ || !normalized.equals(normalizedDestination_)) {
-        knownFolders_.clear();
-        freshFolders_.clear();
-        written_.clear();
-    }
+    if (!seriesOpen_ || !normalized.equals(normalizedDestination_)) forgetFolders();
     normalizedDestination_.assignFrom(normalized);
     inFlight_.active = false;
     pending_ = nullptr;
@@ -237,6 +233,10 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& n
 
 void UxCAB::startSeries() {
     seriesOpen_ = true;
+    forgetFolders();
+}
+
+void UxCAB::forgetFolders() {
     knownFolders_.clear();
     freshFolders_.clear();
     written_.clear();

@@ -75,6 +75,7 @@ private:
     };
 
     bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
+    void forgetFolders();
     void ensureFolder(const FCString& folder);
     void createFolders(const FCString& folder);
     bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
