@@ -246,10 +246,10 @@ void UxCAB::forgetFolders() {
 // straight away: making it is the existence test, one call a folder. With
 // none known the walk starts at the root.
 void UxCAB::ensureFolder(const FCString& folder) {
-    if (knownFolders_.count(folder.text()) != 0) return;
+    if (knownFolders_.contains(folder.text())) return;
     std::vector<FCString> chain = LeadingFolders(folder.text());
     size_t known = chain.size();
-    while (known > 0 && knownFolders_.count(chain[known - 1].text()) == 0) --known;
+    while (known > 0 && !knownFolders_.contains(chain[known - 1].text())) --known;
     if (known == 0) {
         if (!pathExists(folder.text())) createFolders(folder);
         if (!pathExists(folder.text())) return;
@@ -313,7 +313,7 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     targetName.getFolder(folder, true);
     ensureFolder(folder);
     // Nothing can stand in a folder this extraction made, but what it wrote.
-    bool fresh = freshFolders_.count(folder.text()) != 0 && written_.insert(target.text()).second;
+    bool fresh = freshFolders_.contains(folder.text()) && written_.insert(target.text());
     if (!chooseWriteTarget(target, fresh, written)) return FILEOP_SKIP;
     lstrcpynA(info->FullTargetName, written.text(), MAX_PATH);
     inFlight_.entry.assignFrom(name);
@@ -391,7 +391,7 @@ UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
     const char* name = info.CabinetFile != nullptr ? info.CabinetFile : "";
     // The platform asks again when what it was pointed at would not do (not
     // a cabinet, another set): asking twice for one name is an answer too.
-    if (!askedCabinets_.insert(name).second) {
+    if (!askedCabinets_.insert(name)) {
         FCString text;
         AppendBracketed(text, "続きのキャビネットファイルが正しくありません", name);
         text.append("（");

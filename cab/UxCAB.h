@@ -89,13 +89,13 @@ private:
     bool failed_;
     bool cancelled_;
     INFLIGHT_ inFlight_;
-    std::set<std::string, PathNoCaseLess> askedCabinets_;  // continuations already looked for
+    PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;
     FCString normalizedDestination_;  // the destination as the platform resolves it
-    std::set<std::string, PathNoCaseLess> knownFolders_;  // folders known to exist
-    std::set<std::string, PathNoCaseLess> freshFolders_;  // folders this extraction created
-    std::set<std::string, PathNoCaseLess> written_;       // targets written into fresh folders
+    PathSet knownFolders_;  // folders known to exist
+    PathSet freshFolders_;  // folders this extraction created
+    PathSet written_;       // targets written into fresh folders
 };
 
 class DecompressCab : public UxCAB {

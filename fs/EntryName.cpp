@@ -48,14 +48,15 @@ EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe) {
     if (raw.isEmpty()) return ENTRY_NAME_OUTSIDE;
     EntryNameVerdict verdict = ENTRY_NAME_OK;
     FCString component;
-    for (const char* p = raw.text();; p = Mbcs::Next(p)) {
+    const char* start = raw.text();
+    for (const char* p = start;; p = Mbcs::Next(p)) {
         unsigned code = Mbcs::CodeAt(p);
         if (code == ':') return ENTRY_NAME_OUTSIDE;
         if (code == 0 && *p != '\0') return ENTRY_NAME_UNWRITABLE;  // a lead byte cut off at the end
-        if (code != '\\' && code != '/' && code != 0) {
-            component.append(p, static_cast<int>(Mbcs::Next(p) - p));
-            continue;
-        }
+        if (code != '\\' && code != '/' && code != 0) continue;
+        component.clear();
+        component.append(start, static_cast<int>(p - start));
+        start = p + 1;
         // Leaving the folder outweighs an unwritable name: the whole name is read.
         EntryNameVerdict part = CheckComponent(component);
         if (part == ENTRY_NAME_OUTSIDE) return ENTRY_NAME_OUTSIDE;
@@ -63,7 +64,6 @@ EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe) {
         safe.append(component);
         if (code == 0) break;
         safe.append("\\");
-        component.clear();
     }
     if (verdict != ENTRY_NAME_OK) safe.clear();
     return verdict;

@@ -24,13 +24,16 @@ bool PathStartsWith(const FCString& path, const FCString& folder) {
     return true;
 }
 
-bool PathNoCaseLess::operator()(const std::string& a, const std::string& b) const {
-    const char* p = a.c_str();
-    const char* q = b.c_str();
-    for (;;) {
-        unsigned x = FoldedCodeAt(p), y = FoldedCodeAt(q);
-        if (x != y || x == 0) return x < y;
-        p = Mbcs::Next(p);
-        q = Mbcs::Next(q);
+std::string PathSet::key(const char* path) {
+    std::string folded(path);
+    for (size_t i = 0; i < folded.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(folded[i]);
+        if (b >= 'a' && b <= 'z') folded[i] = static_cast<char>(b - ('a' - 'A'));
+        else if (Mbcs::IsLead(b)) ++i;  // its trail byte stays as it is
     }
+    return folded;
 }
+
+bool PathSet::contains(const char* path) const { return keys_.count(key(path)) != 0; }
+
+bool PathSet::insert(const char* path) { return keys_.insert(key(path)).second; }

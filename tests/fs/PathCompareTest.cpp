@@ -1,0 +1,27 @@
+#include "fs/PathCompare.h"
+#include <gtest/gtest.h>
+
+// Folding must follow the file system: ASCII letters match without case, a
+// double-byte character only itself, even when its trail byte is a letter
+// (ア is 83 41, ャ is 83 61, ｱ is the single byte B1).
+TEST(PathSet, FindsWhatTheFileSystemWouldTakeForTheSamePath) {
+    struct Case {
+        const char* stored;
+        const char* asked;
+        bool same;
+    } cases[] = {
+        {"C:\\Out\\Data\\File.TXT", "c:\\out\\data\\file.txt", true},
+        {"C:\\out\\\x83\x41", "C:\\OUT\\\x83\x41", true},
+        {"C:\\out\\\x83\x41", "C:\\out\\\x83\x61", false},
+        {"C:\\out\\\x83\x61" "a", "C:\\out\\\x83\x61" "A", true},
+        {"C:\\out\\\xB1", "C:\\out\\\x83\x41", false},
+        {"C:\\out\\a", "C:\\out\\a\\", false},
+    };
+    for (const Case& c : cases) {
+        PathSet set;
+        EXPECT_TRUE(set.insert(c.stored));
+        EXPECT_EQ(c.same, set.contains(c.asked)) << c.stored << " / " << c.asked;
+        EXPECT_EQ(!c.same, set.insert(c.asked)) << c.stored << " / " << c.asked;
+        EXPECT_EQ(c.same ? 1u : 2u, set.size());
+    }
+}
