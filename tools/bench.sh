@@ -16,19 +16,30 @@ done
 echo "=== making the corpora (once)"
 sh bench/make-corpus.sh "$build/corpus"
 . tools/wine-env.sh
-trap kelpex_wine_down EXIT
+trap 'kelpex_wine_down; rm -rf "/dev/shm/kelpex-bench-$$"' EXIT
 kelpex_wine_up "$build/wine"
 for arch in i686 x86_64; do
     echo "=== generator ($arch)"
     wine "$build/$arch/bench/random_bench.exe" </dev/null
 done
-out=$build/bench-out
-rm -rf "$out"; mkdir -p "$out"
 zpath() { echo "Z:$1" | tr / '\\'; }
-for corpus in small large; do
-    runs=5; [ "$corpus" = large ] && runs=7
-    echo "=== extraction, $corpus corpus (i686)"
-    wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $runs </dev/null | iconv -c -f cp932 -t utf-8
+# The extraction is timed writing into memory where the machine has room
+# there, then into the build tree on disk. On a shared virtual disk the
+# same Run took anywhere from 7 to 17 s, as the discards of the previous
+# run's removal came and went; in memory it takes 5 to 7.5 s. Both sides
+# write the same bytes, so the disk adds about the same time to each:
+# memory gives the stricter ratio, the disk the figure a user sees.
+outputs=$build/bench-out
+if [ -d /dev/shm ] && [ "$(df --output=avail -k /dev/shm | tail -1)" -gt 2000000 ]; then
+    outputs="/dev/shm/kelpex-bench-$$ $outputs"
+fi
+for out in $outputs; do
+    rm -rf "$out"; mkdir -p "$out"
+    for corpus in small large; do
+        runs=5; [ "$corpus" = large ] && runs=7
+        echo "=== extraction, $corpus corpus (i686), written to $out"
+        wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $runs </dev/null | iconv -c -f cp932 -t utf-8
+    done
+    rm -rf "$out"
 done
-rm -rf "$out"
 bash bench/pack-bench.sh "$build/corpus" "$build" 3
