@@ -42,8 +42,9 @@ kelpex_wine_up() {   # $1 = prefix folder
     fi
     # Wine's server and services inherit the output of the program that
     # starts them; starting them here, detached, keeps CTest from waiting
-    # on them. The desktop's process likewise.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # on them. The desktop's process likewise. A server already running for
+    # the prefix (a demo left open) serves as well: -p then exits with 2.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     wine cmd /c exit 0 </dev/null >/dev/null 2>&1
     wine explorer.exe /desktop=Default,1280x1024 </dev/null >/dev/null 2>&1 &
     sleep 2
