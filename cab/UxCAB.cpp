@@ -6,6 +6,8 @@
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
 #include "fs/PathCompare.h"
+#include <string>
+#include <vector>
 
 namespace {
 const DWORD kNameIsUtf8 = 0x80;  // _A_NAME_IS_UTF: gcab stores non-ASCII names so

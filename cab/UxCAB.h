@@ -7,8 +7,6 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
-#include <set>
-#include <string>
 
 class UxProgressDialog;
 

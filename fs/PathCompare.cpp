@@ -1,6 +1,7 @@
 #include "fs/PathCompare.h"
 #include "foundation/Mbcs.h"
 #include <windows.h>
+#include <cstring>
 
 namespace {
 unsigned FoldedCodeAt(const char* p) {
@@ -25,11 +26,13 @@ bool PathStartsWith(const FCString& path, const FCString& folder) {
 }
 
 std::string PathSet::key(const char* path) {
-    std::string folded(path);
-    for (size_t i = 0; i < folded.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(folded[i]);
-        if (b >= 'a' && b <= 'z') folded[i] = static_cast<char>(b - ('a' - 'A'));
-        else if (Mbcs::IsLead(b)) ++i;  // its trail byte stays as it is
+    std::string folded;
+    folded.reserve(std::strlen(path));
+    for (const char* p = path; *p != '\0'; p = Mbcs::Next(p)) {
+        unsigned code = FoldedCodeAt(p);
+        if (code == 0) code = static_cast<unsigned char>(*p);  // a lead byte cut off at the end stays as it is
+        if (code > 0xFF) folded += static_cast<char>(code >> 8);
+        folded += static_cast<char>(code & 0xFF);
     }
     return folded;
 }
