@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
+#include <vector>
 
 class UxProgressDialog;
 
@@ -33,6 +34,9 @@ public:
 
     bool extractTo(const char* folder) override;
     virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
+    // The platform has written targetPath. A new file's size is confirmed
+    // with the cabinet's other new files before extractTo returns: the file
+    // must be left where it is until then.
     virtual UINT onFileExtracted(const char* targetPath);
     virtual void onFolderCreated(const char* folderPath);
     // The platform asks where the cabinet that a file continues into lies;
@@ -71,6 +75,11 @@ private:
         DWORD size = 0;
         bool active = false;
     };
+    // A new file written in place, its size still to be confirmed.
+    struct UNCHECKED_ {
+        FCString target;
+        DWORD size;
+    };
 
     bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
     void forgetFolders();
@@ -78,6 +87,8 @@ private:
     void createFolders(const FCString& folder);
     bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
     UINT checkExtracted(const FILEPATHS_A& paths);
+    bool checkSize(const FCString& written, const FCString& target, DWORD expected);
+    bool checkUnchecked();
     UINT commitInFlight();
     void discardInFlight(DWORD platformCode);
     UINT findNextCabinet(const char* name, char* newPath);
@@ -87,6 +98,7 @@ private:
     bool failed_;
     bool cancelled_;
     INFLIGHT_ inFlight_;
+    std::vector<UNCHECKED_> unchecked_;
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;

@@ -96,6 +96,14 @@ TEST(UxCABExtract, LongerExistingFilesAreReplacedWhole) {
     EXPECT_EQ("short", TempFolder::readFile(out + "a\\short.txt"));
     ASSERT_TRUE(cab.extractTo(out.c_str()));  // and again over itself
     EXPECT_EQ("short", TempFolder::readFile(out + "a\\short.txt"));
+    // A cabinet naming one file twice in a folder it makes: the later entry
+    // replaces the earlier one whole, and neither fails the other's size.
+    std::string twice = dir / "twice.cab";
+    ASSERT_TRUE(WriteCabinet(twice, {{"new\\d.txt", "the first and longer"}, {"new\\d.txt", "second"}}));
+    cab.setArchive(twice.c_str());
+    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    EXPECT_EQ("second", TempFolder::readFile(out + "new\\d.txt"));
+    EXPECT_EQ(1u, CountEntries(out + "new\\"));
 }
 
 TEST(UxCABFailures, MissingArchiveNamesItAndCallsNothing) {
