@@ -35,8 +35,8 @@ public:
     bool extractTo(const char* folder) override;
     virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
     // The platform has written targetPath. A new file's size is confirmed
-    // with the cabinet's other new files before extractTo returns: the file
-    // must be left where it is until then.
+    // later, with other new files, and at the latest before extractTo
+    // returns: the file must be left where it is until then.
     virtual UINT onFileExtracted(const char* targetPath);
     virtual void onFolderCreated(const char* folderPath);
     // The platform asks where the cabinet that a file continues into lies;

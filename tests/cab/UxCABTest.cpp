@@ -206,16 +206,37 @@ TEST(UxCABFailures, NamesThatCannotBeShownInTheCodePageFail) {
     EXPECT_EQ("ファイル名を変換できません [??.txt]\n", std::string(cab.errorText.text()));  // U+1F363 is two UTF-16 units
 }
 
-TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFile) {
+TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
     if (!TempFolder::driveExists('S')) GTEST_SKIP() << "no small test drive S:";
-    TempFolder dir("S:\\");
-    UxCAB cab;
-    cab.setArchive(Data("big.cab").c_str());
-    EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
-    std::string error = cab.errorText.text();
-    EXPECT_NE(std::string::npos, error.find(dir / "big.bin")) << error;
-    EXPECT_NE(std::string::npos, error.find("ディスクの空き容量が足りません")) << error;
-    EXPECT_FALSE(TempFolder::exists(dir / "big.bin"));
+    TempFolder source;
+    std::string many = source / "many.cab";
+    std::vector<CabinetEntry> entries;
+    for (int i = 0; i < 300; ++i) entries.push_back({"f" + std::to_string(i) + ".bin", std::string(1000, 'x')});
+    ASSERT_TRUE(WriteCabinet(many, entries));
+    struct Case {
+        std::string cabinet;
+        DWORD size;  // of every entry
+        size_t kept;  // at least this many files fit
+    } cases[] = {{Data("big.cab"), 100000, 0}, {many, 1000, 1}};
+    for (const Case& c : cases) {
+        TempFolder dir("S:\\");
+        UxCAB cab;
+        cab.setArchive(c.cabinet.c_str());
+        EXPECT_FALSE(cab.extractTo(dir.path().c_str())) << c.cabinet;
+        std::string error = cab.errorText.text();
+        EXPECT_EQ(0u, error.find("ファイルが正しく展開されませんでした [" + dir.path())) << error;
+        EXPECT_NE(std::string::npos, error.find("ディスクの空き容量が足りません")) << error;
+        // What the disk could hold stays whole; nothing cut short stays.
+        size_t kept = 0;
+        WIN32_FIND_DATAA data;
+        FCFindHandle find(FindFirstFileA((dir / "*").c_str(), &data));
+        for (bool more = find.valid(); more; more = FindNextFileA(find.get(), &data) != FALSE) {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+            EXPECT_EQ(c.size, data.nFileSizeLow) << data.cFileName;
+            ++kept;
+        }
+        EXPECT_LE(c.kept, kept) << c.cabinet;
+    }
 }
 
 TEST(UxCABFailures, AnExceptionInAHandlerComesOutOfExtractTo) {
