@@ -10,7 +10,9 @@
 #include <vector>
 
 namespace {
-const DWORD kNameIsUtf8 = 0x80;  // _A_NAME_IS_UTF: gcab stores non-ASCII names so
+// _A_NAME_IS_UTF: the name is UTF-8 (gcab stores every non-ASCII name so),
+// not the code page's bytes.
+const DWORD kNameIsUtf8 = 0x80;
 // New files measured in one go: a few milliseconds of queries even where
 // each takes tens of microseconds.
 const size_t kCheckBatch = 256;
@@ -87,7 +89,7 @@ bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB() : seriesOpen_(false), stopped_(false), failed_(false), cancelled_(false) {}
+UxCAB::UxCAB() : end_(END_RUNNING), seriesOpen_(false) {}
 
 UxCAB::~UxCAB() {}
 
@@ -103,7 +105,7 @@ bool UxCAB::extractTo(const char* folder) {
         return false;
     }
     setDestination(folder);
-    stopped_ = failed_ = cancelled_ = false;
+    end_ = END_RUNNING;
     failure_.clear();
     askedCabinets_.clear();
     FCString normalized;
@@ -116,19 +118,25 @@ bool UxCAB::extractTo(const char* folder) {
     SetLastError(0);
     BOOL ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
     DWORD code = GetLastError();
-    if (inFlight_.active) discardInFlight(ok ? 0 : code);
-    // Whatever ended the cabinet, no file cut short stays behind.
+    // A file the platform never reported as extracted was given up; and
+    // whatever ended the cabinet, no file cut short stays behind.
+    finishFile(false, ok ? 0 : code);
     checkUnchecked();
-    if (pending_) {
+    switch (end_) {
+    case END_THROWN: {
         std::exception_ptr pending = pending_;
         pending_ = nullptr;
         std::rethrow_exception(pending);
     }
-    if (failed_) {
+    case END_FAILED:
         errorText.assignFrom(failure_);
         return false;
+    case END_CANCELLED:
+        return true;
+    case END_RUNNING:
+        break;
     }
-    if (ok || cancelled_) return true;
+    if (ok) return true;
     if (code == 0) {
         // The platform answers a damaged or foreign file with no error code;
         // its text for 0 would read "success".
@@ -165,46 +173,52 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
     try {
         switch (notification) {
         case SPFILENOTIFY_FILEINCABINET:
-            if (stopped_) return FILEOP_SKIP;
+            if (stopped()) return FILEOP_SKIP;
+            // A file still in flight was given up by the platform.
+            if (!finishFile(false, 0)) return FILEOP_SKIP;
             return onFileInCabinet(reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1));
         case SPFILENOTIFY_FILEEXTRACTED: {
             const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
-            if (stopped_) return NO_ERROR;
-            checkExtracted(*paths);
-            if (stopped_) return NO_ERROR;
+            if (!inFlight_.active) return NO_ERROR;
             FCString target(inFlight_.target);
-            inFlight_.active = false;
+            // A file the cabinet ended under (Cancel or a failure while the
+            // platform asked for the next part) is incomplete: removed.
+            bool extracted = !stopped() && paths->Win32Error == NO_ERROR;
+            if (!finishFile(extracted, paths->Win32Error) || stopped()) return NO_ERROR;
             return onFileExtracted(target.text());
         }
         case SPFILENOTIFY_NEEDNEWCABINET:
             // An error answer is the only one that ends the platform's asking.
-            if (stopped_) return ERROR_CANCELLED;
+            if (stopped()) return ERROR_CANCELLED;
             return onNeedNewCabinet(*reinterpret_cast<const CABINET_INFO_A*>(param1), reinterpret_cast<char*>(param2));
         default:
             return 0;
         }
     } catch (...) {
         pending_ = std::current_exception();
-        stopCabinet();
+        end(END_THROWN);
         if (notification == SPFILENOTIFY_NEEDNEWCABINET) return ERROR_CANCELLED;
         return notification == SPFILENOTIFY_FILEINCABINET ? FILEOP_SKIP : NO_ERROR;
     }
 }
 
+void UxCAB::end(EndState state) {
+    if (state > end_) end_ = state;
+}
+
 UINT UxCAB::failCabinet(const FCString& text) {
-    if (!failed_) failure_.assignFrom(text);
-    failed_ = true;
-    return stopCabinet();
+    if (end_ < END_FAILED) failure_.assignFrom(text);
+    end(END_FAILED);
+    return FILEOP_SKIP;
 }
 
 UINT UxCAB::stopCabinet() {
-    stopped_ = true;
+    end(END_CANCELLED);
     return FILEOP_SKIP;
 }
 
 UINT UxCAB::cancelCabinet() {
-    cancelled_ = true;
-    stopCabinet();
+    end(END_CANCELLED);
     return ERROR_CANCELLED;
 }
 
@@ -330,32 +344,38 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     inFlight_.entry.assignFrom(name);
     inFlight_.target.assignFrom(target);
     inFlight_.written.assignFrom(written);
-    inFlight_.replacing = !written.equals(target);
     inFlight_.size = info->FileSize;
     inFlight_.active = true;
     return FILEOP_DOIT;
 }
 
-UINT UxCAB::checkExtracted(const FILEPATHS_A& paths) {
-    if (!inFlight_.active) return NO_ERROR;
-    if (paths.Win32Error != NO_ERROR) {
-        discardInFlight(paths.Win32Error);
-        return FILEOP_SKIP;
+bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
+    if (!inFlight_.active) return true;
+    inFlight_.active = false;
+    if (!extracted) {
+        // What the platform wrote is removed; an old file under the
+        // target's name was never touched.
+        DeleteFileA(inFlight_.written.text());
+        if (end_ != END_RUNNING) return false;  // the end already explains it
+        FCString text;
+        AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.target.text());
+        if (platformCode == 0) {
+            text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
+            text.append(archivePath);
+            text.append("]\n");
+        } else {
+            AppendSystemReason(text, platformCode);
+        }
+        failCabinet(text);
+        return false;
     }
-    // A new file is measured later, with other new files: one query a file
-    // either way, but under Wine the queries cost about a third less taken
-    // together than one by one between the platform's writes.
-    if (!inFlight_.replacing) {
-        unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.size});
-        // A bounded batch: the window is not pumped while it is measured.
-        if (unchecked_.size() >= kCheckBatch && !checkUnchecked()) return FILEOP_SKIP;
-        return NO_ERROR;
-    }
-    if (!checkSize(inFlight_.written, inFlight_.target, inFlight_.size)) {
-        inFlight_.active = false;
-        return FILEOP_SKIP;
-    }
-    return commitInFlight();
+    if (inFlight_.replacing())
+        return checkSize(inFlight_.written, inFlight_.target, inFlight_.size) && replaceTarget();
+    // A new file is measured later, with other new files, in a bounded
+    // batch (the window is not pumped meanwhile): one query a file either
+    // way, but cheaper taken together than between the platform's writes.
+    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.size});
+    return unchecked_.size() < kCheckBatch || checkUnchecked();
 }
 
 // The platform reports a file cut short (a full disk, damaged data) as
@@ -390,40 +410,20 @@ bool UxCAB::checkUnchecked() {
 
 // Puts a complete replacement in place of the old file in one step; the
 // old file stays as it was when that fails.
-UINT UxCAB::commitInFlight() {
+bool UxCAB::replaceTarget() {
     const char* target = inFlight_.target.text();
-    if (!inFlight_.replacing) return NO_ERROR;
     DWORD attributes = GetFileAttributesA(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExA(inFlight_.written.text(), target, MOVEFILE_REPLACE_EXISTING)) return NO_ERROR;
+    if (MoveFileExA(inFlight_.written.text(), target, MOVEFILE_REPLACE_EXISTING)) return true;
     DWORD code = GetLastError();
     if (readOnly) SetFileAttributesA(target, attributes);
     DeleteFileA(inFlight_.written.text());
-    inFlight_.active = false;
     FCString text;
     AppendBracketed(text, "既存のファイルを置き換えられません", target);
     AppendSystemReason(text, code);
-    return failCabinet(text);
-}
-
-// The platform gave the file up: what it wrote is removed (an old file
-// under the target's name was never touched), and the entry is named with
-// the platform's reason unless a failure or a cancel already explains it.
-void UxCAB::discardInFlight(DWORD platformCode) {
-    inFlight_.active = false;
-    DeleteFileA(inFlight_.written.text());
-    if (failed_ || cancelled_ || pending_) return;
-    FCString text;
-    AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.entry.text());
-    if (platformCode == 0) {
-        text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
-        text.append(archivePath);
-        text.append("]\n");
-    } else {
-        AppendSystemReason(text, platformCode);
-    }
     failCabinet(text);
+    return false;
 }
 
 UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {

@@ -54,26 +54,32 @@ public:
     UINT dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2);
 
 protected:
-    // Ends the cabinet: every later file is skipped (the platform takes an
-    // abort answer for a skip) and extractTo reports the failure text.
+    // How the current cabinet ends. A later, graver end overrides an
+    // earlier one: a failure found after Cancel is still reported, and an
+    // exception outweighs everything.
+    enum EndState { END_RUNNING, END_CANCELLED, END_FAILED, END_THROWN };
+
+    // Ends the cabinet with text as its failure: every later file is
+    // skipped (the platform takes an abort answer for a skip) and extractTo
+    // reports the first such text.
     UINT failCabinet(const FCString& text);
-    // Ends the cabinet without a failure (Cancel).
+    // Ends the cabinet without a failure (Cancel); FILEOP_SKIP.
     UINT stopCabinet();
-    // Cancel where only an error answer ends the iteration: extractTo still
-    // reports no failure.
+    // Cancel where only an error answer ends the iteration; ERROR_CANCELLED.
     UINT cancelCabinet();
-    bool stopped() const { return stopped_; }
+    bool stopped() const { return end_ != END_RUNNING; }
 
 private:
-    // The file the platform is writing: an existing target is written under
-    // a temporary name beside it and put in its place once it is complete.
+    // The file the platform is writing, from the moment its target is
+    // chosen until finishFile settles it: an existing target is written
+    // under a temporary name beside it and takes its place once complete.
     struct INFLIGHT_ {
         FCString entry;    // the name in the cabinet, as shown
         FCString target;   // where the file belongs
         FCString written;  // where the platform writes it
-        bool replacing = false;  // written is a temporary file beside an old target
         DWORD size = 0;
         bool active = false;
+        bool replacing() const { return !written.equals(target); }
     };
     // A new file written in place, its size still to be confirmed.
     struct UNCHECKED_ {
@@ -81,27 +87,29 @@ private:
         DWORD size;
     };
 
+    void end(EndState state);
     bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
     void forgetFolders();
     void ensureFolder(const FCString& folder);
     void createFolders(const FCString& folder);
     bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
-    UINT checkExtracted(const FILEPATHS_A& paths);
+    // The one place the file in flight is settled: kept (measured now or
+    // queued for measuring) when the platform wrote it, removed otherwise.
+    // platformCode is the platform's reason when it gave the file up.
+    // False when the file did not survive.
+    bool finishFile(bool extracted, DWORD platformCode);
     bool checkSize(const FCString& written, const FCString& target, DWORD expected);
     bool checkUnchecked();
-    UINT commitInFlight();
-    void discardInFlight(DWORD platformCode);
+    bool replaceTarget();
     UINT findNextCabinet(const char* name, char* newPath);
 
+    EndState end_;
     bool seriesOpen_;
-    bool stopped_;
-    bool failed_;
-    bool cancelled_;
     INFLIGHT_ inFlight_;
     std::vector<UNCHECKED_> unchecked_;
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
-    std::exception_ptr pending_;
+    std::exception_ptr pending_;  // thrown in a handler, rethrown by extractTo
     FCString normalizedDestination_;  // the destination as the platform resolves it
     PathSet knownFolders_;  // folders known to exist
     PathSet freshFolders_;  // folders this extraction created
@@ -128,10 +136,11 @@ public:
     // "残り 2分 5秒": the remaining-time text for a number of seconds.
     static void formatRemaining(FCString& out, unsigned remainingSeconds);
 
+protected:
     UxProgressDialog* progressDialog;
     unsigned totalMegabytes;
     unsigned doneMegabytes;
-    unsigned pendingBytes;
+    unsigned pendingBytes;  // of files begun, not yet a whole megabyte
     unsigned startTick;
     unsigned lastDisplayTick;
     unsigned msSinceDisplay;

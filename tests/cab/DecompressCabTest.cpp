@@ -19,6 +19,15 @@ std::string ControlText(HWND dialog, int id) {
     return text;
 }
 
+// The extractor with its counters open to the tests.
+class CountedCab : public DecompressCab {
+public:
+    using DecompressCab::DecompressCab;
+    using DecompressCab::doneMegabytes;
+    using DecompressCab::pendingBytes;
+    using DecompressCab::totalMegabytes;
+};
+
 class ProgressFixture : public testing::Test {
 protected:
     void SetUp() override {
@@ -43,7 +52,7 @@ protected:
     std::string remaining() { return ControlText(dialog.windowHandle, UxProgressDialog::REMAINING_ID); }
 
     UxProgressDialog dialog;
-    DecompressCab cab{TestTick};
+    CountedCab cab{TestTick};
 };
 }  // namespace
 

@@ -428,3 +428,41 @@ TEST(UxCABFailures, AFileWhereAFolderBelongsFailsTheCabinet) {
     EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("in the way\\b.txt")) << cab.errorText.text();
     EXPECT_EQ("file", TempFolder::readFile(out + "in the way"));
 }
+
+namespace {
+// Cuts one file short as soon as the platform has written it, as a full
+// disk or damaged data would.
+class CuttingCab : public UxCAB {
+public:
+    explicit CuttingCab(std::string victim) : victim_(std::move(victim)) {}
+    UINT onFileExtracted(const char* target) override {
+        std::string path = target;
+        if (path.size() >= victim_.size() && path.compare(path.size() - victim_.size(), victim_.size(), victim_) == 0)
+            TempFolder::writeFile(path, "cut");
+        return NO_ERROR;
+    }
+
+private:
+    std::string victim_;
+};
+}  // namespace
+
+// New files are measured in batches: the file whose arrival fills a batch
+// that holds an earlier short file is itself whole and must stay.
+TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
+    TempFolder dir;
+    std::string cabinet = dir / "batch.cab";
+    std::vector<CabinetEntry> entries;
+    for (int i = 1; i <= 300; ++i) entries.push_back({"f" + std::to_string(i) + ".bin", std::string(100, 'a' + i % 26)});
+    ASSERT_TRUE(WriteCabinet(cabinet, entries));
+    std::string out = dir / "out\\";
+    CuttingCab cab("\\f10.bin");
+    cab.setArchive(cabinet.c_str());
+    EXPECT_FALSE(cab.extractTo(out.c_str()));
+    EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n", std::string(cab.errorText.text()));
+    EXPECT_FALSE(TempFolder::exists(out + "f10.bin"));
+    ExpectFile(out + "f256.bin", entries[255].data);
+    ExpectFile(out + "f9.bin", entries[8].data);
+    EXPECT_FALSE(TempFolder::exists(out + "f257.bin"));
+    EXPECT_EQ(255u, CountEntries(out));  // f1-f256 but f10: nothing short, nothing temporary
+}
