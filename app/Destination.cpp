@@ -2,6 +2,7 @@
 // plus the ticked sub-folders; and its coloured form for the line 1005.
 #include "app/MainDialog.h"
 #include "fs/FCPathName.h"
+#include "fs/FolderWalk.h"
 #include "ui/Markup.h"
 #include <shlobj.h>
 
@@ -46,7 +47,12 @@ void AppendTypedFolder(FCString& out, const FCString& typed) {
 
 void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName,
                         bool markedUp) {
-    FCPathName typed(dialog.text(ID_DESTINATION_EDIT));
+    // The separators as Windows reads them, before the folder is made
+    // absolute (a share's "//" stays a share) and after (the join).
+    FCString text;
+    NormalizeSeparators(dialog.text(ID_DESTINATION_EDIT).text(), text);
+    FCPathName typed(text);
+    NormalizeSeparators(typed.text(), typed.path);
     typed.addSeparator();
     FCString result;
     if (markedUp) AppendTypedFolder(result, typed.path);

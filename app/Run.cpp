@@ -58,6 +58,24 @@ unsigned RequiredMegabytes(const MainState& state) {
     return state.size > series ? state.size : static_cast<unsigned>(series);
 }
 
+// A file where a folder of the destination belongs, or a folder name that
+// Windows would store under another name (a trailing blank or dot): refused
+// before anything is asked or made.
+bool CheckFolderNames(HWND window, const FCPathName& destination) {
+    FCString found;
+    if (FindFileOnPath(destination.text(), found)) {
+        ReportWithPath(window, "指定されたパスにはフォルダではなくファイルがあります", found.text());
+        return false;
+    }
+    if (FindUnwritableFolderName(destination.text(), found)) {
+        FCString text("フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません\n");
+        AppendColoured(text, found.text(), 0xC00000);
+        ShowMarked(window, text.text());
+        return false;
+    }
+    return true;
+}
+
 bool CheckDestination(HWND window, const FCPathName& destination, unsigned size) {
     FCString deepest;
     if (!FindDeepestExistingFolder(destination.text(), deepest)) {
@@ -196,7 +214,9 @@ void RunExtraction(FCDialogBase& dialog) {
         ShowMarked(window, kUncWarning);
         return;
     }
-    if (!CheckDestination(window, destination, RequiredMegabytes(state)) || !EnsureFolder(window, destination)) return;
+    if (!CheckFolderNames(window, destination) || !CheckDestination(window, destination, RequiredMegabytes(state)) ||
+        !EnsureFolder(window, destination))
+        return;
     FCString errorDetail;
     Outcome outcome = ExtractAll(window, state, destination, errorDetail);
     FCString text;

@@ -1,4 +1,6 @@
 #include "fs/FolderWalk.h"
+#include "foundation/Mbcs.h"
+#include "fs/EntryName.h"
 
 std::vector<FCString> LeadingFolders(const char* path) {
     std::vector<FCString> folders;
@@ -28,4 +30,57 @@ bool FindDeepestExistingFolder(const char* path, FCString& folder) {
         any = true;
     }
     return any;
+}
+
+void NormalizeSeparators(const char* path, FCString& out) {
+    FCString result;
+    const char* p = path != nullptr ? path : "";
+    // A share keeps the two separators that begin it.
+    bool share = (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
+    if (share) {
+        result.append("\\\\");
+        p += 2;
+    }
+    bool afterSeparator = share;
+    for (const char* next; *p != '\0'; p = next) {
+        next = Mbcs::Next(p);
+        unsigned code = Mbcs::CodeAt(p);
+        bool separator = code == '\\' || code == '/';
+        if (separator && afterSeparator) continue;
+        if (separator) result.append("\\");
+        else result.append(p, static_cast<int>(next - p));
+        afterSeparator = separator;
+    }
+    out.assignFrom(result);
+}
+
+bool FindFileOnPath(const char* path, FCString& file) {
+    for (const FCString& prefix : LeadingFolders(path)) {
+        // Without its separator: a file followed by one does not exist.
+        FCString level;
+        level.append(prefix.text(), prefix.length() - 1);
+        DWORD attributes = 0;
+        if (level.length() > 2 && pathExists(level.text(), &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            file.assignFrom(level);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FindUnwritableFolderName(const char* path, FCString& name) {
+    std::vector<FCString> folders = LeadingFolders(path);
+    for (size_t i = 1; i < folders.size(); ++i) {
+        FCString component;
+        int start = folders[i - 1].length(), end = folders[i].length();
+        if (folders[i].text()[end - 1] == '\\') --end;  // a lead byte never ends a folder
+        component.append(folders[i].text() + start, end - start);
+        if (component.equals(FCString(".")) || component.equals(FCString(".."))) continue;
+        FCString safe;
+        if (CheckEntryName(component, safe) != ENTRY_NAME_OK) {
+            name.assignFrom(component);
+            return true;
+        }
+    }
+    return false;
 }

@@ -10,6 +10,19 @@
 // of separators give no empty parts. Empty when path has no part.
 std::vector<FCString> LeadingFolders(const char* path);
 
+// path as Windows reads its separators: '/' as '\', and a run of them as
+// one, except the two that begin a share ("\\server").
+void NormalizeSeparators(const char* path, FCString& out);
+
+// The first leading folder of path that exists as a file; false when none
+// does.
+bool FindFileOnPath(const char* path, FCString& file);
+
+// The first folder name of path (below its root; "." and ".." aside) that
+// Windows would store under another name or not at all: a trailing dot or
+// blank, a device name, a forbidden character. False when none.
+bool FindUnwritableFolderName(const char* path, FCString& name);
+
 // The deepest leading folder of path that exists; false when none does.
 bool FindDeepestExistingFolder(const char* path, FCString& folder);
 

@@ -57,7 +57,11 @@ void AtFirstPump(std::function<void()> action) {
 // Runs `action` from the Run's message pumping once `ready` holds.
 std::function<bool()> g_ready;
 void CALLBACK WhenReady(HWND, UINT, UINT_PTR id, DWORD) {
-    if (!g_ready || !g_ready()) return;
+    if (!g_ready) {
+        KillTimer(nullptr, id);  // called off
+        return;
+    }
+    if (!g_ready()) return;
     KillTimer(nullptr, id);
     g_ready = nullptr;
     if (g_duringRun) g_duringRun();
@@ -246,6 +250,38 @@ TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
     EXPECT_TRUE(h.enabled(ID_DESTINATION_EDIT));
 }
 
+TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
+    struct {
+        const char* typed;
+        const char* normalized;
+        const char* unwritable;  // the name found, or null
+    } cases[] = {
+        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},
+        {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
+        {"C:\\表\\\\ソ\\", "C:\\表\\ソ\\", nullptr},  // 0x5C trail bytes are no separators
+        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr},
+        {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
+        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},
+        {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
+    };
+    for (const auto& c : cases) {
+        FCString normalized, name;
+        NormalizeSeparators(c.typed, normalized);
+        EXPECT_STREQ(c.normalized, normalized.text()) << c.typed;
+        EXPECT_EQ(c.unwritable != nullptr, FindUnwritableFolderName(normalized.text(), name)) << c.typed;
+        if (c.unwritable != nullptr) {
+            EXPECT_STREQ(c.unwritable, name.text()) << c.typed;
+        }
+    }
+    TempFolder dir;
+    TempFolder::writeFile(dir / "f.txt", "f");
+    FCString file;
+    EXPECT_TRUE(FindFileOnPath((dir / "f.txt\\a\\").c_str(), file));
+    EXPECT_EQ(dir / "f.txt", file.text());
+    EXPECT_FALSE(FindFileOnPath((dir / "g\\a\\").c_str(), file));
+    EXPECT_FALSE(FindFileOnPath("Q:\\x\\", file));
+}
+
 TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
     TempFolder dir;
     FCString deepest;
@@ -365,4 +401,69 @@ TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
         EXPECT_EQ(0u, h.text(ID_MESSAGE).find("解凍は正常に終了しました。")) << h.text(ID_MESSAGE);
         EXPECT_EQ(h.files[0][1].data, TempFolder::readFile(h.out + "big1.bin"));
     }
+}
+
+// What is typed, the line shown below it, and where the Run puts the files:
+// separators as Windows reads them; a file in the way or a folder name that
+// Windows would store under another name is refused before anything is
+// asked or made.
+TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
+    const char* const kFileInTheWay = "指定されたパスにはフォルダではなくファイルがあります\r";
+    const char* const kBadName = "フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません\r";
+    struct Case {
+        const char* typed;   // below the application folder
+        const char* shown;   // the line, below the application folder
+        const char* lands;   // the folder that receives the files; null when refused
+        const char* refusal; // the message's start and the name it gives
+        const char* named;
+    } cases[] = {
+        {"fwd/slash", "fwd\\slash\\", "fwd\\slash\\", nullptr, nullptr},
+        {"two\\\\seps\\\\\\x", "two\\seps\\x\\", "two\\seps\\x\\", nullptr, nullptr},
+        {"表\\\\ソ", "表\\ソ\\", "表\\ソ\\", nullptr, nullptr},
+        {"setup \\x", "setup \\x\\", nullptr, kBadName, "setup "},
+        {"dot.\\x", "dot.\\x\\", nullptr, kBadName, "dot."},
+        {"last.", "last.\\", nullptr, kBadName, "last."},
+        {"notes.txt", "notes.txt\\", nullptr, kFileInTheWay, "notes.txt"},
+        {"notes.txt\\sub", "notes.txt\\sub\\", nullptr, kFileInTheWay, "notes.txt"},
+    };
+    for (const Case& c : cases) {
+        SeriesHarness h(Qcf(""));
+        const std::string base = h.folder().path();
+        TempFolder::writeFile(base + "notes.txt", "notes");
+        h.type(base + c.typed);
+        EXPECT_EQ(base + c.shown, h.text(ID_DESTINATION_LINE)) << c.typed;
+        if (c.lands != nullptr) {
+            WindowAnswerer answer(kQuestionTitle, {IDYES});
+            h.run();
+            EXPECT_EQ(1, answer.answered()) << c.typed;
+            EXPECT_TRUE(TempFolder::exists(base + c.lands + "readme1.txt")) << c.typed << ": " << h.text(ID_MESSAGE);
+            continue;
+        }
+        // A refused destination raises no question; one raised is answered
+        // No from inside its own message loop and fails the case.
+        bool asked = false;
+        OnceDuringRun([] { return WindowAnswerer::waitForWindow(kQuestionTitle, 0) != nullptr; },
+                      [&] {
+                          asked = true;
+                          HWND box = WindowAnswerer::waitForWindow(kQuestionTitle, 0);
+                          SendMessageA(GetDlgItem(box, IDNO), BM_CLICK, 0, 0);
+                      });
+        h.run();
+        g_ready = nullptr;
+        EXPECT_FALSE(asked) << c.typed;
+        std::string message = h.text(ID_MESSAGE);
+        EXPECT_EQ(0u, message.find(c.refusal)) << c.typed << ": " << message;
+        EXPECT_NE(std::string::npos, message.find(c.named, std::string(c.refusal).size())) << message;
+        EXPECT_EQ("notes", TempFolder::readFile(base + "notes.txt"));
+        EXPECT_FALSE(TempFolder::exists(base + "setup ")) << c.typed;
+        EXPECT_FALSE(TempFolder::exists(base + "dot")) << c.typed;
+        EXPECT_FALSE(TempFolder::exists(base + "dot.")) << c.typed;
+        EXPECT_FALSE(TempFolder::exists(base + "last")) << c.typed;
+        EXPECT_FALSE(AnyProbeIn(base)) << c.typed;
+    }
+    // A share typed with forward slashes is still a share: warned, never made.
+    SeriesHarness h(Qcf(""));
+    h.type("//server/share/x");
+    EXPECT_EQ("\\\\server\\share\\x\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ(kUncWarning, h.text(ID_MESSAGE));
 }
