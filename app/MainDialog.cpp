@@ -4,8 +4,10 @@
 #include "cab/UxProgressDialog.h"
 #include "config/UxSeries.h"
 #include "foundation/Diagnostic.h"
+#include "foundation/Mbcs.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
+#include "fs/PathCompare.h"
 #include "ui/FCDropFiles.h"
 #include "ui/Markup.h"
 #include <shlobj.h>
@@ -41,46 +43,90 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     store.getStringOr(pattern, "fname", "");
 }
 
+// A series problem that names an archive of the series in dark red.
+void ShowArchiveProblem(HWND window, const char* head, const char* name, const char* tail) {
+    FCString text(head);
+    AppendColoured(text, name, 0xC00000);
+    text.append(tail);
+    ShowMarked(window, text.text());
+}
+
+// Every entry of the series against every earlier one: two that Windows
+// takes for one file though they are spelt differently would be extracted
+// over each other. False, naming both, for the first such pair.
+class EntryClashCheck {
+public:
+    bool add(const char* archive, const UxCabinetHeader& header, HWND window) {
+        for (const UxCabinetHeader::FILE_& file : header.files) {
+            std::wstring wide;
+            Mbcs::ToWide(file.name.c_str(), (file.attributes & kNameIsUtf8) != 0, wide);
+            ENTRY_ entry{archive, file.name, (file.attributes & kNameIsUtf8) != 0};
+            size_t earlier = 0;
+            if (!clashes_.add(wide, earlier)) {
+                report(window, entries_[earlier], entry);
+                return false;
+            }
+            entries_.push_back(entry);
+        }
+        return true;
+    }
+
+private:
+    static const unsigned kNameIsUtf8 = 0x80;
+    struct ENTRY_ {
+        FCString archive;
+        std::string name;
+        bool utf8;
+    };
+    static void append(FCString& text, const ENTRY_& entry) {
+        std::string shown = entry.name;
+        if (entry.utf8) Mbcs::FromUtf8(entry.name.c_str(), shown);
+        text.append("\n");
+        text.append(entry.archive);
+        text.append(": ");
+        AppendColoured(text, shown.c_str(), 0xC00000);
+    }
+    static void report(HWND window, const ENTRY_& first, const ENTRY_& second) {
+        FCString text("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
+        append(text, first);
+        append(text, second);
+        ShowMarked(window, text.text());
+    }
+    NameClashFinder clashes_;
+    std::vector<ENTRY_> entries_;
+};
+
 // Expands fname ("pattern,width,first,last,step") into the archive set and
 // checks that each archive lies beside the executable. False when the
 // series cannot be used; the message area then says why.
 bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCString& folder) {
-    static const char* const kProblems[] = {
-        nullptr,
-        "kelpex.qcfにfname（解凍するファイル名）の指定がありません。",
-        "kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。",
-        "kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。",
-        "kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。",
-    };
     state.archives.clear();
     state.seriesBytes = 0;
     std::vector<FCString> names;
     SeriesProblem problem = ExpandSeries(fname, names);
     if (problem != SERIES_OK) {
-        ShowMarked(window, kProblems[problem]);
+        ShowMarked(window, SeriesProblemShown(problem));
         return false;
     }
+    EntryClashCheck clashes;
     for (const FCString& name : names) {
         state.archives.insert(name);
         FCString path(folder);
         path.append(name);
         if (!pathExists(path.text())) {
-            FCString text("実行ファイルと同じ場所に");
-            AppendColoured(text, name.text(), 0xC00000);
-            text.append("が見つかりません。");
-            ShowMarked(window, text.text());
+            ShowArchiveProblem(window, "実行ファイルと同じ場所に", name.text(), "が見つかりません。");
             return false;
         }
         // Only the header and file table are read, however large the archive.
         UxCabinetHeader header;
         UxCabinetHeader::Result result = header.read(path.text());
         if (result != UxCabinetHeader::OK) {
-            FCString text("実行ファイルと同じ場所の");
-            AppendColoured(text, name.text(), 0xC00000);
-            text.append(result == UxCabinetHeader::TRUNCATED ? "は途中で切れています。" : "はキャビネットファイルではありません。");
-            ShowMarked(window, text.text());
+            ShowArchiveProblem(window, "実行ファイルと同じ場所の", name.text(),
+                               result == UxCabinetHeader::TRUNCATED ? "は途中で切れています。"
+                                                                    : "はキャビネットファイルではありません。");
             return false;
         }
+        if (!clashes.add(name.text(), header, window)) return false;
         state.seriesBytes += header.beginningBytes();
     }
     return true;

@@ -2,6 +2,26 @@
 #include <set>
 #include <string>
 
+namespace {
+struct PROBLEM_TEXT_ {
+    const char* shown;
+    const char* printed;
+};
+const PROBLEM_TEXT_ kProblemTexts[] = {
+    {"", ""},
+    {"kelpex.qcfにfname（解凍するファイル名）の指定がありません。", "kelpex.qcf names no fname"},
+    {"kelpex.qcfのfnameの指定が正しくありません。\n番号の増分（5番目の値）は1以上にしてください。",
+     "fname has a step below 1"},
+    {"kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。",
+     "fname's width is above 200"},
+    {"kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。", "fname's range is above 1,000,000 numbers"},
+};
+static_assert(sizeof kProblemTexts / sizeof kProblemTexts[0] == SERIES_PROBLEM_COUNT, "a text for every series problem");
+}  // namespace
+
+const char* SeriesProblemShown(SeriesProblem problem) { return kProblemTexts[problem].shown; }
+const char* SeriesProblemPrinted(SeriesProblem problem) { return kProblemTexts[problem].printed; }
+
 SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names) {
     names.clear();
     FCString source(fname), fields[5];

@@ -12,7 +12,13 @@ enum SeriesProblem {
     SERIES_BAD_STEP,    // a step below 1
     SERIES_TOO_WIDE,    // more digits than a file name holds
     SERIES_TOO_MANY,    // a range of more than kSeriesMaximumNumbers numbers
+    SERIES_PROBLEM_COUNT
 };
+
+// What is wrong with fname, in the words kelpex shows (Japanese, markup
+// text) and kelpack prints (English); empty for SERIES_OK.
+const char* SeriesProblemShown(SeriesProblem problem);
+const char* SeriesProblemPrinted(SeriesProblem problem);
 
 const int kSeriesMaximumWidth = 200;
 const long long kSeriesMaximumNumbers = 1000000;

@@ -72,4 +72,15 @@ bool FromUtf8(const char* utf8, std::string& out) {
     return FromWide(wide.data(), out);
 }
 
+bool ToWide(const char* text, bool utf8, std::wstring& out) {
+    UINT codePage = utf8 ? CP_UTF8 : 932;
+    out.clear();
+    int count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+    if (count <= 0) return false;
+    std::vector<wchar_t> wide(static_cast<size_t>(count));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, wide.data(), count);
+    out = wide.data();
+    return true;
+}
+
 }  // namespace Mbcs

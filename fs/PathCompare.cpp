@@ -40,3 +40,40 @@ std::string PathSet::key(const char* path) {
 bool PathSet::contains(const char* path) const { return keys_.count(key(path)) != 0; }
 
 bool PathSet::insert(const char* path) { return keys_.insert(key(path)).second; }
+
+namespace {
+std::wstring WithBackslashes(std::wstring name) {
+    for (wchar_t& c : name)
+        if (c == L'/') c = L'\\';
+    return name;
+}
+
+// The invariant upper case, the table Windows' own name comparison uses.
+std::wstring UpperKey(const std::wstring& name) {
+    if (name.empty()) return name;
+    int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), nullptr,
+                          0, nullptr, nullptr, 0);
+    if (n <= 0) return name;
+    std::wstring upper(static_cast<size_t>(n), L'\0');
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), &upper[0], n,
+                  nullptr, nullptr, 0);
+    return upper;
+}
+}  // namespace
+
+bool NameClashFinder::add(const std::wstring& name, size_t& earlier) {
+    std::wstring spelling = WithBackslashes(name);
+    size_t index = added_++;
+    auto found = seen_.find(UpperKey(spelling));
+    if (found == seen_.end()) {
+        seen_.emplace(UpperKey(spelling), SEEN_{spelling, index});
+        return true;
+    }
+    const SEEN_& seen = found->second;
+    if (seen.spelling == spelling) return true;
+    if (CompareStringOrdinal(seen.spelling.c_str(), static_cast<int>(seen.spelling.size()), spelling.c_str(),
+                             static_cast<int>(spelling.size()), TRUE) != CSTR_EQUAL)
+        return true;
+    earlier = seen.index;
+    return false;
+}

@@ -4,6 +4,7 @@
 #pragma once
 #include "foundation/FCString.h"
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 // The absolute form of path as the platform resolves it ("..", "/", drive
@@ -27,4 +28,24 @@ public:
 private:
     static std::string key(const char* path);
     std::unordered_set<std::string> keys_;
+};
+
+// Names that Windows takes for one file though they are spelt differently
+// ("README.txt" and "readme.txt", full-width "Ａ.txt" and "ａ.txt"):
+// compared as its file systems compare them, ordinal and without case for
+// every letter, with '/' read as '\\'. A name repeated with the same
+// spelling is no clash.
+class NameClashFinder {
+public:
+    // Adds the next name (UTF-16). False when an earlier name clashes with
+    // it; earlier then holds that name's place in the order of adding.
+    bool add(const std::wstring& name, size_t& earlier);
+
+private:
+    struct SEEN_ {
+        std::wstring spelling;
+        size_t index;
+    };
+    std::unordered_map<std::wstring, SEEN_> seen_;  // by upper-case key
+    size_t added_ = 0;
 };

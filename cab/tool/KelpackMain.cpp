@@ -382,11 +382,9 @@ int Verify(int argc, char** argv) {
     store.getStringOr(fname, "fname", "");
     store.getNumberOr(size, "size", 0);
     std::vector<FCString> names;
-    static const char* const kSeriesProblems[] = {"", "kelpex.qcf names no fname", "fname has a step below 1",
-                                                  "fname's width is above 200", "fname's range is above 1,000,000 numbers"};
     SeriesProblem series = ExpandSeries(fname, names);
     if (series != SERIES_OK) {
-        std::fprintf(stderr, "kelpack: %s\nkelpack: the series is faulty: 1 problem\n", kSeriesProblems[series]);
+        std::fprintf(stderr, "kelpack: %s\nkelpack: the series is faulty: 1 problem\n", SeriesProblemPrinted(series));
         return 1;
     }
     std::string scratch = ScratchFolder();

@@ -1,6 +1,7 @@
 #include "fs/FCPathName.h"
 #include "ui/Markup.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/cab/CabinetWriter.h"
 #include "tests/support/Watchdog.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -143,6 +144,44 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
         EXPECT_EQ(c.message, h.text(ID_MESSAGE));
         EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, 12)));
         EXPECT_FALSE(h.enabled(ID_RUN));
+    }
+}
+
+// Two entries that Windows takes for one file though they are spelt
+// differently would be extracted over each other: a series problem naming
+// both. The same spelling twice, or names equal only byte for byte after an
+// ASCII fold (ア 83 41 and ャ 83 61), are no such pair.
+TEST(MainDialogStart, EntriesThatWouldBeOneFileOnWindowsAreNamed) {
+    const std::string kHead = "キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。";
+    struct Case {
+        std::vector<std::string> first, second;  // entries of data01.cab and data02.cab
+        const char* clash;                       // the rest of the message; null when none
+    } cases[] = {
+        {{"README.txt", "readme.txt"}, {"b"}, "\rdata01.cab: README.txt\rdata01.cab: readme.txt"},
+        {{"Ａ.txt"}, {"x", "ａ.txt"}, "\rdata01.cab: Ａ.txt\rdata02.cab: ａ.txt"},
+        {{"sub\\Doc.txt"}, {"SUB/doc.TXT"}, "\rdata01.cab: sub\\Doc.txt\rdata02.cab: SUB/doc.TXT"},
+        {{"same.txt", "x"}, {"same.txt"}, nullptr},
+        {{"ア.txt", "ャ.txt"}, {"b"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        MainDialogHarness h("fname=data*.cab,2,1,2,1\n", {});
+        std::vector<CabinetEntry> first, second;
+        for (const std::string& name : c.first) first.push_back({name, name});
+        for (const std::string& name : c.second) second.push_back({name, name});
+        ASSERT_TRUE(WriteCabinet(h.folder() / "data01.cab", first));
+        ASSERT_TRUE(WriteCabinet(h.folder() / "data02.cab", second));
+        h.open();
+        std::string text = h.text(ID_MESSAGE);
+        if (c.clash == nullptr) {
+            EXPECT_TRUE(h.enabled(ID_RUN)) << c.first[0] << ": " << text;
+            continue;
+        }
+        EXPECT_EQ(kHead + c.clash, text);
+        std::string before = text.substr(0, text.rfind(": ") + 2);
+        int at = MultiByteToWideChar(932, 0, before.c_str(), static_cast<int>(before.size()), nullptr, 0);
+        EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at - 1)));
+        EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at)));  // the second name
+        EXPECT_FALSE(h.enabled(ID_RUN)) << c.first[0];
     }
 }
 
