@@ -1,5 +1,5 @@
 // The destination that Run really uses: the typed folder made absolute,
-// plus the ticked sub-folders; and its coloured form for the line 1005.
+// plus the ticked sub-folders; and its coloured form for the destination line.
 #include "app/MainDialog.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
@@ -50,15 +50,15 @@ void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerNa
     // The separators as Windows reads them, before the folder is made
     // absolute (a share's "//" stays a share) and after (the join).
     FCString text;
-    NormalizeSeparators(dialog.text(ID_DESTINATION_EDIT).text(), text);
+    NormalizeSeparators(dialog.text(IDC_MAIN_DESTINATION_EDIT).text(), text);
     FCPathName typed(text);
     NormalizeSeparators(typed.text(), typed.path);
     typed.addSeparator();
     FCString result;
     if (markedUp) AppendTypedFolder(result, typed.path);
     else result.assignFrom(typed.path);
-    if (IsChecked(dialog, ID_MAKER_BOX)) AppendSubFolder(result, makerName, markedUp);
-    if (IsChecked(dialog, ID_APP_BOX)) AppendSubFolder(result, appName, markedUp);
+    if (IsChecked(dialog, IDC_MAIN_MAKER_BOX)) AppendSubFolder(result, makerName, markedUp);
+    if (IsChecked(dialog, IDC_MAIN_APP_BOX)) AppendSubFolder(result, appName, markedUp);
     out.assignFrom(result);
 }
 
@@ -66,8 +66,8 @@ void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* ap
     FCString plain, destination;
     ComposeDestination(plain, dialog, makerName, appName, false);
     ComposeDestination(destination, dialog, makerName, appName, true);
-    if (plain.text()[0] == '\\') SetMessageText(dialog.windowHandle, ID_MESSAGE, kUncWarning, false);
-    SetMessageText(dialog.windowHandle, ID_DESTINATION_LINE, destination.text(), true);
+    if (plain.text()[0] == '\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
+    SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination.text(), true);
 }
 
 void ExpandMessageText(FCString& text, const char* destination) {

@@ -58,11 +58,11 @@ class EntryClashCheck {
 public:
     bool add(const char* archive, const UxCabinetHeader& header, HWND window) {
         for (const UxCabinetHeader::FILE_& file : header.files) {
-            std::wstring wide;
+            std::vector<wchar_t> wide;
             Mbcs::ToWide(file.name.c_str(), (file.attributes & kNameIsUtf8) != 0, wide);
             ENTRY_ entry{archive, file.name, (file.attributes & kNameIsUtf8) != 0};
             size_t earlier = 0;
-            if (!clashes_.add(wide, earlier)) {
+            if (!clashes_.add(wide.data(), earlier)) {
                 report(window, entries_[earlier], entry);
                 return false;
             }
@@ -141,7 +141,7 @@ void ShowOpeningText(HWND window, const MainState& state) {
         text.append("\n");
         text.append(name);
     }
-    SetMessageText(window, ID_MESSAGE, text.text(), false);
+    SetMessageText(window, IDC_MAIN_MESSAGE, text.text(), false);
 }
 
 void ForceBox(HWND window, int id, const char* text) {
@@ -174,33 +174,33 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
     if (usable) {
         ShowOpeningText(window, state);
         if (state.flags & FLAG_FORCE_APP_FOLDER)
-            ForceBox(window, ID_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
+            ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
         if (state.flags & FLAG_FORCE_MAKER_FOLDER)
-            ForceBox(window, ID_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
+            ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
         ShowDestination(*dialog, state.makerName.text(), state.appName.text());
     } else {
-        EnableWindow(GetDlgItem(window, ID_RUN), FALSE);
-        EnableWindow(GetDlgItem(window, ID_BROWSE), FALSE);
+        EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), FALSE);
+        EnableWindow(GetDlgItem(window, IDC_MAIN_BROWSE), FALSE);
     }
     dialog->centreOnParent(-1, -1, false);
 }
 
 void Browse(MainState& state) {
     FCDialog& dialog = *state.dialog;
-    FCString initial(dialog.text(ID_DESTINATION_EDIT));
+    FCString initial(dialog.text(IDC_MAIN_DESTINATION_EDIT));
     FCPathName chosen;
     if (chosen.browseForFolder(dialog.windowHandle, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
                                initial.text()))
-        SetDlgItemTextA(dialog.windowHandle, ID_DESTINATION_EDIT, chosen.text());
+        SetDlgItemTextA(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, chosen.text());
 }
 
 void DropFiles(MainState& state, HDROP handle) {
     FCDialog& dialog = *state.dialog;
     FCDropFiles drop;
     drop.attachDrop(handle);
-    const int ids[] = {ID_DESTINATION_EDIT, -1};
+    const int ids[] = {IDC_MAIN_DESTINATION_EDIT, -1};
     dialog.dropIntoControls(drop, ids, nullptr);
-    FCPathName path(dialog.text(ID_DESTINATION_EDIT));
+    FCPathName path(dialog.text(IDC_MAIN_DESTINATION_EDIT));
     FCString folder(path.path);
     if (hasAnyAttribute(path.text(), FILE_ATTRIBUTE_DIRECTORY)) {
         path.addSeparator();
@@ -208,7 +208,7 @@ void DropFiles(MainState& state, HDROP handle) {
     } else {
         path.getFolder(folder, true);
     }
-    SetDlgItemTextA(dialog.windowHandle, ID_DESTINATION_EDIT, folder.text());
+    SetDlgItemTextA(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, folder.text());
     ShowDestination(dialog, state.makerName.text(), state.appName.text());
     drop.release();
 }
@@ -220,11 +220,11 @@ void Exit(HWND window, MainState& state) {
         if (currentProgressDialog != nullptr) currentProgressDialog->cancelRequested = true;
         return;
     }
-    EndDialog(window, ID_EXIT);
+    EndDialog(window, IDC_MAIN_EXIT);
 }
 }  // namespace
 
-void ShowMarked(HWND window, const char* text) { SetMessageText(window, ID_MESSAGE, text, true); }
+void ShowMarked(HWND window, const char* text) { SetMessageText(window, IDC_MAIN_MESSAGE, text, true); }
 
 MainState& MainDialogState() {
     static MainState state;
@@ -249,19 +249,19 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (state.dialog == nullptr) return FALSE;
         int id = LOWORD(wParam);
         int code = HIWORD(wParam);
-        if (id == ID_EXIT) Exit(window, state);
+        if (id == IDC_MAIN_EXIT) Exit(window, state);
         else if (state.running) return FALSE;  // nothing changes the destination mid-run
-        else if (id == ID_DESTINATION_EDIT && code == EN_UPDATE)
+        else if (id == IDC_MAIN_DESTINATION_EDIT && code == EN_UPDATE)
             ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
-        else if (id == ID_MAKER_BOX || id == ID_APP_BOX)
+        else if (id == IDC_MAIN_MAKER_BOX || id == IDC_MAIN_APP_BOX)
             ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
-        else if (id == ID_BROWSE) Browse(state);
-        else if (id == ID_RUN) RunExtraction(*state.dialog);
+        else if (id == IDC_MAIN_BROWSE) Browse(state);
+        else if (id == IDC_MAIN_RUN) RunExtraction(*state.dialog);
         return FALSE;
     }
     case WM_DROPFILES:
         if (state.dialog == nullptr || state.running) {
-            DragFinish(reinterpret_cast<HDROP>(wParam));
+            FCDropHandle ignored(reinterpret_cast<HDROP>(wParam));
             return FALSE;
         }
         DropFiles(state, reinterpret_cast<HDROP>(wParam));

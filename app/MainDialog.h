@@ -8,18 +8,6 @@
 #include <set>
 #include <windows.h>
 
-enum MainControl {
-    ID_DESTINATION_EDIT = IDC_MAIN_DESTINATION_EDIT,
-    ID_BROWSE = IDC_MAIN_BROWSE,
-    ID_MAKER_BOX = IDC_MAIN_MAKER_BOX,
-    ID_APP_BOX = IDC_MAIN_APP_BOX,
-    ID_RUN = IDC_MAIN_RUN,
-    ID_EXIT = IDC_MAIN_EXIT,
-    ID_MESSAGE = IDC_MAIN_MESSAGE,
-    ID_DESTINATION_LINE = IDC_MAIN_DESTINATION_LINE,
-    MAIN_TEMPLATE = IDD_MAIN,
-};
-
 // flags bits of the configuration.
 enum : unsigned { FLAG_FORCE_APP_FOLDER = 1, FLAG_FORCE_MAKER_FOLDER = 2 };
 

@@ -48,7 +48,7 @@ private:
     MainState& state_;
     bool enabled_[kCount];
 };
-const int RunLock::kIds[RunLock::kCount] = {ID_DESTINATION_EDIT, ID_BROWSE, ID_MAKER_BOX, ID_APP_BOX, ID_RUN};
+const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX, IDC_MAIN_RUN};
 
 // The space the Run needs in MB: the configured size, or the series' own
 // total when the configuration understates it.
@@ -128,11 +128,11 @@ bool EnsureFolder(HWND window, const FCPathName& destination) {
 }
 
 Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination, FCString& errorDetail) {
-    UxProgressDialog progress(UxProgressDialog::TEMPLATE);
+    UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
     progress.statusText.assignFrom("解凍中...");
-    progress.statusId = UxProgressDialog::STATUS_ID;
-    progress.configureProgress(UxProgressDialog::BAR_ID, true, 0, 0, static_cast<int>(state.size));
+    progress.statusId = IDC_PROGRESS_STATUS;
+    progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, static_cast<int>(state.size));
     progress.show(window, true);
     progress.pumpMessages();
     Outcome outcome = OUTCOME_SUCCESS;
@@ -229,5 +229,5 @@ void RunExtraction(FCDialogBase& dialog) {
         ExpandMessageText(text, destination.text());
     }
     ShowMarked(window, text.text());
-    if (state.closeAfterRun) EndDialog(window, ID_EXIT);
+    if (state.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
 }

@@ -35,7 +35,7 @@ struct StartupEnvironment {
 
 void RunMainDialog() {
     UxQcf store;
-    FCDialog dialog(MAIN_TEMPLATE);
+    FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
     dialog.doModal();
 }

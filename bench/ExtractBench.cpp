@@ -96,10 +96,10 @@ void DrainMessages() {
 
 double RunKelpex(HWND dialog, const std::string& out) {
     CreateDirectoryA(out.c_str(), nullptr);
-    SetDlgItemTextA(dialog, ID_DESTINATION_EDIT, out.c_str());
+    SetDlgItemTextA(dialog, IDC_MAIN_DESTINATION_EDIT, out.c_str());
     DrainMessages();
     double start = Now();
-    SendMessageA(GetDlgItem(dialog, ID_RUN), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(dialog, IDC_MAIN_RUN), BM_CLICK, 0, 0);
     return Now() - start;
 }
 
@@ -134,7 +134,7 @@ void Remove(const std::string& folder) {
 
 bool RunSucceeded(HWND window) {
     char message[256] = "";
-    SendDlgItemMessageA(window, ID_MESSAGE, WM_GETTEXT, sizeof message, reinterpret_cast<LPARAM>(message));
+    SendDlgItemMessageA(window, IDC_MAIN_MESSAGE, WM_GETTEXT, sizeof message, reinterpret_cast<LPARAM>(message));
     return std::string(message).find("正常に終了") != std::string::npos;
 }
 }  // namespace
@@ -150,9 +150,9 @@ int main(int argc, char** argv) {
     LoadLibraryA("RICHED32.DLL");
     SetApplicationFolderForTests(corpus.c_str());
     UxQcf store;
-    FCDialog dialog(MAIN_TEMPLATE);
+    FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(MAIN_TEMPLATE), nullptr,
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                      MainDialogProc, reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().archives.size());

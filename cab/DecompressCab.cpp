@@ -117,7 +117,7 @@ void DecompressCab::showRemaining(unsigned elapsed) {
     msSinceDisplay = 0;
     FCString text;
     formatRemaining(text, static_cast<unsigned>(estimatedTotalS - elapsedS));
-    SetDlgItemTextA(progressDialog->windowHandle, UxProgressDialog::REMAINING_ID, text.text());
+    SetDlgItemTextA(progressDialog->windowHandle, IDC_PROGRESS_REMAINING, text.text());
 }
 
 void DecompressCab::formatRemaining(FCString& out, unsigned remainingSeconds) {

@@ -42,6 +42,8 @@ FNFCIWRITE(Write) {
     return n;
 }
 
+// The writer's own file callbacks: the handles are the writer's to open and
+// close, so they live in no owner of ours.
 FNFCICLOSE(Close) {
     (void)pv;
     if (CloseHandle(reinterpret_cast<HANDLE>(hf))) return 0;

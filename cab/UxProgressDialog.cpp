@@ -100,23 +100,23 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
             }
         }
         self->progressBar.setStep(1);
-        if ((self->options & OPTION_NO_CANCEL) != 0) EnableWindow(GetDlgItem(window, CANCEL_ID), FALSE);
+        if ((self->options & OPTION_NO_CANCEL) != 0) EnableWindow(GetDlgItem(window, IDC_PROGRESS_CANCEL), FALSE);
         self->centreOnParent(-1, -1, false);
         return TRUE;
     }
     case WM_COMMAND:
         // The Cancel button, Escape and the close box all arrive as id 2.
-        if (LOWORD(wParam) == CANCEL_ID && currentProgressDialog != nullptr &&
+        if (LOWORD(wParam) == IDC_PROGRESS_CANCEL && currentProgressDialog != nullptr &&
             (currentProgressDialog->options & OPTION_NO_CANCEL) == 0) {
             currentProgressDialog->cancelRequested = true;
             // Heard at once: the cabinet ends at its next file.
-            EnableWindow(GetDlgItem(window, CANCEL_ID), FALSE);
+            EnableWindow(GetDlgItem(window, IDC_PROGRESS_CANCEL), FALSE);
         }
         return 0;
     case WM_SYSCOMMAND:
         // The close box counts as Cancel; only the owner closes the window.
         if ((wParam & 0xFFF0) == SC_CLOSE) {
-            SendMessageA(window, WM_COMMAND, MAKEWPARAM(CANCEL_ID, BN_CLICKED), 0);
+            SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED), 0);
             SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
             return TRUE;
         }

@@ -27,16 +27,9 @@ public:
 
 class UxProgressDialog : public FCModelessDialog {
 public:
-    enum {
-        TEMPLATE = IDD_PROGRESS,
-        CANCEL_ID = IDC_PROGRESS_CANCEL,
-        STATUS_ID = IDC_PROGRESS_STATUS,
-        BAR_ID = IDC_PROGRESS_BAR,
-        REMAINING_ID = IDC_PROGRESS_REMAINING
-    };
     enum : unsigned { OPTION_SHOW_BAR = 1, OPTION_NO_CANCEL = 2 };
 
-    explicit UxProgressDialog(int templateId = TEMPLATE);
+    explicit UxProgressDialog(int templateId = IDD_PROGRESS);
     ~UxProgressDialog() override;
 
     void configureProgress(int id, bool show, int position, int minimum, int maximum);

@@ -72,14 +72,13 @@ bool FromUtf8(const char* utf8, std::string& out) {
     return FromWide(wide.data(), out);
 }
 
-bool ToWide(const char* text, bool utf8, std::wstring& out) {
+bool ToWide(const char* text, bool utf8, std::vector<wchar_t>& out) {
     UINT codePage = utf8 ? CP_UTF8 : 932;
-    out.clear();
+    out.assign(1, L'\0');
     int count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
     if (count <= 0) return false;
-    std::vector<wchar_t> wide(static_cast<size_t>(count));
-    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, wide.data(), count);
-    out = wide.data();
+    out.resize(static_cast<size_t>(count));
+    MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, out.data(), count);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace Mbcs {
 
@@ -34,7 +35,8 @@ bool FromWide(const wchar_t* wide, std::string& out);
 bool FromUtf8(const char* utf8, std::string& out);
 
 // Shift_JIS text (code page 932, whatever the system's), or UTF-8 when
-// utf8 is set, as UTF-16; false when the bytes are not valid in it.
-bool ToWide(const char* text, bool utf8, std::wstring& out);
+// utf8 is set, as zero-terminated UTF-16; false when the bytes are not
+// valid in it.
+bool ToWide(const char* text, bool utf8, std::vector<wchar_t>& out);
 
 }  // namespace Mbcs

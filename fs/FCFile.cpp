@@ -33,14 +33,13 @@ bool ReadAttributes(const char* path, DWORD* attributes) {
 }
 }  // namespace
 
-FCFile::FCFile() : handle(INVALID_HANDLE_VALUE) {}
+FCFile::FCFile() {}
 
 FCFile::~FCFile() { close(); }
 
 void FCFile::close() {
     if (!isOpen()) return;
-    CloseHandle(handle);
-    handle = INVALID_HANDLE_VALUE;
+    handle.reset();
     openedName.clear();
 }
 
@@ -100,9 +99,9 @@ DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAcc
         openedName.assignFrom(path);
     }
     for (;;) {
-        handle = CreateFileA(name.text(), desiredAccess, shareMode, nullptr, creationDisposition, flagsAndAttributes,
-                             nullptr);
-        if (handle != INVALID_HANDLE_VALUE) return 0;
+        handle.reset(CreateFileA(name.text(), desiredAccess, shareMode, nullptr, creationDisposition,
+                                 flagsAndAttributes, nullptr));
+        if (handle.valid()) return 0;
         DWORD code = GetLastError();
         if (quiet) return code;
         FCString text(name.text());
@@ -114,10 +113,10 @@ DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAcc
 DWORD FCFile::read(void* buffer, DWORD count) {
     for (;;) {
         DWORD done = 0;
-        if (ReadFile(handle, buffer, count, &done, nullptr)) return done;
+        if (ReadFile(handle.get(), buffer, count, &done, nullptr)) return done;
         DWORD code = GetLastError();
         FCString text(openedName);
-        appendReadSuffix(text, code, handle);
+        appendReadSuffix(text, code, handle.get());
         if (AskRetryCancel(text, "FCFile - read") != IDRETRY) throw CannotReadException("cannot read", openedName.text());
     }
 }
@@ -125,7 +124,7 @@ DWORD FCFile::read(void* buffer, DWORD count) {
 DWORD FCFile::write(const void* buffer, DWORD count) {
     for (;;) {
         DWORD done = 0;
-        if (WriteFile(handle, buffer, count, &done, nullptr)) return done;
+        if (WriteFile(handle.get(), buffer, count, &done, nullptr)) return done;
         DWORD code = GetLastError();
         FCString text(openedName);
         appendWriteSuffix(text, code);
@@ -193,7 +192,7 @@ BOOL clearAttributes(const char* path, DWORD mask) {
 LONGLONG FCFile::seek(LONGLONG distance, DWORD method) {
     LARGE_INTEGER move, result;
     move.QuadPart = distance;
-    if (!isOpen() || !SetFilePointerEx(handle, move, &result, method)) return -1;
+    if (!isOpen() || !SetFilePointerEx(handle.get(), move, &result, method)) return -1;
     return result.QuadPart;
 }
 
@@ -204,4 +203,4 @@ LONGLONG FCFile::remainingBytes() {
     return end > here ? end - here : 0;
 }
 
-bool FCFile::truncate() { return isOpen() && SetEndOfFile(handle) != FALSE; }
+bool FCFile::truncate() { return isOpen() && SetEndOfFile(handle.get()) != FALSE; }

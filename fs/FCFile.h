@@ -2,6 +2,7 @@
 // Retry/Cancel box and throw when the user gives up; FCShortcut resolves
 // .lnk files; the attribute functions are the system's existence tests.
 #pragma once
+#include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -20,7 +21,7 @@ public:
     void close();
     DWORD read(void* buffer, DWORD count);
     DWORD write(const void* buffer, DWORD count);
-    bool isOpen() const { return handle != INVALID_HANDLE_VALUE; }
+    bool isOpen() const { return handle.valid(); }
     // The file pointer moved (FILE_BEGIN, FILE_CURRENT, FILE_END): the new
     // position, or -1.
     LONGLONG seek(LONGLONG distance, DWORD method);
@@ -34,7 +35,7 @@ public:
     static void appendReadSuffix(FCString& text, DWORD code, HANDLE handle);
     static void appendWriteSuffix(FCString& text, DWORD code);
 
-    HANDLE handle;
+    FCHandle handle;
     FCString openedName;
 };
 

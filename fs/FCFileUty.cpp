@@ -11,7 +11,7 @@ int Ask(const FCString& text, UINT buttons) {
 }
 }  // namespace
 
-FCFileEnumeration::FCFileEnumeration() : findHandle(INVALID_HANDLE_VALUE), findData() {}
+FCFileEnumeration::FCFileEnumeration() : findData() {}
 
 FCFileEnumeration::~FCFileEnumeration() { closeSearch(); }
 
@@ -21,16 +21,15 @@ void FCFileEnumeration::setPattern(const char* text) {
 }
 
 void FCFileEnumeration::closeSearch() {
-    if (findHandle != INVALID_HANDLE_VALUE) FindClose(findHandle);
-    findHandle = INVALID_HANDLE_VALUE;
+    findHandle.reset();
 }
 
 bool FCFileEnumeration::nextEntry() {
     for (;;) {
-        if (findHandle == INVALID_HANDLE_VALUE) {
-            findHandle = FindFirstFileA(pattern.text(), &findData);
-            if (findHandle == INVALID_HANDLE_VALUE) return false;
-        } else if (!FindNextFileA(findHandle, &findData)) {
+        if (!findHandle.valid()) {
+            findHandle.reset(FindFirstFileA(pattern.text(), &findData));
+            if (!findHandle.valid()) return false;
+        } else if (!FindNextFileA(findHandle.get(), &findData)) {
             return false;
         }
         if (findData.cFileName[0] != '.') break;

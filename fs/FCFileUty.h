@@ -1,6 +1,7 @@
 // Directory enumeration and the removal of files and folder trees with an
 // interactive, replaceable error handler.
 #pragma once
+#include "foundation/FCHandle.h"
 #include "fs/FCPathName.h"
 #include <windows.h>
 
@@ -18,7 +19,7 @@ public:
 
     FCPathName pattern;
     FCString entryPathText;
-    HANDLE findHandle;
+    FCFindHandle findHandle;
     WIN32_FIND_DATAA findData;
 };
 

@@ -2,6 +2,8 @@
 #include "foundation/Mbcs.h"
 #include <windows.h>
 #include <cstring>
+#include <cwchar>
+#include <vector>
 
 namespace {
 unsigned FoldedCodeAt(const char* p) {
@@ -42,37 +44,42 @@ bool PathSet::contains(const char* path) const { return keys_.count(key(path)) !
 bool PathSet::insert(const char* path) { return keys_.insert(key(path)).second; }
 
 namespace {
-std::wstring WithBackslashes(std::wstring name) {
-    for (wchar_t& c : name)
-        if (c == L'/') c = L'\\';
-    return name;
+std::string AsBytes(const wchar_t* text, size_t length) {
+    return std::string(reinterpret_cast<const char*>(text), length * sizeof(wchar_t));
 }
 
+const wchar_t* AsWide(const std::string& bytes) { return reinterpret_cast<const wchar_t*>(bytes.data()); }
+int WideLength(const std::string& bytes) { return static_cast<int>(bytes.size() / sizeof(wchar_t)); }
+
 // The invariant upper case, the table Windows' own name comparison uses.
-std::wstring UpperKey(const std::wstring& name) {
-    if (name.empty()) return name;
-    int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), nullptr,
-                          0, nullptr, nullptr, 0);
+std::string UpperKey(const std::string& name) {
+    int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, AsWide(name), WideLength(name), nullptr, 0, nullptr,
+                          nullptr, 0);
     if (n <= 0) return name;
-    std::wstring upper(static_cast<size_t>(n), L'\0');
-    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, name.c_str(), static_cast<int>(name.size()), &upper[0], n,
-                  nullptr, nullptr, 0);
-    return upper;
+    std::vector<wchar_t> upper(static_cast<size_t>(n));
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, AsWide(name), WideLength(name), upper.data(), n, nullptr,
+                  nullptr, 0);
+    return AsBytes(upper.data(), upper.size());
 }
 }  // namespace
 
-bool NameClashFinder::add(const std::wstring& name, size_t& earlier) {
-    std::wstring spelling = WithBackslashes(name);
+bool NameClashFinder::add(const wchar_t* name, size_t& earlier) {
+    std::vector<wchar_t> separated(name, name + wcslen(name));
+    for (wchar_t& c : separated)
+        if (c == L'/') c = L'\\';
+    std::string spelling = AsBytes(separated.data(), separated.size());
     size_t index = added_++;
-    auto found = seen_.find(UpperKey(spelling));
+    if (spelling.empty()) return true;
+    std::string key = UpperKey(spelling);
+    auto found = seen_.find(key);
     if (found == seen_.end()) {
-        seen_.emplace(UpperKey(spelling), SEEN_{spelling, index});
+        seen_.emplace(key, SEEN_{spelling, index});
         return true;
     }
     const SEEN_& seen = found->second;
     if (seen.spelling == spelling) return true;
-    if (CompareStringOrdinal(seen.spelling.c_str(), static_cast<int>(seen.spelling.size()), spelling.c_str(),
-                             static_cast<int>(spelling.size()), TRUE) != CSTR_EQUAL)
+    if (CompareStringOrdinal(AsWide(seen.spelling), WideLength(seen.spelling), AsWide(spelling), WideLength(spelling),
+                             TRUE) != CSTR_EQUAL)
         return true;
     earlier = seen.index;
     return false;

@@ -37,15 +37,19 @@ private:
 // spelling is no clash.
 class NameClashFinder {
 public:
-    // Adds the next name (UTF-16). False when an earlier name clashes with
-    // it; earlier then holds that name's place in the order of adding.
-    bool add(const std::wstring& name, size_t& earlier);
+    // Adds the next name (zero-terminated UTF-16). False when an earlier
+    // name clashes with it; earlier then holds that name's place in the
+    // order of adding.
+    bool add(const wchar_t* name, size_t& earlier);
 
 private:
+    // UTF-16 kept as the bytes of a std::string: the program already has
+    // its hashing, where a wide string type of its own would add a tenth to
+    // its size.
     struct SEEN_ {
-        std::wstring spelling;
+        std::string spelling;
         size_t index;
     };
-    std::unordered_map<std::wstring, SEEN_> seen_;  // by upper-case key
+    std::unordered_map<std::string, SEEN_> seen_;  // by upper-case key
     size_t added_ = 0;
 };

@@ -24,6 +24,13 @@ driver=$build/$arch/tests/app/screen_driver.exe
 # Wine hands UTF-8 arguments to a program in its code page (932).
 sj() { printf '%s' "$1"; }
 drive() { wine "$driver" "$@" </dev/null | tr -d '\r'; }
+# A control's number, read from the header the templates and the code share
+# (the system's button numbers as windows.h gives them).
+control_id() {
+    local value
+    value=$(sed -n "s/^#define $1 \([A-Z0-9]*\).*/\1/p" "$root"/res/*Ids.h)
+    case $value in IDOK) echo 1 ;; IDCANCEL) echo 2 ;; IDYES) echo 6 ;; IDNO) echo 7 ;; *) echo "${value:?no control $1}" ;; esac
+}
 caption=$(sj "サンプルアプリ インストール")
 question=$(sj "フォルダ作成の確認")
 progress=$(sj "解凍中...")
@@ -50,28 +57,28 @@ for dpi in "${@:-96}"; do
     rm -rf "$prefix/drive_c/Program Files (x86)/KelpSoft" "$prefix/drive_c/Games"
     wine "$demo/kelpex.exe" </dev/null >/dev/null 2>&1 &
     # The 32-bit program's own program files folder: shown in dark red.
-    drive type "$caption" 1004 'C:\Program Files (x86)' >/dev/null
-    drive tick "$caption" 1113
-    drive tick "$caption" 1114
+    drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) 'C:\Program Files (x86)' >/dev/null
+    drive tick "$caption" $(control_id IDC_MAIN_MAKER_BOX)
+    drive tick "$caption" $(control_id IDC_MAIN_APP_BOX)
     shot main-window $(drive wait "$caption")
-    drive click "$caption" 1039
+    drive click "$caption" $(control_id IDC_MAIN_RUN)
     shot question $(drive wait "$question")
-    drive click "$question" 6
+    drive click "$question" $(control_id IDC_MESSAGE_YES)
     geometry=$(drive wait "$progress")
     shot progress $geometry
     drive gone "$progress"
     shot outcome $(drive wait "$caption")
     # The longest texts: a long Japanese destination, refused on a missing drive.
     long='Q:\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ'
-    drive type "$caption" 1004 "$(sj "$long")"
-    drive click "$caption" 1039
+    drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) "$(sj "$long")"
+    drive click "$caption" $(control_id IDC_MAIN_RUN)
     sleep 1
     shot long-error $(drive wait "$caption")
-    drive type "$caption" 1004 "$(sj 'C:\Games\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ')"
-    drive click "$caption" 1039
+    drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) "$(sj 'C:\Games\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ')"
+    drive click "$caption" $(control_id IDC_MAIN_RUN)
     shot long-question $(drive wait "$question")
-    drive click "$question" 7
-    drive click "$caption" 2
+    drive click "$question" $(control_id IDC_MESSAGE_NO)
+    drive click "$caption" $(control_id IDC_MAIN_EXIT)
     drive gone "$caption"
     kelpex_wine_down
 done

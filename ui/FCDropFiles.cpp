@@ -2,7 +2,7 @@
 
 void FCDropFiles::attachDrop(HDROP handle) {
     release();
-    dropHandle = handle;
+    dropHandle.reset(handle);
     nextIndex = 0;
     pathBuffer[0] = '\0';
     fileCount = static_cast<int>(DragQueryFileA(handle, 0xFFFFFFFF, pathBuffer, PATH_BUFFER));
@@ -10,20 +10,18 @@ void FCDropFiles::attachDrop(HDROP handle) {
 }
 
 const char* FCDropFiles::nextFile() {
-    if (dropHandle == nullptr || nextIndex >= fileCount) return nullptr;
+    if (!dropHandle.valid() || nextIndex >= fileCount) return nullptr;
     // A name longer than the buffer would come back cut short: better none.
-    UINT needed = DragQueryFileA(dropHandle, static_cast<UINT>(nextIndex), nullptr, 0);
+    UINT needed = DragQueryFileA(dropHandle.get(), static_cast<UINT>(nextIndex), nullptr, 0);
     if (needed >= PATH_BUFFER) {
         ++nextIndex;
         return nullptr;
     }
-    DragQueryFileA(dropHandle, static_cast<UINT>(nextIndex), pathBuffer, PATH_BUFFER);
+    DragQueryFileA(dropHandle.get(), static_cast<UINT>(nextIndex), pathBuffer, PATH_BUFFER);
     ++nextIndex;
     return pathBuffer;
 }
 
 void FCDropFiles::release() {
-    if (dropHandle == nullptr) return;
-    DragFinish(dropHandle);
-    dropHandle = nullptr;
+    dropHandle.reset();
 }

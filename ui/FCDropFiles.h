@@ -1,13 +1,23 @@
 // FCDropFiles: the files dropped on a window, read one at a time.
 #pragma once
+#include "foundation/FCHandle.h"
 #include <windows.h>
 #include <shellapi.h>
+
+// A drop's handle, given back to the shell with DragFinish.
+struct DropHandleTraits {
+    typedef HDROP Type;
+    static HDROP none() { return nullptr; }
+    static bool valid(HDROP h) { return h != nullptr; }
+    static void close(HDROP h) { DragFinish(h); }
+};
+typedef FCOwner<DropHandleTraits> FCDropHandle;
 
 class FCDropFiles {
 public:
     enum { PATH_BUFFER = 300 };
 
-    FCDropFiles() : dropHandle(nullptr), fileCount(0), nextIndex(0), pathBuffer(), dropPoint() {}
+    FCDropFiles() : fileCount(0), nextIndex(0), pathBuffer(), dropPoint() {}
     virtual ~FCDropFiles() { release(); }
     FCDropFiles(const FCDropFiles&) = delete;
     FCDropFiles& operator=(const FCDropFiles&) = delete;
@@ -16,7 +26,7 @@ public:
     const char* nextFile();
     void release();
 
-    HDROP dropHandle;
+    FCDropHandle dropHandle;
     int fileCount;
     int nextIndex;
     char pathBuffer[PATH_BUFFER];

@@ -18,7 +18,7 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
     dialog->attachWindow(window);
     UxMessageDialog::DIS_INFO_* info = InfoOf(window);
     if (info == nullptr) return;
-    HWND message = GetDlgItem(window, UxMessageDialog::MESSAGE_ID);
+    HWND message = GetDlgItem(window, IDC_MESSAGE_TEXT);
     bool markedUp = (info->options & UxMessageDialog::OPTION_MARKED_UP) != 0;
     if (markedUp) {
         LRESULT mask = SendMessageA(message, EM_GETEVENTMASK, 0, 0);
@@ -28,7 +28,7 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
     SetWindowTextA(window, info->title.text());
     for (int i = 0; i < 4; ++i)
         if (!info->captions[i].isEmpty()) SetDlgItemTextA(window, kButtonIds[i], info->captions[i].text());
-    SetMessageText(window, UxMessageDialog::MESSAGE_ID, info->text.text(), markedUp, info->openBracket.text(),
+    SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
                    info->closeBracket.text());
     dialog->centreOnParent(-1, -1, false);
 }
@@ -62,7 +62,7 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
             return TRUE;
         }
         UxMessageDialog::DIS_INFO_* info = InfoOf(window);
-        if (id == UxMessageDialog::MESSAGE_ID && HIWORD(wParam) == EN_SETFOCUS && info != nullptr &&
+        if (id == IDC_MESSAGE_TEXT && HIWORD(wParam) == EN_SETFOCUS && info != nullptr &&
             (info->options & UxMessageDialog::OPTION_CARET_MOVED) == 0) {
             SendMessageA(reinterpret_cast<HWND>(lParam), EM_SETSEL, static_cast<WPARAM>(-1), -1);
             info->options |= UxMessageDialog::OPTION_CARET_MOVED;
@@ -71,7 +71,7 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->idFrom == UxMessageDialog::MESSAGE_ID && header->code == EN_LINK) {
+        if (header->idFrom == IDC_MESSAGE_TEXT && header->code == EN_LINK) {
             const ENLINK* link = reinterpret_cast<const ENLINK*>(lParam);
             if (link->msg == WM_LBUTTONDOWN) {
                 FollowLink(header->hwndFrom, *link);
@@ -118,7 +118,7 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
 
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket,
              const char* closeBracket, const char* yesCaption, const char* noCaption) {
-    return ShowMessageDialog(owner, UxMessageDialog::TEMPLATE_YES_NO, text, title, markedUp, openBracket,
+    return ShowMessageDialog(owner, IDD_MESSAGE_YES_NO, text, title, markedUp, openBracket,
                              closeBracket, yesCaption, noCaption);
 }
 

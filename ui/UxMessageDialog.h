@@ -14,7 +14,6 @@ public:
 
 class UxMessageDialog : public FCDialog {
 public:
-    enum { TEMPLATE_OK = IDD_MESSAGE_OK, TEMPLATE_YES_NO = IDD_MESSAGE_YES_NO, MESSAGE_ID = IDC_MESSAGE_TEXT };
     enum : unsigned { OPTION_MARKED_UP = 0x1, OPTION_CARET_MOVED = 0x1000000 };
     enum { LINK_BUFFER = 1024 };
 

@@ -24,7 +24,7 @@ void MainDialogHarness::writeConfiguration(const std::string& path, const char* 
 }
 
 MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives)
-    : dialog_(MAIN_TEMPLATE) {
+    : dialog_(IDD_MAIN) {
     if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
     for (const auto& name : archives) WriteCabinet(folder_ / name, {{"x.txt", "x"}});
     SetApplicationFolderForTests(folder_.path().c_str());
@@ -40,7 +40,7 @@ MainDialogHarness::~MainDialogHarness() {
 
 void MainDialogHarness::open() {
     dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(MAIN_TEMPLATE), nullptr,
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
                                      MainDialogProc, reinterpret_cast<LPARAM>(&dialog_));
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);
@@ -62,7 +62,7 @@ std::string MainDialogHarness::caption() const {
 }
 
 void MainDialogHarness::type(const std::string& destination) {
-    SetWindowTextA(control(ID_DESTINATION_EDIT), destination.c_str());
+    SetWindowTextA(control(IDC_MAIN_DESTINATION_EDIT), destination.c_str());
 }
 
 void MainDialogHarness::click(int id) {

@@ -34,14 +34,14 @@ bool IsAuto(const CHARFORMATA& f) { return (f.dwEffects & CFE_AUTOCOLOR) != 0; }
 TEST(MainDialogStart, MissingConfigurationDisablesRunAndBrowse) {
     MainDialogHarness h(nullptr, {});
     h.open();
-    EXPECT_EQ("実行ファイルと同じ場所に、kelpex.qcfが見つかりません。", h.text(ID_MESSAGE));
-    EXPECT_FALSE(h.enabled(ID_RUN));
-    EXPECT_FALSE(h.enabled(ID_BROWSE));
-    EXPECT_TRUE(h.enabled(ID_DESTINATION_EDIT));
+    EXPECT_EQ("実行ファイルと同じ場所に、kelpex.qcfが見つかりません。", h.text(IDC_MAIN_MESSAGE));
+    EXPECT_FALSE(h.enabled(IDC_MAIN_RUN));
+    EXPECT_FALSE(h.enabled(IDC_MAIN_BROWSE));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_DESTINATION_EDIT));
     EXPECT_EQ("複数cab展開ツール", h.caption());
-    EXPECT_EQ("", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("", h.text(IDC_MAIN_DESTINATION_LINE));
     h.type("C:\\x");
-    EXPECT_EQ("C:\\x\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("C:\\x\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
 TEST(MainDialogStart, SeriesInSetOrderWithCaptionAndOpeningText) {
@@ -49,8 +49,8 @@ TEST(MainDialogStart, SeriesInSetOrderWithCaptionAndOpeningText) {
     MainDialogHarness h("caption=表示テスト\nfname=data*.cab,2,1,12,1\n", names);
     h.open();
     EXPECT_EQ("表示テスト", h.caption());
-    EXPECT_EQ(Opening(names), h.text(ID_MESSAGE));
-    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_EQ(Opening(names), h.text(IDC_MAIN_MESSAGE));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
     EXPECT_EQ(12u, MainDialogState().archives.size());
 }
 
@@ -59,40 +59,40 @@ TEST(MainDialogStart, WidthZeroSortsByTheLocaleNotByNumber) {
     h.open();
     EXPECT_EQ(Opening({"data1.cab", "data10.cab", "data11.cab", "data12.cab", "data2.cab", "data3.cab", "data4.cab",
                        "data5.cab", "data6.cab", "data7.cab", "data8.cab", "data9.cab"}),
-              h.text(ID_MESSAGE));
+              h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(MainDialogStart, WidthKeepsTheLastDigitsAndExtraFieldsAreIgnored) {
     MainDialogHarness h("fname= d*.cab, 2, 99, 101, 1, 7, extra\n", {"d99.cab", "d00.cab", "d01.cab"});
     h.open();
-    EXPECT_EQ(Opening({"d00.cab", "d01.cab", "d99.cab"}), h.text(ID_MESSAGE));
+    EXPECT_EQ(Opening({"d00.cab", "d01.cab", "d99.cab"}), h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(MainDialogStart, PatternWithoutStarAndAnEmptyRange) {
     {
         MainDialogHarness h("fname=single.cab,0,1,2000000000,1\n", {"single.cab"});
         h.open();
-        EXPECT_EQ(Opening({"single.cab"}), h.text(ID_MESSAGE));
+        EXPECT_EQ(Opening({"single.cab"}), h.text(IDC_MAIN_MESSAGE));
     }
     MainDialogHarness h("fname=data*.cab,2,5,1,1\n", {});
     h.open();
-    EXPECT_EQ(Opening({}), h.text(ID_MESSAGE));
-    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_EQ(Opening({}), h.text(IDC_MAIN_MESSAGE));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
 }
 
 TEST(MainDialogStart, MissingArchiveIsNamedInDarkRed) {
     // Only the first missing archive is named, and the flags force nothing.
     MainDialogHarness h("fname=data*.cab,2,1,4,1\nflags=3\n", {"data01.cab", "data04.cab"});
     h.open();
-    std::string text = h.text(ID_MESSAGE);
+    std::string text = h.text(IDC_MAIN_MESSAGE);
     EXPECT_EQ("実行ファイルと同じ場所にdata02.cabが見つかりません。", text);
     int at = 12;  // characters before the name
-    for (int i = 0; i < 10; ++i) EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at + i))) << i;
-    EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at - 1)));
-    EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at + 10)));  // back to the control's colour after the name
-    EXPECT_FALSE(h.enabled(ID_RUN));
-    EXPECT_FALSE(h.enabled(ID_BROWSE));
-    for (int box : {ID_MAKER_BOX, ID_APP_BOX}) {
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, at + i))) << i;
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at - 1)));
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at + 10)));  // back to the control's colour after the name
+    EXPECT_FALSE(h.enabled(IDC_MAIN_RUN));
+    EXPECT_FALSE(h.enabled(IDC_MAIN_BROWSE));
+    for (int box : {IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX}) {
         EXPECT_FALSE(h.checked(box));
         EXPECT_TRUE(h.enabled(box));
     }
@@ -124,8 +124,8 @@ TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
             Watchdog watchdog(std::string("opening with ") + c.qcf, 5000);
             h.open();
         }
-        EXPECT_EQ(0u, h.text(ID_MESSAGE).find(c.message)) << c.qcf << h.text(ID_MESSAGE);
-        EXPECT_EQ(c.runEnabled, h.enabled(ID_RUN)) << c.qcf;
+        EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find(c.message)) << c.qcf << h.text(IDC_MAIN_MESSAGE);
+        EXPECT_EQ(c.runEnabled, h.enabled(IDC_MAIN_RUN)) << c.qcf;
     }
 }
 
@@ -141,9 +141,9 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
         std::string whole = TempFolder::readFile(h.folder() / "data02.cab");
         TempFolder::writeFile(h.folder() / "data02.cab", c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes);
         h.open();
-        EXPECT_EQ(c.message, h.text(ID_MESSAGE));
-        EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, 12)));
-        EXPECT_FALSE(h.enabled(ID_RUN));
+        EXPECT_EQ(c.message, h.text(IDC_MAIN_MESSAGE));
+        EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, 12)));
+        EXPECT_FALSE(h.enabled(IDC_MAIN_RUN));
     }
 }
 
@@ -171,17 +171,17 @@ TEST(MainDialogStart, EntriesThatWouldBeOneFileOnWindowsAreNamed) {
         ASSERT_TRUE(WriteCabinet(h.folder() / "data01.cab", first));
         ASSERT_TRUE(WriteCabinet(h.folder() / "data02.cab", second));
         h.open();
-        std::string text = h.text(ID_MESSAGE);
+        std::string text = h.text(IDC_MAIN_MESSAGE);
         if (c.clash == nullptr) {
-            EXPECT_TRUE(h.enabled(ID_RUN)) << c.first[0] << ": " << text;
+            EXPECT_TRUE(h.enabled(IDC_MAIN_RUN)) << c.first[0] << ": " << text;
             continue;
         }
         EXPECT_EQ(kHead + c.clash, text);
         std::string before = text.substr(0, text.rfind(": ") + 2);
         int at = MultiByteToWideChar(932, 0, before.c_str(), static_cast<int>(before.size()), nullptr, 0);
-        EXPECT_TRUE(IsAuto(h.formatAt(ID_MESSAGE, at - 1)));
-        EXPECT_TRUE(IsDarkRed(h.formatAt(ID_MESSAGE, at)));  // the second name
-        EXPECT_FALSE(h.enabled(ID_RUN)) << c.first[0];
+        EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at - 1)));
+        EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, at)));  // the second name
+        EXPECT_FALSE(h.enabled(IDC_MAIN_RUN)) << c.first[0];
     }
 }
 
@@ -193,43 +193,43 @@ TEST(MainDialogStart, EachFlagsBitForcesItsOwnBox) {
     for (const Case& c : cases) {
         MainDialogHarness h((std::string(c.flags) + "fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n").c_str(), {});
         h.open();
-        EXPECT_EQ(c.maker, h.checked(ID_MAKER_BOX)) << c.flags;
-        EXPECT_EQ(!c.maker, h.enabled(ID_MAKER_BOX)) << c.flags;
-        EXPECT_EQ(c.app, h.checked(ID_APP_BOX)) << c.flags;
-        EXPECT_EQ(!c.app, h.enabled(ID_APP_BOX)) << c.flags;
+        EXPECT_EQ(c.maker, h.checked(IDC_MAIN_MAKER_BOX)) << c.flags;
+        EXPECT_EQ(!c.maker, h.enabled(IDC_MAIN_MAKER_BOX)) << c.flags;
+        EXPECT_EQ(c.app, h.checked(IDC_MAIN_APP_BOX)) << c.flags;
+        EXPECT_EQ(!c.app, h.enabled(IDC_MAIN_APP_BOX)) << c.flags;
     }
 }
 
 TEST(MainDialogStart, FlagsForceAndDisableTheBoxes) {
     MainDialogHarness h("flags=3\nfname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
     h.open();
-    EXPECT_TRUE(h.checked(ID_MAKER_BOX));
-    EXPECT_TRUE(h.checked(ID_APP_BOX));
-    EXPECT_FALSE(h.enabled(ID_MAKER_BOX));
-    EXPECT_FALSE(h.enabled(ID_APP_BOX));
-    EXPECT_EQ("メーカー名フォルダは必ず加える設定になっています", h.text(ID_MAKER_BOX));
-    EXPECT_EQ("アプリケーション名フォルダは必ず加える設定になっています", h.text(ID_APP_BOX));
+    EXPECT_TRUE(h.checked(IDC_MAIN_MAKER_BOX));
+    EXPECT_TRUE(h.checked(IDC_MAIN_APP_BOX));
+    EXPECT_FALSE(h.enabled(IDC_MAIN_MAKER_BOX));
+    EXPECT_FALSE(h.enabled(IDC_MAIN_APP_BOX));
+    EXPECT_EQ("メーカー名フォルダは必ず加える設定になっています", h.text(IDC_MAIN_MAKER_BOX));
+    EXPECT_EQ("アプリケーション名フォルダは必ず加える設定になっています", h.text(IDC_MAIN_APP_BOX));
     h.type("D:\\games");
-    EXPECT_EQ("D:\\games\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("D:\\games\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
 TEST(MainDialogDestination, EmptyEditIsTheCurrentDirectoryAndEveryChangeRecomposes) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
     h.open();
     FCPathName current;
-    EXPECT_EQ(std::string(current.text()), h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ(std::string(current.text()), h.text(IDC_MAIN_DESTINATION_LINE));
     h.type("D:\\out");
-    EXPECT_EQ("D:\\out\\", h.text(ID_DESTINATION_LINE));
-    h.click(ID_MAKER_BOX);
-    EXPECT_EQ("D:\\out\\Maker\\", h.text(ID_DESTINATION_LINE));
-    EXPECT_TRUE(IsDarkGreen(h.formatAt(ID_DESTINATION_LINE, 7)));
-    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 12)));
-    h.click(ID_APP_BOX);
-    EXPECT_EQ("D:\\out\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
-    h.click(ID_MAKER_BOX);
-    EXPECT_EQ("D:\\out\\App\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("D:\\out\\", h.text(IDC_MAIN_DESTINATION_LINE));
+    h.click(IDC_MAIN_MAKER_BOX);
+    EXPECT_EQ("D:\\out\\Maker\\", h.text(IDC_MAIN_DESTINATION_LINE));
+    EXPECT_TRUE(IsDarkGreen(h.formatAt(IDC_MAIN_DESTINATION_LINE, 7)));
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 12)));
+    h.click(IDC_MAIN_APP_BOX);
+    EXPECT_EQ("D:\\out\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
+    h.click(IDC_MAIN_MAKER_BOX);
+    EXPECT_EQ("D:\\out\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
     h.type("D:\\表");  // ends in a 0x5C trail byte: still gets its separator
-    EXPECT_EQ("D:\\表\\App\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("D:\\表\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
 TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
@@ -238,46 +238,46 @@ TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
     char programs[MAX_PATH];
     ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE));
     h.type(programs);
-    h.click(ID_MAKER_BOX);
-    h.click(ID_APP_BOX);
+    h.click(IDC_MAIN_MAKER_BOX);
+    h.click(IDC_MAIN_APP_BOX);
     std::string p = programs;
-    EXPECT_EQ(p + "\\Maker\\App\\", h.text(ID_DESTINATION_LINE));
-    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 2)));       // "\" after the drive
-    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, 3)));    // the folder behind it
-    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, static_cast<int>(p.size()) - 1)));
-    EXPECT_TRUE(IsDarkGreen(h.formatAt(ID_DESTINATION_LINE, static_cast<int>(p.size()) + 1)));
+    EXPECT_EQ(p + "\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 2)));       // "\" after the drive
+    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));    // the folder behind it
+    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) - 1)));
+    EXPECT_TRUE(IsDarkGreen(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) + 1)));
     std::string lower = p;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     h.type(lower);
-    EXPECT_TRUE(IsAuto(h.formatAt(ID_DESTINATION_LINE, 3)));  // another letter case is not coloured
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));  // another letter case is not coloured
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
     h.type(std::string(windows) + "\\temp");
-    EXPECT_TRUE(IsDarkRed(h.formatAt(ID_DESTINATION_LINE, 3)));
+    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));
 }
 
 TEST(MainDialogDestination, UncWarningReplacesTheMessage) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
     h.open();
     h.type("\\\\server\\share\\dir");
-    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
-    EXPECT_EQ("\\\\server\\share\\dir\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(IDC_MAIN_MESSAGE));
+    EXPECT_EQ("\\\\server\\share\\dir\\", h.text(IDC_MAIN_DESTINATION_LINE));
     h.type("C:\\back");
-    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(MainDialogDestination, AnyTextRecomposesWithoutOverflow) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=表ソ能\nappName=App\n", {});
     h.open();
-    h.click(ID_MAKER_BOX);
+    h.click(IDC_MAIN_MAKER_BOX);
     for (const std::string& text : {std::string(1000, 'x'), std::string("C:\\") + std::string(300, '\\'),
                                     std::string("表ソ能表ソ能"), std::string("\\"), std::string("%:\\data"),
                                     std::string(400, '\x95')}) {
         h.type(text);
-        EXPECT_FALSE(h.text(ID_DESTINATION_LINE).empty());
+        EXPECT_FALSE(h.text(IDC_MAIN_DESTINATION_LINE).empty());
     }
     h.type("C:\\data\\new");
-    EXPECT_EQ("C:\\data\\new\\表ソ能\\", h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ("C:\\data\\new\\表ソ能\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
 TEST(MainDialogDrops, FileFolderAndElsewhere) {
@@ -286,17 +286,17 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
     std::string folder = h.folder() / "drop\\";
     CreateDirectoryA(folder.c_str(), nullptr);
     TempFolder::writeFile(folder + "file.txt", "x");
-    POINT overEdit = ControlCentre(h.window(), h.control(ID_DESTINATION_EDIT));
+    POINT overEdit = ControlCentre(h.window(), h.control(IDC_MAIN_DESTINATION_EDIT));
     SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({folder + "file.txt"}, overEdit)), 0);
-    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
+    EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_EDIT));
     std::string noSeparator = folder.substr(0, folder.size() - 1);
     SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({noSeparator}, overEdit)), 0);
-    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
+    EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_EDIT));
     h.type(folder + "not-a-folder");
-    POINT elsewhere = ControlCentre(h.window(), h.control(ID_MESSAGE));
+    POINT elsewhere = ControlCentre(h.window(), h.control(IDC_MAIN_MESSAGE));
     SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\windows"}, elsewhere)), 0);
-    EXPECT_EQ(folder, h.text(ID_DESTINATION_EDIT));
-    EXPECT_EQ(folder, h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_EDIT));
+    EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
 TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {
@@ -322,15 +322,15 @@ TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {
         MainDialogHarness h(qcf.c_str(), {});
         h.open();
         EXPECT_TRUE(IsWindow(h.window()));
-        EXPECT_FALSE(h.text(ID_MESSAGE).empty());
+        EXPECT_FALSE(h.text(IDC_MAIN_MESSAGE).empty());
     }
 }
 
 TEST(MainDialogKeyboard, TabVisitsEveryControlInReadingOrder) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
     h.open();
-    const int order[] = {ID_BROWSE, ID_MAKER_BOX, ID_APP_BOX, ID_RUN, ID_EXIT, ID_MESSAGE, ID_DESTINATION_EDIT};
-    HWND at = h.control(ID_DESTINATION_EDIT);
+    const int order[] = {IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX, IDC_MAIN_RUN, IDC_MAIN_EXIT, IDC_MAIN_MESSAGE, IDC_MAIN_DESTINATION_EDIT};
+    HWND at = h.control(IDC_MAIN_DESTINATION_EDIT);
     for (int id : order) {
         at = GetNextDlgTabItem(h.window(), at, FALSE);
         EXPECT_EQ(id, GetDlgCtrlID(at));

@@ -66,9 +66,9 @@ void Publish(unsigned key) {
     h.type(target);
     {
         Watchdog watchdog("the Run of a kelpack series", 60000);
-        h.click(ID_RUN);
+        h.click(IDC_MAIN_RUN);
     }
-    EXPECT_EQ("done " + target, h.text(ID_MESSAGE));
+    EXPECT_EQ("done " + target, h.text(IDC_MAIN_MESSAGE));
     for (const auto& f : tree) EXPECT_EQ(f.second, TempFolder::readFile(target + f.first)) << f.first;
 }
 }  // namespace

@@ -28,7 +28,7 @@ struct SeriesHarness : MainDialogHarness {
         }
         open();
     }
-    void run() { click(ID_RUN); }
+    void run() { click(IDC_MAIN_RUN); }
 };
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -88,8 +88,8 @@ TEST(Run, ExtractsTheSeriesIntoANewFolderAfterYes) {
         EXPECT_TRUE(SameFile(part + "bin\\random" + std::to_string(n) + ".bin",
                              out + "\\bin\\random" + std::to_string(n) + ".bin"));
     }
-    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\\\rです。", h.text(ID_MESSAGE));
-    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\\\rです。", h.text(IDC_MAIN_MESSAGE));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
     EXPECT_EQ(nullptr, currentProgressDialog);
     EXPECT_FALSE(AnyProbeIn(h.folder().path()));
 }
@@ -98,16 +98,16 @@ TEST(Run, BracketsInAFolderNameAreShownAskedAboutAndUsedAsTheyAre) {
     SeriesHarness h(Qcf(""));
     std::string out = h.folder() / "【旧】データ\\【0xC00000】x【-1】\\";
     h.type(out);
-    EXPECT_EQ(out, h.text(ID_DESTINATION_LINE));
+    EXPECT_EQ(out, h.text(IDC_MAIN_DESTINATION_LINE));
     std::string question;
     WindowAnswerer answer(kQuestionTitle, {IDYES}, [&](size_t) {
         HWND box = WindowAnswerer::waitForWindow(kQuestionTitle, 1000);
-        question = RichEditText(GetDlgItem(box, UxMessageDialog::MESSAGE_ID));
+        question = RichEditText(GetDlgItem(box, IDC_MESSAGE_TEXT));
     });
     h.run();
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ("指定されたフォルダ\r" + out + "\rが存在しません。作成しても構いませんか？", question);
-    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\rです。", h.text(ID_MESSAGE));
+    EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\rです。", h.text(IDC_MAIN_MESSAGE));
     EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
 }
 
@@ -118,9 +118,9 @@ TEST(Run, ExistingDestinationAsksNothingAndKeepsItsNameUnaltered) {
     CreateDirectoryA(out.c_str(), nullptr);
     h.type(out);
     h.run();
-    EXPECT_EQ("done " + out + " ok", h.text(ID_MESSAGE));
+    EXPECT_EQ("done " + out + " ok", h.text(IDC_MAIN_MESSAGE));
     EXPECT_FALSE(AnyProbeIn(out));
-    EXPECT_TRUE(h.enabled(ID_RUN));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
 }
 
 TEST(Run, NoToCreationCreatesNothing) {
@@ -130,17 +130,17 @@ TEST(Run, NoToCreationCreatesNothing) {
     WindowAnswerer answer(kQuestionTitle, {IDNO});
     h.run();
     EXPECT_EQ(1, answer.answered());
-    EXPECT_EQ("指定されたフォルダが作成されなかったため処理を中止しました。", h.text(ID_MESSAGE));
+    EXPECT_EQ("指定されたフォルダが作成されなかったため処理を中止しました。", h.text(IDC_MAIN_MESSAGE));
     EXPECT_FALSE(TempFolder::exists(h.folder() / "never"));
 }
 
 TEST(Run, MissingDriveNamesTheWholeDestination) {
     SeriesHarness h(Qcf(""));
     h.type("Q:\\dest");
-    h.click(ID_MAKER_BOX);
+    h.click(IDC_MAIN_MAKER_BOX);
     h.run();
-    EXPECT_EQ("指定されたドライブは存在していません\rQ:\\dest\\Maker\\", h.text(ID_MESSAGE));
-    EXPECT_TRUE(h.formatAt(ID_MESSAGE, 20).crTextColor == 0x0000C0);
+    EXPECT_EQ("指定されたドライブは存在していません\rQ:\\dest\\Maker\\", h.text(IDC_MAIN_MESSAGE));
+    EXPECT_TRUE(h.formatAt(IDC_MAIN_MESSAGE, 20).crTextColor == 0x0000C0);
 }
 
 TEST(Run, ReadOnlyDriveIsRefusedAtTheDeepestExistingFolder) {
@@ -149,7 +149,7 @@ TEST(Run, ReadOnlyDriveIsRefusedAtTheDeepestExistingFolder) {
     SeriesHarness h(Qcf(""));
     h.type("R:\\missing\\deeper");
     h.run();
-    EXPECT_EQ("このパスは書き込むことが出来ません\rR:\\", h.text(ID_MESSAGE));
+    EXPECT_EQ("このパスは書き込むことが出来ません\rR:\\", h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(Run, FreeSpaceMustExceedTheSize) {
@@ -158,7 +158,7 @@ TEST(Run, FreeSpaceMustExceedTheSize) {
         SeriesHarness h(std::string("fname=data*.cab,2,1,3,1\n") + size);
         h.type("S:\\");
         h.run();  // 64 KB free: 0 whole MB, so even a size of 0 is refused
-        std::string text = h.text(ID_MESSAGE);
+        std::string text = h.text(IDC_MAIN_MESSAGE);
         // The series holds about 0.6 MB: an understated size asks for that.
         EXPECT_EQ(0u, text.find("指定されたドライブの空き容量がたりません。\r要求サイズ：1MB")) << text;
         EXPECT_NE(std::string::npos, text.find("空きサイズ：0MB")) << text;
@@ -168,7 +168,7 @@ TEST(Run, FreeSpaceMustExceedTheSize) {
     CreateDirectoryA(out.c_str(), nullptr);
     fits.type(out);
     fits.run();
-    EXPECT_EQ(0u, fits.text(ID_MESSAGE).find("解凍は正常に終了しました。"));
+    EXPECT_EQ(0u, fits.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。"));
 }
 
 TEST(Run, ADamagedArchiveStopsTheSeries) {
@@ -177,7 +177,7 @@ TEST(Run, ADamagedArchiveStopsTheSeries) {
     CreateDirectoryA(out.c_str(), nullptr);
     h.type(out);
     h.run();
-    std::string text = h.text(ID_MESSAGE);
+    std::string text = h.text(IDC_MAIN_MESSAGE);
     EXPECT_EQ(0u, text.find("解凍中にエラーが発生しました。\r")) << text;
     EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
     EXPECT_FALSE(TempFolder::exists(out + "readme3.txt"));
@@ -191,7 +191,7 @@ TEST(Run, AnArchiveRemovedAfterStartUpIsAnErrorNamingIt) {
     std::string gone = h.folder() / "data02.cab";
     DeleteFileA(gone.c_str());
     h.run();
-    EXPECT_EQ("解凍中にエラーが発生しました。\r対象が存在しません [" + gone + "]\r", h.text(ID_MESSAGE));
+    EXPECT_EQ("解凍中にエラーが発生しました。\r対象が存在しません [" + gone + "]\r", h.text(IDC_MAIN_MESSAGE));
     EXPECT_TRUE(TempFolder::exists(out + "readme1.txt"));
     EXPECT_FALSE(TempFolder::exists(out + "readme3.txt"));
 }
@@ -202,7 +202,7 @@ TEST(Run, AnFnameWithoutARangeExtractsThatOneArchive) {
     CreateDirectoryA(out.c_str(), nullptr);
     h.type(out);
     h.run();
-    EXPECT_EQ("one ok", h.text(ID_MESSAGE));
+    EXPECT_EQ("one ok", h.text(IDC_MAIN_MESSAGE));
     EXPECT_TRUE(SameFile(Data("src/part1/readme1.txt"), out + "readme1.txt"));
 }
 
@@ -210,15 +210,15 @@ TEST(Run, AnEmptySetSucceedsAtOnce) {
     MainDialogHarness h("fname=data*.cab,2,5,1,1\nmes1=empty ok\n", {});
     h.open();
     h.type(h.folder().path());
-    h.click(ID_RUN);
-    EXPECT_EQ("empty ok", h.text(ID_MESSAGE));
+    h.click(IDC_MAIN_RUN);
+    EXPECT_EQ("empty ok", h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(Run, ShareDestinationsAreRefused) {
     SeriesHarness h(Qcf(""));
     h.type("\\\\server\\share\\dir");
     h.run();
-    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(ID_MESSAGE));
+    EXPECT_EQ("UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。", h.text(IDC_MAIN_MESSAGE));
 }
 
 TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
@@ -230,24 +230,24 @@ TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
     // Cancel in the middle of the first cabinet, once it has written a file.
     OnceDuringRun([&] { return TempFolder::exists(out + "f1.bin"); }, [&] {
         HWND progress = WindowAnswerer::waitForWindow("解凍中...", 100);
-        runDisabled = !h.enabled(ID_RUN);
-        editDisabled = !h.enabled(ID_DESTINATION_EDIT);
-        SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(ID_RUN, BN_CLICKED), 0);  // ignored mid-run
+        runDisabled = !h.enabled(IDC_MAIN_RUN);
+        editDisabled = !h.enabled(IDC_MAIN_DESTINATION_EDIT);
+        SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), 0);  // ignored mid-run
         if (progress != nullptr) SendMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
     });
-    ASSERT_TRUE(h.enabled(ID_RUN));
+    ASSERT_TRUE(h.enabled(IDC_MAIN_RUN));
     h.run();
     EXPECT_TRUE(runDisabled);
     EXPECT_TRUE(editDisabled);
-    std::string text = h.text(ID_MESSAGE);
+    std::string text = h.text(IDC_MAIN_MESSAGE);
     EXPECT_EQ(0u, text.find("解凍がユーザーによって中断されました。")) << text;
     EXPECT_NE(std::string::npos, text.find(out));
     EXPECT_FALSE(TempFolder::exists(out + "readme2.txt"));
     EXPECT_TRUE(TempFolder::exists(out + "f1.bin"));
     EXPECT_FALSE(TempFolder::exists(out + "f99.bin"));  // the cabinet's last file was never reached
     EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
-    EXPECT_TRUE(h.enabled(ID_RUN));
-    EXPECT_TRUE(h.enabled(ID_DESTINATION_EDIT));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
+    EXPECT_TRUE(h.enabled(IDC_MAIN_DESTINATION_EDIT));
 }
 
 TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
@@ -308,10 +308,10 @@ std::string g_exitDestination;
 void CALLBACK StartRunThenExit(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
     HWND window = MainDialogState().dialog->windowHandle;
-    SetDlgItemTextA(window, ID_DESTINATION_EDIT, g_exitDestination.c_str());
+    SetDlgItemTextA(window, IDC_MAIN_DESTINATION_EDIT, g_exitDestination.c_str());
     // Exit (the close box sends the same command) while the Run extracts.
-    AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(ID_EXIT, BN_CLICKED), 0); });
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(ID_RUN, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, ID_RUN)));
+    AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0); });
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_MAIN_RUN)));
 }
 }  // namespace
 
@@ -322,10 +322,10 @@ TEST(Run, ExitDuringARunCancelsItAndThenEndsTheDialog) {
     g_exitDestination = h.folder() / "out\\";
     CreateDirectoryA(g_exitDestination.c_str(), nullptr);
     UxQcf store;
-    FCDialog dialog(MAIN_TEMPLATE);
+    FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
     SetTimer(nullptr, 0, 1, StartRunThenExit);
-    EXPECT_EQ(ID_EXIT, dialog.doModal());
+    EXPECT_EQ(IDC_MAIN_EXIT, dialog.doModal());
     store.flags = 0;
     EXPECT_FALSE(MainDialogState().running);
     EXPECT_FALSE(TempFolder::exists(g_exitDestination + "readme2.txt"));  // the second archive never started
@@ -338,7 +338,7 @@ TEST(Run, AnUnderstatedSizeNoLongerFillsTheDiskHalfWay) {
     TempFolder out("U:\\");
     h.type(out.path());
     h.run();
-    std::string text = h.text(ID_MESSAGE);
+    std::string text = h.text(IDC_MAIN_MESSAGE);
     EXPECT_EQ(0u, text.find("指定されたドライブの空き容量がたりません。\r要求サイズ：16MB\r空きサイズ：")) << text;
     EXPECT_FALSE(TempFolder::exists(out / "f1.bin"));
 }
@@ -360,7 +360,7 @@ struct SpanningHarness : MainDialogHarness {
         open();
         type(out);
         Watchdog watchdog("a Run over a continued cabinet", 20000);
-        click(ID_RUN);
+        click(IDC_MAIN_RUN);
     }
     std::vector<std::vector<CabinetEntry>> files;
     std::string out;
@@ -371,7 +371,7 @@ TEST(RunSpanning, EveryPartPresentExtractsEachFileOnceByteForByte) {
     for (int configured : {3, 1}) {
         SpanningHarness h(configured);
         h.runBounded();
-        EXPECT_EQ(0u, h.text(ID_MESSAGE).find("解凍は正常に終了しました。")) << h.text(ID_MESSAGE);
+        EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。")) << h.text(IDC_MAIN_MESSAGE);
         // A continued file is finished from the next part whether or not that
         // part is configured; a configured next part skips it and goes on.
         EXPECT_EQ(h.files[0][1].data, TempFolder::readFile(h.out + "big1.bin"));
@@ -390,15 +390,15 @@ TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
         else DeleteFileA(second.c_str());
         h.runBounded();
         EXPECT_EQ("解凍中にエラーが発生しました。\r続きのキャビネットファイルが見つかりません [data02.cab]\r（data01.cab の続き）\r",
-                  h.text(ID_MESSAGE));
+                  h.text(IDC_MAIN_MESSAGE));
         EXPECT_FALSE(TempFolder::exists(h.out + "big1.bin"));
-        EXPECT_TRUE(h.enabled(ID_RUN));
+        EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
         EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
         // The tool still answers: with the part back, the next Run succeeds.
         ASSERT_TRUE(WriteSpanningSeries(h.folder().path(), {"data01.cab", "data02.cab", "data03.cab"}, h.files));
         Watchdog watchdog("a second Run", 20000);
-        h.click(ID_RUN);
-        EXPECT_EQ(0u, h.text(ID_MESSAGE).find("解凍は正常に終了しました。")) << h.text(ID_MESSAGE);
+        h.click(IDC_MAIN_RUN);
+        EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。")) << h.text(IDC_MAIN_MESSAGE);
         EXPECT_EQ(h.files[0][1].data, TempFolder::readFile(h.out + "big1.bin"));
     }
 }
@@ -431,12 +431,12 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
         const std::string base = h.folder().path();
         TempFolder::writeFile(base + "notes.txt", "notes");
         h.type(base + c.typed);
-        EXPECT_EQ(base + c.shown, h.text(ID_DESTINATION_LINE)) << c.typed;
+        EXPECT_EQ(base + c.shown, h.text(IDC_MAIN_DESTINATION_LINE)) << c.typed;
         if (c.lands != nullptr) {
             WindowAnswerer answer(kQuestionTitle, {IDYES});
             h.run();
             EXPECT_EQ(1, answer.answered()) << c.typed;
-            EXPECT_TRUE(TempFolder::exists(base + c.lands + "readme1.txt")) << c.typed << ": " << h.text(ID_MESSAGE);
+            EXPECT_TRUE(TempFolder::exists(base + c.lands + "readme1.txt")) << c.typed << ": " << h.text(IDC_MAIN_MESSAGE);
             continue;
         }
         // A refused destination raises no question; one raised is answered
@@ -451,7 +451,7 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
         h.run();
         g_ready = nullptr;
         EXPECT_FALSE(asked) << c.typed;
-        std::string message = h.text(ID_MESSAGE);
+        std::string message = h.text(IDC_MAIN_MESSAGE);
         EXPECT_EQ(0u, message.find(c.refusal)) << c.typed << ": " << message;
         EXPECT_NE(std::string::npos, message.find(c.named, std::string(c.refusal).size())) << message;
         EXPECT_EQ("notes", TempFolder::readFile(base + "notes.txt"));
@@ -464,6 +464,6 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
     // A share typed with forward slashes is still a share: warned, never made.
     SeriesHarness h(Qcf(""));
     h.type("//server/share/x");
-    EXPECT_EQ("\\\\server\\share\\x\\", h.text(ID_DESTINATION_LINE));
-    EXPECT_EQ(kUncWarning, h.text(ID_MESSAGE));
+    EXPECT_EQ("\\\\server\\share\\x\\", h.text(IDC_MAIN_DESTINATION_LINE));
+    EXPECT_EQ(kUncWarning, h.text(IDC_MAIN_MESSAGE));
 }

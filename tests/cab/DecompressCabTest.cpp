@@ -35,8 +35,8 @@ protected:
         InitCommonControlsEx(&controls);
         dialog.caption.assignFrom("解凍中...");
         dialog.statusText.assignFrom("解凍中...");
-        dialog.statusId = UxProgressDialog::STATUS_ID;
-        dialog.configureProgress(UxProgressDialog::BAR_ID, true, 0, 0, 10);
+        dialog.statusId = IDC_PROGRESS_STATUS;
+        dialog.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, 10);
         dialog.show(nullptr, true);
         g_now = 100000;
         g_moving = false;
@@ -49,7 +49,7 @@ protected:
         cab.pendingBytes += bytes;
         cab.onFileExtracted("x");
     }
-    std::string remaining() { return ControlText(dialog.windowHandle, UxProgressDialog::REMAINING_ID); }
+    std::string remaining() { return ControlText(dialog.windowHandle, IDC_PROGRESS_REMAINING); }
 
     UxProgressDialog dialog;
     CountedCab cab{TestTick};
@@ -81,7 +81,7 @@ TEST_F(ProgressFixture, NothingBeforeThirtyOneSecondsThenTheEstimate) {
 TEST_F(ProgressFixture, AtMostOneUpdateASecond) {
     extractedAt(45, 1u << 20);
     EXPECT_EQ("残り 45秒", remaining());
-    SetDlgItemTextA(dialog.windowHandle, UxProgressDialog::REMAINING_ID, "unchanged");
+    SetDlgItemTextA(dialog.windowHandle, IDC_PROGRESS_REMAINING, "unchanged");
     g_now += 500;
     cab.onFileExtracted("x");
     EXPECT_EQ("unchanged", remaining());
@@ -97,7 +97,7 @@ TEST_F(ProgressFixture, BytesAddUpAcrossFilesAndATooSmallTotalStopsTheText) {
     extractedAt(41, 600000);  // 1,200,000 bytes: one whole MB and the rest pending
     EXPECT_EQ(1u, cab.doneMegabytes);
     EXPECT_EQ(1200000u - (1u << 20), cab.pendingBytes);
-    SetDlgItemTextA(dialog.windowHandle, UxProgressDialog::REMAINING_ID, "last");
+    SetDlgItemTextA(dialog.windowHandle, IDC_PROGRESS_REMAINING, "last");
     extractedAt(60, 2u << 20);  // 3 MB done of a configured 2: no estimate left
     EXPECT_EQ("last", remaining());
 }
@@ -117,19 +117,19 @@ TEST_F(ProgressFixture, StatusShowsTheFileAndSizesAreCounted) {
     cab.setArchive(cabinet.c_str());
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
     // The clock stands still: the status is written once, at the first file.
-    EXPECT_EQ("one.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
+    EXPECT_EQ("one.bin", ControlText(dialog.windowHandle, IDC_PROGRESS_STATUS));
     EXPECT_EQ(1u, cab.doneMegabytes);
     // A file of 1 MB or more is named whatever the clock says.
     std::string large = dir / "large.cab";
     ASSERT_TRUE(WriteCabinet(large, {{"big.bin", std::string(1u << 20, 'c')}, {"small.bin", "s"}}));
     cab.setArchive(large.c_str());
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
-    EXPECT_EQ("big.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
+    EXPECT_EQ("big.bin", ControlText(dialog.windowHandle, IDC_PROGRESS_STATUS));
     EXPECT_EQ(2u, cab.doneMegabytes);
     cab.setArchive(cabinet.c_str());
     g_moving = true;
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
-    EXPECT_EQ("two.bin", ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID));
+    EXPECT_EQ("two.bin", ControlText(dialog.windowHandle, IDC_PROGRESS_STATUS));
     EXPECT_EQ(3u, cab.doneMegabytes);
     EXPECT_EQ(2800001u - (2u << 20), cab.pendingBytes);
 }
@@ -158,7 +158,7 @@ TEST_F(ProgressFixture, ALargeFileIsNamedAtOnceOnlyWhenItTakesLong) {
         cab.pendingBytes = 0;
         cab.setArchive(cabinet.c_str());
         ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
-        EXPECT_EQ(c.status, ControlText(dialog.windowHandle, UxProgressDialog::STATUS_ID)) << c.doneMegabytes;
+        EXPECT_EQ(c.status, ControlText(dialog.windowHandle, IDC_PROGRESS_STATUS)) << c.doneMegabytes;
         EXPECT_EQ(static_cast<int>(c.doneMegabytes) + 1, dialog.progressBar.getPos()) << c.doneMegabytes;
     }
 }

@@ -12,8 +12,8 @@ protected:
     void open(UxProgressDialog& d, bool allowCancel, bool showBar, int maximum) {
         d.caption.assignFrom("解凍中...");
         d.statusText.assignFrom("状態");
-        d.statusId = UxProgressDialog::STATUS_ID;
-        d.configureProgress(UxProgressDialog::BAR_ID, showBar, 0, 0, maximum);
+        d.statusId = IDC_PROGRESS_STATUS;
+        d.configureProgress(IDC_PROGRESS_BAR, showBar, 0, 0, maximum);
         d.show(nullptr, allowCancel);
     }
 };
@@ -27,7 +27,7 @@ TEST_F(ProgressDialogTest, ShowAppliesTextsAndRangeOnce) {
     char text[64];
     GetWindowTextA(dialog.windowHandle, text, sizeof text);
     EXPECT_STREQ("解凍中...", text);
-    GetDlgItemTextA(dialog.windowHandle, UxProgressDialog::STATUS_ID, text, sizeof text);
+    GetDlgItemTextA(dialog.windowHandle, IDC_PROGRESS_STATUS, text, sizeof text);
     EXPECT_STREQ("状態", text);
     HWND first = dialog.windowHandle;
     dialog.show(nullptr, true);
@@ -85,7 +85,7 @@ TEST_F(ProgressDialogTest, WithoutCancelNothingSetsTheFlag) {
     UxProgressDialog dialog;
     open(dialog, false, false, 10);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog.windowHandle, IDCANCEL)));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog.windowHandle, UxProgressDialog::BAR_ID)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog.windowHandle, IDC_PROGRESS_BAR)));
     PostMessageA(dialog.windowHandle, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     dialog.pumpMessages();
     EXPECT_FALSE(dialog.cancelRequested);

@@ -98,10 +98,10 @@ TEST(FCFileOpen, QuietOpenReturnsTheCodeWithoutABox) {
     FCFile file;
     std::string missing = dir / "none\\x";
     EXPECT_EQ(3u, file.open(missing.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
-    EXPECT_EQ(INVALID_HANDLE_VALUE, file.handle);
+    EXPECT_FALSE(file.handle.valid());
     if (!TempFolder::driveExists('R')) GTEST_SKIP() << "no read-only test drive R:";
     EXPECT_EQ(5u, file.open("R:\\probe.tmp", OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
-    EXPECT_EQ(INVALID_HANDLE_VALUE, file.handle);
+    EXPECT_FALSE(file.handle.valid());
     EXPECT_FALSE(TempFolder::exists("R:\\probe.tmp"));
 }
 

@@ -200,7 +200,7 @@ TEST(FCDropFiles, DropsGoIntoTheControlUnderThePoint) {
         EXPECT_STREQ("Z:\\tmp\\表ソ能\\ソ.cab", dialog.text(TestDialog::EDIT).text());
         EXPECT_EQ(1, drop.nextIndex);  // only one item was taken
         drop.release();
-        EXPECT_EQ(nullptr, drop.dropHandle);
+        EXPECT_FALSE(drop.dropHandle.valid());
         drop.release();
     }
     SetDlgItemTextA(dialog.windowHandle, TestDialog::EDIT, "untouched");

@@ -118,7 +118,7 @@ TEST(OpenLink, ClickedLinksOpenAndOverlongOnesDoNot) {
     std::string longLink = "http://example.com/" + std::string(1500, 'q');
     for (const std::string& link : {std::string("http://example.com/info"), longLink}) {
         DialogDriver driver("リンク", [](HWND d) {
-            HWND rich = GetDlgItem(d, 1001);
+            HWND rich = GetDlgItem(d, IDC_MESSAGE_TEXT);
             POINTL at = {};
             SendMessageA(rich, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&at), 8);
             LPARAM where = MAKELPARAM(at.x + 2, at.y + 4);
