@@ -39,7 +39,8 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     store.getNumberOr(state.size, "size", 0);
     store.getStringOr(state.makerName, "makerName", "makerName");
     store.getStringOr(state.appName, "appName", "appName");
-    for (int i = 0; i < 3; ++i) store.getStringOr(state.messages[i], kMessageDefaults[i].key, kMessageDefaults[i].fallback);
+    for (int i = 0; i < 3; ++i)
+        store.getStringOr(state.messages[i], kMessageDefaults[i].key, kMessageDefaults[i].fallback);
     store.getStringOr(pattern, "fname", "");
 }
 
@@ -242,9 +243,7 @@ void SetApplicationFolderForTests(const char* folder) { g_applicationFolderOverr
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainState& state = MainDialogState();
     switch (message) {
-    case WM_INITDIALOG:
-        InitMainDialog(window, reinterpret_cast<FCDialog*>(lParam));
-        return TRUE;
+    case WM_INITDIALOG: InitMainDialog(window, reinterpret_cast<FCDialog*>(lParam)); return TRUE;
     case WM_COMMAND: {
         if (state.dialog == nullptr) return FALSE;
         int id = LOWORD(wParam);
@@ -266,7 +265,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         DropFiles(state, reinterpret_cast<HDROP>(wParam));
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

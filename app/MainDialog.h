@@ -43,8 +43,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 FCString ApplicationFolder();
 
 // Destination composition and message expansion.
-void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName,
-                        bool markedUp);
+void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName, bool markedUp);
 void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* appName);
 void ExpandMessageText(FCString& text, const char* destination);
 

@@ -48,7 +48,8 @@ private:
     MainState& state_;
     bool enabled_[kCount];
 };
-const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX, IDC_MAIN_RUN};
+const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX,
+                                            IDC_MAIN_APP_BOX, IDC_MAIN_RUN};
 
 // The space the Run needs in MB: the configured size, or the series' own
 // total when the configuration understates it.

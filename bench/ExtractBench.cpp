@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                     MainDialogProc, reinterpret_cast<LPARAM>(&dialog));
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                     reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().archives.size());
     std::vector<double> bare, kelpex;

@@ -32,18 +32,32 @@ int main() {
     const int blocks = 20000;
     UxStaticRandom random(0);
     volatile uint32_t sink = 0;
-    double scalar = Median([&] {
-        for (int i = 0; i < blocks; ++i) { random.regenerateScalar(); sink = sink + random.block[i % 624]; }
-    }, 9);
+    double scalar = Median(
+        [&] {
+            for (int i = 0; i < blocks; ++i) {
+                random.regenerateScalar();
+                sink = sink + random.block[i % 624];
+            }
+        },
+        9);
     double vector = 0;
     if (UxStaticRandom::processorHasVectorPath()) {
-        vector = Median([&] {
-            for (int i = 0; i < blocks; ++i) { random.regenerateVector(); sink = sink + random.block[i % 624]; }
-        }, 9);
+        vector = Median(
+            [&] {
+                for (int i = 0; i < blocks; ++i) {
+                    random.regenerateVector();
+                    sink = sink + random.block[i % 624];
+                }
+            },
+            9);
     }
     // A whole rotation table, as every scrambled read builds one.
     unsigned char bytes[4096] = {};
-    double table = Median([&] { for (int i = 0; i < 200; ++i) scrambleBytes(12345u + i, bytes, sizeof bytes); }, 9);
+    double table = Median(
+        [&] {
+            for (int i = 0; i < 200; ++i) scrambleBytes(12345u + i, bytes, sizeof bytes);
+        },
+        9);
     std::printf("blocks of 624 words: scalar %.3f us, vector %.3f us a block\n", scalar * 1e6 / blocks,
                 vector * 1e6 / blocks);
     if (vector > 0) std::printf("ratio vector/scalar: %.2f\n", vector / scalar);

@@ -12,8 +12,8 @@ const unsigned kDisplayIntervalMs = 250;
 }  // namespace
 
 DecompressCab::DecompressCab(TickSource ticks)
-    : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0),
-      lastDisplayTick(0), msSinceDisplay(0), tickSource_(ticks != nullptr ? ticks : SystemTick), pump_{kPumpIntervalMs, false, 0},
+    : progressDialog(nullptr), totalMegabytes(0), doneMegabytes(0), pendingBytes(0), startTick(0), lastDisplayTick(0),
+      msSinceDisplay(0), tickSource_(ticks != nullptr ? ticks : SystemTick), pump_{kPumpIntervalMs, false, 0},
       status_{kDisplayIntervalMs, false, 0}, bar_{kDisplayIntervalMs, false, 0}, shownMegabytes_(0) {}
 
 DecompressCab::~DecompressCab() {}
@@ -108,8 +108,7 @@ UINT DecompressCab::onFileExtracted(const char*) {
 }
 
 void DecompressCab::showRemaining(unsigned elapsed) {
-    unsigned long long estimatedTotalMs =
-        static_cast<unsigned long long>(totalMegabytes) * elapsed / doneMegabytes;
+    unsigned long long estimatedTotalMs = static_cast<unsigned long long>(totalMegabytes) * elapsed / doneMegabytes;
     unsigned long long estimatedTotalS = estimatedTotalMs / 1000;
     unsigned elapsedS = elapsed / 1000;
     if (!(estimatedTotalS > elapsedS && elapsedS > 30 && msSinceDisplay >= 1000)) return;

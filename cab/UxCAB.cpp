@@ -128,19 +128,16 @@ bool UxCAB::extractTo(const char* folder) {
         pending_ = nullptr;
         std::rethrow_exception(pending);
     }
-    case END_FAILED:
-        errorText.assignFrom(failure_);
-        return false;
-    case END_CANCELLED:
-        return true;
-    case END_RUNNING:
-        break;
+    case END_FAILED: errorText.assignFrom(failure_); return false;
+    case END_CANCELLED: return true;
+    case END_RUNNING: break;
     }
     if (ok) return true;
     if (code == 0) {
         // The platform answers a damaged or foreign file with no error code;
         // its text for 0 would read "success".
-        AppendBracketed(errorText, "ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません",
+        AppendBracketed(errorText,
+                        "ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません",
                         archivePath.text());
         return false;
     }
@@ -191,8 +188,7 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
             // An error answer is the only one that ends the platform's asking.
             if (stopped()) return ERROR_CANCELLED;
             return onNeedNewCabinet(*reinterpret_cast<const CABINET_INFO_A*>(param1), reinterpret_cast<char*>(param2));
-        default:
-            return 0;
+        default: return 0;
         }
     } catch (...) {
         pending_ = std::current_exception();
@@ -369,8 +365,7 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         failCabinet(text);
         return false;
     }
-    if (inFlight_.replacing())
-        return checkSize(inFlight_.written, inFlight_.target, inFlight_.size) && replaceTarget();
+    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.target, inFlight_.size) && replaceTarget();
     // A new file is measured later, with other new files, in a bounded
     // batch (the window is not pumped meanwhile): one query a file either
     // way, but cheaper taken together than between the platform's writes.

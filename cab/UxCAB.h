@@ -74,8 +74,8 @@ private:
     // chosen until finishFile settles it: an existing target is written
     // under a temporary name beside it and takes its place once complete.
     struct INFLIGHT_ {
-        FCString entry;    // the name in the cabinet, as shown
-        FCString target;   // where the file belongs
+        FCString entry;  // the name in the cabinet, as shown
+        FCString target;  // where the file belongs
         FCString written;  // where the platform writes it
         DWORD size = 0;
         bool active = false;
@@ -113,7 +113,7 @@ private:
     FCString normalizedDestination_;  // the destination as the platform resolves it
     PathSet knownFolders_;  // folders known to exist
     PathSet freshFolders_;  // folders this extraction created
-    PathSet written_;       // targets written into fresh folders
+    PathSet written_;  // targets written into fresh folders
 };
 
 class DecompressCab : public UxCAB {

@@ -11,8 +11,12 @@ FNFCIFREE(Free) { HeapFree(GetProcessHeap(), 0, memory); }
 FNFCIOPEN(Open) {
     (void)pmode;
     (void)pv;
-    DWORD access = (oflag & _O_RDWR) ? GENERIC_READ | GENERIC_WRITE : (oflag & _O_WRONLY) ? GENERIC_WRITE : GENERIC_READ;
-    DWORD disposition = (oflag & _O_CREAT) ? ((oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS)
+    DWORD access = (oflag & _O_RDWR)     ? GENERIC_READ | GENERIC_WRITE
+                   : (oflag & _O_WRONLY) ? GENERIC_WRITE
+                                         : GENERIC_READ;
+    DWORD disposition = (oflag & _O_CREAT) ? ((oflag & _O_EXCL)    ? CREATE_NEW
+                                              : (oflag & _O_TRUNC) ? CREATE_ALWAYS
+                                                                   : OPEN_ALWAYS)
                                            : ((oflag & _O_TRUNC) ? TRUNCATE_EXISTING : OPEN_EXISTING);
     HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -89,9 +93,15 @@ FNFCIFILEPLACED(Placed) {
     return 0;
 }
 
-const char* const kErrors[] = {"no error",           "cannot open a source file", "cannot read a source file",
-                               "out of memory",      "cannot make a temporary file", "unknown compression type",
-                               "cannot write the cabinet", "stopped",          "the compressor failed"};
+const char* const kErrors[] = {"no error",
+                               "cannot open a source file",
+                               "cannot read a source file",
+                               "out of memory",
+                               "cannot make a temporary file",
+                               "unknown compression type",
+                               "cannot write the cabinet",
+                               "stopped",
+                               "the compressor failed"};
 }  // namespace
 
 UxCabinetBuilder::UxCabinetBuilder()
@@ -136,12 +146,13 @@ bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, 
     return context_ != nullptr;
 }
 
-bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time, DWORD attributes) {
+bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time,
+                               DWORD attributes) {
     if (context_ == nullptr) return false;
     knownTime_ = time;
     knownAttributes_ = attributes;
-    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE, nextCabinet,
-                            status, openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
+    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE,
+                            nextCabinet, status, openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
     knownTime_ = nullptr;
     if (added) return true;
     fail(sourcePath);
@@ -158,7 +169,7 @@ bool UxCabinetBuilder::finish() {
 }
 
 INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHORT* ptime, USHORT* pattribs, int* err,
-                                             void* pv) {
+                                              void* pv) {
     UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (self->knownTime_ != nullptr) {
@@ -173,8 +184,8 @@ INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHO
     FileTimeToDosDateTime(&local, pdate, ptime);
     // Read-only, hidden, system and archive travel; the name is never
     // marked as UTF-8: it is stored in the ANSI code page.
-    *pattribs = static_cast<USHORT>(data.dwFileAttributes &
-                                    (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    *pattribs = static_cast<USHORT>(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     return Open(pszName, _O_RDONLY | _O_BINARY, 0, err, pv);
 }
 

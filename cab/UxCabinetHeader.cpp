@@ -105,7 +105,8 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
 }
 
 UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
-    FCHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FCHandle file(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return NOT_A_CABINET;
     LARGE_INTEGER fileSize = {};
     GetFileSizeEx(file.get(), &fileSize);

@@ -9,7 +9,7 @@ struct UxCabinetHeader {
     struct FILE_ {
         std::string name;  // raw bytes, as stored
         unsigned size;
-        unsigned folder;   // 0xFFFD-0xFFFF: continued from or into another cabinet
+        unsigned folder;  // 0xFFFD-0xFFFF: continued from or into another cabinet
         unsigned attributes;
     };
     enum Result { OK, NOT_A_CABINET, TRUNCATED };

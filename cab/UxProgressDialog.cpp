@@ -125,7 +125,6 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
         DestroyWindow(window);
         currentProgressDialog = nullptr;
         return 0;
-    default:
-        return 0;
+    default: return 0;
     }
 }

@@ -14,9 +14,11 @@ const PROBLEM_TEXT_ kProblemTexts[] = {
      "fname has a step below 1"},
     {"kelpex.qcfのfnameの指定が正しくありません。\n番号の桁数（2番目の値）は200以下にしてください。",
      "fname's width is above 200"},
-    {"kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。", "fname's range is above 1,000,000 numbers"},
+    {"kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。",
+     "fname's range is above 1,000,000 numbers"},
 };
-static_assert(sizeof kProblemTexts / sizeof kProblemTexts[0] == SERIES_PROBLEM_COUNT, "a text for every series problem");
+static_assert(sizeof kProblemTexts / sizeof kProblemTexts[0] == SERIES_PROBLEM_COUNT,
+              "a text for every series problem");
 }  // namespace
 
 const char* SeriesProblemShown(SeriesProblem problem) { return kProblemTexts[problem].shown; }

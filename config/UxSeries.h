@@ -8,10 +8,10 @@
 
 enum SeriesProblem {
     SERIES_OK,
-    SERIES_NO_FNAME,    // no pattern at all
-    SERIES_BAD_STEP,    // a step below 1
-    SERIES_TOO_WIDE,    // more digits than a file name holds
-    SERIES_TOO_MANY,    // a range of more than kSeriesMaximumNumbers numbers
+    SERIES_NO_FNAME,  // no pattern at all
+    SERIES_BAD_STEP,  // a step below 1
+    SERIES_TOO_WIDE,  // more digits than a file name holds
+    SERIES_TOO_MANY,  // a range of more than kSeriesMaximumNumbers numbers
     SERIES_PROBLEM_COUNT
 };
 

@@ -15,7 +15,7 @@ char* CopyText(const char* text) {
     if (copy != nullptr) std::memcpy(copy, text, n + 1);
     return copy;
 }
-}
+}  // namespace
 
 Diagnostic::Diagnostic(const char* caption, const char* message)
     : caption_(CopyText(caption)), message_(CopyText(message)) {}
@@ -36,9 +36,7 @@ Diagnostic::~Diagnostic() {
     delete[] message_;
 }
 
-int Diagnostic::show(HWND owner) {
-    return ShowFoundationBox(getMessage(), getCaption(), MB_OK, owner);
-}
+int Diagnostic::show(HWND owner) { return ShowFoundationBox(getMessage(), getCaption(), MB_OK, owner); }
 
 int Diagnostic::show() { return show(nullptr); }
 
@@ -100,7 +98,8 @@ std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)()) {
         if (d) d->appendMessage(e.what());
         return d;
     } catch (...) {
-        return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic(caption, "予期しないエラーのため終了します。"));
+        return std::unique_ptr<Diagnostic>(new (std::nothrow)
+                                               Diagnostic(caption, "予期しないエラーのため終了します。"));
     }
 }
 

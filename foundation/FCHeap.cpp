@@ -5,7 +5,7 @@
 namespace {
 // Null in the programs: only tests set it.
 HeapFailureHook g_failureHook = nullptr;
-}
+}  // namespace
 
 void SetHeapFailureHookForTests(HeapFailureHook hook) { g_failureHook = hook; }
 
@@ -13,8 +13,7 @@ bool FCHeap::shouldFail(size_t size) { return g_failureHook != nullptr && g_fail
 
 void* FCHeap::malloc(size_t size, unsigned flags) {
     void* block = shouldFail(size) ? nullptr : HeapAlloc(GetProcessHeap(), flags & ~THROW_ON_FAILURE, size);
-    if (block == nullptr && (flags & THROW_ON_FAILURE) != 0)
-        ThrowNotEnoughMemory("FCHeap - malloc");
+    if (block == nullptr && (flags & THROW_ON_FAILURE) != 0) ThrowNotEnoughMemory("FCHeap - malloc");
     return block;
 }
 

@@ -24,6 +24,7 @@ public:
     FCHeapBlock(const FCHeapBlock&) = delete;
     FCHeapBlock& operator=(const FCHeapBlock&) = delete;
     char* bytes() const { return static_cast<char*>(block_); }
+
 private:
     void* block_;
 };

@@ -23,7 +23,7 @@ void DestroyRep(FCStringRep* rep) {
     rep->~FCStringRep();
     FCHeap::free(rep, 0);
 }
-}
+}  // namespace
 
 FCString::FCString() : rep(nullptr), cursor(nullptr) { create(DEFAULT_BLOCK, nullptr); }
 
@@ -99,7 +99,8 @@ void FCString::assignFrom(const FCString& other) {
 void FCString::append(const char* text) {
     if (text == nullptr) return;
     size_t n = std::strlen(text);
-    if (rep != nullptr && rep->refCount <= 1 && static_cast<long long>(rep->length) + static_cast<long long>(n) < rep->allocSize) {
+    if (rep != nullptr && rep->refCount <= 1 &&
+        static_cast<long long>(rep->length) + static_cast<long long>(n) < rep->allocSize) {
         // memmove: appending the string's own text reads what it writes.
         std::memmove(rep->buffer + rep->length, text, n + 1);
         rep->length += static_cast<int>(n);

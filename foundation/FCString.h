@@ -32,7 +32,10 @@ public:
     FCString();
     FCString(const char* text);
     FCString(const FCString& other);
-    FCString& operator=(const FCString& other) { assignFrom(other); return *this; }
+    FCString& operator=(const FCString& other) {
+        assignFrom(other);
+        return *this;
+    }
     virtual ~FCString();
 
     // --- core ---

@@ -22,6 +22,7 @@ class CursorKeeper {
 public:
     explicit CursorKeeper(FCString& s) : s_(s), saved_(s.cursor) {}
     ~CursorKeeper() { s_.cursor = saved_; }
+
 private:
     FCString& s_;
     char* saved_;
@@ -228,7 +229,8 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
                 if (w != nullptr && hasPrecision && precision < count) {
                     std::string converted(static_cast<size_t>(count) + 1, '\0');
                     WideCharToMultiByte(CP_ACP, 0, w, -1, &converted[0], static_cast<int>(count) + 1, nullptr, nullptr);
-                    wholePrecision = static_cast<long long>(WholeCharacters(converted.c_str(), static_cast<size_t>(precision)));
+                    wholePrecision =
+                        static_cast<long long>(WholeCharacters(converted.c_str(), static_cast<size_t>(precision)));
                 }
             } else {
                 const char* s = va_arg(ap, const char*);
@@ -243,18 +245,25 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
             textConversion = true;
             break;
         }
-        case 'd': case 'i': case 'u': case 'x': case 'X': case 'o': case 'p':
+        case 'd':
+        case 'i':
+        case 'u':
+        case 'x':
+        case 'X':
+        case 'o':
+        case 'p':
             if (conversion == 'p') (void)va_arg(ap, void*);
             else (void)va_arg(ap, int);
             count = width + precision > 32 ? width + precision : 32;
             break;
-        case 'e': case 'f': case 'g': case 'G':
+        case 'e':
+        case 'f':
+        case 'g':
+        case 'G':
             (void)va_arg(ap, double);
             count = width + precision > 128 ? width + precision : 128;
             break;
-        case 'n':
-            (void)va_arg(ap, void*);
-            break;
+        case 'n': (void)va_arg(ap, void*); break;
         default:
             // The formatter copies an unknown conversion character as it stands.
             count = 1;

@@ -52,11 +52,8 @@ unsigned FCString::seek(int count, int origin) {
         if (count > 0) return 0;
         cursor = rep->buffer + rep->length;
         break;
-    case SEEK_FROM_CURRENT:
-        break;
-    default:
-        cursor = saved;
-        return 0;
+    case SEEK_FROM_CURRENT: break;
+    default: cursor = saved; return 0;
     }
     for (int i = 0; i < count; ++i)
         if (!nextChar()) return 0;

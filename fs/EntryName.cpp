@@ -13,7 +13,9 @@ bool DotsOnly(const FCString& component) {
     return true;
 }
 
-bool ForbiddenCharacter(unsigned code) { return code < 0x20 || (code < 0x80 && std::strchr("<>\"|?*", static_cast<int>(code)) != nullptr); }
+bool ForbiddenCharacter(unsigned code) {
+    return code < 0x20 || (code < 0x80 && std::strchr("<>\"|?*", static_cast<int>(code)) != nullptr);
+}
 
 EntryNameVerdict CheckComponent(const FCString& component) {
     if (component.isEmpty() || DotsOnly(component)) return ENTRY_NAME_OUTSIDE;
@@ -37,8 +39,9 @@ bool IsReservedDeviceName(const char* component) {
     if (n < 3 || n > 4) return false;
     for (size_t i = 0; i < n; ++i) base[i] = Upper(component[i]);
     base[n] = '\0';
-    if (n == 3) return std::strcmp(base, "CON") == 0 || std::strcmp(base, "PRN") == 0 || std::strcmp(base, "AUX") == 0 ||
-                       std::strcmp(base, "NUL") == 0;
+    if (n == 3)
+        return std::strcmp(base, "CON") == 0 || std::strcmp(base, "PRN") == 0 || std::strcmp(base, "AUX") == 0 ||
+               std::strcmp(base, "NUL") == 0;
     bool port = std::strncmp(base, "COM", 3) == 0 || std::strncmp(base, "LPT", 3) == 0;
     return port && base[3] >= '1' && base[3] <= '9';
 }

@@ -7,7 +7,7 @@
 
 enum EntryNameVerdict {
     ENTRY_NAME_OK,
-    ENTRY_NAME_OUTSIDE,     // absolute, a drive or stream colon, an empty or dots-only component
+    ENTRY_NAME_OUTSIDE,  // absolute, a drive or stream colon, an empty or dots-only component
     ENTRY_NAME_UNWRITABLE,  // a device name, a trailing dot or blank, a forbidden character
 };
 

@@ -117,7 +117,8 @@ DWORD FCFile::read(void* buffer, DWORD count) {
         DWORD code = GetLastError();
         FCString text(openedName);
         appendReadSuffix(text, code, handle.get());
-        if (AskRetryCancel(text, "FCFile - read") != IDRETRY) throw CannotReadException("cannot read", openedName.text());
+        if (AskRetryCancel(text, "FCFile - read") != IDRETRY)
+            throw CannotReadException("cannot read", openedName.text());
     }
 }
 

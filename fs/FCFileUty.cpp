@@ -6,9 +6,7 @@
 namespace {
 const char* const kRemoveTitle = "FCFileUty - remove";
 
-int Ask(const FCString& text, UINT buttons) {
-    return ShowFoundationBox(text.text(), kRemoveTitle, buttons);
-}
+int Ask(const FCString& text, UINT buttons) { return ShowFoundationBox(text.text(), kRemoveTitle, buttons); }
 }  // namespace
 
 FCFileEnumeration::FCFileEnumeration() : findData() {}
@@ -20,9 +18,7 @@ void FCFileEnumeration::setPattern(const char* text) {
     pattern.create(text);
 }
 
-void FCFileEnumeration::closeSearch() {
-    findHandle.reset();
-}
+void FCFileEnumeration::closeSearch() { findHandle.reset(); }
 
 bool FCFileEnumeration::nextEntry() {
     for (;;) {

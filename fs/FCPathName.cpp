@@ -9,10 +9,13 @@ namespace {
 bool IsKnownShellFolder(int code) {
     if (code < 0 || code > 61) return false;
     static const char known[] =
-        "1111111111" "0111101001"   // 0-19
-        "1111111111" "1111111111"   // 20-39
-        "1001011111" "0001111001"   // 40-59
-        "01";                        // 60-61
+        "1111111111"
+        "0111101001"  // 0-19
+        "1111111111"
+        "1111111111"  // 20-39
+        "1001011111"
+        "0001111001"  // 40-59
+        "01";  // 60-61
     return known[code] == '1';
 }
 
@@ -33,11 +36,26 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
 }
 }  // namespace
 
-FCPathName::FCPathName() { path.create(512, nullptr); create(); }
-FCPathName::FCPathName(int code) { path.create(512, nullptr); create(code, true); }
-FCPathName::FCPathName(int code, bool trailingSeparator) { path.create(512, nullptr); create(code, trailingSeparator); }
-FCPathName::FCPathName(const char* text) { path.create(512, nullptr); create(text); }
-FCPathName::FCPathName(const FCString& text) { path.create(512, nullptr); create(text.text()); }
+FCPathName::FCPathName() {
+    path.create(512, nullptr);
+    create();
+}
+FCPathName::FCPathName(int code) {
+    path.create(512, nullptr);
+    create(code, true);
+}
+FCPathName::FCPathName(int code, bool trailingSeparator) {
+    path.create(512, nullptr);
+    create(code, trailingSeparator);
+}
+FCPathName::FCPathName(const char* text) {
+    path.create(512, nullptr);
+    create(text);
+}
+FCPathName::FCPathName(const FCString& text) {
+    path.create(512, nullptr);
+    create(text.text());
+}
 FCPathName::~FCPathName() {}
 
 void FCPathName::create(const FCPathName& relative) {
@@ -103,28 +121,21 @@ void FCPathName::create(int code, bool trailingSeparator) {
         }
         return;
     }
-    case PATH_CURRENT:
-        create();
-        return;
-    case PATH_WINDOWS:
-        createFromDirectory(GetWindowsDirectoryA, trailingSeparator);
-        return;
-    case PATH_SYSTEM:
-        createFromDirectory(GetSystemDirectoryA, trailingSeparator);
-        return;
-    case PATH_TEMP:
-        createFromDirectory(TempPathQuery, trailingSeparator);
-        return;
-    case 30589: case 30590: case 30591: case 30592:
-        create();
-        return;
+    case PATH_CURRENT: create(); return;
+    case PATH_WINDOWS: createFromDirectory(GetWindowsDirectoryA, trailingSeparator); return;
+    case PATH_SYSTEM: createFromDirectory(GetSystemDirectoryA, trailingSeparator); return;
+    case PATH_TEMP: createFromDirectory(TempPathQuery, trailingSeparator); return;
+    case 30589:
+    case 30590:
+    case 30591:
+    case 30592: create(); return;
     default:
         if (IsKnownShellFolder(code)) createShellFolder(code, trailingSeparator);
         return;
     }
 }
 
-void FCPathName::createFromDirectory(UINT (WINAPI* query)(LPSTR, UINT), bool trailingSeparator) {
+void FCPathName::createFromDirectory(UINT(WINAPI* query)(LPSTR, UINT), bool trailingSeparator) {
     char buffer[MODULE_BUFFER];
     UINT n = query(buffer, sizeof buffer);
     if (n == 0 || n >= sizeof buffer) return;

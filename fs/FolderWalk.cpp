@@ -9,7 +9,8 @@ std::vector<FCString> LeadingFolders(const char* path) {
     FCString prefix, component;
     if (rest.text()[0] == '\\' && rest.text()[1] == '\\') {
         FCString server, share;
-        if (rest.nextToken(server, "\\", true) == nullptr || rest.nextToken(share, "\\", true) == nullptr) return folders;
+        if (rest.nextToken(server, "\\", true) == nullptr || rest.nextToken(share, "\\", true) == nullptr)
+            return folders;
         prefix.assignFrom("\\\\");
         prefix.append(server);
         prefix.append(share);
@@ -60,7 +61,8 @@ bool FindFileOnPath(const char* path, FCString& file) {
         FCString level;
         level.append(prefix.text(), prefix.length() - 1);
         DWORD attributes = 0;
-        if (level.length() > 2 && pathExists(level.text(), &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (level.length() > 2 && pathExists(level.text(), &attributes) &&
+            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             file.assignFrom(level);
             return true;
         }

@@ -1,9 +1,8 @@
 #include "fs/UxDriveInfo.h"
 
 UxDriveInfo::UxDriveInfo()
-    : freeBytesAvailable(0), totalBytes(0), totalFreeBytes(0), sectorsPerCluster(0), bytesPerSector(0),
-      freeClusters(0), totalClusters(0), maximumComponentLength(0), volumeSerialNumber(0), fileSystemFlags(0),
-      driveType(0) {}
+    : freeBytesAvailable(0), totalBytes(0), totalFreeBytes(0), sectorsPerCluster(0), bytesPerSector(0), freeClusters(0),
+      totalClusters(0), maximumComponentLength(0), volumeSerialNumber(0), fileSystemFlags(0), driveType(0) {}
 
 UxDriveInfo::~UxDriveInfo() {}
 

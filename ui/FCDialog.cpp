@@ -38,7 +38,8 @@ const UINT kDpiChanged = 0x02E0;
 INT_PTR TakeSuggestedRect(HWND window, LPARAM lParam) {
     const RECT* r = reinterpret_cast<const RECT*>(lParam);
     if (r == nullptr) return FALSE;
-    SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
 }  // namespace

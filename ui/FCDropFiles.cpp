@@ -22,6 +22,4 @@ const char* FCDropFiles::nextFile() {
     return pathBuffer;
 }
 
-void FCDropFiles::release() {
-    dropHandle.reset();
-}
+void FCDropFiles::release() { dropHandle.reset(); }

@@ -25,9 +25,12 @@ void ApplyTokens(const FCString& body, RunFormat& format) {
         switch (token.text()[0]) {
         case '-': format.colour = -1; break;
         case '0': format.colour = static_cast<int>(static_cast<unsigned>(token.toInt()) & 0xFFFFFFu); break;
-        case 'B': case 'b': format.effects |= EFFECT_BOLD; break;
-        case 'I': case 'i': format.effects |= EFFECT_ITALIC; break;
-        case 'U': case 'u': format.effects |= EFFECT_UNDERLINE; break;
+        case 'B':
+        case 'b': format.effects |= EFFECT_BOLD; break;
+        case 'I':
+        case 'i': format.effects |= EFFECT_ITALIC; break;
+        case 'U':
+        case 'u': format.effects |= EFFECT_UNDERLINE; break;
         default: break;
         }
     }

@@ -47,14 +47,12 @@ void FollowLink(HWND message, const ENLINK& link) {
 }  // namespace
 
 UxMessageDialog::DIS_INFO_::DIS_INFO_()
-    : owner(nullptr), reserved1(0), results{IDOK, IDCANCEL, IDYES, IDNO}, options(0), reserved2(0),
-      openBracket("【"), closeBracket("】") {}
+    : owner(nullptr), reserved1(0), results{IDOK, IDCANCEL, IDYES, IDNO}, options(0), reserved2(0), openBracket("【"),
+      closeBracket("】") {}
 
 INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitMessageDialog(window, reinterpret_cast<FCDialog*>(lParam));
-        return TRUE;
+    case WM_INITDIALOG: InitMessageDialog(window, reinterpret_cast<FCDialog*>(lParam)); return TRUE;
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         if (id == IDOK || id == IDCANCEL || id == IDYES || id == IDNO) {
@@ -80,8 +78,7 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
         }
         return FALSE;
     }
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -118,8 +115,8 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
 
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket,
              const char* closeBracket, const char* yesCaption, const char* noCaption) {
-    return ShowMessageDialog(owner, IDD_MESSAGE_YES_NO, text, title, markedUp, openBracket,
-                             closeBracket, yesCaption, noCaption);
+    return ShowMessageDialog(owner, IDD_MESSAGE_YES_NO, text, title, markedUp, openBracket, closeBracket, yesCaption,
+                             noCaption);
 }
 
 void OpenLink(const char* link) {

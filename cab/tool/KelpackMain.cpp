@@ -27,7 +27,7 @@ const unsigned long long kMegabyte = 1u << 20;
 // C:\Program1\ within its MAX_PATH buffers.
 const size_t kShortDestination = 12;
 const size_t kMaximumName = 255;  // the format's own limit, without the terminator
-const unsigned kSetId = 0x4B58;   // fixed: the same input gives the same bytes
+const unsigned kSetId = 0x4B58;  // fixed: the same input gives the same bytes
 
 int Usage(const char* why) {
     if (why != nullptr) std::fprintf(stderr, "kelpack: %s\n", why);
@@ -81,8 +81,11 @@ bool ParseSize(const std::string& text, unsigned long long& size) {
     unsigned long long value = std::strtoull(text.c_str(), &end, 10);
     if (end == text.c_str()) return false;
     std::string unit(end);
-    unsigned long long factor = unit.empty() ? 1 : unit == "K" || unit == "k" ? 1024 : unit == "M" || unit == "m" ? kMegabyte
-                                : unit == "G" || unit == "g" ? 1024 * kMegabyte : 0;
+    unsigned long long factor = unit.empty()                 ? 1
+                                : unit == "K" || unit == "k" ? 1024
+                                : unit == "M" || unit == "m" ? kMegabyte
+                                : unit == "G" || unit == "g" ? 1024 * kMegabyte
+                                                             : 0;
     if (factor == 0 || value == 0 || value > (~0ull) / factor) return false;
     size = value * factor;
     return true;
@@ -110,8 +113,9 @@ int ParseBuild(int argc, char** argv, BuildOptions_& o) {
     if (argc < 4) return Usage("build needs a SOURCE and an OUTPUT folder");
     o.source = WithSeparator(argv[2]);
     o.output = WithSeparator(argv[3]);
-    static const char* const kTextOptions[][2] = {{"--caption", "caption"}, {"--maker", "makerName"}, {"--app", "appName"},
-                                                 {"--mes0", "mes0"},        {"--mes1", "mes1"},       {"--mes2", "mes2"}};
+    static const char* const kTextOptions[][2] = {{"--caption", "caption"}, {"--maker", "makerName"},
+                                                  {"--app", "appName"},     {"--mes0", "mes0"},
+                                                  {"--mes1", "mes1"},       {"--mes2", "mes2"}};
     for (int i = 4; i < argc; ++i) {
         std::string option = argv[i];
         if (option == "--store") {
@@ -189,11 +193,15 @@ void CheckFiles(Collection_& c) {
     for (const SourceFile_& f : c.files) {
         FCString raw(f.name.c_str()), safe;
         EntryNameVerdict verdict = CheckEntryName(raw, safe);
-        if (verdict == ENTRY_NAME_UNWRITABLE) c.problems.push_back(f.name + ": kelpex would refuse the name (a device name, a trailing dot or blank, or a forbidden character)");
-        else if (verdict == ENTRY_NAME_OUTSIDE) c.problems.push_back(f.name + ": kelpex would refuse the name (it would leave the destination)");
+        if (verdict == ENTRY_NAME_UNWRITABLE)
+            c.problems.push_back(
+                f.name +
+                ": kelpex would refuse the name (a device name, a trailing dot or blank, or a forbidden character)");
+        else if (verdict == ENTRY_NAME_OUTSIDE)
+            c.problems.push_back(f.name + ": kelpex would refuse the name (it would leave the destination)");
         else if (f.name.size() > kMaximumName || kShortDestination + f.name.size() >= MAX_PATH)
-            c.problems.push_back(f.name + ": the path is too long (" + std::to_string(f.name.size()) + " bytes; at most " +
-                                 std::to_string(MAX_PATH - 1 - kShortDestination) + ")");
+            c.problems.push_back(f.name + ": the path is too long (" + std::to_string(f.name.size()) +
+                                 " bytes; at most " + std::to_string(MAX_PATH - 1 - kShortDestination) + ")");
         else if (f.size > UxCabinetBuilder::kMaximumFileSize)
             c.problems.push_back(f.name + ": the file is larger than a cabinet can hold");
     }
@@ -246,7 +254,8 @@ std::string CabinetName(const std::string& pattern, int width, size_t number) {
     return name;
 }
 
-bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const SourceFile_*>>& plan, unsigned long long total) {
+bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const SourceFile_*>>& plan,
+                   unsigned long long total) {
     // Sources are opened by their names below the source folder: a short
     // path is cheaper for the system to resolve, twenty thousand times over.
     SetCurrentDirectoryA(o.source.c_str());
@@ -312,12 +321,15 @@ int Build(int argc, char** argv) {
     CheckFiles(c);
     if (!c.problems.empty()) {
         for (const std::string& p : c.problems) std::fprintf(stderr, "kelpack: cannot store %s\n", p.c_str());
-        std::fprintf(stderr, "kelpack: nothing written: %u file(s) cannot be stored\n", static_cast<unsigned>(c.problems.size()));
+        std::fprintf(stderr, "kelpack: nothing written: %u file(s) cannot be stored\n",
+                     static_cast<unsigned>(c.problems.size()));
         return 1;
     }
-    std::sort(c.files.begin(), c.files.end(), [](const SourceFile_& a, const SourceFile_& b) { return a.name < b.name; });
+    std::sort(c.files.begin(), c.files.end(),
+              [](const SourceFile_& a, const SourceFile_& b) { return a.name < b.name; });
     if (c.emptyFolders > 0)
-        std::fprintf(stderr, "kelpack: note: %u empty folder(s) left out: a cabinet cannot hold a folder\n", c.emptyFolders);
+        std::fprintf(stderr, "kelpack: note: %u empty folder(s) left out: a cabinet cannot hold a folder\n",
+                     c.emptyFolders);
     CreateDirectoryA(o.output.c_str(), nullptr);
     unsigned long long total = 0;
     for (const SourceFile_& f : c.files) total += f.size;
@@ -395,9 +407,10 @@ int Verify(int argc, char** argv) {
         UxCabinetHeader header;
         bool present = pathExists(path.c_str());
         UxCabinetHeader::Result result = present ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
-        const char* fault = !present ? "missing"
+        const char* fault = !present                                   ? "missing"
                             : result == UxCabinetHeader::NOT_A_CABINET ? "not a cabinet"
-                            : result == UxCabinetHeader::TRUNCATED ? "cut short" : nullptr;
+                            : result == UxCabinetHeader::TRUNCATED     ? "cut short"
+                                                                       : nullptr;
         if (fault != nullptr) {
             std::fprintf(stderr, "kelpack: %s: %s\n", name.text(), fault);
             ++problems;
@@ -406,7 +419,8 @@ int Verify(int argc, char** argv) {
         // A file continued into the next cabinet is extracted when that
         // cabinet lies beside it.
         if (!header.nextCabinet.empty() && !pathExists((folder + header.nextCabinet).c_str())) {
-            std::fprintf(stderr, "kelpack: %s: continues into %s, which is missing\n", name.text(), header.nextCabinet.c_str());
+            std::fprintf(stderr, "kelpack: %s: continues into %s, which is missing\n", name.text(),
+                         header.nextCabinet.c_str());
             ++problems;
             continue;
         }
@@ -431,8 +445,9 @@ int Verify(int argc, char** argv) {
                      (total + kMegabyte - 1) / kMegabyte);
         ++problems;
     }
-    if (problems == 0) std::fprintf(stderr, "kelpack: the series is sound: %u archive(s), %llu bytes\n",
-                                    static_cast<unsigned>(names.size()), total);
+    if (problems == 0)
+        std::fprintf(stderr, "kelpack: the series is sound: %u archive(s), %llu bytes\n",
+                     static_cast<unsigned>(names.size()), total);
     else std::fprintf(stderr, "kelpack: the series is faulty: %u problem(s)\n", problems);
     return problems == 0 ? 0 : 1;
 }

@@ -13,6 +13,7 @@ public:
         richEdit_ = LoadLibraryA("RICHED32.DLL");
     }
     void TearDown() override { FreeLibrary(richEdit_); }
+
 private:
     HMODULE richEdit_ = nullptr;
 };
@@ -23,8 +24,7 @@ void MainDialogHarness::writeConfiguration(const std::string& path, const char* 
     TempFolder::writeFile(path, qcf);
 }
 
-MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives)
-    : dialog_(IDD_MAIN) {
+MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives) : dialog_(IDD_MAIN) {
     if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
     for (const auto& name : archives) WriteCabinet(folder_ / name, {{"x.txt", "x"}});
     SetApplicationFolderForTests(folder_.path().c_str());
@@ -40,8 +40,8 @@ MainDialogHarness::~MainDialogHarness() {
 
 void MainDialogHarness::open() {
     dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                     MainDialogProc, reinterpret_cast<LPARAM>(&dialog_));
+    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                     reinterpret_cast<LPARAM>(&dialog_));
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);
 }

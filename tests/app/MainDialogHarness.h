@@ -18,7 +18,7 @@ public:
     void open();
     HWND window() const { return dialog_.windowHandle; }
     HWND control(int id) const { return GetDlgItem(window(), id); }
-    std::string text(int id) const;      // rich edits too
+    std::string text(int id) const;  // rich edits too
     std::string caption() const;
     bool enabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
     bool checked(int id) const { return SendMessageA(control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -34,4 +34,3 @@ private:
     UxQcf store_;
     FCDialog dialog_;
 };
-

@@ -108,12 +108,16 @@ TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
         {"fname=data*.cab,2,1,3,-2\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の増分（5番目の値）", false},
         {"size=1\n", "kelpex.qcfにfname（解凍するファイル名）の指定がありません。", false},
         {"fname=\n", "kelpex.qcfにfname（解凍するファイル名）の指定がありません。", false},
-        {"fname=data*.cab,30000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
-        {"fname=data*.cab,16000000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
+        {"fname=data*.cab,30000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）",
+         false},
+        {"fname=data*.cab,16000000,1,2,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）",
+         false},
         {"fname=data*.cab,201,1,1,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の桁数（2番目の値）", false},
         {"fname=data*.cab,200,1,1,1\n", "実行ファイルと同じ場所に", false},
-        {"fname=data*.cab,2,-2147483648,2147483647,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。", false},
-        {"fname=data*.cab,2,1,1000001,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。", false},
+        {"fname=data*.cab,2,-2147483648,2147483647,1\n",
+         "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。", false},
+        {"fname=data*.cab,2,1,1000001,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の範囲が大きすぎます。",
+         false},
         {"fname=data*.cab,2,2147483600,2147483647,1\n", "実行ファイルと同じ場所にdata00.cabが見つかりません。", false},
         {"fname=setup.cab\n", "実行ファイルと同じ場所にsetup.cabが見つかりません。", false},
         {"fname=data01.cab\n", "指定されたcabを一括解凍します。\r解凍に使用するデータ\rdata01.cab", true},
@@ -139,7 +143,8 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
     for (const Case& c : cases) {
         MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data02.cab", "data03.cab"});
         std::string whole = TempFolder::readFile(h.folder() / "data02.cab");
-        TempFolder::writeFile(h.folder() / "data02.cab", c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes);
+        TempFolder::writeFile(h.folder() / "data02.cab",
+                              c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes);
         h.open();
         EXPECT_EQ(c.message, h.text(IDC_MAIN_MESSAGE));
         EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, 12)));
@@ -155,7 +160,7 @@ TEST(MainDialogStart, EntriesThatWouldBeOneFileOnWindowsAreNamed) {
     const std::string kHead = "キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。";
     struct Case {
         std::vector<std::string> first, second;  // entries of data01.cab and data02.cab
-        const char* clash;                       // the rest of the message; null when none
+        const char* clash;  // the rest of the message; null when none
     } cases[] = {
         {{"README.txt", "readme.txt"}, {"b"}, "\rdata01.cab: README.txt\rdata01.cab: readme.txt"},
         {{"Ａ.txt"}, {"x", "ａ.txt"}, "\rdata01.cab: Ａ.txt\rdata02.cab: ａ.txt"},
@@ -191,7 +196,8 @@ TEST(MainDialogStart, EachFlagsBitForcesItsOwnBox) {
         bool maker, app;
     } cases[] = {{"flags=1\n", false, true}, {"flags=2\n", true, false}, {"flags=4\n", false, false}};
     for (const Case& c : cases) {
-        MainDialogHarness h((std::string(c.flags) + "fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n").c_str(), {});
+        MainDialogHarness h((std::string(c.flags) + "fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n").c_str(),
+                            {});
         h.open();
         EXPECT_EQ(c.maker, h.checked(IDC_MAIN_MAKER_BOX)) << c.flags;
         EXPECT_EQ(!c.maker, h.enabled(IDC_MAIN_MAKER_BOX)) << c.flags;
@@ -242,8 +248,8 @@ TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
     h.click(IDC_MAIN_APP_BOX);
     std::string p = programs;
     EXPECT_EQ(p + "\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
-    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 2)));       // "\" after the drive
-    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));    // the folder behind it
+    EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 2)));  // "\" after the drive
+    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));  // the folder behind it
     EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) - 1)));
     EXPECT_TRUE(IsDarkGreen(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) + 1)));
     std::string lower = p;
@@ -270,9 +276,9 @@ TEST(MainDialogDestination, AnyTextRecomposesWithoutOverflow) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=表ソ能\nappName=App\n", {});
     h.open();
     h.click(IDC_MAIN_MAKER_BOX);
-    for (const std::string& text : {std::string(1000, 'x'), std::string("C:\\") + std::string(300, '\\'),
-                                    std::string("表ソ能表ソ能"), std::string("\\"), std::string("%:\\data"),
-                                    std::string(400, '\x95')}) {
+    for (const std::string& text :
+         {std::string(1000, 'x'), std::string("C:\\") + std::string(300, '\\'), std::string("表ソ能表ソ能"),
+          std::string("\\"), std::string("%:\\data"), std::string(400, '\x95')}) {
         h.type(text);
         EXPECT_FALSE(h.text(IDC_MAIN_DESTINATION_LINE).empty());
     }
@@ -329,7 +335,8 @@ TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {
 TEST(MainDialogKeyboard, TabVisitsEveryControlInReadingOrder) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
     h.open();
-    const int order[] = {IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX, IDC_MAIN_RUN, IDC_MAIN_EXIT, IDC_MAIN_MESSAGE, IDC_MAIN_DESTINATION_EDIT};
+    const int order[] = {IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX,         IDC_MAIN_RUN,
+                         IDC_MAIN_EXIT,   IDC_MAIN_MESSAGE,   IDC_MAIN_DESTINATION_EDIT};
     HWND at = h.control(IDC_MAIN_DESTINATION_EDIT);
     for (int id : order) {
         at = GetNextDlgTabItem(h.window(), at, FALSE);

@@ -38,6 +38,7 @@ public:
         GetExitCodeProcess(process_.hProcess, &code);
         return code;
     }
+
 private:
     PROCESS_INFORMATION process_ = {};
     bool started_ = false;
@@ -55,10 +56,12 @@ TEST(Program, OnlyOneInstanceAtATime) {
         ASSERT_TRUE(two.started());
         // Until it ends, the second instance must never show a window.
         bool shown = false;
-        WindowAnswerer::waitUntil([&] {
-            shown = shown || WindowOf(two.pid(), nullptr, 0) != nullptr;
-            return shown || two.exited();
-        }, 30000);
+        WindowAnswerer::waitUntil(
+            [&] {
+                shown = shown || WindowOf(two.pid(), nullptr, 0) != nullptr;
+                return shown || two.exited();
+            },
+            30000);
         EXPECT_FALSE(shown);
         EXPECT_EQ(0u, two.waitExit(30000));
     }
@@ -106,7 +109,8 @@ std::string VersionValue(const std::string& exe, const std::string& key) {
     if (size == 0 || !GetFileVersionInfoA(exe.c_str(), 0, size, &block[0])) return "<none>";
     char* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(&block[0], key.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr) return "<none>";
+    if (!VerQueryValueA(&block[0], key.c_str(), reinterpret_cast<void**>(&value), &length) || value == nullptr)
+        return "<none>";
     return value;
 }
 }  // namespace
@@ -117,10 +121,11 @@ TEST(Program, ShipsItsManifestAndVersionInBothLanguages) {
     ASSERT_NE(nullptr, module);
     std::string manifest = ResourceText(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     FreeLibrary(module);
-    for (const char* part : {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor<",
-                             ">true/pm</dpiAware>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
-                             "level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                             sizeof(void*) == 4 ? "processorArchitecture=\"x86\"" : "processorArchitecture=\"amd64\""})
+    for (const char* part :
+         {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor<",
+          ">true/pm</dpiAware>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+          "level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+          sizeof(void*) == 4 ? "processorArchitecture=\"x86\"" : "processorArchitecture=\"amd64\""})
         EXPECT_NE(std::string::npos, manifest.find(part)) << part;
     struct Program_ {
         std::string exe, name, japanese;

@@ -20,7 +20,8 @@ std::string Qcf(const std::string& extra) {
 
 // An application folder holding the series data01..03.cab from the fixtures.
 struct SeriesHarness : MainDialogHarness {
-    explicit SeriesHarness(const std::string& qcf, const std::vector<std::string>& cabinets = {"data01.cab", "data02.cab", "data03.cab"})
+    explicit SeriesHarness(const std::string& qcf,
+                           const std::vector<std::string>& cabinets = {"data01.cab", "data02.cab", "data03.cab"})
         : MainDialogHarness(qcf.c_str(), {}) {
         for (size_t i = 0; i < cabinets.size(); ++i) {
             std::string target = folder() / ("data0" + std::to_string(i + 1) + ".cab");
@@ -228,13 +229,14 @@ TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
     h.type(out);
     bool runDisabled = false, editDisabled = false;
     // Cancel in the middle of the first cabinet, once it has written a file.
-    OnceDuringRun([&] { return TempFolder::exists(out + "f1.bin"); }, [&] {
-        HWND progress = WindowAnswerer::waitForWindow("解凍中...", 100);
-        runDisabled = !h.enabled(IDC_MAIN_RUN);
-        editDisabled = !h.enabled(IDC_MAIN_DESTINATION_EDIT);
-        SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), 0);  // ignored mid-run
-        if (progress != nullptr) SendMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
-    });
+    OnceDuringRun([&] { return TempFolder::exists(out + "f1.bin"); },
+                  [&] {
+                      HWND progress = WindowAnswerer::waitForWindow("解凍中...", 100);
+                      runDisabled = !h.enabled(IDC_MAIN_RUN);
+                      editDisabled = !h.enabled(IDC_MAIN_DESTINATION_EDIT);
+                      SendMessageA(h.window(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), 0);  // ignored mid-run
+                      if (progress != nullptr) SendMessageA(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0);
+                  });
     ASSERT_TRUE(h.enabled(IDC_MAIN_RUN));
     h.run();
     EXPECT_TRUE(runDisabled);
@@ -256,13 +258,10 @@ TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
         const char* normalized;
         const char* unwritable;  // the name found, or null
     } cases[] = {
-        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},
-        {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
+        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},         {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
         {"C:\\表\\\\ソ\\", "C:\\表\\ソ\\", nullptr},  // 0x5C trail bytes are no separators
-        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr},
-        {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
-        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},
-        {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
+        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr}, {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
+        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},          {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
     };
     for (const auto& c : cases) {
         FCString normalized, name;
@@ -311,7 +310,8 @@ void CALLBACK StartRunThenExit(HWND, UINT, UINT_PTR id, DWORD) {
     SetDlgItemTextA(window, IDC_MAIN_DESTINATION_EDIT, g_exitDestination.c_str());
     // Exit (the close box sends the same command) while the Run extracts.
     AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0); });
-    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_MAIN_RUN)));
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_MAIN_RUN)));
 }
 }  // namespace
 
@@ -351,7 +351,8 @@ struct SpanningHarness : MainDialogHarness {
         : MainDialogHarness(("fname=data*.cab,2,1," + std::to_string(configured) + ",1\nsize=1\n").c_str(), {}) {
         std::string big1(50000, 'x'), big2(70000, 'y');
         for (size_t i = 0; i < big1.size(); i += 7) big1[i] = static_cast<char>('0' + i % 10);
-        files = {{{"a.txt", "first"}, {"big1.bin", big1}}, {{"b.txt", "second"}, {"big2.bin", big2}}, {{"c.txt", "third"}}};
+        files = {
+            {{"a.txt", "first"}, {"big1.bin", big1}}, {{"b.txt", "second"}, {"big2.bin", big2}}, {{"c.txt", "third"}}};
         WriteSpanningSeries(folder().path(), {"data01.cab", "data02.cab", "data03.cab"}, files);
         out = folder() / "out\\";
         CreateDirectoryA(out.c_str(), nullptr);
@@ -389,8 +390,9 @@ TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
         if (rename) MoveFileA(second.c_str(), (h.folder() / "data02 (1).cab").c_str());
         else DeleteFileA(second.c_str());
         h.runBounded();
-        EXPECT_EQ("解凍中にエラーが発生しました。\r続きのキャビネットファイルが見つかりません [data02.cab]\r（data01.cab の続き）\r",
-                  h.text(IDC_MAIN_MESSAGE));
+        EXPECT_EQ(
+            "解凍中にエラーが発生しました。\r続きのキャビネットファイルが見つかりません [data02.cab]\r（data01.cab の続き）\r",
+            h.text(IDC_MAIN_MESSAGE));
         EXPECT_FALSE(TempFolder::exists(h.out + "big1.bin"));
         EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
         EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
@@ -409,12 +411,13 @@ TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
 // asked or made.
 TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
     const char* const kFileInTheWay = "指定されたパスにはフォルダではなくファイルがあります\r";
-    const char* const kBadName = "フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません\r";
+    const char* const kBadName =
+        "フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません\r";
     struct Case {
-        const char* typed;   // below the application folder
-        const char* shown;   // the line, below the application folder
-        const char* lands;   // the folder that receives the files; null when refused
-        const char* refusal; // the message's start and the name it gives
+        const char* typed;  // below the application folder
+        const char* shown;  // the line, below the application folder
+        const char* lands;  // the folder that receives the files; null when refused
+        const char* refusal;  // the message's start and the name it gives
         const char* named;
     } cases[] = {
         {"fwd/slash", "fwd\\slash\\", "fwd\\slash\\", nullptr, nullptr},
@@ -436,7 +439,8 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
             WindowAnswerer answer(kQuestionTitle, {IDYES});
             h.run();
             EXPECT_EQ(1, answer.answered()) << c.typed;
-            EXPECT_TRUE(TempFolder::exists(base + c.lands + "readme1.txt")) << c.typed << ": " << h.text(IDC_MAIN_MESSAGE);
+            EXPECT_TRUE(TempFolder::exists(base + c.lands + "readme1.txt"))
+                << c.typed << ": " << h.text(IDC_MAIN_MESSAGE);
             continue;
         }
         // A refused destination raises no question; one raised is answered

@@ -99,7 +99,8 @@ bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entr
     part.folders.resize(1);
     std::string all;
     for (const auto& e : entries) {
-        part.files.push_back({e.name, static_cast<unsigned>(e.data.size()), static_cast<unsigned>(all.size()), 0, e.attributes});
+        part.files.push_back(
+            {e.name, static_cast<unsigned>(e.data.size()), static_cast<unsigned>(all.size()), 0, e.attributes});
         all += e.data;
     }
     AddBlocks(part.folders[0], all);
@@ -126,7 +127,8 @@ bool WriteSpanningSeries(const std::string& folder, const std::vector<std::strin
             blocks.push_back({tail.substr(0, head), static_cast<unsigned>(splitHead + head)});
             AddBlocks(blocks, tail.substr(head));
             part.folders.push_back(blocks);
-            part.files.push_back({continued->name, static_cast<unsigned>(continued->data.size()), 0, kContinuedFromPrev, continued->attributes});
+            part.files.push_back({continued->name, static_cast<unsigned>(continued->data.size()), 0, kContinuedFromPrev,
+                                  continued->attributes});
         }
         std::string all;
         for (const auto& e : parts[i]) {

@@ -148,8 +148,8 @@ TEST_F(ProgressFixture, ALargeFileIsNamedAtOnceOnlyWhenItTakesLong) {
         const char* status;
     } cases[] = {
         {100, 10, "small.bin"},  // 100 MB in 10 ms: 1 MB more takes no time
-        {1, 1000, "big.bin"},    // 1 MB a second
-        {0, 1000, "big.bin"},    // no speed yet
+        {1, 1000, "big.bin"},  // 1 MB a second
+        {0, 1000, "big.bin"},  // no speed yet
     };
     for (const auto& c : cases) {
         cab.startTimer();

@@ -14,7 +14,8 @@ std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 // A file made through the long-path form, which takes names and lengths
 // the ordinary functions refuse.
 bool WriteRaw(const std::wstring& path, const std::string& bytes) {
-    FCHandle h(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FCHandle h(CreateFileW((L"\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
     if (!h.valid()) return false;
     DWORD done = 0;
     WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
@@ -73,13 +74,14 @@ TEST(Kelpack, UsageErrorsAreTwoAndSayWhy) {
     CreateDirectoryA((dir / "empty").c_str(), nullptr);
     struct Case {
         std::string arguments, message;
-    } cases[] = {{"build " + Quoted(dir / "none") + " " + Quoted(dir / "out"), "the source folder does not exist"},
-                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out"), "the source folder holds no file"},
-                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --max-size 12Q", "the maximum size"},
-                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --pattern data.cab", "exactly one '*'"},
-                 {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --key 0", "the key"},
-                 {"frobnicate", "usage: kelpack"},
-                 {"verify", "verify needs exactly one FOLDER"}};
+    } cases[] = {
+        {"build " + Quoted(dir / "none") + " " + Quoted(dir / "out"), "the source folder does not exist"},
+        {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out"), "the source folder holds no file"},
+        {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --max-size 12Q", "the maximum size"},
+        {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --pattern data.cab", "exactly one '*'"},
+        {"build " + Quoted(dir / "empty") + " " + Quoted(dir / "out") + " --key 0", "the key"},
+        {"frobnicate", "usage: kelpack"},
+        {"verify", "verify needs exactly one FOLDER"}};
     for (const Case& c : cases) {
         ProgramResult r = Kelpack(c.arguments);
         EXPECT_EQ(2, r.exitCode) << c.arguments << "\n" << r.output;
@@ -107,25 +109,34 @@ TEST(Kelpack, VerifyNamesEveryFaultOfASeries) {
         const char* message;
     } cases[] = {
         {"sound", [](const std::string&) {}, "the series is sound"},
-        {"cut short", [](const std::string& out) {
+        {"cut short",
+         [](const std::string& out) {
              std::string bytes = TempFolder::readFile(out + "data02.cab");
              TempFolder::writeFile(out + "data02.cab", bytes.substr(0, bytes.size() - 1));
-         }, "data02.cab: cut short"},
+         },
+         "data02.cab: cut short"},
         {"missing", [](const std::string& out) { DeleteFileA((out + "data02.cab").c_str()); }, "data02.cab: missing"},
         {"no cabinet", [](const std::string& out) { TempFolder::writeFile(out + "data02.cab", "plain text"); },
          "data02.cab: not a cabinet"},
-        {"damaged block", [](const std::string& out) {
+        {"damaged block",
+         [](const std::string& out) {
              std::string bytes = TempFolder::readFile(out + "data02.cab");
              for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 8; ++i) bytes[i] = static_cast<char>(~bytes[i]);
              TempFolder::writeFile(out + "data02.cab", bytes);
-         }, "data02.cab: does not extract"},
-        {"refused entry", [](const std::string& out) { WriteCabinet(out + "data02.cab", {{"CON\\x.txt", "x"}}); },
+         },
+         "data02.cab: does not extract"},
+        {"refused entry",
+         [](const std::string& out) {
+             WriteCabinet(out + "data02.cab", {{"CON\\x.txt", "x"}});
+         },
          "data02.cab: does not extract: Windowsでは使えない名前のため展開しません [CON\\x.txt]"},
-        {"understated size", [](const std::string& out) {
+        {"understated size",
+         [](const std::string& out) {
              std::string qcf = TempFolder::readFile(out + "kelpex.qcf");
              qcf.replace(qcf.find("size=1"), 6, "size=0");
              TempFolder::writeFile(out + "kelpex.qcf", qcf);
-         }, "size=0 MB is below the series' uncompressed total of 1 MB"},
+         },
+         "size=0 MB is below the series' uncompressed total of 1 MB"},
     };
     for (const Case& c : cases) {
         TempFolder dir;
@@ -150,5 +161,6 @@ TEST(Kelpack, VerifyAcceptsAContinuedSeriesOnlyWithEveryPart) {
     DeleteFileA((out + "data02.cab").c_str());
     ProgramResult cut = Kelpack("verify " + Quoted(dir / "series"));
     EXPECT_EQ(1, cut.exitCode) << cut.output;
-    EXPECT_NE(std::string::npos, cut.output.find("data01.cab: continues into data02.cab, which is missing")) << cut.output;
+    EXPECT_NE(std::string::npos, cut.output.find("data01.cab: continues into data02.cab, which is missing"))
+        << cut.output;
 }

@@ -60,8 +60,9 @@ TEST(UxCABExtract, SeriesWithJapaneseFoldersComesOutByteForByte) {
         cab.setArchive(Data("data0" + std::to_string(n) + ".cab").c_str());
         ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
         std::string part = Data("src/part" + std::to_string(n) + "/");
-        for (const std::string& file : {"docs\\表示\\ソース\\list" + std::to_string(n) + ".txt",
-                                        "bin\\random" + std::to_string(n) + ".bin", "readme" + std::to_string(n) + ".txt"}) {
+        for (const std::string& file :
+             {"docs\\表示\\ソース\\list" + std::to_string(n) + ".txt", "bin\\random" + std::to_string(n) + ".bin",
+              "readme" + std::to_string(n) + ".txt"}) {
             std::string expected = TempFolder::readFile(part + file);
             ASSERT_NE("<missing>", expected) << part + file;
             EXPECT_EQ(expected, TempFolder::readFile(out + file)) << file;
@@ -81,7 +82,8 @@ TEST(UxCABExtract, StoredCabinetAndADestinationWithoutSeparator) {
     cab.setArchive(Data("stored.cab").c_str());
     ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
     EXPECT_EQ(out + "\\", cab.destinationFolder.text());
-    EXPECT_EQ(TempFolder::readFile(Data("src/stored/a/b/stored.bin")), TempFolder::readFile(out + "\\a\\b\\stored.bin"));
+    EXPECT_EQ(TempFolder::readFile(Data("src/stored/a/b/stored.bin")),
+              TempFolder::readFile(out + "\\a\\b\\stored.bin"));
 }
 
 TEST(UxCABExtract, LongerExistingFilesAreReplacedWhole) {
@@ -126,9 +128,10 @@ TEST(UxCABFailures, DamagedTruncatedAndForeignFilesNeverReportSuccess) {
     struct Case {
         const char* cabinet;
         const char* error;  // the start of errorText; the destination follows where it is empty
-    } cases[] = {{"damaged.cab", "ファイルが正しく展開されませんでした ["},
-                 {"truncated.cab", "ファイルが正しく展開されませんでした ["},
-                 {"notacab.cab", "ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません ["}};
+    } cases[] = {
+        {"damaged.cab", "ファイルが正しく展開されませんでした ["},
+        {"truncated.cab", "ファイルが正しく展開されませんでした ["},
+        {"notacab.cab", "ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません ["}};
     for (const Case& c : cases) {
         TempFolder dir;
         UxCAB cab;
@@ -147,9 +150,18 @@ TEST(UxCABFailures, EntriesOutsideTheDestinationAreNeverWritten) {
     std::string out = dir / "deep\\out\\";
     CreateDirectoryA((dir / "deep").c_str(), nullptr);
     CreateDirectoryA(out.c_str(), nullptr);
-    const char* hostile[] = {"..\\evil1.txt", "sub\\..\\..\\evil2.txt", "C:\\abs.txt", "\\root.txt",
-                             "\\\\srv\\share\\x.txt", "sub/../../evil3.txt", "D:rel.txt", "..",
-                             "ok\\..\\..\\evil4.txt", "/slash.txt", "a\\\\..\\..\\b.txt", "sub\\... \\..\\x.txt",
+    const char* hostile[] = {"..\\evil1.txt",
+                             "sub\\..\\..\\evil2.txt",
+                             "C:\\abs.txt",
+                             "\\root.txt",
+                             "\\\\srv\\share\\x.txt",
+                             "sub/../../evil3.txt",
+                             "D:rel.txt",
+                             "..",
+                             "ok\\..\\..\\evil4.txt",
+                             "/slash.txt",
+                             "a\\\\..\\..\\b.txt",
+                             "sub\\... \\..\\x.txt",
                              "x.txt:stream"};
     for (const char* name : hostile) {
         std::string cabinet = dir / "hostile.cab";
@@ -162,7 +174,7 @@ TEST(UxCABFailures, EntriesOutsideTheDestinationAreNeverWritten) {
         EXPECT_FALSE(TempFolder::exists(out + "after.txt")) << name;
     }
     EXPECT_EQ(1u, CountEntries(dir / "deep\\"));  // only out itself
-    EXPECT_EQ(2u, CountEntries(dir.path()));       // deep and hostile.cab
+    EXPECT_EQ(2u, CountEntries(dir.path()));  // deep and hostile.cab
     EXPECT_FALSE(TempFolder::exists("C:\\abs.txt"));
 }
 
@@ -203,7 +215,8 @@ TEST(UxCABFailures, NamesThatCannotBeShownInTheCodePageFail) {
     ASSERT_TRUE(WriteCabinet(cabinet, {sushi, {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
     EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
     // Named as far as the code page can show it, not as raw UTF-8 bytes.
-    EXPECT_EQ("ファイル名を変換できません [??.txt]\n", std::string(cab.errorText.text()));  // U+1F363 is two UTF-16 units
+    EXPECT_EQ("ファイル名を変換できません [??.txt]\n",
+              std::string(cab.errorText.text()));  // U+1F363 is two UTF-16 units
 }
 
 TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
@@ -267,9 +280,8 @@ std::vector<std::vector<CabinetEntry>> SeriesFiles() {
     std::string big1, big2;
     for (int i = 0; i < 50000; ++i) big1 += static_cast<char>('a' + i % 23);
     for (int i = 0; i < 70000; ++i) big2 += static_cast<char>('A' + i % 19);
-    return {{{"a.txt", "first"}, {"sub\\big1.bin", big1}},
-            {{"b.txt", "second"}, {"big2.bin", big2}},
-            {{"c.txt", "third"}}};
+    return {
+        {{"a.txt", "first"}, {"sub\\big1.bin", big1}}, {{"b.txt", "second"}, {"big2.bin", big2}}, {{"c.txt", "third"}}};
 }
 
 // A cabinet whose last data block (16384 bytes, the size of each block the
@@ -302,7 +314,8 @@ TEST(UxCABSpanning, ACompleteSeriesComesOutWholeWithEveryFileOnce) {
         for (const auto& f : part) ExpectFile(out + f.name, f.data);
     EXPECT_EQ(5u, CountEntries(out));  // a, b, c, big2 and sub: no stray temporary files
     // Each part reports the files that begin in it, a continued one once.
-    EXPECT_EQ((std::vector<std::string>{out + "a.txt", out + "sub\\big1.bin", out + "b.txt", out + "big2.bin", out + "c.txt"}),
+    EXPECT_EQ((std::vector<std::string>{out + "a.txt", out + "sub\\big1.bin", out + "b.txt", out + "big2.bin",
+                                        out + "c.txt"}),
               cab.extracted);
 }
 
@@ -333,7 +346,8 @@ TEST(UxCABSpanning, ACabinetOfAnotherSetUnderTheRightNameIsRefusedOnce) {
     UxCAB cab;
     cab.setArchive((dir / "span1.cab").c_str());
     EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
-    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("続きのキャビネットファイルが正しくありません [span2.cab]"))
+    EXPECT_NE(std::string::npos,
+              std::string(cab.errorText.text()).find("続きのキャビネットファイルが正しくありません [span2.cab]"))
         << cab.errorText.text();
     EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));
 }
@@ -369,8 +383,8 @@ TEST(UxCABFailures, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
     TempFolder dir;
     std::string out = dir / "out\\";
     CreateDirectoryA(out.c_str(), nullptr);
-    for (const char* name : {"CON\\x.txt", "sub \\x.txt", "aux.log", "nul.txt", "Com1", "lpt9.txt", "dot.",
-                             "a<b.txt", "a|b", "q?.txt", "star*", "quote\".txt", "tab\tname", "con .txt"}) {
+    for (const char* name : {"CON\\x.txt", "sub \\x.txt", "aux.log", "nul.txt", "Com1", "lpt9.txt", "dot.", "a<b.txt",
+                             "a|b", "q?.txt", "star*", "quote\".txt", "tab\tname", "con .txt"}) {
         std::string cabinet = dir / "bad.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{name, "x"}, {"after.txt", "after"}}));
         UxCAB cab;
@@ -400,7 +414,8 @@ TEST(UxCABReplace, ASeriesRemembersItsFoldersAndStillReplacesWhatItWrote) {
         CreateDirectoryA(out.c_str(), nullptr);
         std::string first = dir / "first.cab", second = dir / "second.cab";
         ASSERT_TRUE(WriteCabinet(first, {{"new\\deep\\x.txt", "first"}, {"new\\y.txt", "y"}}));
-        ASSERT_TRUE(WriteDamagedCabinet(second, {{"new\\z.txt", std::string(16384, 'z')}, {"new\\deep\\x.txt", std::string(16384, 'n')}}));
+        ASSERT_TRUE(WriteDamagedCabinet(
+            second, {{"new\\z.txt", std::string(16384, 'z')}, {"new\\deep\\x.txt", std::string(16384, 'n')}}));
         RecordingCab cab;
         if (series) cab.startSeries();
         cab.setArchive(first.c_str());
@@ -453,7 +468,8 @@ TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
     TempFolder dir;
     std::string cabinet = dir / "batch.cab";
     std::vector<CabinetEntry> entries;
-    for (int i = 1; i <= 300; ++i) entries.push_back({"f" + std::to_string(i) + ".bin", std::string(100, 'a' + i % 26)});
+    for (int i = 1; i <= 300; ++i)
+        entries.push_back({"f" + std::to_string(i) + ".bin", std::string(100, 'a' + i % 26)});
     ASSERT_TRUE(WriteCabinet(cabinet, entries));
     std::string out = dir / "out\\";
     CuttingCab cab("\\f10.bin");

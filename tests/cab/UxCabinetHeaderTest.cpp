@@ -15,7 +15,8 @@ public:
         SYSTEM_INFO info;
         GetSystemInfo(&info);
         page_ = info.dwPageSize * 16;
-        area_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, page_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        area_ = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, page_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old;
         VirtualProtect(area_ + page_, info.dwPageSize, PAGE_NOACCESS, &old);
     }

@@ -32,19 +32,19 @@ UxQcf* Parsed(const char* text) {
 }  // namespace
 
 TEST(UxQcfParse, KeysAndValuesByTheLineRules) {
-    std::unique_ptr<UxQcf> s(Parsed(
-        "a=b=d\n"
-        "b = = b\r\n"
-        "=x\r"
-        "c d\n"
-        "e=b\td\n"
-        "f=b  \n"
-        "  ; note\n"
-        "　;note\n"
-        "x;y=1\n"
-        "\n\n"
-        "　\tg=full width blanks before\n"
-        "a=second\n"));
+    std::unique_ptr<UxQcf> s(
+        Parsed("a=b=d\n"
+               "b = = b\r\n"
+               "=x\r"
+               "c d\n"
+               "e=b\td\n"
+               "f=b  \n"
+               "  ; note\n"
+               "　;note\n"
+               "x;y=1\n"
+               "\n\n"
+               "　\tg=full width blanks before\n"
+               "a=second\n"));
     EXPECT_EQ("b=d", Get(*s, "a"));
     EXPECT_EQ("b", Get(*s, "b"));
     EXPECT_EQ("", Get(*s, "x"));
@@ -138,10 +138,9 @@ TEST(UxQcfLoad, DeclarationVariants) {
         bool unscrambled;
     };
     const Case cases[] = {
-        {"QCFTYPE=1,0x3039", 12345, true},  {"\t qcftype=1,12345", 12345, true},
-        {"qcftype =1,12345", 12345, false}, {"qcftype=1,0", 12345, false},
-        {"qcftype=1", 12345, false},        {"qcftype=1,key", 12345, false},
-        {"qcftype=2,12345", 12345, false},  {"qcftype=1,12346", 12345, false},
+        {"QCFTYPE=1,0x3039", 12345, true}, {"\t qcftype=1,12345", 12345, true}, {"qcftype =1,12345", 12345, false},
+        {"qcftype=1,0", 12345, false},     {"qcftype=1", 12345, false},         {"qcftype=1,key", 12345, false},
+        {"qcftype=2,12345", 12345, false}, {"qcftype=1,12346", 12345, false},
     };
     for (const Case& c : cases) {
         TempFolder::writeFile(path, ScrambledFile(c.key, "size=300\n", c.declaration));

@@ -14,7 +14,13 @@ public:
     ~FailNthAllocation() { SetHeapFailureHookForTests(nullptr); }
 
 private:
-    static int& target() { static int value; return value; }
-    static int& count() { static int value; return value; }
+    static int& target() {
+        static int value;
+        return value;
+    }
+    static int& count() {
+        static int value;
+        return value;
+    }
     static bool hook(size_t) { return ++count() == target(); }
 };

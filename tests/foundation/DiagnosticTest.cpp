@@ -56,7 +56,8 @@ TEST(FCHeap, ImpossibleSizeReturnsNoneOrThrows) {
         EXPECT_STREQ("メモリが足りません！", e.getMessage());
     }
     EXPECT_EQ(0, FCHeap::free(nullptr, 0));
-    unsigned char* zeroed = static_cast<unsigned char*>(FCHeap::malloc(64, HEAP_ZERO_MEMORY | FCHeap::THROW_ON_FAILURE));
+    unsigned char* zeroed =
+        static_cast<unsigned char*>(FCHeap::malloc(64, HEAP_ZERO_MEMORY | FCHeap::THROW_ON_FAILURE));
     ASSERT_NE(nullptr, zeroed);
     EXPECT_EQ(0, zeroed[63]);
     EXPECT_NE(0, FCHeap::free(zeroed, 0));

@@ -188,9 +188,26 @@ TEST(FCStringCore, OutOfMemoryCaptionsNameTheStep) {
     EXPECT_EQ("FCString - create()", CaptionOf([] { FCString s("x"); }, 2));
     // A copying append: allocations 1 and 2 build the string, 3 is the new
     // representation object, 4 its buffer.
-    EXPECT_EQ("FCString - append", CaptionOf([] { FCString s("x"); FCString t(s); t.append("y"); }, 3));
-    EXPECT_EQ("FCString - create()", CaptionOf([] { FCString s("x"); FCString t(s); t.append("y"); }, 4));
-    EXPECT_EQ("FCString - append", CaptionOf([] { FCString s; s.append("abcdef", 2); }, 3));
+    EXPECT_EQ("FCString - append", CaptionOf(
+                                       [] {
+                                           FCString s("x");
+                                           FCString t(s);
+                                           t.append("y");
+                                       },
+                                       3));
+    EXPECT_EQ("FCString - create()", CaptionOf(
+                                         [] {
+                                             FCString s("x");
+                                             FCString t(s);
+                                             t.append("y");
+                                         },
+                                         4));
+    EXPECT_EQ("FCString - append", CaptionOf(
+                                       [] {
+                                           FCString s;
+                                           s.append("abcdef", 2);
+                                       },
+                                       3));
 }
 
 TEST(FCStringCore, FailedCreateLeavesNoRepresentationAndFailedAppendKeepsTheText) {

@@ -6,8 +6,14 @@
 #include <string>
 
 namespace {
-int ToInt(const char* t) { FCString s(t); return s.toInt(); }
-unsigned ToUnsigned(const char* t) { FCString s(t); return s.toUnsigned(); }
+int ToInt(const char* t) {
+    FCString s(t);
+    return s.toInt();
+}
+unsigned ToUnsigned(const char* t) {
+    FCString s(t);
+    return s.toUnsigned();
+}
 std::string AppendInt(int v, int radix, int width, char fill) {
     FCString s;
     s.appendInt(v, radix, width, fill);

@@ -124,11 +124,13 @@ TEST(FCStringTokens, NextTokenWithAndWithoutTheSeparator) {
 
 TEST(FCStringTokens, SplitKeepsOrDropsEmptyFields) {
     int n = 0;
-    EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), SplitAll("a,,b", 3, ",", FCString::SPLIT_KEEP_EMPTY, nullptr, &n));
+    EXPECT_EQ((std::vector<std::string>{"a", "", "b"}),
+              SplitAll("a,,b", 3, ",", FCString::SPLIT_KEEP_EMPTY, nullptr, &n));
     EXPECT_EQ(3, n);
     EXPECT_EQ((std::vector<std::string>{"a", "b", "untouched"}), SplitAll("a,,b", 3, ",", 0, nullptr, &n));
     EXPECT_EQ(2, n);
-    EXPECT_EQ((std::vector<std::string>{"a", "b", ""}), SplitAll("a,b,", 3, ",", FCString::SPLIT_KEEP_EMPTY, nullptr, &n));
+    EXPECT_EQ((std::vector<std::string>{"a", "b", ""}),
+              SplitAll("a,b,", 3, ",", FCString::SPLIT_KEEP_EMPTY, nullptr, &n));
     EXPECT_EQ(3, n);
     EXPECT_EQ((std::vector<std::string>{"a", "b"}), SplitAll("a,b,", 2, ",", FCString::SPLIT_KEEP_EMPTY, nullptr, &n));
     EXPECT_EQ(2, n);
@@ -263,6 +265,7 @@ public:
         s_.rep->buffer = own_;
         s_.cursor = own_;
     }
+
 private:
     FCString& s_;
     char* own_;
@@ -278,8 +281,8 @@ TEST(FCStringFuzz, RandomBytesNeverReadPastTheTerminator) {
     DWORD old;
     VirtualProtect(area + page, page, PAGE_NOACCESS, &old);
     std::mt19937 random(1234);
-    const unsigned char alphabet[] = {'a', '\\', ',', '=', ' ', '\t', '\r', '\n', 0x95, 0x83, 0x94, 0x5C, 0x81, 0x40,
-                                      0xE0, 0xFC, 0xA0, 0x80, 0xFF, '0', 'x', 'b', '1', '%'};
+    const unsigned char alphabet[] = {'a',  '\\', ',',  '=',  ' ',  '\t', '\r', '\n', 0x95, 0x83, 0x94, 0x5C,
+                                      0x81, 0x40, 0xE0, 0xFC, 0xA0, 0x80, 0xFF, '0',  'x',  'b',  '1',  '%'};
     for (int round = 0; round < 5000; ++round) {
         int n = static_cast<int>(random() % 40);
         char* text = area + page - n - 1;
@@ -292,9 +295,11 @@ TEST(FCStringFuzz, RandomBytesNeverReadPastTheTerminator) {
             GuardedText guard(s, text);
             s.split(fields, 5, ",", FCString::SPLIT_KEEP_EMPTY, " \t");
             s.cursor = text;
-            while (s.readLine(out, FCString::LINE_TRIM | FCString::LINE_FULL_WIDTH)) {}
+            while (s.readLine(out, FCString::LINE_TRIM | FCString::LINE_FULL_WIDTH)) {
+            }
             s.cursor = text;
-            while (s.nextToken(out, "\\", true) != nullptr) {}
+            while (s.nextToken(out, "\\", true) != nullptr) {
+            }
             s.seek(0, FCString::SEEK_FROM_START);
             s.findLastAnyOf("\\表");
             s.seek(-3, FCString::SEEK_FROM_END);

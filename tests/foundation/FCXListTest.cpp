@@ -5,8 +5,14 @@
 
 namespace {
 int g_calls = 0;
-int CountCalls(FCString*) { ++g_calls; return 1; }
-int StopAtQ(FCString* s) { ++g_calls; return lstrcmpA(s->text(), "Q") == 0 ? 0 : 1; }
+int CountCalls(FCString*) {
+    ++g_calls;
+    return 1;
+}
+int StopAtQ(FCString* s) {
+    ++g_calls;
+    return lstrcmpA(s->text(), "Q") == 0 ? 0 : 1;
+}
 
 std::vector<std::string> Walk(FCXList<FCString>& list) {
     std::vector<std::string> out;
@@ -57,7 +63,9 @@ TEST(FCXList, OrderOfHeadAndTailInsertion) {
     EXPECT_EQ((std::vector<std::string>{"P", "Q", "R"}), Walk(tail));
     EXPECT_EQ((std::vector<std::string>{"R", "Q", "P"}), Walk(head));
     FCXListIterator<FCString> it(tail);
-    it.next(); it.next(); it.next();
+    it.next();
+    it.next();
+    it.next();
     EXPECT_EQ(nullptr, it.next());
     EXPECT_EQ(nullptr, it.next());
     g_calls = 0;

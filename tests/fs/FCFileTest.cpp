@@ -37,6 +37,7 @@ public:
     explicit ExclusiveOpen(const std::string& path)
         : h_(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
     bool ok() const { return h_.valid(); }
+
 private:
     FCHandle h_;
 };
@@ -148,8 +149,8 @@ TEST(FCFileReadWrite, FailuresAskAndCancelThrowsNamingTheFile) {
     std::string path = dir / "data.bin";
     TempFolder::writeFile(path, "0123456789");
     FCFile writeOnly;
-    ASSERT_EQ(0u, writeOnly.open(path.c_str(), OPEN_EXISTING, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL,
-                                 false));
+    ASSERT_EQ(
+        0u, writeOnly.open(path.c_str(), OPEN_EXISTING, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
     FCFile readOnly;
     ASSERT_EQ(0u, readOnly.open(path.c_str(), OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 FILE_ATTRIBUTE_NORMAL, false));

@@ -17,6 +17,7 @@ public:
     }
     ~CurrentDirectory() { SetCurrentDirectoryA(saved_); }
     bool ok() const { return ok_; }
+
 private:
     char saved_[MAX_PATH] = "";
     bool ok_;

@@ -13,7 +13,11 @@ TEST(PathSet, FindsWhatTheFileSystemWouldTakeForTheSamePath) {
         {"C:\\Out\\Data\\File.TXT", "c:\\out\\data\\file.txt", true},
         {"C:\\out\\\x83\x41", "C:\\OUT\\\x83\x41", true},
         {"C:\\out\\\x83\x41", "C:\\out\\\x83\x61", false},
-        {"C:\\out\\\x83\x61" "a", "C:\\out\\\x83\x61" "A", true},
+        {"C:\\out\\\x83\x61"
+         "a",
+         "C:\\out\\\x83\x61"
+         "A",
+         true},
         {"C:\\out\\\xB1", "C:\\out\\\x83\x41", false},
         {"C:\\out\\a", "C:\\out\\a\\", false},
     };

@@ -45,7 +45,8 @@ TEST(UxDriveInfo, VolumeInformationOnRequest) {
     info.query(path, UxDriveInfo::QUERY_VOLUME);
     char name[64] = "", fileSystem[24] = "";
     DWORD serial = 0, component = 0, flags = 0;
-    ASSERT_TRUE(GetVolumeInformationA("C:\\", name, sizeof name, &serial, &component, &flags, fileSystem, sizeof fileSystem));
+    ASSERT_TRUE(
+        GetVolumeInformationA("C:\\", name, sizeof name, &serial, &component, &flags, fileSystem, sizeof fileSystem));
     EXPECT_STREQ(fileSystem, info.fileSystemName.text());
     EXPECT_EQ(component, info.maximumComponentLength);
     EXPECT_EQ(0u, info.totalBytes);  // free space was not asked for

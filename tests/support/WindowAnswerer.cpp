@@ -60,11 +60,13 @@ HWND WindowAnswerer::waitForWindow(const std::string& title, DWORD timeoutMs, co
 
 HWND WindowAnswerer::waitForProcessWindow(DWORD pid, const char* title, DWORD timeoutMs, const char* className) {
     Search search = {pid, title, className, nullptr};
-    waitUntil([&] {
-        search.found = nullptr;
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, timeoutMs);
+    waitUntil(
+        [&] {
+            search.found = nullptr;
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
     return search.found;
 }
 

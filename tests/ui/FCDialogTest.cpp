@@ -119,7 +119,8 @@ TEST(FCDialogPlacement, AMoveToAnotherDpiTakesTheSuggestedRect) {
     TestDialog dialog;
     MoveWindow(dialog.windowHandle, 10, 10, 300, 200, FALSE);
     RECT suggested = {40, 30, 40 + 450, 30 + 300};  // 144 DPI: one and a half times the size
-    SendMessageA(dialog.windowHandle, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(dialog.windowHandle, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
     RECT r = WindowRect(dialog.windowHandle);
     EXPECT_EQ(40, r.left);
     EXPECT_EQ(30, r.top);

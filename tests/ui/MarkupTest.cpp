@@ -4,7 +4,7 @@
 #include <random>
 
 namespace {
-const COLORREF kDarkRed = 0x0000C0;    // markup 0xC00000
+const COLORREF kDarkRed = 0x0000C0;  // markup 0xC00000
 const COLORREF kDarkGreen = 0x00C000;  // markup 0x00C000
 
 struct Expect {
@@ -101,8 +101,9 @@ TEST_F(MarkupTest, JapaneseRunsAndLineBreaks) {
 
 TEST_F(MarkupTest, MalformedMarkupNeverCrashes) {
     std::mt19937 random(77);
-    const char* pieces[] = {"【", "】", "0x", "FFFFFFFFFF", "B", ",", " ", "-1", "表", "ソ", "\x95", "\\", "\n",
-                            "text", "0b101", "U", "I", "【】", "999999999999999999"};
+    const char* pieces[] = {
+        "【", "】", "0x",   "FFFFFFFFFF",        "B", ",", " ", "-1", "表", "ソ", "\x95", "\\", "\n", "text", "0b101",
+        "U",  "I",  "【】", "999999999999999999"};
     for (int round = 0; round < 400; ++round) {
         std::string text;
         size_t loneLeads = 0;  // the control shows a lone lead byte as a two-byte character

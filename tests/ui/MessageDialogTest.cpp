@@ -68,8 +68,8 @@ void PressKey(HWND dialog, WPARAM key) {
 
 TEST(AskYesNo, EnterAnswersYesAndShowsTheTextWithTheTemplateCaptions) {
     DialogDriver driver("フォルダ作成の確認", [](HWND d) { PressKey(d, VK_RETURN); });
-    int answer = AskYesNo(nullptr, "指定されたフォルダ\n【0xC00000】C:\\新\\【-1】\nが存在しません。", "フォルダ作成の確認",
-                          true);
+    int answer = AskYesNo(nullptr, "指定されたフォルダ\n【0xC00000】C:\\新\\【-1】\nが存在しません。",
+                          "フォルダ作成の確認", true);
     driver.join();
     EXPECT_EQ(IDYES, answer);
     EXPECT_EQ("指定されたフォルダ\r\nC:\\新\\\r\nが存在しません。", driver.message);

@@ -21,6 +21,7 @@ public:
         ASSERT_NE(nullptr, richEdit_);
     }
     void TearDown() override { FreeLibrary(richEdit_); }
+
 private:
     HMODULE richEdit_ = nullptr;
 };
