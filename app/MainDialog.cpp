@@ -1,5 +1,4 @@
 #include "app/MainDialog.h"
-#include "app/TestSeams.h"
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxProgressDialog.h"
 #include "config/UxSeries.h"
@@ -238,6 +237,9 @@ FCString ApplicationFolder() {
     return folder.path;
 }
 
+// Declared for tests and benchmarks in app/TestSeams.h, which the program
+// never includes.
+void SetApplicationFolderForTests(const char* folder);
 void SetApplicationFolderForTests(const char* folder) { g_applicationFolderOverride.assignFrom(folder); }
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

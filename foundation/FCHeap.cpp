@@ -1,12 +1,14 @@
 #include "foundation/FCHeap.h"
 #include "foundation/Diagnostic.h"
-#include "foundation/TestSeams.h"
 
 namespace {
-// Null in the programs: only tests set it.
+// Null in the programs: only tests set it, through foundation/TestSeams.h,
+// which the programs never include.
+typedef bool (*HeapFailureHook)(size_t size);
 HeapFailureHook g_failureHook = nullptr;
 }  // namespace
 
+void SetHeapFailureHookForTests(HeapFailureHook hook);
 void SetHeapFailureHookForTests(HeapFailureHook hook) { g_failureHook = hook; }
 
 bool FCHeap::shouldFail(size_t size) { return g_failureHook != nullptr && g_failureHook(size); }

@@ -4,9 +4,11 @@
 #include <richedit.h>
 #include <shellapi.h>
 
-ShellOpenFunction g_shellOpen = ShellExecuteA;
-
 namespace {
+// The shell call behind OpenLink: ShellExecuteA unless a test watches it
+// (through ui/TestSeams.h, which the programs never include).
+typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+ShellOpenFunction g_shellOpen = ShellExecuteA;
 const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
 
 UxMessageDialog::DIS_INFO_* InfoOf(HWND window) {
@@ -138,3 +140,6 @@ void OpenLink(const char* link) {
     }
     g_shellOpen(nullptr, "open", text.text(), nullptr, nullptr, SW_SHOWNORMAL);
 }
+
+void SetShellOpenForTests(ShellOpenFunction open);
+void SetShellOpenForTests(ShellOpenFunction open) { g_shellOpen = open != nullptr ? open : ShellExecuteA; }

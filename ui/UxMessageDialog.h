@@ -52,7 +52,3 @@ int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, con
              const char* closeBracket = nullptr, const char* yesCaption = nullptr, const char* noCaption = nullptr);
 INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OpenLink(const char* link);
-
-// The shell call behind OpenLink; tests put an observer in its place.
-typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-extern ShellOpenFunction g_shellOpen;

@@ -1,6 +1,7 @@
 #include "fs/FCPathName.h"
 #include "tests/support/WindowAnswerer.h"
 #include "tests/ui/UiTestSupport.h"
+#include "ui/TestSeams.h"
 #include "ui/UxMessageDialog.h"
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -19,9 +20,9 @@ class ShellObserver {
 public:
     ShellObserver() {
         g_opened.clear();
-        g_shellOpen = RecordOpen;
+        SetShellOpenForTests(RecordOpen);
     }
-    ~ShellObserver() { g_shellOpen = ShellExecuteA; }
+    ~ShellObserver() { SetShellOpenForTests(nullptr); }
 };
 
 HWND FocusOf(HWND dialog) {
