@@ -15,8 +15,8 @@ bool FullPathName(const char* path, FCString& full);
 bool PathStartsWith(const FCString& path, const FCString& folder);
 
 // A set of paths, asked for every file of an extraction: each path is
-// folded once and hashed, where an ordered set would compare whole paths
-// (with their long common beginning) a dozen times a lookup.
+// folded once and hashed, so a lookup never compares the long beginning
+// that the paths of one destination share.
 class PathSet {
 public:
     bool contains(const char* path) const;
@@ -43,9 +43,8 @@ public:
     bool add(const wchar_t* name, size_t& earlier);
 
 private:
-    // UTF-16 kept as the bytes of a std::string: the program already has
-    // its hashing, where a wide string type of its own would add a tenth to
-    // its size.
+    // UTF-16 kept as the bytes of a std::string, whose hashing the program
+    // has anyway: a wide string type of its own makes the program larger.
     struct SEEN_ {
         std::string spelling;
         size_t index;
