@@ -1,19 +1,24 @@
 // Extracts a cabinet series with kelpex's real Run (the main dialog, driven
-// through window messages) and with a bare SetupIterateCabinetA loop that
-// only creates folders and extracts, alternately, and prints the medians,
-// their ratio, the median of the ratios of neighbouring runs (which the
-// machine's drift from one minute to the next touches least) and the ratio
-// of the fastest runs (a shared machine only ever adds time). One more Run,
-// not timed, watches the message queue: the longest time between two
-// message pumps bounds how late a repaint or Cancel is answered. Watching
-// costs a hook call per message, so the timed Runs go unwatched.
-//   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER RUNS
+// through window messages) and with two floors that only create folders and
+// extract: a bare SetupIterateCabinetA loop and a bare FDICopy loop with its
+// own file writes. Each round runs them in the order A B C C B A, so that
+// every side is first and second of a back-to-back pair equally often (the
+// first of two runs is often the slow one here). Prints each side's median,
+// the ratios of the medians, the median of the ratios of neighbouring runs
+// (which the machine's drift touches least) and the ratio of the fastest
+// runs (a shared machine only ever adds time). One more Run, not timed,
+// watches the message queue: the longest time between two message pumps
+// bounds how late a repaint or Cancel is answered. Watching costs a hook
+// call per message, so the timed Runs go unwatched.
+//   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER ROUNDS
 #include "app/MainDialog.h"
 #include "app/TestSeams.h"
 #include "cab/UxProgressDialog.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include <commctrl.h>
+#include <fcntl.h>
+#include <fdi.h>
 #include <setupapi.h>
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +68,62 @@ double RunBare(const std::string& corpus, const std::string& out) {
         if (!SetupIterateCabinetA(cab.c_str(), 0, BareCallback, &bare)) return -1;
     }
     return Now() - start;
+}
+
+// The FDICopy floor: the platform's decompressor with file writes of our
+// own, folders made as the SetupIterateCabinetA floor makes them.
+FNALLOC(FdiAlloc) { return std::malloc(cb); }
+FNFREE(FdiFree) { std::free(pv); }
+FNOPEN(FdiOpen) {
+    (void)pmode;
+    bool write = (oflag & (_O_WRONLY | _O_RDWR)) != 0;
+    HANDLE file = CreateFileA(pszFile, write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(file);
+}
+FNREAD(FdiRead) {
+    DWORD n = 0;
+    return ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &n, nullptr) ? n : static_cast<UINT>(-1);
+}
+FNWRITE(FdiWrite) {
+    DWORD n = 0;
+    return WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &n, nullptr) ? n : static_cast<UINT>(-1);
+}
+FNCLOSE(FdiClose) { return CloseHandle(reinterpret_cast<HANDLE>(hf)) ? 0 : -1; }
+FNSEEK(FdiSeek) { return static_cast<long>(SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, seektype)); }
+
+FNFDINOTIFY(FdiNotify) {
+    Bare* bare = static_cast<Bare*>(pfdin->pv);
+    if (fdint == fdintCLOSE_FILE_INFO) return FdiClose(pfdin->hf) == 0 ? TRUE : FALSE;
+    if (fdint != fdintCOPY_FILE) return 0;
+    std::string target = bare->destination + pfdin->psz1;
+    size_t cut = target.find_last_of('\\');
+    std::string folder = target.substr(0, cut + 1);
+    if (bare->folders.insert(folder).second) {
+        for (size_t at = bare->destination.size(); at < folder.size(); ++at)
+            if (folder[at] == '\\') CreateDirectoryA(folder.substr(0, at + 1).c_str(), nullptr);
+    }
+    return FdiOpen(&target[0], _O_WRONLY | _O_CREAT, 0);
+}
+
+double RunFdi(const std::string& corpus, const std::string& out) {
+    Bare bare;
+    bare.destination = out;
+    CreateDirectoryA(out.c_str(), nullptr);
+    ERF error = {};
+    HFDI fdi = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &error);
+    if (fdi == nullptr) return -1;
+    double start = Now();
+    bool ok = true;
+    std::string folder = corpus;
+    for (const FCString& name : MainDialogState().archives) {
+        std::string file = name.text();
+        if (!FDICopy(fdi, &file[0], &folder[0], 0, FdiNotify, nullptr, &bare)) ok = false;
+        if (!ok) break;
+    }
+    double seconds = Now() - start;
+    FDIDestroy(fdi);
+    return ok ? seconds : -1;
 }
 
 double g_lastPump = 0, g_longestGap = 0;
@@ -142,7 +203,8 @@ bool RunSucceeded(HWND window) {
 int main(int argc, char** argv) {
     if (argc < 4) return 2;
     std::string corpus = argv[1], output = argv[2];
-    int runs = atoi(argv[3]);
+    int rounds = atoi(argv[3]);
+    if (rounds < 1) return 2;
     if (corpus.back() != '\\') corpus += '\\';
     if (output.back() != '\\') output += '\\';
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
@@ -156,27 +218,31 @@ int main(int argc, char** argv) {
                                      reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().archives.size());
-    std::vector<double> bare, kelpex;
-    for (int r = 0; r < runs; ++r) {
-        std::string b = output + "bare\\", k = output + "kelpex\\";
-        // Alternate the order: each side runs after the other's removal as often.
-        for (int side = 0; side < 2; ++side) {
-            if ((side == 0) == (r % 2 == 0)) {
-                bare.push_back(RunBare(corpus, b));
-                Remove(b);
-                if (bare.back() < 0) {
-                    std::printf("extract_bench: the bare loop failed on run %d\n", r + 1);
-                    return 1;
-                }
+    // A: the SetupIterateCabinetA floor, B: the Run, C: the FDICopy floor.
+    std::vector<double> bare, kelpex, fdi;
+    const char kOrder[] = "ABCCBA";
+    for (int r = 0; r < rounds; ++r) {
+        for (const char* side = kOrder; *side != '\0'; ++side) {
+            std::string where = output + *side + "\\";
+            double seconds = 0;
+            bool succeeded = true;
+            if (*side == 'B') {
+                seconds = RunKelpex(window, where);
+                succeeded = RunSucceeded(window);
             } else {
-                kelpex.push_back(RunKelpex(window, k));
-                bool succeeded = RunSucceeded(window);
-                Remove(k);
-                if (!succeeded) {
-                    std::printf("extract_bench: the Run did not succeed on run %d\n", r + 1);
-                    return 1;
-                }
+                seconds = *side == 'A' ? RunBare(corpus, where) : RunFdi(corpus, where);
+                succeeded = seconds >= 0;
             }
+            Remove(where);
+            if (!succeeded) {
+                std::printf("extract_bench: %s failed in round %d\n",
+                            *side == 'A'   ? "the bare SetupIterateCabinetA loop"
+                            : *side == 'B' ? "the Run"
+                                           : "the bare FDICopy loop",
+                            r + 1);
+                return 1;
+            }
+            (*side == 'A' ? bare : *side == 'B' ? kelpex : fdi).push_back(seconds);
         }
     }
     std::string watched = output + "watched\\";
@@ -187,16 +253,21 @@ int main(int argc, char** argv) {
         std::printf("extract_bench: the watched Run did not succeed\n");
         return 1;
     }
-    std::vector<double> ratios;
-    for (size_t i = 0; i < bare.size(); ++i) ratios.push_back(kelpex[i] / bare[i]);
+    // Neighbours: in A B C C B A the Run sits beside each floor once a pair.
+    std::vector<double> ratios, fdiRatios;
+    for (size_t i = 0; i < bare.size(); ++i) {
+        ratios.push_back(kelpex[i] / bare[i]);
+        fdiRatios.push_back(kelpex[i] / fdi[i]);
+    }
     double mb = static_cast<double>(MainDialogState().size);
-    std::printf("archives %d, about %.0f MB, %d runs\n", archives, mb, runs);
-    std::printf("bare SetupIterateCabinetA loop: median %.3f s\n", Median(bare));
-    std::printf("kelpex Run:                     median %.3f s\n", Median(kelpex));
-    std::printf("ratio Run / bare: %.3f (median of the neighbours' ratios %.3f)\n", Median(kelpex) / Median(bare),
-                Median(ratios));
-    std::printf("fastest runs: bare %.3f s, Run %.3f s, ratio %.3f\n", Fastest(bare), Fastest(kelpex),
-                Fastest(kelpex) / Fastest(bare));
+    std::printf("archives %d, about %.0f MB, %d rounds of A B C C B A\n", archives, mb, rounds);
+    std::printf("A bare SetupIterateCabinetA loop: median %.3f s, fastest %.3f s\n", Median(bare), Fastest(bare));
+    std::printf("B kelpex Run:                     median %.3f s, fastest %.3f s\n", Median(kelpex), Fastest(kelpex));
+    std::printf("C bare FDICopy loop:              median %.3f s, fastest %.3f s\n", Median(fdi), Fastest(fdi));
+    std::printf("ratio Run / SetupIterateCabinetA: medians %.3f, neighbours %.3f, fastest %.3f\n",
+                Median(kelpex) / Median(bare), Median(ratios), Fastest(kelpex) / Fastest(bare));
+    std::printf("ratio Run / FDICopy:              medians %.3f, neighbours %.3f, fastest %.3f\n",
+                Median(kelpex) / Median(fdi), Median(fdiRatios), Fastest(kelpex) / Fastest(fdi));
     std::printf("longest wait for the message queue during a Run: %.3f s\n", longestGap);
     store.flags = 0;
     DestroyWindow(window);
