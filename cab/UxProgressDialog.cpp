@@ -21,7 +21,24 @@ void UxProgressCtrl::setStep(int n) {
     SendMessageA(controlWindow, PBM_SETSTEP, static_cast<WPARAM>(n), 0);
 }
 
-void UxProgressCtrl::setPos(int n) { SendMessageA(controlWindow, PBM_SETPOS, static_cast<WPARAM>(n), 0); }
+namespace {
+// Sends a message that moves the bar without the control painting itself
+// at once: the move is painted with the next pumping of messages, so that
+// moves made together (the end of a cabinet) cost one repaint, not one
+// each while the extraction waits.
+void MoveQuietly(HWND bar, UINT message, WPARAM wParam) {
+    if (!IsWindowVisible(bar)) {
+        SendMessageA(bar, message, wParam, 0);
+        return;
+    }
+    SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(bar, message, wParam, 0);
+    SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(bar, nullptr, FALSE);
+}
+}  // namespace
+
+void UxProgressCtrl::setPos(int n) { MoveQuietly(controlWindow, PBM_SETPOS, static_cast<WPARAM>(n)); }
 
 int UxProgressCtrl::getPos() { return static_cast<int>(SendMessageA(controlWindow, PBM_GETPOS, 0, 0)); }
 
@@ -30,7 +47,7 @@ bool UxProgressCtrl::stepIt() {
         setPos(rangeMax);
         return true;
     }
-    SendMessageA(controlWindow, PBM_STEPIT, 0, 0);
+    MoveQuietly(controlWindow, PBM_STEPIT, 0);
     return false;
 }
 
