@@ -1,4 +1,5 @@
 #include "cab/UxCabinetBuilder.h"
+#include "foundation/SystemErrorText.h"
 #include <fcntl.h>
 #include <cstring>
 
@@ -122,7 +123,7 @@ void UxCabinetBuilder::fail(const char* what) {
     error_ += ": ";
     unsigned code = static_cast<unsigned>(erf_.erfOper);
     error_ += code < sizeof kErrors / sizeof kErrors[0] ? kErrors[code] : "unknown failure";
-    if (erf_.erfType != 0) error_ += " (system error " + std::to_string(erf_.erfType) + ")";
+    if (erf_.erfType != 0) error_ += " (" + SystemErrorLine(static_cast<DWORD>(erf_.erfType)) + ")";
 }
 
 bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, unsigned setId, unsigned number) {

@@ -12,7 +12,7 @@ public:
     typedef typename Traits::Type Type;
 
     explicit FCOwner(Type handle = Traits::none()) : handle_(handle) {}
-    ~FCOwner() { reset(); }
+    virtual ~FCOwner() { reset(); }
     FCOwner(const FCOwner&) = delete;
     FCOwner& operator=(const FCOwner&) = delete;
 

@@ -20,7 +20,7 @@ public:
 class FCHeapBlock {
 public:
     explicit FCHeapBlock(void* block) : block_(block) {}
-    ~FCHeapBlock() { FCHeap::free(block_, 0); }
+    virtual ~FCHeapBlock() { FCHeap::free(block_, 0); }
     FCHeapBlock(const FCHeapBlock&) = delete;
     FCHeapBlock& operator=(const FCHeapBlock&) = delete;
     char* bytes() const { return static_cast<char*>(block_); }

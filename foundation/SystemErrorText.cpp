@@ -1,6 +1,13 @@
 #include "foundation/SystemErrorText.h"
 #include <cstring>
 
+std::string SystemErrorLine(DWORD code) {
+    FCString system;
+    std::string text = "error " + std::to_string(code);
+    if (SystemErrorText(code, system)) text += std::string(": ") + system.text();
+    return text;
+}
+
 bool SystemErrorText(DWORD code, FCString& out) {
     out.clear();
     if (code == 0) return false;

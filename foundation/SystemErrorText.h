@@ -2,8 +2,13 @@
 #pragma once
 #include "foundation/FCString.h"
 #include <windows.h>
+#include <string>
 
 // The text FormatMessage gives for code (the neutral language, so the
 // user's), without its line end. False, with an empty text, for 0, which
 // the system calls success, and for a code it has no text for.
 bool SystemErrorText(DWORD code, FCString& out);
+
+// How the console tools name a system error, the one wording for them all:
+// "error 5: <the system's words>", or "error N" where the system has none.
+std::string SystemErrorLine(DWORD code);

@@ -41,14 +41,6 @@ int Usage(const char* why) {
 
 // The folder as a full path ending in a separator: the build works from
 // inside the source folder, so a relative output must not follow it there.
-// "error 5: <the system's words>".
-std::string ErrorText(DWORD code) {
-    FCString system;
-    std::string text = "error " + std::to_string(code);
-    if (SystemErrorText(code, system)) text += std::string(": ") + system.text();
-    return text;
-}
-
 std::string WithSeparator(std::string path) {
     char full[MAX_PATH];
     DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
@@ -297,7 +289,7 @@ bool WriteQcf(const BuildOptions_& o, size_t cabinets, unsigned long long total)
         if (t.first != "caption") body += t.first + "=" + t.second + "\n";
     std::string path = o.output + "kelpex.qcf";
     DWORD code = WriteConfigurationFile(path.c_str(), FCString(body.c_str()), o.key);
-    if (code != 0) std::fprintf(stderr, "kelpack: cannot write %s (%s)\n", path.c_str(), ErrorText(code).c_str());
+    if (code != 0) std::fprintf(stderr, "kelpack: cannot write %s (%s)\n", path.c_str(), SystemErrorLine(code).c_str());
     return code == 0;
 }
 
