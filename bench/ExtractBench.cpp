@@ -36,23 +36,28 @@ double Now() {
     return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
+// What both floors do for a file: the target below the destination, with
+// its folders made the first time one is seen.
 struct Bare {
     std::string destination;
     std::set<std::string> folders;
+
+    std::string target(const char* name) {
+        std::string path = destination + name;
+        std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+        if (folders.insert(folder).second) {
+            for (size_t at = destination.size(); at < folder.size(); ++at)
+                if (folder[at] == '\\') CreateDirectoryA(folder.substr(0, at + 1).c_str(), nullptr);
+        }
+        return path;
+    }
 };
 
 UINT CALLBACK BareCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
     Bare* bare = static_cast<Bare*>(context);
     if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
     FILE_IN_CABINET_INFO_A* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
-    std::string target = bare->destination + info->NameInCabinet;
-    size_t cut = target.find_last_of('\\');
-    std::string folder = target.substr(0, cut + 1);
-    if (bare->folders.insert(folder).second) {
-        for (size_t at = bare->destination.size(); at < folder.size(); ++at)
-            if (folder[at] == '\\') CreateDirectoryA(folder.substr(0, at + 1).c_str(), nullptr);
-    }
-    lstrcpynA(info->FullTargetName, target.c_str(), MAX_PATH);
+    lstrcpynA(info->FullTargetName, bare->target(info->NameInCabinet).c_str(), MAX_PATH);
     return FILEOP_DOIT;
 }
 
@@ -96,13 +101,7 @@ FNFDINOTIFY(FdiNotify) {
     Bare* bare = static_cast<Bare*>(pfdin->pv);
     if (fdint == fdintCLOSE_FILE_INFO) return FdiClose(pfdin->hf) == 0 ? TRUE : FALSE;
     if (fdint != fdintCOPY_FILE) return 0;
-    std::string target = bare->destination + pfdin->psz1;
-    size_t cut = target.find_last_of('\\');
-    std::string folder = target.substr(0, cut + 1);
-    if (bare->folders.insert(folder).second) {
-        for (size_t at = bare->destination.size(); at < folder.size(); ++at)
-            if (folder[at] == '\\') CreateDirectoryA(folder.substr(0, at + 1).c_str(), nullptr);
-    }
+    std::string target = bare->target(pfdin->psz1);
     return FdiOpen(&target[0], _O_WRONLY | _O_CREAT, 0);
 }
 
