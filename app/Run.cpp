@@ -3,6 +3,7 @@
 #include "app/MainDialog.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
+#include "foundation/FCHandle.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
@@ -10,6 +11,9 @@
 #include "fs/UxDriveInfo.h"
 #include "ui/Markup.h"
 #include "ui/UxMessageDialog.h"
+#include <process.h>
+#include <exception>
+#include <vector>
 
 namespace {
 const ULONGLONG kMegabyte = 1048576;
@@ -128,6 +132,88 @@ bool EnsureFolder(HWND window, const FCPathName& destination) {
     return true;
 }
 
+// One Run's extraction, on a thread of its own so that the windows answer
+// however long the platform takes over one file. The user-interface thread
+// fills the record before the thread starts and reads the results only
+// after it has ended; meanwhile the two share nothing but the status.
+struct EXTRACTION_ {
+    std::vector<FCString> archives;  // full paths, in set order
+    FCString destination;
+    UxExtractionStatus* status;
+    Outcome outcome = OUTCOME_SUCCESS;
+    FCString errorDetail;
+    std::exception_ptr thrown;  // rethrown on the user-interface thread
+};
+
+void ExtractSeries(EXTRACTION_& work) {
+    DecompressCab cabinet(work.status);
+    cabinet.startSeries();
+    for (const FCString& path : work.archives) {
+        // An archive that vanished since start-up fails the Run by name:
+        // skipping it would report success with data missing.
+        cabinet.setArchive(path.text());
+        if (!cabinet.extractTo(work.destination.text())) {
+            work.errorDetail.assignFrom(cabinet.errorText);
+            work.outcome = OUTCOME_ERROR;
+            return;
+        }
+        if (work.status->cancelRequested()) {
+            work.outcome = OUTCOME_CANCELLED;
+            return;
+        }
+        FCPathName archive(path);
+        work.status->endCabinet(archive.fileName());
+    }
+}
+
+unsigned __stdcall ExtractionThread(void* context) {
+    EXTRACTION_& work = *static_cast<EXTRACTION_*>(context);
+    try {
+        ExtractSeries(work);
+    } catch (...) {
+        work.thrown = std::current_exception();
+    }
+    return 0;
+}
+
+// Cancel, from the dialog's button or from Exit, reaches the extracting
+// thread at once and is said at once.
+void ForwardCancel(UxProgressDialog& progress, const MainState& state, UxExtractionStatus& status,
+                   UxProgressDisplay& display) {
+    if (status.cancelRequested() || !(progress.cancelRequested || state.closeAfterRun)) return;
+    status.requestCancel();
+    display.showCancelling();
+}
+
+// Waits for the extracting thread, answering the windows meanwhile. Even
+// when a window procedure's exception comes out of the pumping, the thread
+// is asked to stop and waited for before anything it uses goes away.
+class ExtractionWait {
+public:
+    ExtractionWait(HANDLE thread, UxExtractionStatus& status) : thread_(thread), status_(status) {}
+    ~ExtractionWait() {
+        if (!thread_.valid()) return;
+        status_.requestCancel();
+        WaitForSingleObject(thread_.get(), INFINITE);
+    }
+    ExtractionWait(const ExtractionWait&) = delete;
+    ExtractionWait& operator=(const ExtractionWait&) = delete;
+
+    bool started() const { return thread_.valid(); }
+    // True once the thread has ended; otherwise after the interval or the
+    // first message, whichever comes first.
+    bool waitOrMessage(DWORD intervalMs) {
+        HANDLE handle = thread_.get();
+        if (MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT) != WAIT_OBJECT_0) return false;
+        thread_.reset();
+        return true;
+    }
+
+private:
+    FCHandle thread_;
+    UxExtractionStatus& status_;
+};
+
 Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination, FCString& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
@@ -136,35 +222,38 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
     progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, static_cast<int>(state.size));
     progress.show(window, true);
     progress.pumpMessages();
-    Outcome outcome = OUTCOME_SUCCESS;
+    UxExtractionStatus status;
+    EXTRACTION_ work;
+    work.status = &status;
+    work.destination.assignFrom(destination.path);
+    FCString folder = ApplicationFolder();
+    for (const FCString& name : state.archives) {
+        FCString path(folder);
+        path.append(name);
+        work.archives.push_back(path);
+    }
+    UxProgressDisplay display(progress, state.size);
     {
-        DecompressCab cabinet;
-        cabinet.attachProgress(&progress, state.size);
-        cabinet.startTimer();
-        cabinet.startSeries();
-        FCString folder = ApplicationFolder();
-        for (const FCString& name : state.archives) {
-            FCString path(folder);
-            path.append(name);
-            // An archive that vanished since start-up fails the Run by name:
-            // skipping it would report success with data missing.
-            cabinet.setArchive(path.text());
-            if (!cabinet.extractTo(destination.text())) {
-                errorDetail.assignFrom(cabinet.errorText);
-                outcome = OUTCOME_ERROR;
-                break;
-            }
-            if (progress.cancelRequested || state.closeAfterRun) {
-                outcome = OUTCOME_CANCELLED;
-                break;
-            }
-            FCPathName archive(path);
-            progress.setStatusText(archive.fileName());
-            progress.progressBar.stepIt();
+        ExtractionWait wait(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ExtractionThread, &work, 0, nullptr)),
+                            status);
+        // Without a thread of its own the Run still extracts, unanswering.
+        if (!wait.started()) ExtractionThread(&work);
+        DWORD shown = GetTickCount() - UxProgressDisplay::INTERVAL_MS;
+        while (wait.started() && !wait.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
             progress.pumpMessages();
+            ForwardCancel(progress, state, status, display);
+            if (GetTickCount() - shown < UxProgressDisplay::INTERVAL_MS) continue;
+            shown = GetTickCount();
+            display.show(status.snapshot());
         }
     }
-    return outcome;
+    if (work.thrown) std::rethrow_exception(work.thrown);
+    // What the last cabinet left, painted before the dialog goes.
+    display.show(status.snapshot());
+    progress.pumpMessages();
+    errorDetail.assignFrom(work.errorDetail);
+    if (work.outcome == OUTCOME_SUCCESS && (progress.cancelRequested || state.closeAfterRun)) return OUTCOME_CANCELLED;
+    return work.outcome;
 }
 }  // namespace
 

@@ -1,15 +1,14 @@
 // Extracting one cabinet through the platform's SetupIterateCabinetA:
 // UxArchive (what and where), UxCAB (the iteration, target names, folders)
-// and DecompressCab (progress, remaining time, Cancel).
+// and DecompressCab (what a Run shows, and Cancel).
 #pragma once
+#include "cab/UxExtractionStatus.h"
 #include "foundation/FCString.h"
 #include "fs/PathCompare.h"
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
 #include <vector>
-
-class UxProgressDialog;
 
 class UxArchive {
 public:
@@ -116,19 +115,14 @@ private:
     PathSet written_;  // targets written into fresh folders
 };
 
+// The extractor of a Run. It runs on the Run's own thread and touches no
+// window: it tells the status record what it writes and how far it has got,
+// and ends the cabinet at the next notification once Cancel is asked for.
 class DecompressCab : public UxCAB {
 public:
-    typedef DWORD (*TickSource)();
-
-    // ticks: the clock of the progress and the remaining time (GetTickCount
-    // unless a test gives its own).
-    explicit DecompressCab(TickSource ticks = nullptr);
+    explicit DecompressCab(UxExtractionStatus* status = nullptr);
     ~DecompressCab() override;
 
-    void attachProgress(UxProgressDialog* dialog, unsigned totalMegabytes);
-    void startTimer();
-    unsigned elapsedMs();
-    bool extractTo(const char* folder) override;
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
     UINT onFileExtracted(const char* targetPath) override;
     UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override;
@@ -137,33 +131,9 @@ public:
     static void formatRemaining(FCString& out, unsigned remainingSeconds);
 
 protected:
-    UxProgressDialog* progressDialog;
-    unsigned totalMegabytes;
-    unsigned doneMegabytes;
-    unsigned pendingBytes;  // of files begun, not yet a whole megabyte
-    unsigned startTick;
-    unsigned lastDisplayTick;
-    unsigned msSinceDisplay;
+    bool cancelled() const { return status_ != nullptr && status_->cancelRequested(); }
 
 private:
-    // Something done at most once an interval: per file, pumping and
-    // painting would cost more than the extraction of a small file.
-    struct CADENCE_ {
-        unsigned intervalMs;
-        bool started;
-        unsigned lastTick;
-    };
-
-    bool due(CADENCE_& cadence);
-    void showRemaining(unsigned elapsed);
-    void showProgress();
-    // True when a file of bytes is expected to take longer than the status
-    // text's interval: the window is not painted while the platform writes it.
-    bool takesLong(DWORD bytes);
-
-    TickSource tickSource_;
-    CADENCE_ pump_;
-    CADENCE_ status_;
-    CADENCE_ bar_;
-    unsigned shownMegabytes_;
+    UxExtractionStatus* status_;  // not owned; shared with the user-interface thread
+    DWORD fileBytes_;  // of the file in flight
 };

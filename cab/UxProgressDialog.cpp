@@ -1,4 +1,5 @@
 #include "cab/UxProgressDialog.h"
+#include "cab/UxCAB.h"
 #include <commctrl.h>
 
 UxProgressDialog* currentProgressDialog = nullptr;
@@ -144,4 +145,58 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
         return 0;
     default: return 0;
     }
+}
+
+namespace {
+DWORD SystemTick() { return GetTickCount(); }
+const unsigned kMegabyte = 1u << 20;
+}  // namespace
+
+UxProgressDisplay::UxProgressDisplay(UxProgressDialog& dialog, unsigned totalMegabytes, TickSource ticks)
+    : dialog_(dialog), totalMegabytes_(totalMegabytes), ticks_(ticks != nullptr ? ticks : SystemTick),
+      startTick_(ticks_()), remainingTick_(startTick_), cabinets_(0), cancelling_(false) {}
+
+UxProgressDisplay::~UxProgressDisplay() {}
+
+void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
+    if (!cancelling_ && !status.statusText.equals(shownText_)) {
+        shownText_.assignFrom(status.statusText);
+        dialog_.setStatusText(shownText_.text());
+    }
+    for (; cabinets_ < status.cabinetsDone; ++cabinets_) dialog_.progressBar.stepIt();
+    // The file being written counts with the size it has reached; the query
+    // opens nothing, so the writer is never disturbed.
+    unsigned long long bytes = status.doneBytes;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!status.writingPath.isEmpty() && GetFileAttributesExA(status.writingPath.text(), GetFileExInfoStandard, &data))
+        bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    unsigned long long megabytes = bytes / kMegabyte;
+    unsigned shown = megabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(megabytes);
+    showBar(shown);
+    showRemaining(shown);
+}
+
+void UxProgressDisplay::showBar(unsigned megabytes) {
+    UxProgressCtrl& bar = dialog_.progressBar;
+    if (bar.controlWindow == nullptr) return;
+    int target = megabytes > static_cast<unsigned>(bar.rangeMax) ? bar.rangeMax : static_cast<int>(megabytes);
+    if (target > bar.getPos()) bar.setPos(target);
+}
+
+void UxProgressDisplay::showRemaining(unsigned megabytes) {
+    if (megabytes == 0) return;
+    DWORD now = ticks_();
+    unsigned elapsed = now - startTick_;
+    unsigned long long estimatedTotalS = static_cast<unsigned long long>(totalMegabytes_) * elapsed / megabytes / 1000;
+    unsigned elapsedS = elapsed / 1000;
+    if (!(estimatedTotalS > elapsedS && elapsedS > 30 && now - remainingTick_ >= 1000)) return;
+    remainingTick_ = now;
+    FCString text;
+    DecompressCab::formatRemaining(text, static_cast<unsigned>(estimatedTotalS - elapsedS));
+    SetDlgItemTextA(dialog_.windowHandle, IDC_PROGRESS_REMAINING, text.text());
+}
+
+void UxProgressDisplay::showCancelling() {
+    cancelling_ = true;
+    dialog_.setStatusText("中止しています。書き込み中のファイルを書き終えてから止まります...");
 }

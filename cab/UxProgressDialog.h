@@ -2,6 +2,7 @@
 // time and Cancel, kept alive by pumpMessages from inside the extraction.
 #pragma once
 #include "foundation/FCString.h"
+#include "cab/UxExtractionStatus.h"
 #include "res/ProgressDialogIds.h"
 #include "ui/FCDialog.h"
 #include <windows.h>
@@ -56,3 +57,37 @@ public:
 
 // The dialog whose window exists, or null.
 extern UxProgressDialog* currentProgressDialog;
+
+// Shows an extraction's status in the progress dialog, on the
+// user-interface thread, each time it is called (every display interval):
+// the file being written, the bar in megabytes (inside a file being written
+// from the size it has reached on disk), and the remaining time once the
+// Run has gone on for half a minute, at most once a second. The bar never
+// moves back and never passes the configured total.
+class UxProgressDisplay {
+public:
+    typedef DWORD (*TickSource)();
+    enum { INTERVAL_MS = 250 };
+
+    // ticks: the clock of the remaining time (GetTickCount unless a test
+    // gives its own); it starts now.
+    UxProgressDisplay(UxProgressDialog& dialog, unsigned totalMegabytes, TickSource ticks = nullptr);
+    virtual ~UxProgressDisplay();
+
+    void show(const UxExtractionStatus::SNAPSHOT_& status);
+    // Cancel was asked for: said at once, and the file names stop.
+    void showCancelling();
+
+private:
+    void showBar(unsigned megabytes);
+    void showRemaining(unsigned megabytes);
+
+    UxProgressDialog& dialog_;
+    unsigned totalMegabytes_;
+    TickSource ticks_;
+    DWORD startTick_;
+    DWORD remainingTick_;  // when the remaining time was last shown
+    unsigned cabinets_;
+    bool cancelling_;
+    FCString shownText_;
+};

@@ -7,7 +7,10 @@
 #include "tests/support/Watchdog.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
+#include <atomic>
+#include <commctrl.h>
 #include <functional>
+#include <thread>
 
 namespace {
 const char* const kQuestionTitle = "フォルダ作成の確認";
@@ -25,7 +28,9 @@ struct SeriesHarness : MainDialogHarness {
         : MainDialogHarness(qcf.c_str(), {}) {
         for (size_t i = 0; i < cabinets.size(); ++i) {
             std::string target = folder() / ("data0" + std::to_string(i + 1) + ".cab");
-            CopyFileA(Data(cabinets[i]).c_str(), target.c_str(), FALSE);
+            // A link where the file system allows one: some are hundreds of MB.
+            if (!CreateHardLinkA(target.c_str(), Data(cabinets[i]).c_str(), nullptr))
+                CopyFileA(Data(cabinets[i]).c_str(), target.c_str(), FALSE);
         }
         open();
     }
@@ -470,4 +475,123 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
     h.type("//server/share/x");
     EXPECT_EQ("\\\\server\\share\\x\\", h.text(IDC_MAIN_DESTINATION_LINE));
     EXPECT_EQ(kUncWarning, h.text(IDC_MAIN_MESSAGE));
+}
+
+namespace {
+unsigned long long FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// From a thread of the test's own, every 50 ms: asks the main window and
+// the progress dialog whether they answer (WM_NULL, as the window system
+// does before it calls a window "not responding") and keeps the longest
+// wait; notes whether the bar moved while the file was still being written;
+// and, when asked to, presses Cancel once the file is under way and times
+// how long the status line takes to say so.
+class Prober {
+public:
+    Prober(HWND main, std::string file, unsigned long long fullSize, bool cancel)
+        : main_(main), file_(std::move(file)), fullSize_(fullSize), cancel_(cancel), thread_([this] { probe(); }) {}
+    ~Prober() { stop(); }
+    // Ends the probing; the windows' thread keeps answering meanwhile.
+    void stop() {
+        if (!thread_.joinable()) return;
+        stopping_ = true;
+        // A bounded poll: the thread ends within one probe once stopping.
+        WindowAnswerer::waitUntil(
+            [this] {
+                MSG msg;
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+                return finished_.load();
+            },
+            60000);
+        thread_.join();
+    }
+
+    DWORD longestMs = 0;
+    bool barMovedInside = false;
+    DWORD cancelHeardMs = INFINITE;
+
+private:
+    DWORD ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+        DWORD start = GetTickCount();
+        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+        DWORD took = GetTickCount() - start;
+        if (took > longestMs) longestMs = took;
+        return took;
+    }
+    std::string statusText(HWND progress) {
+        char text[256] = "";
+        DWORD_PTR result = 0;
+        ask(GetDlgItem(progress, IDC_PROGRESS_STATUS), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), result);
+        return text;
+    }
+    void probe() {
+        bool pressed = false;
+        DWORD pressedAt = 0;
+        while (!stopping_) {
+            DWORD_PTR result = 0;
+            ask(main_, WM_NULL, 0, 0, result);
+            HWND progress = FindWindowA("#32770", "解凍中...");
+            if (progress != nullptr) {
+                ask(progress, WM_NULL, 0, 0, result);
+                DWORD_PTR position = 0;
+                ask(GetDlgItem(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0, position);
+                unsigned long long size = FileSize(file_);
+                bool inside = size > 0 && size < fullSize_;
+                if (inside && position > 0) barMovedInside = true;
+                if (cancel_ && !pressed && inside) {
+                    pressed = true;
+                    pressedAt = GetTickCount();
+                    ask(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0, result);
+                }
+                if (pressed && cancelHeardMs == INFINITE && statusText(progress).find("中止しています") == 0)
+                    cancelHeardMs = GetTickCount() - pressedAt;
+            }
+            Sleep(50);
+        }
+        finished_ = true;
+    }
+
+    HWND main_;
+    std::string file_;
+    unsigned long long fullSize_;
+    bool cancel_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+}  // namespace
+
+// A cabinet holding one file of 600 MiB: the windows answer throughout, the
+// bar moves while the file is written, and Cancel is said at once and ends
+// the Run after that file, before the next cabinet.
+TEST(RunResponsive, TheWindowsAnswerThroughoutALargeFileAndCancelIsHeardAtOnce) {
+    const unsigned long long kHuge = 629145600;
+    for (bool cancel : {false, true}) {
+        SeriesHarness h("fname=data*.cab,2,1,2,1\nsize=601\n", {"huge.cab", "data02.cab"});
+        std::string out = h.folder() / "out\\";
+        CreateDirectoryA(out.c_str(), nullptr);
+        h.type(out);
+        Prober prober(h.window(), out + "huge.bin", kHuge, cancel);
+        h.run();
+        prober.stop();
+        EXPECT_LE(prober.longestMs, 250u) << cancel;
+        EXPECT_TRUE(prober.barMovedInside) << cancel;
+        std::string text = h.text(IDC_MAIN_MESSAGE);
+        unsigned long long left = FileSize(out + "huge.bin");
+        EXPECT_TRUE(left == 0 || left == kHuge) << left;  // nothing short under the real name
+        if (cancel) {
+            EXPECT_LE(prober.cancelHeardMs, 250u);
+            EXPECT_EQ(0u, text.find("解凍がユーザーによって中断されました。")) << text;
+            EXPECT_FALSE(TempFolder::exists(out + "readme2.txt"));  // the next cabinet
+        } else {
+            EXPECT_EQ(0u, text.find("解凍は正常に終了しました。")) << text;
+            EXPECT_EQ(kHuge, left);
+            EXPECT_TRUE(TempFolder::exists(out + "readme2.txt"));
+        }
+        DeleteFileA((out + "huge.bin").c_str());
+    }
 }

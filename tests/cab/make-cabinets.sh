@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the cabinets the extraction tests read, with gcab, from generated
 # files: a series of three (MSZIP) with nested and Japanese folder names, an
-# uncompressed one, a long one for Cancel, and damaged copies.
+# uncompressed one, a long one for Cancel, a huge stored one, and damaged
+# copies.
 #   make-cabinets.sh OUTDIR
 set -eu
 out=$1
@@ -27,6 +28,12 @@ head -c 100000 /dev/urandom > "$src/big/big.bin"
 mkdir -p "$src/long"
 for i in $(seq 1 400); do head -c 40000 /dev/urandom > "$src/long/f$i.bin"; done
 (cd "$src/long" && gcab -c -z "$out/long.cab" $(cd "$src/long" && ls))
+# One stored file of 600 MiB: long enough to write that the windows must
+# answer, and the bar move, while the platform is inside it.
+mkdir -p "$src/huge"
+head -c 629145600 /dev/zero | tr '\0' 'h' > "$src/huge/huge.bin"
+(cd "$src/huge" && gcab -c "$out/huge.cab" huge.bin)
+rm -f "$src/huge/huge.bin"
 # Damaged copies: a byte flipped inside the compressed data, and one cut short.
 cp "$out/data02.cab" "$out/damaged.cab"
 size=$(stat -c %s "$out/damaged.cab")
