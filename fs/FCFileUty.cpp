@@ -28,7 +28,11 @@ bool FCFileEnumeration::nextEntry() {
         } else if (!FindNextFileA(findHandle.get(), &findData)) {
             return false;
         }
-        if (findData.cFileName[0] != '.') break;
+        // Only the folder itself and its parent are passed over: a name
+        // that merely begins with a dot (".config") is an entry like any.
+        const char* name = findData.cFileName;
+        bool self = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+        if (!self) break;
     }
     if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         size_t n = std::strlen(findData.cFileName);

@@ -164,3 +164,17 @@ TEST(Kelpack, VerifyAcceptsAContinuedSeriesOnlyWithEveryPart) {
     EXPECT_NE(std::string::npos, cut.output.find("data01.cab: continues into data02.cab, which is missing"))
         << cut.output;
 }
+
+// Names with a component that begins with a dot are ordinary names: packed,
+// verified and cleaned up after like any other, and verify ends.
+TEST(Kelpack, DotNamesPackAndVerify) {
+    TempFolder dir;
+    for (const char* folder : {"src", "src\\d", "src\\.config"}) CreateDirectoryA((dir / folder).c_str(), nullptr);
+    for (const char* file : {"src\\.a", "src\\d\\.a", "src\\.config\\x", "src\\plain.txt"})
+        TempFolder::writeFile(dir / file, file);
+    ProgramResult built = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out"));
+    ASSERT_EQ(0, built.exitCode) << built.output;
+    ProgramResult verified = Kelpack("verify " + Quoted(dir / "out"));
+    EXPECT_EQ(0, verified.exitCode) << verified.output;
+    EXPECT_NE(std::string::npos, verified.output.find("ok, 4 files")) << verified.output;
+}
