@@ -233,6 +233,8 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
         work.archives.push_back(path);
     }
     UxProgressDisplay display(progress, state.size);
+    // A Cancel heard while the dialog opened holds from the first file on.
+    ForwardCancel(progress, state, status, display);
     {
         ExtractionWait wait(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ExtractionThread, &work, 0, nullptr)),
                             status);

@@ -11,7 +11,7 @@ build=$root/build
 for arch in i686 x86_64; do
     cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
           -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench kelpack >/dev/null
+    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench text_bench kelpack >/dev/null
 done
 echo "=== making the corpora (once)"
 sh bench/make-corpus.sh "$build/corpus"
@@ -43,4 +43,7 @@ for out in $outputs; do
     done
     rm -rf "$out"
 done
+echo "=== long texts (i686)"
+wine "$build/i686/bench/text_bench.exe" "$(zpath "$build/text-bench")" </dev/null | iconv -c -f cp932 -t utf-8
+rm -rf "$build/text-bench"
 bash bench/pack-bench.sh "$build/corpus" "$build" 3

@@ -1,7 +1,9 @@
 #include "ui/Markup.h"
 #include "foundation/FCString.h"
 #include <richedit.h>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 const char* const kOpenBracket = "【";
@@ -130,24 +132,120 @@ void ResolveLiterals(FCString& text) {
     text.assignFrom(out.c_str());
 }
 
+namespace {
+// The whole marked-up text as one RTF document, streamed into the control
+// in one pass: appended run by run, every run made the control wrap its
+// paragraph again, a time that grew with the square of the text's length.
+class RtfWriter {
+public:
+    RtfWriter() { body_.reserve(1024); }
+    void run(const FCString& text, const RunFormat& format) {
+        any_ = true;
+        if (text.isEmpty()) return;
+        endsWithBreak_ = text.text()[text.length() - 1] == '\n' || text.text()[text.length() - 1] == '\r';
+        body_ += "\\cf";
+        body_ += std::to_string(colourIndex(format.colour));
+        body_ += (format.effects & EFFECT_BOLD) ? "\\b" : "\\b0";
+        body_ += (format.effects & EFFECT_ITALIC) ? "\\i" : "\\i0";
+        body_ += (format.effects & EFFECT_UNDERLINE) ? "\\ul " : "\\ulnone ";
+        static const char kHex[] = "0123456789abcdef";
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text.text()); *p != 0; ++p) {
+            if (*p == '\n') {
+                body_ += "\\par\n";
+            } else if (*p == '\r') {
+                if (p[1] != '\n') body_ += "\\par\n";
+            } else if (*p >= 0x80 || *p == '\\' || *p == '{' || *p == '}' || *p < 0x20) {
+                // Every byte of a double-byte character is escaped, trail
+                // bytes that look like '\\' or braces included; the reader
+                // joins them through the document's code page.
+                body_ += "\\'";
+                body_ += kHex[*p >> 4];
+                body_ += kHex[*p & 15];
+            } else {
+                body_ += static_cast<char>(*p);
+            }
+        }
+    }
+    // Shift_JIS text, whatever the system's code page; colour 0 of the
+    // table is the control's own.
+    std::string document() const {
+        std::string rtf = "{\\rtf1\\ansi\\ansicpg932{\\colortbl ;";
+        for (unsigned colour : colours_) {
+            rtf += "\\red" + std::to_string((colour >> 16) & 0xFF) + "\\green" + std::to_string((colour >> 8) & 0xFF) +
+                   "\\blue" + std::to_string(colour & 0xFF) + ";";
+        }
+        // The reader takes a last paragraph mark for the document's own end:
+        // a text that ends in a line break keeps it only with one more.
+        return rtf + "}\n" + body_ + (endsWithBreak_ ? "\\par}" : "}");
+    }
+    // False when the markup held no text at all, not even an empty run.
+    bool any() const { return any_; }
+
+private:
+    size_t colourIndex(int colour) {
+        if (colour < 0) return 0;
+        for (size_t i = 0; i < colours_.size(); ++i)
+            if (colours_[i] == static_cast<unsigned>(colour)) return i + 1;
+        colours_.push_back(static_cast<unsigned>(colour));
+        return colours_.size();
+    }
+    std::string body_;
+    std::vector<unsigned> colours_;
+    bool any_ = false;
+    bool endsWithBreak_ = false;
+};
+
+struct STREAM_ {
+    const std::string* bytes;
+    size_t at;
+};
+
+DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+    STREAM_* stream = reinterpret_cast<STREAM_*>(cookie);
+    size_t left = stream->bytes->size() - stream->at;
+    size_t n = left < static_cast<size_t>(size) ? left : static_cast<size_t>(size);
+    std::memcpy(buffer, stream->bytes->data() + stream->at, n);
+    stream->at += n;
+    *read = static_cast<LONG>(n);
+    return 0;
+}
+}  // namespace
+
+namespace {
+void StreamIn(HWND richEdit, const RtfWriter& rtf) {
+    std::string document = rtf.document();
+    STREAM_ stream = {&document, 0};
+    EDITSTREAM edit = {reinterpret_cast<DWORD_PTR>(&stream), 0, ReadStream};
+    SendMessageA(richEdit, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&edit));
+    SendMessageA(richEdit, EM_SETSEL, -1, -1);
+}
+
+bool IsRichEdit(HWND control) {
+    char name[32] = "";
+    GetClassNameA(control, name, sizeof name);
+    return CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, 8, "RichEdit", 8) == CSTR_EQUAL;
+}
+}  // namespace
+
 void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, const char* closeBracket) {
     const char* open = (openBracket != nullptr && *openBracket != '\0') ? openBracket : kOpenBracket;
     const char* close = (closeBracket != nullptr && *closeBracket != '\0') ? closeBracket : kCloseBracket;
     FCString text(source != nullptr ? source : "");
     RunFormat format;
-    unsigned replace = EFFECT_REPLACE;
     FCString openSet(open);
     if (!text.isEmpty() && text.charAt(text.text()) == openSet.charAt(openSet.text())) {
         ReadTag(text, open, close, format);
     }
+    RtfWriter rtf;
     FCString run;
     while (text.nextToken(run, open, false) != nullptr) {
         ResolveLiterals(run);
-        AppendFormattedRun(richEdit, run.text(), format.colour, format.effects | replace, PLACE_AT_END);
-        replace = 0;
+        rtf.run(run, format);
         format.effects = 0;
         ReadTag(text, open, close, format);
     }
+    // Tags alone leave the control as it was.
+    if (rtf.any()) StreamIn(richEdit, rtf);
 }
 
 void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp, const char* openBracket,
@@ -162,5 +260,13 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
     }
     FCString plain(text);
     ResolveLiterals(plain);
-    SetDlgItemTextA(dialog, controlId, plain.text());
+    HWND control = GetDlgItem(dialog, controlId);
+    if (!IsRichEdit(control)) {
+        SetDlgItemTextA(dialog, controlId, plain.text());
+        return;
+    }
+    // A rich edit takes a long text far faster streamed in than set.
+    RtfWriter rtf;
+    rtf.run(plain, RunFormat());
+    StreamIn(control, rtf);
 }

@@ -38,6 +38,16 @@ TEST_F(MarkupTest, PlainTextReplacesTheContentInTheDefaultColour) {
     expectRange(0, 3, {true, 0, 0});
 }
 
+// What the text is made of reaches the control as written: braces,
+// backslashes, double-byte characters whose second byte is a backslash,
+// and line breaks, a last one included.
+TEST_F(MarkupTest, BracesBackslashesTrailBytesAndLineBreaksComeThroughAsWritten) {
+    render("{a}\\b\n表ソ【0xC00000】能\n");
+    EXPECT_EQ("{a}\\b\r表ソ能\r", RichText(rich()));
+    expectRange(0, 8, {true, 0, 0});
+    expectRange(8, 9, {false, kDarkRed, 0});
+}
+
 TEST_F(MarkupTest, ColourThenBackToAutomatic) {
     render("【0xC00000】abc【-1】def");
     EXPECT_EQ("abcdef", RichText(rich()));
