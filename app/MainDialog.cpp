@@ -109,7 +109,8 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         return false;
     }
     EntryClashCheck clashes;
-    for (const FCString& name : names) {
+    for (size_t index = 0; index < names.size(); ++index) {
+        const FCString& name = names[index];
         state.archives.insert(name);
         FCString path(folder);
         path.append(name);
@@ -124,6 +125,21 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
             ShowArchiveProblem(window, "実行ファイルと同じ場所の", name.text(),
                                result == UxCabinetHeader::TRUNCATED ? "は途中で切れています。"
                                                                     : "はキャビネットファイルではありません。");
+            return false;
+        }
+        // What the platform's reader would misread is never given to it.
+        size_t entry = 0;
+        UxCabinetHeader::Fault fault = header.check(index > 0, entry);
+        if (fault != UxCabinetHeader::FAULT_NONE) {
+            FCString text("実行ファイルと同じ場所の");
+            AppendColoured(text, name.text(), 0xC00000);
+            text.append("は壊れています。\n");
+            text.append(UxCabinetHeader::faultShown(fault));
+            if (entry < header.files.size()) {
+                text.append("：");
+                AppendLiteral(text, header.files[entry].name.c_str());
+            }
+            ShowMarked(window, text.text());
             return false;
         }
         if (!clashes.add(name.text(), header, window)) return false;

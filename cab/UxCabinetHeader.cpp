@@ -60,6 +60,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
     files.clear();
     previousCabinet.clear();
     nextCabinet.clear();
+    folderRecords.clear();
     if (size < 4) return size == 0 || std::memcmp(bytes, "MSCF", size) != 0 ? NOT_A_CABINET : TRUNCATED;
     if (std::memcmp(bytes, "MSCF", 4) != 0) return NOT_A_CABINET;
     Reader r(bytes, size);
@@ -76,7 +77,14 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
     if (!r.ok()) return TRUNCATED;
     (void)minor;
     if (major != 1 || length < kFixedHeader || filesAt < kFixedHeader || filesAt >= length) return NOT_A_CABINET;
-    if (flags & kFlagReserve) r.skip(r.u16() + 2);
+    blockReserve = 0;
+    unsigned folderReserve = 0;
+    if (flags & kFlagReserve) {
+        unsigned headerReserve = r.u16();
+        folderReserve = r.u8();
+        blockReserve = r.u8();
+        r.skip(headerReserve);
+    }
     if (flags & kFlagPrevious) {
         previousCabinet = r.text();
         r.text();
@@ -85,7 +93,19 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
         nextCabinet = r.text();
         r.text();
     }
-    if (!r.ok()) return size >= length ? NOT_A_CABINET : TRUNCATED;
+    folderRecords.clear();
+    for (unsigned i = 0; i < folders && r.ok(); ++i) {
+        FOLDER_ f;
+        f.dataOffset = r.u32();
+        f.blocks = r.u16();
+        f.compression = r.u16();
+        r.skip(folderReserve);
+        folderRecords.push_back(f);
+    }
+    if (!r.ok()) {
+        folderRecords.clear();
+        return size >= length ? NOT_A_CABINET : TRUNCATED;
+    }
     r.seek(filesAt);
     for (unsigned i = 0; i < count && r.ok(); ++i) {
         FILE_ f;
@@ -142,4 +162,59 @@ bool UxCabinetHeader::continues() const {
     for (const FILE_& f : files)
         if (f.folder >= CONTINUED_FROM_PREV) return true;
     return false;
+}
+
+namespace {
+const unsigned kBlockHeader = 8;
+
+bool CompressionDecodable(unsigned type) {
+    unsigned method = type & 0x000F, level = (type >> 4) & 0x0F, window = (type >> 8) & 0x1F;
+    switch (method) {
+    case 0:  // stored
+    case 1: return (type & 0xFFF0) == 0;  // MSZIP
+    case 2: return level >= 1 && level <= 7 && window >= 10 && window <= 21 && (type >> 13) == 0;  // Quantum
+    case 3: return level == 0 && window >= 15 && window <= 21 && (type >> 13) == 0;  // LZX
+    default: return false;
+    }
+}
+
+struct FAULT_TEXT_ {
+    const char* shown;
+    const char* printed;
+};
+const FAULT_TEXT_ kFaultTexts[] = {
+    {"", ""},
+    {"ファイルがあるのにデータのフォルダがありません", "it lists files but declares no folder"},
+    {"存在しないフォルダのファイルがあります", "an entry names a folder the cabinet does not have"},
+    {"存在しないキャビネットから、またはキャビネットへ続くファイルがあります",
+     "an entry continues from or into a cabinet the series does not have"},
+    {"データがキャビネットファイルの外を指しています", "a folder's data lies outside the cabinet"},
+    {"対応していない圧縮形式です", "a folder's compression cannot be decoded"},
+};
+static_assert(sizeof kFaultTexts / sizeof kFaultTexts[0] == UxCabinetHeader::FAULT_COUNT, "a text for every fault");
+}  // namespace
+
+const char* UxCabinetHeader::faultShown(Fault fault) { return kFaultTexts[fault].shown; }
+const char* UxCabinetHeader::faultPrinted(Fault fault) { return kFaultTexts[fault].printed; }
+
+UxCabinetHeader::Fault UxCabinetHeader::check(bool partBefore, size_t& entry) const {
+    entry = files.size();
+    if (!files.empty() && folderRecords.empty()) return FAULT_NO_FOLDER;
+    for (const FOLDER_& folder : folderRecords) {
+        if (!CompressionDecodable(folder.compression)) return FAULT_COMPRESSION;
+        unsigned long long least = static_cast<unsigned long long>(folder.blocks) * (kBlockHeader + blockReserve);
+        if (folder.dataOffset < kFixedHeader || folder.dataOffset > length || least > length - folder.dataOffset)
+            return FAULT_DATA_OUTSIDE;
+    }
+    bool fromBefore = partBefore && !previousCabinet.empty(), intoAfter = !nextCabinet.empty();
+    for (size_t i = 0; i < files.size(); ++i) {
+        unsigned folder = files[i].folder;
+        bool ok = folder < folderRecords.size() || (folder == CONTINUED_FROM_PREV && fromBefore) ||
+                  (folder == CONTINUED_TO_NEXT && intoAfter) ||
+                  (folder == CONTINUED_PREV_AND_NEXT && fromBefore && intoAfter);
+        if (ok) continue;
+        entry = i;
+        return folder >= CONTINUED_FROM_PREV ? FAULT_CONTINUATION : FAULT_FOLDER_INDEX;
+    }
+    return FAULT_NONE;
 }

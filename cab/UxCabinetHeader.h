@@ -12,14 +12,33 @@ struct UxCabinetHeader {
         unsigned folder;  // 0xFFFD-0xFFFF: continued from or into another cabinet
         unsigned attributes;
     };
+    struct FOLDER_ {
+        unsigned dataOffset;  // of its first data block
+        unsigned blocks;
+        unsigned compression;  // typeCompress as stored
+    };
     enum Result { OK, NOT_A_CABINET, TRUNCATED };
+    // What makes a cabinet one the platform's reader must not be given: it
+    // would take another folder's bytes, skip an entry without a word, or
+    // read outside what it holds.
+    enum Fault {
+        FAULT_NONE,
+        FAULT_NO_FOLDER,  // files but no folder
+        FAULT_FOLDER_INDEX,  // an entry in a folder the cabinet does not have
+        FAULT_CONTINUATION,  // an entry continued from or into a cabinet that is not there
+        FAULT_DATA_OUTSIDE,  // a folder's data outside the cabinet
+        FAULT_COMPRESSION,  // a compression the platform cannot decode, or its parameters out of range
+        FAULT_COUNT
+    };
     enum : unsigned { CONTINUED_FROM_PREV = 0xFFFD, CONTINUED_TO_NEXT = 0xFFFE, CONTINUED_PREV_AND_NEXT = 0xFFFF };
 
     unsigned length = 0;  // the whole cabinet's size, as its header gives it
     unsigned setId = 0;
     unsigned number = 0;
     unsigned folders = 0;
+    unsigned blockReserve = 0;  // bytes reserved in each data block's header
     std::string previousCabinet, nextCabinet;  // empty when there is none
+    std::vector<FOLDER_> folderRecords;
     std::vector<FILE_> files;
 
     // Parses bytes[0, size). TRUNCATED when they end before the file table does.
@@ -32,4 +51,17 @@ struct UxCabinetHeader {
     unsigned long long beginningBytes() const;
     // True when a file continues into or from another cabinet.
     bool continues() const;
+
+    // The structure checked before the platform reads the cabinet, given
+    // whether the series has a part before it: an entry continued from a
+    // previous cabinet is extracted with that cabinet, so without one it
+    // would be skipped without a word. (An entry continued into the next
+    // cabinet is finished from it wherever it lies beside this one; one that
+    // is not there is named when the platform asks for it.) FAULT_NONE, or
+    // the first fault with the index of the entry it concerns (or
+    // files.size() when it concerns no entry).
+    Fault check(bool partBefore, size_t& entry) const;
+    // A fault in the words kelpex shows (Japanese) and kelpack prints.
+    static const char* faultShown(Fault fault);
+    static const char* faultPrinted(Fault fault);
 };

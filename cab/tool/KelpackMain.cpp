@@ -394,7 +394,8 @@ int Verify(int argc, char** argv) {
     std::string scratch = ScratchFolder();
     unsigned problems = 0;
     unsigned long long total = 0;
-    for (const FCString& name : names) {
+    for (size_t index = 0; index < names.size(); ++index) {
+        const FCString& name = names[index];
         std::string path = folder + name.text();
         UxCabinetHeader header;
         bool present = pathExists(path.c_str());
@@ -413,6 +414,16 @@ int Verify(int argc, char** argv) {
         if (!header.nextCabinet.empty() && !pathExists((folder + header.nextCabinet).c_str())) {
             std::fprintf(stderr, "kelpack: %s: continues into %s, which is missing\n", name.text(),
                          header.nextCabinet.c_str());
+            ++problems;
+            continue;
+        }
+        // What the platform's reader would misread is never given to it.
+        size_t entry = 0;
+        UxCabinetHeader::Fault structure = header.check(index > 0, entry);
+        if (structure != UxCabinetHeader::FAULT_NONE) {
+            std::fprintf(stderr, "kelpack: %s: damaged: %s%s%s\n", name.text(),
+                         UxCabinetHeader::faultPrinted(structure), entry < header.files.size() ? ": " : "",
+                         entry < header.files.size() ? header.files[entry].name.c_str() : "");
             ++problems;
             continue;
         }

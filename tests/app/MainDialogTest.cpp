@@ -139,12 +139,15 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
         const char* message;
     } cases[] = {{"not a cabinet at all", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
                  {"", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
-                 {"MSCF", "実行ファイルと同じ場所のdata02.cabは途中で切れています。"}};
+                 {"MSCF", "実行ファイルと同じ場所のdata02.cabは途中で切れています。"},
+                 {"FOLDER",
+                  "実行ファイルと同じ場所のdata02.cabは壊れています。\r存在しないフォルダのファイルがあります：x.txt"}};
     for (const Case& c : cases) {
         MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data02.cab", "data03.cab"});
         std::string whole = TempFolder::readFile(h.folder() / "data02.cab");
-        TempFolder::writeFile(h.folder() / "data02.cab",
-                              c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes);
+        std::string bytes = c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes;
+        if (c.bytes == "FOLDER") (bytes = whole)[53] = '\x80';  // the entry's folder index: 0x8000
+        TempFolder::writeFile(h.folder() / "data02.cab", bytes);
         h.open();
         EXPECT_EQ(c.message, h.text(IDC_MAIN_MESSAGE));
         EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, 12)));

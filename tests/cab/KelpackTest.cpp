@@ -121,10 +121,18 @@ TEST(Kelpack, VerifyNamesEveryFaultOfASeries) {
         {"damaged block",
          [](const std::string& out) {
              std::string bytes = TempFolder::readFile(out + "data02.cab");
-             for (size_t i = bytes.size() / 2; i < bytes.size() / 2 + 8; ++i) bytes[i] = static_cast<char>(~bytes[i]);
+             bytes[bytes.size() - 4] = static_cast<char>(~bytes[bytes.size() - 4]);  // in the last block's data
              TempFolder::writeFile(out + "data02.cab", bytes);
          },
          "data02.cab: does not extract"},
+        {"entry in no folder",
+         [](const std::string& out) {
+             std::string bytes = TempFolder::readFile(out + "data02.cab");
+             size_t files = static_cast<unsigned char>(bytes[16]) | static_cast<unsigned char>(bytes[17]) << 8;
+             bytes[files + 9] = '\x80';  // the first entry's folder index: 0x80xx
+             TempFolder::writeFile(out + "data02.cab", bytes);
+         },
+         "data02.cab: damaged: an entry names a folder the cabinet does not have"},
         {"refused entry",
          [](const std::string& out) {
              WriteCabinet(out + "data02.cab", {{"CON\\x.txt", "x"}});

@@ -78,3 +78,59 @@ TEST(UxCabinetHeader, AnyBytesAreReadWithinTheirBounds) {
     UxCabinetHeader header;
     EXPECT_EQ(UxCabinetHeader::OK, header.parse(guard.place(valid), valid.size()));
 }
+
+// What the platform's reader would misread, made by changing the fields of
+// a one-folder cabinet of two files: header 36 bytes, the folder record at
+// 36 (data offset, blocks, compression), the file table at 44 (size,
+// offset, folder index at +8 of each record).
+TEST(UxCabinetHeader, TheStructureIsCheckedBeforeThePlatformReadsIt) {
+    TempFolder dir;
+    std::string path = dir / "c.cab";
+    ASSERT_TRUE(WriteCabinet(path, {{"a.txt", "aaaa"}, {"b.txt", "bb"}}));
+    const std::string good = TempFolder::readFile(path);
+    auto put16 = [](std::string& b, size_t at, unsigned v) {
+        b[at] = static_cast<char>(v & 0xFF);
+        b[at + 1] = static_cast<char>(v >> 8);
+    };
+    const size_t kSecondFolderIndex = 44 + 16 + 6 + 8;  // after "a.txt\0"
+    struct Case {
+        const char* what;
+        size_t at;
+        unsigned value;
+        bool partBefore;
+        UxCabinetHeader::Fault fault;
+        size_t entry;  // 2: none
+    } cases[] = {
+        {"sound", 0, 0, false, UxCabinetHeader::FAULT_NONE, 2},
+        {"a folder that is not there", kSecondFolderIndex, 0x8000, false, UxCabinetHeader::FAULT_FOLDER_INDEX, 1},
+        {"continued from nothing", 44 + 8, 0xFFFD, true, UxCabinetHeader::FAULT_CONTINUATION, 0},  // no previous named
+        {"continued into nothing", kSecondFolderIndex, 0xFFFE, false, UxCabinetHeader::FAULT_CONTINUATION, 1},
+        {"no folder", 26, 0, false, UxCabinetHeader::FAULT_NO_FOLDER, 2},
+        {"LZX window 10", 42, 0x0A03, false, UxCabinetHeader::FAULT_COMPRESSION, 2},
+        {"Quantum level 0", 42, 0x0F02, false, UxCabinetHeader::FAULT_COMPRESSION, 2},
+        {"method 5", 42, 5, false, UxCabinetHeader::FAULT_COMPRESSION, 2},
+        {"MSZIP with a window", 42, 0x0F01, false, UxCabinetHeader::FAULT_COMPRESSION, 2},
+        {"data far away", 38, 0x7FFF, false, UxCabinetHeader::FAULT_DATA_OUTSIDE, 2},  // the offset's high half
+        {"more blocks than bytes", 40, 0xFFFF, false, UxCabinetHeader::FAULT_DATA_OUTSIDE, 2},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = good;
+        if (c.at != 0) put16(bytes, c.at, c.value);
+        TempFolder::writeFile(path, bytes);
+        UxCabinetHeader header;
+        ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str())) << c.what;
+        size_t entry = 99;
+        EXPECT_EQ(c.fault, header.check(c.partBefore, entry)) << c.what;
+        EXPECT_EQ(c.entry, entry) << c.what;
+    }
+    // Quantum and LZX within their ranges are the platform's to decode.
+    for (unsigned type : {0x1572u, 0x1503u, 0x0F03u, 0x0A12u}) {
+        std::string bytes = good;
+        put16(bytes, 42, type);
+        TempFolder::writeFile(path, bytes);
+        UxCabinetHeader header;
+        ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str()));
+        size_t entry = 0;
+        EXPECT_EQ(UxCabinetHeader::FAULT_NONE, header.check(false, entry)) << std::hex << type;
+    }
+}
