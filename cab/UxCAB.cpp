@@ -1,4 +1,5 @@
 #include "cab/UxCAB.h"
+#include "cab/UxCabinetHeader.h"
 #include "foundation/Mbcs.h"
 #include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
@@ -89,7 +90,7 @@ bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB() : end_(END_RUNNING), seriesOpen_(false) {}
+UxCAB::UxCAB() : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0) {}
 
 UxCAB::~UxCAB() {}
 
@@ -105,6 +106,9 @@ bool UxCAB::extractTo(const char* folder) {
         return false;
     }
     setDestination(folder);
+    // The header is checked again here: the cabinet may have changed since
+    // start-up, and nothing the platform's reader would misread reaches it.
+    if (!checkStructure()) return false;
     end_ = END_RUNNING;
     failure_.clear();
     askedCabinets_.clear();
@@ -142,6 +146,29 @@ bool UxCAB::extractTo(const char* folder) {
         return false;
     }
     setSystemError(code, "ERR) SetupIterateCabinet: *\n");
+    return false;
+}
+
+bool UxCAB::checkStructure() {
+    UxCabinetHeader header;
+    // Outside a series the caller extracts the previous part itself; in
+    // one, an entry continued from before needs a part before it.
+    bool partBefore = !seriesOpen_ || cabinetsInSeries_ > 0;
+    ++cabinetsInSeries_;
+    if (header.read(archivePath.text()) != UxCabinetHeader::OK) return true;  // the platform names what it cannot read
+    size_t entry = 0;
+    UxCabinetHeader::Fault fault = header.check(partBefore, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE) return true;
+    AppendBracketed(errorText, "キャビネットファイルが壊れています", archivePath.text());
+    errorText.append(UxCabinetHeader::faultShown(fault));
+    if (entry < header.files.size()) {
+        FCString name;
+        NameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, name);
+        errorText.append(" [");
+        errorText.append(name);
+        errorText.append("]");
+    }
+    errorText.append("\n");
     return false;
 }
 
@@ -251,6 +278,7 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& n
 
 void UxCAB::startSeries() {
     seriesOpen_ = true;
+    cabinetsInSeries_ = 0;
     forgetFolders();
 }
 

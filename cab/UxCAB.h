@@ -100,10 +100,14 @@ private:
     bool checkSize(const FCString& written, const FCString& target, DWORD expected);
     bool checkUnchecked();
     bool replaceTarget();
+    // The cabinet's structure, checked before the platform reads it; false
+    // with errorText set when it must not be read.
+    bool checkStructure();
     UINT findNextCabinet(const char* name, char* newPath);
 
     EndState end_;
     bool seriesOpen_;
+    unsigned cabinetsInSeries_;  // begun since startSeries
     INFLIGHT_ inFlight_;
     std::vector<UNCHECKED_> unchecked_;
     PathSet askedCabinets_;  // continuations already looked for

@@ -482,3 +482,31 @@ TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
     EXPECT_FALSE(TempFolder::exists(out + "f257.bin"));
     EXPECT_EQ(255u, CountEntries(out));  // f1-f256 but f10: nothing short, nothing temporary
 }
+
+// A cabinet changed since start-up is checked again before the platform
+// reads it: an entry in a folder the cabinet lacks (the platform would
+// write another folder's bytes under its name) or continued from a cabinet
+// that is not there (skipped without a word) fails it, writing nothing.
+TEST(UxCABFailures, ACabinetThePlatformWouldMisreadIsNeverGivenToIt) {
+    struct Case {
+        unsigned folder;  // of the second entry
+        const char* fault;
+    } cases[] = {{0x8000, "存在しないフォルダのファイルがあります [b.txt]"},
+                 {0xFFFD, "存在しないキャビネットから、またはキャビネットへ続くファイルがあります [b.txt]"}};
+    for (const Case& c : cases) {
+        TempFolder dir;
+        std::string cabinet = dir / "bad.cab";
+        ASSERT_TRUE(WriteCabinet(cabinet, {{"a.txt", "aaaa"}, {"b.txt", "bb"}}));
+        std::string bytes = TempFolder::readFile(cabinet);
+        bytes[44 + 16 + 6 + 8] = static_cast<char>(c.folder & 0xFF);
+        bytes[44 + 16 + 6 + 9] = static_cast<char>(c.folder >> 8);
+        TempFolder::writeFile(cabinet, bytes);
+        std::string out = dir / "out\\";
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_FALSE(cab.extractTo(out.c_str()));
+        EXPECT_EQ("キャビネットファイルが壊れています [" + cabinet + "]\n" + c.fault + "\n",
+                  std::string(cab.errorText.text()));
+        EXPECT_FALSE(TempFolder::exists(out + "a.txt"));
+    }
+}
