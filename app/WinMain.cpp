@@ -16,18 +16,16 @@ const char* const kInstanceEventName = "kelpex.single-instance.3F2A7C1E";
 struct StartupEnvironment {
     enum : unsigned { COM_INITIALISED = 1, CONTROLS_INITIALISED = 2, RICH_EDIT_LOADED = 4 };
     unsigned options = COM_INITIALISED | CONTROLS_INITIALISED | RICH_EDIT_LOADED;
-    HMODULE richEdit = nullptr;
-    HMODULE richEdit20 = nullptr;
+    FCLibrary richEdit;
+    FCLibrary richEdit20;
 
     StartupEnvironment() = default;
     StartupEnvironment(const StartupEnvironment&) = delete;
     StartupEnvironment& operator=(const StartupEnvironment&) = delete;
-    ~StartupEnvironment() { release(); }
+    virtual ~StartupEnvironment() { release(); }
     void release() {
-        if (richEdit20 != nullptr) FreeLibrary(richEdit20);
-        richEdit20 = nullptr;
-        if (richEdit != nullptr) FreeLibrary(richEdit);
-        richEdit = nullptr;
+        richEdit20.reset();
+        richEdit.reset();
         if (options & COM_INITIALISED) CoUninitialize();
         options = 0;
     }
@@ -48,10 +46,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CoInitialize(nullptr);
         INITCOMMONCONTROLSEX controls = {8, 0x2FF};
         InitCommonControlsEx(&controls);
-        environment.richEdit = LoadLibraryA("RICHED32.DLL");
+        environment.richEdit.reset(LoadLibraryA("RICHED32.DLL"));
         // RICHED32 registers RichEdit20A under Wine; Windows needs RICHED20.
         WNDCLASSA probe;
-        if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20 = LoadLibraryA("RICHED20.DLL");
+        if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20.reset(LoadLibraryA("RICHED20.DLL"));
         FCHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
         if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
         failure = RunCatchingFailures(RunMainDialog);

@@ -3,6 +3,7 @@
 // says how a kind of handle is closed and which values mean "none":
 //   FCHandle      kernel handles (files, events, processes, threads): CloseHandle
 //   FCFindHandle  directory searches: FindClose
+//   FCLibrary     loaded libraries: FreeLibrary
 #pragma once
 #include <windows.h>
 
@@ -50,5 +51,13 @@ struct FindHandleTraits {
     static void close(HANDLE h) { FindClose(h); }
 };
 
+struct LibraryTraits {
+    typedef HMODULE Type;
+    static HMODULE none() { return nullptr; }
+    static bool valid(HMODULE h) { return h != nullptr; }
+    static void close(HMODULE h) { FreeLibrary(h); }
+};
+
 typedef FCOwner<KernelHandleTraits> FCHandle;
 typedef FCOwner<FindHandleTraits> FCFindHandle;
+typedef FCOwner<LibraryTraits> FCLibrary;
