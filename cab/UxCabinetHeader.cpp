@@ -135,7 +135,8 @@ UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
     std::vector<unsigned char> bytes;
     Result result = TRUNCATED;
     size_t want = 65536;
-    for (int pass = 0; pass < 2; ++pass) {
+    const size_t largestTable = 36 + 65536u * (kFileRecord + kMaxName) + 65536u;
+    for (int pass = 0; pass < 3; ++pass) {
         size_t n = fileSize.QuadPart < static_cast<LONGLONG>(want) ? static_cast<size_t>(fileSize.QuadPart) : want;
         bytes.resize(n);
         DWORD got = 0;
@@ -143,8 +144,14 @@ UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
         if (n > 0 && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(n), &got, nullptr) || got != n)) break;
         result = parse(bytes.data(), n);
         if (result != TRUNCATED || n == static_cast<size_t>(fileSize.QuadPart)) break;
-        // Enough for the largest table the header's count allows.
-        want = 36 + 65536u * (kFileRecord + kMaxName) + 65536u;
+        // The file table ends where the folders' data begins; failing that,
+        // enough for the largest table the header's count allows.
+        size_t tableEnd = largestTable;
+        if (pass == 0)
+            for (const FOLDER_& folder : folderRecords)
+                if (folder.dataOffset > n && folder.dataOffset < tableEnd) tableEnd = folder.dataOffset;
+        if (tableEnd <= n) break;
+        want = tableEnd;
     }
     if (result == OK && static_cast<unsigned long long>(fileSize.QuadPart) < length) return TRUNCATED;
     return result;
