@@ -13,6 +13,7 @@
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER ROUNDS
 #include "app/MainDialog.h"
 #include "app/TestSeams.h"
+#include "bench/BenchClock.h"
 #include "cab/UxProgressDialog.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
@@ -29,13 +30,6 @@
 #include <vector>
 
 namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 // What both floors do for a file: the target below the destination, with
 // its folders made the first time one is seen.
 struct Bare {

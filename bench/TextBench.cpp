@@ -6,6 +6,7 @@
 //   text_bench.exe WORK_FOLDER
 #include "app/MainDialog.h"
 #include "app/TestSeams.h"
+#include "bench/BenchClock.h"
 #include "foundation/FCHandle.h"
 #include "ui/Markup.h"
 #include <commctrl.h>
@@ -13,13 +14,6 @@
 #include <string>
 
 namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 bool WriteFile(const std::string& path, const std::string& bytes) {
     FCHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD done = 0;
@@ -49,44 +43,47 @@ std::string Text(size_t characters, const SHAPE_& shape, bool marked) {
     return text;
 }
 
+// The main dialog opened on a configuration, for as long as it lives.
+class MainWindow {
+public:
+    explicit MainWindow(const std::string& folder, const std::string& qcf) : dialog_(IDD_MAIN) {
+        if (!WriteFile(folder + "kelpex.qcf", qcf)) return;
+        dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
+        window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+                                    reinterpret_cast<LPARAM>(&dialog_));
+        if (window == nullptr) return;
+        ShowWindow(window, SW_SHOW);
+        UpdateWindow(window);
+    }
+    virtual ~MainWindow() {
+        store_.flags = 0;
+        if (window != nullptr) DestroyWindow(window);
+        MainDialogState() = MainState();
+    }
+    HWND window = nullptr;
+
+private:
+    UxQcf store_;
+    FCDialog dialog_;
+};
+
 // Seconds from creating the main dialog to its being shown, with mes0 set.
 double OpenWith(const std::string& folder, const std::string& mes0) {
-    if (!WriteFile(folder + "kelpex.qcf", "fname=data.cab\nmes0=" + mes0 + "\n")) return -1;
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
     double start = Now();
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(&dialog));
-    if (window == nullptr) return -1;
-    ShowWindow(window, SW_SHOW);
-    UpdateWindow(window);
-    double seconds = Now() - start;
-    store.flags = 0;
-    DestroyWindow(window);
-    MainDialogState() = MainState();
-    return seconds;
+    MainWindow main(folder, "fname=data.cab\nmes0=" + mes0 + "\n");
+    return main.window != nullptr ? Now() - start : -1;
 }
 
 // Seconds to show a marked-up text in the main dialog's message area.
 double ShowMarkedUp(const std::string& folder, const std::string& text) {
-    if (!WriteFile(folder + "kelpex.qcf", "fname=data.cab\n")) return -1;
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(&dialog));
-    if (window == nullptr) return -1;
+    MainWindow main(folder, "fname=data.cab\n");
+    if (main.window == nullptr) return -1;
     FCString expanded(text.c_str());
     ExpandMessageText(expanded, "C:\\dest\\");
     double start = Now();
-    ShowMarked(window, expanded.text());
-    UpdateWindow(window);
-    double seconds = Now() - start;
-    store.flags = 0;
-    DestroyWindow(window);
-    MainDialogState() = MainState();
-    return seconds;
+    ShowMarked(main.window, expanded.text());
+    UpdateWindow(main.window);
+    return Now() - start;
 }
 }  // namespace
 
