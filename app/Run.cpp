@@ -1,9 +1,9 @@
 // Run: check the destination, offer to create it, extract every archive of
 // the series with the progress dialog, and report the outcome.
 #include "app/MainDialog.h"
+#include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
-#include "foundation/FCHandle.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
@@ -11,8 +11,6 @@
 #include "fs/UxDriveInfo.h"
 #include "ui/Markup.h"
 #include "ui/UxMessageDialog.h"
-#include <process.h>
-#include <exception>
 #include <vector>
 
 namespace {
@@ -142,10 +140,10 @@ struct EXTRACTION_ {
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
     FCString errorDetail;
-    std::exception_ptr thrown;  // rethrown on the user-interface thread
 };
 
-void ExtractSeries(EXTRACTION_& work) {
+void ExtractSeries(void* context) {
+    EXTRACTION_& work = *static_cast<EXTRACTION_*>(context);
     DecompressCab cabinet(work.status);
     cabinet.startSeries();
     for (const FCString& path : work.archives) {
@@ -166,16 +164,6 @@ void ExtractSeries(EXTRACTION_& work) {
     }
 }
 
-unsigned __stdcall ExtractionThread(void* context) {
-    EXTRACTION_& work = *static_cast<EXTRACTION_*>(context);
-    try {
-        ExtractSeries(work);
-    } catch (...) {
-        work.thrown = std::current_exception();
-    }
-    return 0;
-}
-
 // Cancel, from the dialog's button or from Exit, reaches the extracting
 // thread at once and is said at once.
 void ForwardCancel(UxProgressDialog& progress, const MainState& state, UxExtractionStatus& status,
@@ -184,35 +172,6 @@ void ForwardCancel(UxProgressDialog& progress, const MainState& state, UxExtract
     status.requestCancel();
     display.showCancelling();
 }
-
-// Waits for the extracting thread, answering the windows meanwhile. Even
-// when a window procedure's exception comes out of the pumping, the thread
-// is asked to stop and waited for before anything it uses goes away.
-class ExtractionWait {
-public:
-    ExtractionWait(HANDLE thread, UxExtractionStatus& status) : thread_(thread), status_(status) {}
-    ~ExtractionWait() {
-        if (!thread_.valid()) return;
-        status_.requestCancel();
-        WaitForSingleObject(thread_.get(), INFINITE);
-    }
-    ExtractionWait(const ExtractionWait&) = delete;
-    ExtractionWait& operator=(const ExtractionWait&) = delete;
-
-    bool started() const { return thread_.valid(); }
-    // True once the thread has ended; otherwise after the interval or the
-    // first message, whichever comes first.
-    bool waitOrMessage(DWORD intervalMs) {
-        HANDLE handle = thread_.get();
-        if (MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT) != WAIT_OBJECT_0) return false;
-        thread_.reset();
-        return true;
-    }
-
-private:
-    FCHandle thread_;
-    UxExtractionStatus& status_;
-};
 
 Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination, FCString& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
@@ -236,20 +195,20 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
     // A Cancel heard while the dialog opened holds from the first file on.
     ForwardCancel(progress, state, status, display);
     {
-        ExtractionWait wait(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ExtractionThread, &work, 0, nullptr)),
-                            status);
-        // Without a thread of its own the Run still extracts, unanswering.
-        if (!wait.started()) ExtractionThread(&work);
+        // The user-interface thread's own loop while the series is
+        // extracted: the windows answer, Cancel is passed on, and the
+        // status is shown every display interval.
+        UxBackground extraction(ExtractSeries, &work, status);
         DWORD shown = GetTickCount() - UxProgressDisplay::INTERVAL_MS;
-        while (wait.started() && !wait.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
+        while (!extraction.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
             progress.pumpMessages();
             ForwardCancel(progress, state, status, display);
             if (GetTickCount() - shown < UxProgressDisplay::INTERVAL_MS) continue;
             shown = GetTickCount();
             display.show(status.snapshot());
         }
+        extraction.rethrow();
     }
-    if (work.thrown) std::rethrow_exception(work.thrown);
     // What the last cabinet left, painted before the dialog goes.
     display.show(status.snapshot());
     progress.pumpMessages();

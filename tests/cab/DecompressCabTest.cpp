@@ -1,9 +1,11 @@
+#include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <atomic>
 #include <string>
 
 namespace {
@@ -189,4 +191,44 @@ TEST(DecompressCabStatus, CancelWhileThePlatformAsksForTheNextCabinetEndsTheCabi
     EXPECT_EQ(1, cancelling.asked);
     EXPECT_EQ("a", TempFolder::readFile(dir / "out\\a.txt"));
     EXPECT_FALSE(TempFolder::exists(dir / "out\\big.bin"));  // the half-written file is gone
+}
+
+namespace {
+struct Thrown {};
+void Throw(void*) { throw Thrown(); }
+
+// Works until asked to stop, then notes that it stopped.
+struct Patient {
+    UxExtractionStatus* status;
+    std::atomic<bool> began{false}, stopped{false};
+};
+void WaitForCancel(void* context) {
+    Patient& patient = *static_cast<Patient*>(context);
+    patient.began = true;
+    while (!patient.status->cancelRequested()) Sleep(1);
+    patient.stopped = true;
+}
+}  // namespace
+
+// What the extracting thread throws comes out on the thread that waits for
+// it, once it has ended; a wait given up (an exception from the windows)
+// asks the work to stop and waits for it before anything it uses goes.
+TEST(UxBackground, AnExceptionComesOutOnTheWaitingThreadAndAnAbandonedWorkIsStopped) {
+    UxExtractionStatus status;
+    {
+        UxBackground background(Throw, nullptr, status);
+        DWORD start = GetTickCount();
+        while (!background.waitOrMessage(50)) ASSERT_LT(GetTickCount() - start, 10000u);
+        EXPECT_THROW(background.rethrow(), Thrown);
+        EXPECT_NO_THROW(background.rethrow());  // once
+    }
+    Patient patient;
+    patient.status = &status;
+    {
+        UxBackground background(WaitForCancel, &patient, status);
+        DWORD start = GetTickCount();
+        while (!patient.began) ASSERT_LT(GetTickCount() - start, 10000u);
+    }
+    EXPECT_TRUE(status.cancelRequested());
+    EXPECT_TRUE(patient.stopped);
 }

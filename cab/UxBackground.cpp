@@ -1,0 +1,39 @@
+#include "cab/UxBackground.h"
+#include <process.h>
+
+UxBackground::UxBackground(Work work, void* context, UxExtractionStatus& status)
+    : work_(work), context_(context), status_(status) {
+    thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, nullptr)));
+    if (!thread_.valid()) run(this);
+}
+
+UxBackground::~UxBackground() {
+    if (!thread_.valid()) return;
+    status_.requestCancel();
+    WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+unsigned __stdcall UxBackground::run(void* self) {
+    UxBackground& background = *static_cast<UxBackground*>(self);
+    try {
+        background.work_(background.context_);
+    } catch (...) {
+        background.thrown_ = std::current_exception();
+    }
+    return 0;
+}
+
+bool UxBackground::waitOrMessage(DWORD intervalMs) {
+    if (!thread_.valid()) return true;
+    HANDLE handle = thread_.get();
+    if (MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT) != WAIT_OBJECT_0) return false;
+    thread_.reset();
+    return true;
+}
+
+void UxBackground::rethrow() {
+    if (thread_.valid() || !thrown_) return;
+    std::exception_ptr thrown = thrown_;
+    thrown_ = nullptr;
+    std::rethrow_exception(thrown);
+}
