@@ -1,4 +1,5 @@
 #include "config/UxQcf.h"
+#include "foundation/Mbcs.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
@@ -73,6 +74,19 @@ bool UxQcf::load(const char* path) {
     return parse(text, true);
 }
 
+namespace {
+// A lead byte at the end of a value lost its second byte (an editor cut it
+// off): dropped, so that it is never joined with what follows the value.
+void DropLoneLeadByte(FCString& value) {
+    const char* last = nullptr;
+    for (const char* p = value.text(); *p != '\0'; p = Mbcs::Next(p)) last = p;
+    if (last == nullptr || last[1] != '\0' || !Mbcs::IsLead(static_cast<unsigned char>(*last))) return;
+    FCString kept;
+    kept.append(value.text(), static_cast<int>(last - value.text()));
+    value.assignFrom(kept);
+}
+}  // namespace
+
 bool UxQcf::parse(const FCString& source, bool merge) {
     if (!merge) {
         clear();
@@ -89,6 +103,7 @@ bool UxQcf::parse(const FCString& source, bool merge) {
         line.nextToken(key, "= \t", false);
         line.skipAnyOf("= \t");
         line.nextToken(value, "\t", false);
+        DropLoneLeadByte(value);
         entries.insert(std::make_pair(key, value));  // the first occurrence wins
     }
     return true;

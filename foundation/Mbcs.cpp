@@ -6,9 +6,15 @@ namespace Mbcs {
 
 bool IsLead(unsigned char b) { return b >= 0x80 && IsDBCSLeadByte(b); }
 
+namespace {
+// A byte that can end a double-byte character: never a control character
+// such as a line end, so a lead byte left alone before one never takes it.
+bool IsTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+}  // namespace
+
 const char* Next(const char* p) {
     if (*p == '\0') return p;
-    if (IsLead(static_cast<unsigned char>(*p)) && p[1] != '\0') return p + 2;
+    if (IsLead(static_cast<unsigned char>(*p)) && IsTrail(static_cast<unsigned char>(p[1]))) return p + 2;
     return p + 1;
 }
 
@@ -27,7 +33,8 @@ unsigned CodeAt(const char* p) {
     if (b == 0) return 0;
     if (IsLead(b)) {
         unsigned char t = static_cast<unsigned char>(p[1]);
-        return t == 0 ? 0 : (b << 8) | t;
+        if (t == 0) return 0;
+        return IsTrail(t) ? (b << 8) | t : b;  // a lone lead byte stands alone
     }
     return b;
 }

@@ -11,14 +11,16 @@ namespace Mbcs {
 bool IsLead(unsigned char b);
 
 // The start of the next character; the terminator is never passed. A lead
-// byte directly before the terminator counts as a character of its own.
+// byte that no trail byte follows (the terminator, a line end) counts as a
+// character of its own.
 const char* Next(const char* p);
 
 // The start of the character before p, found by walking from start.
 const char* Prev(const char* start, const char* p);
 
-// Lead * 256 + trail for a double-byte character, the byte for a single one,
-// 0 at the terminator and for a lead byte directly before it.
+// Lead * 256 + trail for a double-byte character, the byte for a single one
+// (a lead byte no trail byte follows included), 0 at the terminator and for
+// a lead byte directly before it.
 unsigned CodeAt(const char* p);
 
 // True when the set text holds the character code (a double-byte member

@@ -57,6 +57,23 @@ TEST(UxQcfParse, KeysAndValuesByTheLineRules) {
     EXPECT_EQ(8u, s->entries.size());
 }
 
+// A value whose last character lost its second byte keeps the line break
+// after it: the lone lead byte is dropped, never joined with what follows.
+// Real Shift_JIS endings (表 and ソ end in 0x5C, ｱ is one byte) read as before.
+TEST(UxQcfParse, ALoneLeadByteAtTheEndOfAValueIsDropped) {
+    std::unique_ptr<UxQcf> s(
+        Parsed("mes0=abc\x82\nmes1=next\r\n"
+               "a=\x95\x5C\nb=\x83\x5C\r\nc=x\xB1\nd=\x82\xA0\x82\n"
+               "e=\x82"));
+    EXPECT_EQ("abc", Get(*s, "mes0"));
+    EXPECT_EQ("next", Get(*s, "mes1"));
+    EXPECT_EQ("\x95\x5C", Get(*s, "a"));
+    EXPECT_EQ("\x83\x5C", Get(*s, "b"));
+    EXPECT_EQ("x\xB1", Get(*s, "c"));
+    EXPECT_EQ("\x82\xA0", Get(*s, "d"));
+    EXPECT_EQ("", Get(*s, "e"));
+}
+
 TEST(UxQcfParse, SeparatorOnlyLineGivesTheEmptyKeyOnce) {
     std::unique_ptr<UxQcf> s(Parsed("= \t=\n==\nk=v\n"));
     EXPECT_EQ("", Get(*s, ""));
