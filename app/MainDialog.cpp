@@ -103,9 +103,10 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
     state.archives.clear();
     state.seriesBytes = 0;
     std::vector<FCString> names;
-    SeriesProblem problem = ExpandSeries(fname, names);
+    int field = 0;
+    SeriesProblem problem = ExpandSeries(fname, names, &field);
     if (problem != SERIES_OK) {
-        ShowMarked(window, SeriesProblemShown(problem));
+        ShowMarked(window, SeriesProblemShown(problem, field).text());
         return false;
     }
     EntryClashCheck clashes;

@@ -16,15 +16,55 @@ const PROBLEM_TEXT_ kProblemTexts[] = {
      "fname's width is above 200"},
     {"kelpex.qcfのfnameの指定が正しくありません。\n番号の範囲が大きすぎます。",
      "fname's range is above 1,000,000 numbers"},
+    {"kelpex.qcfのfnameの指定が正しくありません。\n*番目の値が大きすぎます。", "fname's value * does not fit 32 bits"},
 };
 static_assert(sizeof kProblemTexts / sizeof kProblemTexts[0] == SERIES_PROBLEM_COUNT,
               "a text for every series problem");
 }  // namespace
 
-const char* SeriesProblemShown(SeriesProblem problem) { return kProblemTexts[problem].shown; }
-const char* SeriesProblemPrinted(SeriesProblem problem) { return kProblemTexts[problem].printed; }
+namespace {
+FCString WithField(const char* text, int field) {
+    FCString out(text), number;
+    number.appendNumber(static_cast<unsigned>(field));
+    out.replaceAll("*", number.text());
+    return out;
+}
 
-SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names) {
+// True when a field reads, as toInt reads it, as a number that fits 32
+// bits: decimal within the signed range, hexadecimal or binary within 32
+// bits. Digits are read as far as they go, as toInt does.
+bool FitsInt(const FCString& field) {
+    const char* p = field.text();
+    unsigned radix = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'b') && p[2] != '\0') {
+        radix = p[1] == 'x' ? 16 : 2;
+        p += 2;
+    }
+    bool negative = false;
+    if (radix == 10) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (*p == '-' || *p == '+') negative = *p++ == '-';
+    }
+    unsigned long long limit = radix != 10 ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull;
+    unsigned long long value = 0;
+    for (;; ++p) {
+        unsigned digit = (*p >= '0' && *p <= '9')   ? static_cast<unsigned>(*p - '0')
+                         : (*p >= 'a' && *p <= 'f') ? static_cast<unsigned>(*p - 'a' + 10)
+                         : (*p >= 'A' && *p <= 'F') ? static_cast<unsigned>(*p - 'A' + 10)
+                                                    : 99u;
+        if (digit >= radix) return true;
+        value = value * radix + digit;
+        if (value > limit) return false;
+    }
+}
+}  // namespace
+
+FCString SeriesProblemShown(SeriesProblem problem, int field) { return WithField(kProblemTexts[problem].shown, field); }
+FCString SeriesProblemPrinted(SeriesProblem problem, int field) {
+    return WithField(kProblemTexts[problem].printed, field);
+}
+
+SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names, int* field) {
     names.clear();
     FCString source(fname), fields[5];
     source.cursor = const_cast<char*>(source.text());
@@ -33,6 +73,11 @@ SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names) 
     source.cursor = const_cast<char*>(source.text());
     bool numbered = fields[0].find("*") != nullptr;
     bool ranged = source.find(",") != nullptr || numbered;
+    for (int i = 1; i < 5; ++i) {
+        if (FitsInt(fields[i])) continue;
+        if (field != nullptr) *field = i + 1;
+        return SERIES_TOO_LARGE;
+    }
     int width = fields[1].toInt(), first = fields[2].toInt(), last = fields[3].toInt(), step = fields[4].toInt();
     // A name with no range at all is that one archive.
     if (!ranged) first = last = step = 1;

@@ -12,20 +12,23 @@ enum SeriesProblem {
     SERIES_BAD_STEP,  // a step below 1
     SERIES_TOO_WIDE,  // more digits than a file name holds
     SERIES_TOO_MANY,  // a range of more than kSeriesMaximumNumbers numbers
+    SERIES_TOO_LARGE,  // a number that does not fit 32 bits: refused, never wrapped
     SERIES_PROBLEM_COUNT
 };
 
 // What is wrong with fname, in the words kelpex shows (Japanese, markup
-// text) and kelpack prints (English); empty for SERIES_OK.
-const char* SeriesProblemShown(SeriesProblem problem);
-const char* SeriesProblemPrinted(SeriesProblem problem);
+// text) and kelpack prints (English), the field (2 to 5) named where the
+// problem has one; empty for SERIES_OK.
+FCString SeriesProblemShown(SeriesProblem problem, int field = 0);
+FCString SeriesProblemPrinted(SeriesProblem problem, int field = 0);
 
 const int kSeriesMaximumWidth = 200;
 const long long kSeriesMaximumNumbers = 1000000;
 
 // The names in the order of their numbers, each once. On a problem the list
 // is empty.
-SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names);
+// field, when given, receives the field a SERIES_TOO_LARGE concerns.
+SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names, int* field = nullptr);
 
 // "data*.cab,2,1,12,1" for a pattern, a width and a last number (first and
 // step 1).

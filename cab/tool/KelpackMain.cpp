@@ -386,9 +386,11 @@ int Verify(int argc, char** argv) {
     store.getStringOr(fname, "fname", "");
     store.getNumberOr(size, "size", 0);
     std::vector<FCString> names;
-    SeriesProblem series = ExpandSeries(fname, names);
+    int field = 0;
+    SeriesProblem series = ExpandSeries(fname, names, &field);
     if (series != SERIES_OK) {
-        std::fprintf(stderr, "kelpack: %s\nkelpack: the series is faulty: 1 problem\n", SeriesProblemPrinted(series));
+        std::fprintf(stderr, "kelpack: %s\nkelpack: the series is faulty: 1 problem\n",
+                     SeriesProblemPrinted(series, field).text());
         return 1;
     }
     std::string scratch = ScratchFolder();

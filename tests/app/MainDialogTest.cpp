@@ -121,6 +121,15 @@ TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
         {"fname=data*.cab,2,2147483600,2147483647,1\n", "実行ファイルと同じ場所にdata00.cabが見つかりません。", false},
         {"fname=setup.cab\n", "実行ファイルと同じ場所にsetup.cabが見つかりません。", false},
         {"fname=data01.cab\n", "指定されたcabを一括解凍します。\r解凍に使用するデータ\rdata01.cab", true},
+        // Numbers that do not fit 32 bits are refused, never wrapped.
+        {"fname=data*.cab,4294967298,1,1,1\n", "kelpex.qcfのfnameの指定が正しくありません。\r2番目の値が大きすぎます。",
+         false},
+        {"fname=data*.cab,2,2147483648,2147483648,1\n",
+         "kelpex.qcfのfnameの指定が正しくありません。\r3番目の値が大きすぎます。", false},
+        {"fname=data*.cab,2,1,1,0x100000001\n",
+         "kelpex.qcfのfnameの指定が正しくありません。\r5番目の値が大きすぎます。", false},
+        {"fname=data*.cab,2,-2147483648,1,0xFFFFFFFF\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の増分",
+         false},
     };
     for (const Case& c : cases) {
         MainDialogHarness h(c.qcf, {"data01.cab"});
