@@ -5,6 +5,7 @@
 #include "foundation/Diagnostic.h"
 #include "foundation/Mbcs.h"
 #include "fs/FCFile.h"
+#include "fs/EntryName.h"
 #include "fs/FCPathName.h"
 #include "fs/PathCompare.h"
 #include "ui/FCDropFiles.h"
@@ -59,8 +60,8 @@ public:
     bool add(const char* archive, const UxCabinetHeader& header, HWND window) {
         for (const UxCabinetHeader::FILE_& file : header.files) {
             std::vector<wchar_t> wide;
-            Mbcs::ToWide(file.name.c_str(), (file.attributes & kNameIsUtf8) != 0, wide);
-            ENTRY_ entry{archive, file.name, (file.attributes & kNameIsUtf8) != 0};
+            Mbcs::ToWide(file.name.c_str(), (file.attributes & kEntryNameIsUtf8) != 0, wide);
+            ENTRY_ entry{archive, file.name, file.attributes};
             size_t earlier = 0;
             if (!clashes_.add(wide.data(), earlier)) {
                 report(window, entries_[earlier], entry);
@@ -72,19 +73,18 @@ public:
     }
 
 private:
-    static const unsigned kNameIsUtf8 = 0x80;
     struct ENTRY_ {
         FCString archive;
-        std::string name;
-        bool utf8;
+        std::string name;  // as stored
+        unsigned attributes;
     };
     static void append(FCString& text, const ENTRY_& entry) {
-        std::string shown = entry.name;
-        if (entry.utf8) Mbcs::FromUtf8(entry.name.c_str(), shown);
+        FCString shown;
+        EntryNameInCodePage(entry.name.c_str(), entry.attributes, shown);
         text.append("\n");
         text.append(entry.archive);
         text.append(": ");
-        AppendColoured(text, shown.c_str(), 0xC00000);
+        AppendColoured(text, shown.text(), 0xC00000);
     }
     static void report(HWND window, const ENTRY_& first, const ENTRY_& second) {
         FCString text("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
@@ -132,15 +132,15 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         size_t entry = 0;
         UxCabinetHeader::Fault fault = header.check(index > 0, entry);
         if (fault != UxCabinetHeader::FAULT_NONE) {
-            FCString text("実行ファイルと同じ場所の");
-            AppendColoured(text, name.text(), 0xC00000);
-            text.append("は壊れています。\n");
-            text.append(UxCabinetHeader::faultShown(fault));
+            FCString tail("は壊れています。\n");
+            tail.append(UxCabinetHeader::faultShown(fault));
             if (entry < header.files.size()) {
-                text.append("：");
-                AppendLiteral(text, header.files[entry].name.c_str());
+                FCString shown;
+                EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, shown);
+                tail.append("：");
+                AppendLiteral(tail, shown.text());
             }
-            ShowMarked(window, text.text());
+            ShowArchiveProblem(window, "実行ファイルと同じ場所の", name.text(), tail.text());
             return false;
         }
         if (!clashes.add(name.text(), header, window)) return false;

@@ -11,9 +11,6 @@
 #include <vector>
 
 namespace {
-// _A_NAME_IS_UTF: the name is UTF-8 (gcab stores every non-ASCII name so),
-// not the code page's bytes.
-const DWORD kNameIsUtf8 = 0x80;
 // New files measured in one go: a few milliseconds of queries even where
 // each takes tens of microseconds.
 const size_t kCheckBatch = 256;
@@ -23,19 +20,6 @@ void AppendBracketed(FCString& text, const char* head, const char* what) {
     text.append(" [");
     text.append(what);
     text.append("]\n");
-}
-
-// The name in the ANSI code page: a UTF-8 name is converted. False when it
-// cannot be represented; the name then shows what the code page can.
-bool NameInCodePage(const char* raw, DWORD attributes, FCString& name) {
-    if ((attributes & kNameIsUtf8) == 0) {
-        name.assignFrom(raw);
-        return true;
-    }
-    std::string converted;
-    bool whole = Mbcs::FromUtf8(raw, converted);
-    name.assignFrom(converted.c_str());
-    return whole;
 }
 
 // The system's words for a code, ending their line.
@@ -163,7 +147,7 @@ bool UxCAB::checkStructure() {
     errorText.append(UxCabinetHeader::faultShown(fault));
     if (entry < header.files.size()) {
         FCString name;
-        NameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, name);
+        EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, name);
         errorText.append(" [");
         errorText.append(name);
         errorText.append("]");
@@ -247,7 +231,7 @@ UINT UxCAB::cancelCabinet() {
 
 bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target) {
     FCString safe, text;
-    if (!NameInCodePage(nameInCabinet, attributes, name)) {
+    if (!EntryNameInCodePage(nameInCabinet, attributes, name)) {
         AppendBracketed(text, "ファイル名を変換できません", name.text());
         failCabinet(text);
         return false;
@@ -365,7 +349,6 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     bool fresh = freshFolders_.contains(folder.text()) && written_.insert(target.text());
     if (!chooseWriteTarget(target, fresh, written)) return FILEOP_SKIP;
     lstrcpynA(info->FullTargetName, written.text(), MAX_PATH);
-    inFlight_.entry.assignFrom(name);
     inFlight_.target.assignFrom(target);
     inFlight_.written.assignFrom(written);
     inFlight_.size = info->FileSize;

@@ -1,6 +1,7 @@
 #include "fs/EntryName.h"
 #include "foundation/Mbcs.h"
 #include <cstring>
+#include <string>
 
 namespace {
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
@@ -29,6 +30,17 @@ EntryNameVerdict CheckComponent(const FCString& component) {
     return IsReservedDeviceName(text) ? ENTRY_NAME_UNWRITABLE : ENTRY_NAME_OK;
 }
 }  // namespace
+
+bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name) {
+    if ((attributes & kEntryNameIsUtf8) == 0) {
+        name.assignFrom(raw);
+        return true;
+    }
+    std::string converted;
+    bool whole = Mbcs::FromUtf8(raw, converted);
+    name.assignFrom(converted.c_str());
+    return whole;
+}
 
 bool IsReservedDeviceName(const char* component) {
     // The device is the part before the first dot, blanks before it ignored

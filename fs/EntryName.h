@@ -15,6 +15,15 @@ enum EntryNameVerdict {
 // ENTRY_NAME_OK, safe holds the name with '\' separators.
 EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe);
 
+// The attribute bit that marks an entry's name as UTF-8 (gcab stores every
+// non-ASCII name so) rather than the code page's bytes.
+const unsigned kEntryNameIsUtf8 = 0x80;
+
+// The name stored in an archive, in the ANSI code page: a UTF-8 name is
+// converted. False when it cannot be represented; the name then shows what
+// the code page can.
+bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name);
+
 // CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any case, with or without
 // an extension ("aux.log", "nul.txt").
 bool IsReservedDeviceName(const char* component);

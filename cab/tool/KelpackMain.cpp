@@ -423,9 +423,12 @@ int Verify(int argc, char** argv) {
         size_t entry = 0;
         UxCabinetHeader::Fault structure = header.check(index > 0, entry);
         if (structure != UxCabinetHeader::FAULT_NONE) {
+            FCString shown;
+            if (entry < header.files.size())
+                EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, shown);
             std::fprintf(stderr, "kelpack: %s: damaged: %s%s%s\n", name.text(),
                          UxCabinetHeader::faultPrinted(structure), entry < header.files.size() ? ": " : "",
-                         entry < header.files.size() ? header.files[entry].name.c_str() : "");
+                         shown.text());
             ++problems;
             continue;
         }

@@ -146,16 +146,22 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
     struct Case {
         std::string bytes;
         const char* message;
-    } cases[] = {{"not a cabinet at all", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
-                 {"", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
-                 {"MSCF", "実行ファイルと同じ場所のdata02.cabは途中で切れています。"},
-                 {"FOLDER",
-                  "実行ファイルと同じ場所のdata02.cabは壊れています。\r存在しないフォルダのファイルがあります：x.txt"}};
+    } cases[] = {
+        {"not a cabinet at all", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
+        {"", "実行ファイルと同じ場所のdata02.cabはキャビネットファイルではありません。"},
+        {"MSCF", "実行ファイルと同じ場所のdata02.cabは途中で切れています。"},
+        {"FOLDER", "実行ファイルと同じ場所のdata02.cabは壊れています。\r存在しないフォルダのファイルがあります：x.txt"},
+        {"FOLDER UTF-8",  // a name stored as UTF-8 is named in Shift_JIS
+         "実行ファイルと同じ場所のdata02.cabは壊れています。\r存在しないフォルダのファイルがあります：日.txt"}};
     for (const Case& c : cases) {
         MainDialogHarness h("fname=data*.cab,2,1,3,1\n", {"data01.cab", "data02.cab", "data03.cab"});
         std::string whole = TempFolder::readFile(h.folder() / "data02.cab");
         std::string bytes = c.bytes == "MSCF" ? whole.substr(0, whole.size() - 1) : c.bytes;
-        if (c.bytes == "FOLDER") (bytes = whole)[53] = '\x80';  // the entry's folder index: 0x8000
+        if (c.bytes == "FOLDER UTF-8") {
+            ASSERT_TRUE(WriteCabinet(h.folder() / "data02.cab", {{"\xE6\x97\xA5.txt", "x", 0xA0}}));  // 日
+            whole = TempFolder::readFile(h.folder() / "data02.cab");
+        }
+        if (c.bytes.compare(0, 6, "FOLDER") == 0) (bytes = whole)[53] = '\x80';  // the entry's folder index: 0x8000
         TempFolder::writeFile(h.folder() / "data02.cab", bytes);
         h.open();
         EXPECT_EQ(c.message, h.text(IDC_MAIN_MESSAGE));
