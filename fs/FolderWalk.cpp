@@ -55,11 +55,22 @@ void NormalizeSeparators(const char* path, FCString& out) {
     out.assignFrom(result);
 }
 
+namespace {
+// folder without the separator that ends it, if any: by whole characters,
+// since the last byte of 表 or ソ has the value of a separator.
+FCString WithoutSeparator(const FCString& folder) {
+    const char* last = Mbcs::Prev(folder.text(), folder.end());
+    if (Mbcs::CodeAt(last) != '\\') return folder;
+    FCString cut;
+    cut.append(folder.text(), static_cast<int>(last - folder.text()));
+    return cut;
+}
+}  // namespace
+
 bool FindFileOnPath(const char* path, FCString& file) {
     for (const FCString& prefix : LeadingFolders(path)) {
         // Without its separator: a file followed by one does not exist.
-        FCString level;
-        level.append(prefix.text(), prefix.length() - 1);
+        FCString level = WithoutSeparator(prefix);
         DWORD attributes = 0;
         if (level.length() > 2 && pathExists(level.text(), &attributes) &&
             (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -73,10 +84,7 @@ bool FindFileOnPath(const char* path, FCString& file) {
 bool FindUnwritableFolderName(const char* path, FCString& name) {
     std::vector<FCString> folders = LeadingFolders(path);
     for (size_t i = 1; i < folders.size(); ++i) {
-        FCString component;
-        int start = folders[i - 1].length(), end = folders[i].length();
-        if (folders[i].text()[end - 1] == '\\') --end;  // a lead byte never ends a folder
-        component.append(folders[i].text() + start, end - start);
+        FCString component(WithoutSeparator(folders[i]).text() + folders[i - 1].length());
         if (component.equals(FCString(".")) || component.equals(FCString(".."))) continue;
         FCString safe;
         if (CheckEntryName(component, safe) != ENTRY_NAME_OK) {

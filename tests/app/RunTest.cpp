@@ -263,10 +263,14 @@ TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
         const char* normalized;
         const char* unwritable;  // the name found, or null
     } cases[] = {
-        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},         {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
+        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},
+        {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
         {"C:\\表\\\\ソ\\", "C:\\表\\ソ\\", nullptr},  // 0x5C trail bytes are no separators
-        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr}, {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
-        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},          {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
+        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr},
+        {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
+        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},
+        {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
+        {"C:\\a\\表", "C:\\a\\表", nullptr},  // a last folder whose last byte is 0x5C, no separator after it
     };
     for (const auto& c : cases) {
         FCString normalized, name;
@@ -284,6 +288,9 @@ TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
     EXPECT_EQ(dir / "f.txt", file.text());
     EXPECT_FALSE(FindFileOnPath((dir / "g\\a\\").c_str(), file));
     EXPECT_FALSE(FindFileOnPath("Q:\\x\\", file));
+    TempFolder::writeFile(dir / "ソ", "so");  // 83 5C: found as the last level, with no separator after it
+    EXPECT_TRUE(FindFileOnPath((dir / "ソ").c_str(), file));
+    EXPECT_EQ(dir / "ソ", file.text());
 }
 
 TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
