@@ -71,9 +71,9 @@ bool CheckFolderNames(HWND window, const FCPathName& destination) {
         return false;
     }
     if (FindUnwritableFolderName(destination.text(), found)) {
-        FCString text("フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません\n");
-        AppendColoured(text, found.text(), 0xC00000);
-        ShowMarked(window, text.text());
+        ReportWithPath(window,
+                       "フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません",
+                       found.text());
         return false;
     }
     return true;

@@ -73,7 +73,6 @@ private:
     // chosen until finishFile settles it: an existing target is written
     // under a temporary name beside it and takes its place once complete.
     struct INFLIGHT_ {
-        FCString entry;  // the name in the cabinet, as shown
         FCString target;  // where the file belongs
         FCString written;  // where the platform writes it
         DWORD size = 0;

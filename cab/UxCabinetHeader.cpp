@@ -93,7 +93,6 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
         nextCabinet = r.text();
         r.text();
     }
-    folderRecords.clear();
     for (unsigned i = 0; i < folders && r.ok(); ++i) {
         FOLDER_ f;
         f.dataOffset = r.u32();
