@@ -11,6 +11,7 @@ const char* const kCloseBracket = "】";
 // Neither can be a byte of a double-byte character, nor part of a file name.
 const char kLiteralStart = '\x01';
 const char kLiteralEnd = '\x02';
+const char kHex[] = "0123456789ABCDEF";
 
 int HexValue(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
 
@@ -48,55 +49,9 @@ void ReadTag(FCString& text, const char* open, const char* close, RunFormat& for
     ApplyTokens(body, format);
 }
 
-CHARFORMATA SelectionFormat(HWND richEdit) {
-    CHARFORMATA format = {};
-    format.cbSize = sizeof format;
-    SendMessageA(richEdit, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    return format;
-}
 }  // namespace
 
-COLORREF MarkupColourToColorRef(unsigned colour) {
-    return RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);
-}
-
-void AppendFormattedRun(HWND richEdit, const char* run, int colour, unsigned effects, int placement) {
-    CHARFORMATA format = SelectionFormat(richEdit);
-    format.cbSize = sizeof format;
-    format.dwMask = CFM_COLOR | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT;
-    format.dwEffects = 0;
-    if (effects & EFFECT_BOLD) format.dwEffects |= CFE_BOLD;
-    if (effects & EFFECT_ITALIC) format.dwEffects |= CFE_ITALIC;
-    if (effects & EFFECT_UNDERLINE) format.dwEffects |= CFE_UNDERLINE;
-    if (effects & EFFECT_STRIKEOUT) format.dwEffects |= CFE_STRIKEOUT;
-    if (colour == -1) format.dwEffects |= CFE_AUTOCOLOR;
-    format.crTextColor = colour == -1 ? 0 : MarkupColourToColorRef(static_cast<unsigned>(colour));
-    if (effects & EFFECT_REPLACE) {
-        SendMessageA(richEdit, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-        SetWindowTextA(richEdit, run);
-        SendMessageA(richEdit, EM_SETSEL, 0, -1);
-        SendMessageA(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-        SendMessageA(richEdit, EM_SETSEL, -1, -1);
-        return;
-    }
-    CHARFORMATA saved = {};
-    bool restore = (placement & PLACE_RESTORE_FORMAT) != 0;
-    if (restore) saved = SelectionFormat(richEdit);
-    switch (placement & 0xFF) {
-    case PLACE_AT_END: SendMessageA(richEdit, EM_SETSEL, -1, -1); break;
-    case PLACE_AT_START: SendMessageA(richEdit, EM_SETSEL, 0, 0); break;
-    default: break;
-    }
-    SendMessageA(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
-    SendMessageA(richEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(run));
-    if (restore) {
-        saved.cbSize = sizeof saved;
-        SendMessageA(richEdit, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&saved));
-    }
-}
-
 void AppendLiteral(FCString& markup, const char* text) {
-    static const char kHex[] = "0123456789ABCDEF";
     std::string encoded(1, kLiteralStart);
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text != nullptr ? text : ""); *p != 0; ++p) {
         encoded += kHex[*p >> 4];
@@ -148,7 +103,6 @@ public:
         body_ += (format.effects & EFFECT_BOLD) ? "\\b" : "\\b0";
         body_ += (format.effects & EFFECT_ITALIC) ? "\\i" : "\\i0";
         body_ += (format.effects & EFFECT_UNDERLINE) ? "\\ul " : "\\ulnone ";
-        static const char kHex[] = "0123456789abcdef";
         for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text.text()); *p != 0; ++p) {
             if (*p == '\n') {
                 body_ += "\\par\n";
@@ -209,9 +163,7 @@ DWORD CALLBACK ReadStream(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read
     *read = static_cast<LONG>(n);
     return 0;
 }
-}  // namespace
 
-namespace {
 void StreamIn(HWND richEdit, const RtfWriter& rtf) {
     std::string document = rtf.document();
     STREAM_ stream = {&document, 0};
@@ -265,7 +217,9 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
         SetDlgItemTextA(dialog, controlId, plain.text());
         return;
     }
-    // A rich edit takes a long text far faster streamed in than set.
+    // A rich edit takes the text the same way as a marked-up one: its
+    // Shift_JIS is read through the code page the document names, whatever
+    // the system's, and it shows in the control's own colour.
     RtfWriter rtf;
     rtf.run(plain, RunFormat());
     StreamIn(control, rtf);
