@@ -1,5 +1,6 @@
 #include "cab/UxCabinetHeader.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/support/GuardedBytes.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
 #include <random>
@@ -8,31 +9,6 @@
 namespace {
 std::string Data(const std::string& name) { return WindowsPath(KELPEX_CAB_DATA "/" + name); }
 
-// Bytes placed so that the first byte after them is a page nobody may read.
-class GuardedBytes {
-public:
-    GuardedBytes() {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        page_ = info.dwPageSize * 16;
-        area_ = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, page_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(area_ + page_, info.dwPageSize, PAGE_NOACCESS, &old);
-    }
-    ~GuardedBytes() { VirtualFree(area_, 0, MEM_RELEASE); }
-    const unsigned char* place(const std::string& bytes) {
-        size_t n = bytes.size() < page_ ? bytes.size() : page_;
-        unsigned char* at = area_ + page_ - n;
-        memcpy(at, bytes.data(), n);
-        return at;
-    }
-    size_t capacity() const { return page_; }
-
-private:
-    unsigned char* area_;
-    size_t page_;
-};
 }  // namespace
 
 TEST(UxCabinetHeader, ReadsTheFileTableOfRealCabinets) {
@@ -56,7 +32,7 @@ TEST(UxCabinetHeader, ReadsTheFileTableOfRealCabinets) {
 }
 
 TEST(UxCabinetHeader, AnyBytesAreReadWithinTheirBounds) {
-    GuardedBytes guard;
+    GuardedBytes guard(16);
     std::string valid = TempFolder::readFile(Data("data01.cab")).substr(0, 400);
     std::mt19937 random(77);
     for (int round = 0; round < 4000; ++round) {

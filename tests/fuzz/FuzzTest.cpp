@@ -12,6 +12,7 @@
 #include "config/UxQcf.h"
 #include "config/UxStaticRandom.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/support/GuardedBytes.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -33,31 +34,6 @@ std::string FoundFolder() {
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
     return folder;
 }
-
-// Bytes placed so that the first byte after them is a page nobody may read:
-// a read past the end is an access violation, not a silent overread.
-class GuardedBytes {
-public:
-    GuardedBytes() {
-        SYSTEM_INFO info;
-        GetSystemInfo(&info);
-        size_ = info.dwPageSize * 64;
-        area_ = static_cast<unsigned char*>(
-            VirtualAlloc(nullptr, size_ + info.dwPageSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(area_ + size_, info.dwPageSize, PAGE_NOACCESS, &old);
-    }
-    virtual ~GuardedBytes() { VirtualFree(area_, 0, MEM_RELEASE); }
-    const unsigned char* place(const std::string& bytes) {
-        size_t n = bytes.size() < size_ ? bytes.size() : size_;
-        std::memcpy(area_ + size_ - n, bytes.data(), n);
-        return area_ + size_ - n;
-    }
-
-private:
-    unsigned char* area_;
-    size_t size_;
-};
 
 class Mutator {
 public:
@@ -149,7 +125,7 @@ TEST(Fuzz, MutatedCabinetsAreReadWithinTheirBytesAndWhatIsAcceptedHoldsTogether)
     for (const char* name : {"a.cab", "s1.cab", "s2.cab"}) seeds.push_back(TempFolder::readFile(dir / name));
     unsigned seed = EnvNumber("KELPEX_FUZZ_SEED", 20261207), cases = EnvNumber("KELPEX_FUZZ_CASES", 20000);
     Mutator mutator(seed);
-    GuardedBytes guard;
+    GuardedBytes guard(64);
     Findings findings;
     unsigned accepted = 0;
     for (unsigned i = 0; i < cases; ++i) {
