@@ -128,3 +128,28 @@ TEST_F(MarkupTest, MalformedMarkupNeverCrashes) {
         EXPECT_LE(RichText(rich()).size(), text.size() + loneLeads);
     }
 }
+
+// A long text is handed to the control in pieces of one look (the control
+// wraps one long run in a time that grows with its square): the pieces
+// never split a character, keep their colour and effects, and show on the
+// control's own background.
+TEST_F(MarkupTest, LongRunsReadBackWholeInTheirFormatOnTheControlsBackground) {
+    const struct {
+        const char* markup;
+        Expect format;
+    } cases[] = {{"", {true, 0, 0}}, {"【0xC00000,B】", {false, kDarkRed, CFE_BOLD}}};
+    for (const auto& c : cases) {
+        std::string body;
+        for (int i = 0; i < 700; ++i) body += (i % 7 == 0) ? "a" : (i % 2 == 0 ? "表" : "ソ");
+        render((std::string(c.markup) + body).c_str());
+        ASSERT_EQ(body, RichText(rich())) << c.markup;
+        expectRange(0, 700, c.format);
+        for (int i = 0; i < 700; ++i) {
+            CHARFORMAT2A f = {};
+            f.cbSize = sizeof f;
+            SendMessageA(rich(), EM_SETSEL, i, i + 1);
+            SendMessageA(rich(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&f));
+            ASSERT_TRUE((f.dwEffects & CFE_AUTOBACKCOLOR) || f.crBackColor == GetSysColor(COLOR_WINDOW)) << i;
+        }
+    }
+}
