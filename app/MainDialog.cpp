@@ -110,6 +110,7 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         return false;
     }
     EntryClashCheck clashes;
+    UxCabinetHeader previous;
     for (size_t index = 0; index < names.size(); ++index) {
         const FCString& name = names[index];
         state.archives.insert(name);
@@ -131,6 +132,7 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         // What the platform's reader would misread is never given to it.
         size_t entry = 0;
         UxCabinetHeader::Fault fault = header.check(index > 0, entry);
+        if (fault == UxCabinetHeader::FAULT_NONE && index > 0) fault = header.checkFollows(previous, entry);
         if (fault != UxCabinetHeader::FAULT_NONE) {
             FCString tail("は壊れています。\n");
             tail.append(UxCabinetHeader::faultShown(fault));
@@ -145,6 +147,7 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         }
         if (!clashes.add(name.text(), header, window)) return false;
         state.seriesBytes += header.beginningBytes();
+        previous = std::move(header);
     }
     return true;
 }

@@ -74,7 +74,27 @@ bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB() : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0) {}
+namespace {
+// "キャビネットファイルが壊れています [cabinet]", the fault, and the entry it
+// concerns when there is one.
+void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabinetHeader& header,
+                          UxCabinetHeader::Fault fault, size_t entry) {
+    AppendBracketed(text, "キャビネットファイルが壊れています", cabinet.text());
+    text.append(UxCabinetHeader::faultShown(fault));
+    if (entry < header.files.size()) {
+        FCString name;
+        EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, name);
+        text.append(" [");
+        text.append(name);
+        text.append("]");
+    }
+    text.append("\n");
+}
+}  // namespace
+
+UxCAB::UxCAB()
+    : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0), currentSound_(false), expectedOffers_(0),
+      offered_(0) {}
 
 UxCAB::~UxCAB() {}
 
@@ -103,6 +123,7 @@ bool UxCAB::extractTo(const char* folder) {
     inFlight_.active = false;
     unchecked_.clear();
     pending_ = nullptr;
+    offered_ = 0;
     SetLastError(0);
     BOOL ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
     DWORD code = GetLastError();
@@ -110,6 +131,7 @@ bool UxCAB::extractTo(const char* folder) {
     // whatever ended the cabinet, no file cut short stays behind.
     finishFile(false, ok ? 0 : code);
     checkUnchecked();
+    if (!checkOffered(ok)) return false;
     switch (end_) {
     case END_THROWN: {
         std::exception_ptr pending = pending_;
@@ -136,22 +158,34 @@ bool UxCAB::extractTo(const char* folder) {
 bool UxCAB::checkStructure() {
     UxCabinetHeader header;
     // Outside a series the caller extracts the previous part itself; in
-    // one, an entry continued from before needs a part before it.
+    // one, an entry continued from before needs a part before it, and must
+    // be one that part continues.
     bool partBefore = !seriesOpen_ || cabinetsInSeries_ > 0;
+    bool follows = seriesOpen_ && cabinetsInSeries_ > 0 && currentSound_;
     ++cabinetsInSeries_;
-    if (header.read(archivePath.text()) != UxCabinetHeader::OK) return true;  // the platform names what it cannot read
+    currentSound_ = false;
+    expectedOffers_ = 0;
+    // the platform names what it cannot read
+    if (header.read(archivePath.text()) != UxCabinetHeader::OK) return true;
+    expectedOffers_ = header.offeredEntries();
     size_t entry = 0;
     UxCabinetHeader::Fault fault = header.check(partBefore, entry);
-    if (fault == UxCabinetHeader::FAULT_NONE) return true;
-    AppendBracketed(errorText, "キャビネットファイルが壊れています", archivePath.text());
-    errorText.append(UxCabinetHeader::faultShown(fault));
-    if (entry < header.files.size()) {
-        FCString name;
-        EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, name);
-        errorText.append(" [");
-        errorText.append(name);
-        errorText.append("]");
+    if (fault == UxCabinetHeader::FAULT_NONE && follows) fault = header.checkFollows(current_, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE) {
+        current_ = std::move(header);
+        currentSound_ = true;
+        return true;
     }
+    AppendStructureFault(errorText, archivePath, header, fault, entry);
+    return false;
+}
+
+bool UxCAB::checkOffered(BOOL iterated) {
+    if (!iterated || end_ != END_RUNNING || offered_ == expectedOffers_) return true;
+    AppendBracketed(errorText, "キャビネットファイルの一部のファイルが展開されませんでした", archivePath.text());
+    errorText.appendNumber(static_cast<unsigned>(offered_));
+    errorText.append(" / ");
+    errorText.appendNumber(static_cast<unsigned>(expectedOffers_));
     errorText.append("\n");
     return false;
 }
@@ -181,6 +215,7 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
     try {
         switch (notification) {
         case SPFILENOTIFY_FILEINCABINET:
+            ++offered_;
             if (stopped()) return FILEOP_SKIP;
             // A file still in flight was given up by the platform.
             if (!finishFile(false, 0)) return FILEOP_SKIP;
@@ -436,16 +471,18 @@ UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
     const char* name = info.CabinetFile != nullptr ? info.CabinetFile : "";
     // The platform asks again when what it was pointed at would not do (not
     // a cabinet, another set): asking twice for one name is an answer too.
-    if (!askedCabinets_.insert(name)) {
-        FCString text;
-        AppendBracketed(text, "続きのキャビネットファイルが正しくありません", name);
-        text.append("（");
-        text.append(FCPathName(archivePath).fileName());
-        text.append(" の続き）\n");
-        failCabinet(text);
-        return ERROR_INVALID_DATA;
-    }
+    if (!askedCabinets_.insert(name)) return refuseContinuation(name);
     return findNextCabinet(name, newPath);
+}
+
+UINT UxCAB::refuseContinuation(const char* name) {
+    FCString text;
+    AppendBracketed(text, "続きのキャビネットファイルが正しくありません", name);
+    text.append("（");
+    text.append(FCPathName(archivePath).fileName());
+    text.append(" の続き）\n");
+    failCabinet(text);
+    return ERROR_INVALID_DATA;
 }
 
 UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
@@ -459,6 +496,7 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     const int kNewPathSize = 256;
     if (PlainFileName(name) && folder.length() < kNewPathSize && pathExists(path.text(), &attributes) &&
         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
         lstrcpynA(newPath, folder.text(), kNewPathSize);
         return NO_ERROR;
     }
@@ -469,6 +507,26 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     text.append(" の続き）\n");
     failCabinet(text);
     return ERROR_FILE_NOT_FOUND;
+}
+
+// The platform reads the continuation within this cabinet's iteration, so
+// it is checked here as each cabinet is before its own: its reader loops
+// for ever looking for an entry the next part does not continue.
+bool UxCAB::checkContinuation(const FCString& path, const char* name) {
+    UxCabinetHeader next;
+    if (!currentSound_ || next.read(path.text()) != UxCabinetHeader::OK) return true;  // the platform judges it
+    if (next.setId != current_.setId || next.number != current_.number + 1) {
+        refuseContinuation(name);
+        return false;
+    }
+    size_t entry = 0;
+    UxCabinetHeader::Fault fault = next.check(true, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE) fault = next.checkFollows(current_, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE) return true;
+    FCString text;
+    AppendStructureFault(text, path, next, fault, entry);
+    failCabinet(text);
+    return false;
 }
 
 UINT UxCAB::onFileExtracted(const char*) { return NO_ERROR; }

@@ -2,6 +2,7 @@
 // UxArchive (what and where), UxCAB (the iteration, target names, folders)
 // and DecompressCab (what a Run shows, and Cancel).
 #pragma once
+#include "cab/UxCabinetHeader.h"
 #include "cab/UxExtractionStatus.h"
 #include "foundation/FCString.h"
 #include "fs/PathCompare.h"
@@ -102,11 +103,25 @@ private:
     // The cabinet's structure, checked before the platform reads it; false
     // with errorText set when it must not be read.
     bool checkStructure();
+    // False with the cabinet ended when the part the platform is about to
+    // read as the continuation of the current one would be misread.
+    bool checkContinuation(const FCString& path, const char* name);
+    // Ends the cabinet: the part named as its continuation is not one.
+    UINT refuseContinuation(const char* name);
     UINT findNextCabinet(const char* name, char* newPath);
+    // False with errorText set when the platform offered another number of
+    // entries than the header lists.
+    bool checkOffered(BOOL iterated);
 
     EndState end_;
     bool seriesOpen_;
     unsigned cabinetsInSeries_;  // begun since startSeries
+    // The cabinet being extracted once its header is read and sound (while
+    // the next one is checked, the one before it).
+    UxCabinetHeader current_;
+    bool currentSound_;
+    size_t expectedOffers_;  // entries the header says the platform will offer
+    size_t offered_;  // entries it offered
     INFLIGHT_ inFlight_;
     std::vector<UNCHECKED_> unchecked_;
     PathSet askedCabinets_;  // continuations already looked for

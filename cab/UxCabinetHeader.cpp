@@ -14,6 +14,7 @@ class Reader {
 public:
     Reader(const unsigned char* bytes, size_t size) : bytes_(bytes), size_(size), at_(0), ok_(true) {}
     bool ok() const { return ok_; }
+    size_t offset() const { return at_; }
     void seek(size_t at) {
         if (at > size_) ok_ = false;
         else at_ = at;
@@ -67,7 +68,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
     r.seek(8);
     length = r.u32();
     r.skip(4);
-    unsigned filesAt = r.u32();
+    filesAt = r.u32();
     r.skip(4);
     unsigned minor = r.u8(), major = r.u8();
     folders = r.u16();
@@ -105,6 +106,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
         folderRecords.clear();
         return size >= length ? NOT_A_CABINET : TRUNCATED;
     }
+    foldersEnd = static_cast<unsigned>(r.offset());
     r.seek(filesAt);
     for (unsigned i = 0; i < count && r.ok(); ++i) {
         FILE_ f;
@@ -196,6 +198,9 @@ const FAULT_TEXT_ kFaultTexts[] = {
      "an entry continues from or into a cabinet the series does not have"},
     {"データがキャビネットファイルの外を指しています", "a folder's data lies outside the cabinet"},
     {"対応していない圧縮形式です", "a folder's compression cannot be decoded"},
+    {"ファイルの一覧の位置が正しくありません", "the file table does not follow the folder records"},
+    {"前のキャビネットファイルから続いていないファイルがあります",
+     "an entry is marked as continued from the previous cabinet, which does not continue it"},
 };
 static_assert(sizeof kFaultTexts / sizeof kFaultTexts[0] == UxCabinetHeader::FAULT_COUNT, "a text for every fault");
 }  // namespace
@@ -206,6 +211,10 @@ const char* UxCabinetHeader::faultPrinted(Fault fault) { return kFaultTexts[faul
 UxCabinetHeader::Fault UxCabinetHeader::check(bool partBefore, size_t& entry) const {
     entry = files.size();
     if (!files.empty() && folderRecords.empty()) return FAULT_NO_FOLDER;
+    // The platform reads the file table right after the folder records,
+    // whatever the header says: a table elsewhere would show it one list of
+    // entries and every check here another.
+    if (filesAt != foldersEnd) return FAULT_FILE_TABLE;
     for (const FOLDER_& folder : folderRecords) {
         if (!CompressionDecodable(folder.compression)) return FAULT_COMPRESSION;
         unsigned long long least = static_cast<unsigned long long>(folder.blocks) * (kBlockHeader + blockReserve);
@@ -223,4 +232,33 @@ UxCabinetHeader::Fault UxCabinetHeader::check(bool partBefore, size_t& entry) co
         return folder >= CONTINUED_FROM_PREV ? FAULT_CONTINUATION : FAULT_FOLDER_INDEX;
     }
     return FAULT_NONE;
+}
+
+namespace {
+bool ContinuedIn(unsigned folder) {
+    return folder == UxCabinetHeader::CONTINUED_FROM_PREV || folder == UxCabinetHeader::CONTINUED_PREV_AND_NEXT;
+}
+bool ContinuedOut(unsigned folder) {
+    return folder == UxCabinetHeader::CONTINUED_TO_NEXT || folder == UxCabinetHeader::CONTINUED_PREV_AND_NEXT;
+}
+}  // namespace
+
+UxCabinetHeader::Fault UxCabinetHeader::checkFollows(const UxCabinetHeader& before, size_t& entry) const {
+    size_t out = 0;
+    for (entry = 0; entry < files.size(); ++entry) {
+        if (!ContinuedIn(files[entry].folder)) continue;
+        while (out < before.files.size() && !ContinuedOut(before.files[out].folder)) ++out;
+        if (out == before.files.size() || before.files[out].name != files[entry].name ||
+            before.files[out].size != files[entry].size)
+            return FAULT_UNPAIRED;
+        ++out;
+    }
+    while (out < before.files.size() && !ContinuedOut(before.files[out].folder)) ++out;
+    return out == before.files.size() ? FAULT_NONE : FAULT_UNPAIRED;
+}
+
+size_t UxCabinetHeader::offeredEntries() const {
+    size_t n = 0;
+    for (const FILE_& file : files) n += ContinuedIn(file.folder) ? 0 : 1;
+    return n;
 }

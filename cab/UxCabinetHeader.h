@@ -28,6 +28,8 @@ struct UxCabinetHeader {
         FAULT_CONTINUATION,  // an entry continued from or into a cabinet that is not there
         FAULT_DATA_OUTSIDE,  // a folder's data outside the cabinet
         FAULT_COMPRESSION,  // a compression the platform cannot decode, or its parameters out of range
+        FAULT_FILE_TABLE,  // the file table apart from the end of the folder records
+        FAULT_UNPAIRED,  // entries continued from the previous cabinet that it does not continue
         FAULT_COUNT
     };
     enum : unsigned { CONTINUED_FROM_PREV = 0xFFFD, CONTINUED_TO_NEXT = 0xFFFE, CONTINUED_PREV_AND_NEXT = 0xFFFF };
@@ -37,6 +39,8 @@ struct UxCabinetHeader {
     unsigned number = 0;
     unsigned folders = 0;
     unsigned blockReserve = 0;  // bytes reserved in each data block's header
+    unsigned filesAt = 0;  // where the header says the file table starts
+    unsigned foldersEnd = 0;  // where the folder records end
     std::string previousCabinet, nextCabinet;  // empty when there is none
     std::vector<FOLDER_> folderRecords;
     std::vector<FILE_> files;
@@ -61,6 +65,15 @@ struct UxCabinetHeader {
     // the first fault with the index of the entry it concerns (or
     // files.size() when it concerns no entry).
     Fault check(bool partBefore, size_t& entry) const;
+    // The entries continued into this cabinet from the one before it, which
+    // the platform extracts with that cabinet and skips here: they must be
+    // the ones it continues, name for name, or one would be skipped in both
+    // without a word. FAULT_UNPAIRED with the entry (files.size() when an
+    // entry of `before` is missing here).
+    Fault checkFollows(const UxCabinetHeader& before, size_t& entry) const;
+    // The entries the platform offers when it reads this cabinet: all but
+    // those continued from the one before.
+    size_t offeredEntries() const;
     // A fault in the words kelpex shows (Japanese) and kelpack prints.
     static const char* faultShown(Fault fault);
     static const char* faultPrinted(Fault fault);

@@ -396,9 +396,13 @@ int Verify(int argc, char** argv) {
     std::string scratch = ScratchFolder();
     unsigned problems = 0;
     unsigned long long total = 0;
+    UxCabinetHeader previous;  // the cabinet before, when it was sound
+    bool previousSound = false;
     for (size_t index = 0; index < names.size(); ++index) {
         const FCString& name = names[index];
         std::string path = folder + name.text();
+        bool follows = previousSound;
+        previousSound = false;
         UxCabinetHeader header;
         bool present = pathExists(path.c_str());
         UxCabinetHeader::Result result = present ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
@@ -422,6 +426,7 @@ int Verify(int argc, char** argv) {
         // What the platform's reader would misread is never given to it.
         size_t entry = 0;
         UxCabinetHeader::Fault structure = header.check(index > 0, entry);
+        if (structure == UxCabinetHeader::FAULT_NONE && follows) structure = header.checkFollows(previous, entry);
         if (structure != UxCabinetHeader::FAULT_NONE) {
             FCString shown;
             if (entry < header.files.size())
@@ -432,6 +437,8 @@ int Verify(int argc, char** argv) {
             ++problems;
             continue;
         }
+        previous = std::move(header);
+        previousSound = true;
         VerifyingCab cab;
         cab.setArchive(path.c_str());
         if (!cab.extractTo(scratch.c_str())) {

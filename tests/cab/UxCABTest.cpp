@@ -3,6 +3,7 @@
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -336,6 +337,44 @@ TEST(UxCABSpanning, AMissingOrMisnamedContinuationEndsTheCabinetNamingIt) {
         EXPECT_NE(std::string::npos, error.find("span1.cab")) << error;
         EXPECT_EQ("first", TempFolder::readFile(dir / "out\\a.txt"));
         EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));  // never a half file
+    }
+}
+
+// An entry marked as continued from the cabinet before is extracted with
+// that cabinet and skipped in its own: one the cabinet before does not
+// continue would be missing from a Run that reports success, and the
+// platform's reader looks for ever for a continued entry the next part
+// does not hold. The part is refused as soon as the platform would read it.
+TEST(UxCABSpanning, AContinuationThatDoesNotContinueTheCabinetBeforeIsRefused) {
+    struct Case {
+        const char* entry;  // in span2.cab, marked as continued from span1.cab
+        const char* rename;  // its new name, when given
+    } cases[] = {{"b.txt", nullptr}, {"sub\\big1.bin", "sub\\big9.bin"}};
+    for (const Case& c : cases) {
+        TempFolder dir;
+        ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"span1.cab", "span2.cab", "span3.cab"}, SeriesFiles()));
+        std::string bytes = TempFolder::readFile(dir / "span2.cab");
+        size_t at = bytes.find(std::string(c.entry) + '\0');
+        ASSERT_NE(std::string::npos, at);
+        bytes[at - 8] = static_cast<char>(0xFD);
+        bytes[at - 7] = static_cast<char>(0xFF);
+        if (c.rename != nullptr) bytes.replace(at, std::strlen(c.rename), c.rename);
+        TempFolder::writeFile(dir / "span2.cab", bytes);
+        const std::string expected = "キャビネットファイルが壊れています [" + dir / "span2.cab" +
+                                     "]\n前のキャビネットファイルから続いていないファイルがあります [" +
+                                     (c.rename != nullptr ? c.rename : c.entry) + "]\n";
+        UxCAB cab;
+        cab.startSeries();
+        cab.setArchive((dir / "span1.cab").c_str());
+        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
+        EXPECT_EQ(expected, std::string(cab.errorText.text()));
+        EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));
+        // Given alone after a sound part, the same part is refused before
+        // the platform reads it.
+        cab.errorText.clear();
+        cab.setArchive((dir / "span2.cab").c_str());
+        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
+        EXPECT_EQ(expected, std::string(cab.errorText.text()));
     }
 }
 

@@ -99,6 +99,18 @@ TEST(UxCabinetHeader, TheStructureIsCheckedBeforeThePlatformReadsIt) {
         EXPECT_EQ(c.fault, header.check(c.partBefore, entry)) << c.what;
         EXPECT_EQ(c.entry, entry) << c.what;
     }
+    // The platform reads the file table where the folder records end: one
+    // placed after a gap (here holding another entry) is another list.
+    std::string gapped = good;
+    gapped.insert(44, std::string("\4\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0z.txt\0", 22));
+    gapped[16] = 44 + 22;
+    gapped[36] = static_cast<char>(gapped[36] + 22);
+    gapped[8] = static_cast<char>(gapped[8] + 22);
+    TempFolder::writeFile(path, gapped);
+    UxCabinetHeader header;
+    ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str()));
+    size_t entry = 0;
+    EXPECT_EQ(UxCabinetHeader::FAULT_FILE_TABLE, header.check(false, entry));
     // Quantum and LZX within their ranges are the platform's to decode.
     for (unsigned type : {0x1572u, 0x1503u, 0x0F03u, 0x0A12u}) {
         std::string bytes = good;
