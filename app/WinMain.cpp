@@ -2,6 +2,7 @@
 // edit, then the main dialog until the user closes it. Always returns 0.
 #include "app/MainDialog.h"
 #include "config/UxQcf.h"
+#include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHandle.h"
 #include "ui/FCDialog.h"
@@ -31,6 +32,19 @@ struct StartupEnvironment {
     }
 };
 
+// The platform's reader failed beyond recovery: the user hears it from us,
+// in a box of its own (the window may be gone with the thread that faulted).
+// Nothing here touches the heap.
+void ReportCrash(const char* reading, DWORD code) {
+    char text[1024];
+    wsprintfA(text,
+              "キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n%s%s%s"
+              "キャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残っています。\n"
+              "（例外 0x%08lX）",
+              *reading != '\0' ? "[" : "", reading, *reading != '\0' ? "]\n" : "", static_cast<unsigned long>(code));
+    MessageBoxA(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+}
+
 void RunMainDialog() {
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
@@ -52,6 +66,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20.reset(LoadLibraryA("RICHED20.DLL"));
         FCHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
         if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+        InstallCrashReport(ReportCrash);
         failure = RunCatchingFailures(RunMainDialog);
     }
     // Shown after everything was released, so the user sees why kelpex stopped.

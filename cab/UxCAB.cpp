@@ -1,5 +1,6 @@
 #include "cab/UxCAB.h"
 #include "cab/UxCabinetHeader.h"
+#include "foundation/CrashReport.h"
 #include "foundation/Mbcs.h"
 #include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
@@ -125,7 +126,11 @@ bool UxCAB::extractTo(const char* folder) {
     pending_ = nullptr;
     offered_ = 0;
     SetLastError(0);
-    BOOL ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
+    BOOL ok;
+    {
+        FileBeingRead reading(archivePath.text());
+        ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
+    }
     DWORD code = GetLastError();
     // A file the platform never reported as extracted was given up; and
     // whatever ended the cabinet, no file cut short stays behind.
@@ -497,6 +502,7 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     if (PlainFileName(name) && folder.length() < kNewPathSize && pathExists(path.text(), &attributes) &&
         (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
+        FileBeingRead::name(path.text());
         lstrcpynA(newPath, folder.text(), kNewPathSize);
         return NO_ERROR;
     }

@@ -8,6 +8,7 @@
 #include "cab/UxCabinetHeader.h"
 #include "config/UxQcf.h"
 #include "config/UxSeries.h"
+#include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHandle.h"
 #include "foundation/Mbcs.h"
@@ -356,13 +357,78 @@ private:
     DWORD size_ = 0;
 };
 
-std::string ScratchFolder() {
-    char temp[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(n > 0 && n < sizeof temp ? temp : ".\\") + "kelpack-verify-" +
-                         std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+// The scratch folder of a verify, removed on every way out: a return, an
+// exception, or a fault in the platform's reader (the crash report).
+char g_scratch[MAX_PATH] = "";
+
+// Never asks: what cannot be removed stays.
+int SkipRemoveError(unsigned, DWORD*, const char*, int, LPARAM) { return FCFileUty::ANSWER_SKIP; }
+
+void EmptyScratch() {
+    bool force = true;
+    FCFileUty::removeTree(g_scratch, force, nullptr, SkipRemoveError, 0);
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        char temp[MAX_PATH];
+        DWORD n = GetTempPathA(sizeof temp, temp);
+        path = std::string(n > 0 && n < sizeof temp ? temp : ".\\") + "kelpack-verify-" +
+               std::to_string(GetCurrentProcessId()) + "\\";
+        lstrcpynA(g_scratch, path.c_str(), sizeof g_scratch);
+        CreateDirectoryA(path.c_str(), nullptr);
+    }
+    virtual ~ScratchFolder() {
+        EmptyScratch();
+        RemoveDirectoryA(g_scratch);
+        g_scratch[0] = '\0';
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    // Empty again for the next cabinet.
+    void empty() {
+        EmptyScratch();
+        CreateDirectoryA(g_scratch, nullptr);
+    }
+    std::string path;
+};
+
+// The platform's reader brought the process down while it was writing a
+// file in the scratch folder, which stays open until the process is gone: a
+// second kelpack removes the folder once this one has ended.
+void ReportVerifyCrash(const char* reading, DWORD code) {
+    std::fprintf(stderr, "kelpack: %s: the platform's cabinet reader failed on it (exception 0x%08lX): it is damaged\n",
+                 *reading != '\0' ? reading : "(no cabinet)", static_cast<unsigned long>(code));
+    std::fflush(stderr);
+    if (g_scratch[0] == '\0') return;
+    char self[MAX_PATH] = "";
+    char command[MAX_PATH * 3];
+    if (GetModuleFileNameA(nullptr, self, sizeof self) == 0) return;
+    // Without its last separator: a backslash before the closing quote
+    // would escape it.
+    char folder[MAX_PATH];
+    lstrcpynA(folder, g_scratch, lstrlenA(g_scratch));
+    wsprintfA(command, "\"%s\" remove-after %lu \"%s\"", self, GetCurrentProcessId(), folder);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
+// kelpack remove-after PID FOLDER: waits (a minute at most) for the process
+// to end, then removes the folder.
+int RemoveAfter(int argc, char** argv) {
+    if (argc != 4) return 2;
+    FCHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(argv[2], nullptr, 10)));
+    if (process.valid()) WaitForSingleObject(process.get(), 60000);
+    lstrcpynA(g_scratch, WithSeparator(argv[3]).c_str(), sizeof g_scratch);
+    EmptyScratch();
+    return GetFileAttributesA(g_scratch) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
 }
 
 bool QuietlyReadable(const std::string& path) {
@@ -393,7 +459,9 @@ int Verify(int argc, char** argv) {
                      SeriesProblemPrinted(series, field).text());
         return 1;
     }
-    std::string scratch = ScratchFolder();
+    ScratchFolder scratchFolder;
+    const std::string& scratch = scratchFolder.path;
+    InstallCrashReport(ReportVerifyCrash);
     unsigned problems = 0;
     unsigned long long total = 0;
     UxCabinetHeader previous;  // the cabinet before, when it was sound
@@ -450,11 +518,8 @@ int Verify(int argc, char** argv) {
             std::fprintf(stderr, "kelpack: %s: ok, %u files, %llu bytes\n", name.text(), cab.files, cab.bytes);
         }
         total += cab.bytes;
-        bool force = true;
-        FCFileUty::removeTree(scratch.c_str(), force, nullptr, nullptr, 0);
-        CreateDirectoryA(scratch.c_str(), nullptr);
+        scratchFolder.empty();
     }
-    RemoveDirectoryA(scratch.c_str());
     if (total > static_cast<unsigned long long>(size) * kMegabyte) {
         std::fprintf(stderr, "kelpack: size=%u MB is below the series' uncompressed total of %llu MB\n", size,
                      (total + kMegabyte - 1) / kMegabyte);
@@ -472,6 +537,7 @@ int main(int argc, char** argv) {
     try {
         if (argc >= 2 && lstrcmpA(argv[1], "build") == 0) return Build(argc, argv);
         if (argc >= 2 && lstrcmpA(argv[1], "verify") == 0) return Verify(argc, argv);
+        if (argc >= 2 && lstrcmpA(argv[1], "remove-after") == 0) return RemoveAfter(argc, argv);
         return Usage(nullptr);
     } catch (const Diagnostic& e) {
         std::fprintf(stderr, "kelpack: %s: %s\n", e.getCaption(), e.getMessage());

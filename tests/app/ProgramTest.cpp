@@ -1,4 +1,5 @@
 #include "kelpex_version.h"
+#include "res/MainDialogIds.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
@@ -72,6 +73,84 @@ TEST(Program, OnlyOneInstanceAtATime) {
     ASSERT_NE(nullptr, next);
     PostMessageA(next, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
     EXPECT_EQ(0u, again.waitExit(30000));
+}
+
+namespace {
+struct FIND_BOX_ {
+    DWORD pid;
+    HWND main;
+    HWND found;
+    std::string text;
+};
+
+// A message box of the process other than the main window: the one whose
+// text holds `wanted`, or any other, which is answered Yes.
+BOOL CALLBACK FindBox(HWND window, LPARAM context) {
+    FIND_BOX_* find = reinterpret_cast<FIND_BOX_*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (pid != find->pid || window == find->main || !IsWindowVisible(window) || lstrcmpA(name, "#32770") != 0)
+        return TRUE;
+    std::string text = WindowAnswerer::messageBoxText(window);
+    if (text.find(find->text) != std::string::npos) {
+        find->found = window;
+        find->text = text;
+        return FALSE;
+    }
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+    return TRUE;
+}
+}  // namespace
+
+// A folder whose data is not what it declares brings the platform's reader
+// down with the process: the user still gets a message of ours, owned by no
+// window, naming the cabinet, never the system's crash report; what was
+// written before stays.
+TEST(Program, AFaultInThePlatformsReaderEndsWithAMessageOfOursNamingTheCabinet) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteMisdeclaredFolderCabinet(folder / "data.cab"));
+    TempFolder::writeFile(folder / "kelpex.qcf", "fname=data.cab\nsize=1\n");
+    std::string out = folder / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    Program program(folder.path());
+    ASSERT_TRUE(program.started());
+    HWND main = WindowOf(program.pid(), "一括解凍", 30000);  // the caption a configuration gives by default
+    ASSERT_NE(nullptr, main);
+    SendMessageA(GetDlgItem(main, IDC_MAIN_DESTINATION_EDIT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(out.c_str()));
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), 0);
+    // The 64-bit reader fails on this cabinet without a fault: the Run
+    // fails as after any error.
+    const bool faults = sizeof(void*) == 4;
+    FIND_BOX_ find = {program.pid(), main, nullptr, "キャビネットファイルを読み込んでいる途中で問題が起きた"};
+    auto outcome = [&] {
+        char text[2048] = "";
+        // Sent: GetWindowText reads another process's window's caption only.
+        SendMessageA(GetDlgItem(main, IDC_MAIN_MESSAGE), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        return std::string(text);
+    };
+    ASSERT_TRUE(WindowAnswerer::waitUntil(
+        [&] {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr || (!faults && outcome().find("解凍中にエラー") != std::string::npos);
+        },
+        30000));
+    if (faults) {
+        EXPECT_EQ("キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n[" +
+                      folder / "data.cab" +
+                      "]\nキャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残って"
+                      "います。\n（例外 0xC0000005）",
+                  find.text);
+        EXPECT_EQ(nullptr, GetWindow(find.found, GW_OWNER));
+        PostMessageA(find.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        DWORD code = program.waitExit(30000);
+        EXPECT_NE(0u, code);
+        EXPECT_NE(static_cast<DWORD>(STILL_ACTIVE), code);
+    } else {
+        EXPECT_NE(std::string::npos, outcome().find("ファイルが正しく展開されませんでした [" + out + "b.txt]"));
+    }
+    EXPECT_EQ(1000u, TempFolder::readFile(out + "a.bin").size());
 }
 
 TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {

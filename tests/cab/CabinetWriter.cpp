@@ -1,5 +1,6 @@
 #include "tests/cab/CabinetWriter.h"
 #include "foundation/FCHandle.h"
+#include "tests/support/TempFolder.h"
 #include <windows.h>
 #include <algorithm>
 
@@ -164,4 +165,62 @@ std::string WindowsPath(const std::string& unixPath) {
     for (char& c : path)
         if (c == '/') c = '\\';
     return path;
+}
+
+bool WriteMisdeclaredFolderCabinet(const std::string& path) {
+    auto put = [](std::string& b, unsigned v, int bytes) {
+        for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    std::string a, text;
+    for (unsigned i = 0; i < 1000; ++i) a.push_back(static_cast<char>((i * 7919) ^ (i >> 3)));
+    for (int i = 0; i < 300; ++i) text += "hello_world_";
+    std::string mszip = "CK\x01";  // a final stored deflate block
+    put(mszip, 1000, 2);
+    put(mszip, 1000 ^ 0xFFFF, 2);
+    mszip += a;
+    std::string table;
+    const struct {
+        const char* name;
+        size_t size;
+        unsigned folder;
+    } entries[] = {{"a.bin", a.size(), 0}, {"b.txt", text.size(), 1}};
+    for (const auto& e : entries) {
+        put(table, static_cast<unsigned>(e.size), 4);
+        put(table, 0, 4);  // offset in the folder
+        put(table, e.folder, 2);
+        put(table, 0x5A21, 2);
+        put(table, 0, 2);
+        put(table, 0x20, 2);
+        table += std::string(e.name) + '\0';
+    }
+    unsigned dataAt = 36 + 16 + static_cast<unsigned>(table.size());
+    std::string blocks[2];
+    const std::string* payloads[2] = {&mszip, &text};
+    unsigned sizes[2] = {1000, static_cast<unsigned>(text.size())};
+    for (int i = 0; i < 2; ++i) {
+        put(blocks[i], 0, 4);  // no checksum
+        put(blocks[i], static_cast<unsigned>(payloads[i]->size()), 2);
+        put(blocks[i], sizes[i], 2);
+        blocks[i] += *payloads[i];
+    }
+    std::string cabinet = "MSCF";
+    put(cabinet, 0, 4);
+    put(cabinet, dataAt + static_cast<unsigned>(blocks[0].size() + blocks[1].size()), 4);
+    put(cabinet, 0, 4);
+    put(cabinet, 36 + 16, 4);  // the file table
+    put(cabinet, 0, 4);
+    cabinet += "\x03\x01";  // version 1.3
+    put(cabinet, 2, 2);  // folders
+    put(cabinet, 2, 2);  // files
+    put(cabinet, 0, 2);  // flags
+    put(cabinet, 1234, 2);  // set
+    put(cabinet, 0, 2);  // index
+    put(cabinet, dataAt, 4);
+    put(cabinet, 1, 2);
+    put(cabinet, 1, 2);  // MSZIP
+    put(cabinet, dataAt + static_cast<unsigned>(blocks[0].size()), 4);
+    put(cabinet, 1, 2);
+    put(cabinet, 0x1503, 2);  // LZX, window 21
+    TempFolder::writeFile(path, cabinet + table + blocks[0] + blocks[1]);
+    return true;
 }

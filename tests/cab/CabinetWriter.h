@@ -21,3 +21,8 @@ bool WriteSpanningSeries(const std::string& folder, const std::vector<std::strin
 
 // The Windows form of a path in the build tree (Z: is the root).
 std::string WindowsPath(const std::string& unixPath);
+
+// A cabinet of two folders: MSZIP (one stored deflate block of 1,000 bytes,
+// a.bin) and then text declared as LZX (b.txt). Decoding it, the
+// platform's reader damages its own heap and the process dies.
+bool WriteMisdeclaredFolderCabinet(const std::string& path);

@@ -1,0 +1,30 @@
+// The last word of a process that meets a fault no check could foresee:
+// the platform's cabinet reader may corrupt its heap decoding data that is
+// not what its folder declares. Instead of the system's crash report (under
+// Wine, a debugger that waits for ever) the process says, in its own words,
+// which file it was reading, and ends.
+#pragma once
+#include <windows.h>
+
+// Called on the faulting thread with the file being read (empty when none)
+// and the exception's code; the process ends when it returns. It must do
+// little: the heap may be damaged.
+typedef void (*CrashReporter)(const char* reading, DWORD code);
+
+void InstallCrashReport(CrashReporter reporter);
+
+// Names the file the platform is reading for as long as it lives; the one
+// before is named again afterwards.
+class FileBeingRead {
+public:
+    explicit FileBeingRead(const char* path);
+    virtual ~FileBeingRead();
+    FileBeingRead(const FileBeingRead&) = delete;
+    FileBeingRead& operator=(const FileBeingRead&) = delete;
+    // Names another file until this one ends (a continuation the platform
+    // is about to read).
+    static void name(const char* path);
+
+private:
+    char before_[MAX_PATH * 2];
+};
