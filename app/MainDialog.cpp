@@ -96,6 +96,23 @@ private:
     std::vector<ENTRY_> entries_;
 };
 
+// A number of the configuration that does not fit its field is refused,
+// naming the key, never wrapped (a size of 4294967298 would act as 2).
+bool CheckNumbers(HWND window, const UxQcf& store) {
+    for (const char* key : {"flags", "size"}) {
+        FCString value;
+        if (!store.getString(value, key) || NumberFits(value.text(), false)) continue;
+        FCString text("kelpex.qcfの");
+        text.append(key);
+        text.append("の値 ");
+        AppendLiteral(text, value.text());
+        text.append(" は0から4294967295までにしてください。");
+        ShowMarked(window, text.text());
+        return false;
+    }
+    return true;
+}
+
 // Expands fname ("pattern,width,first,last,step") into the archive set and
 // checks that each archive lies beside the executable. False when the
 // series cannot be used; the message area then says why.
@@ -187,7 +204,7 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
         FCString fname;
         ReadSettings(window, state, fname);
-        usable = ExpandArchives(window, state, fname, folder);
+        usable = CheckNumbers(window, *state.store) && ExpandArchives(window, state, fname, folder);
     } else {
         ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
     }

@@ -30,33 +30,6 @@ FCString WithField(const char* text, int field) {
     return out;
 }
 
-// True when a field reads, as toInt reads it, as a number that fits 32
-// bits: decimal within the signed range, hexadecimal or binary within 32
-// bits. Digits are read as far as they go, as toInt does.
-bool FitsInt(const FCString& field) {
-    const char* p = field.text();
-    unsigned radix = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'b') && p[2] != '\0') {
-        radix = p[1] == 'x' ? 16 : 2;
-        p += 2;
-    }
-    bool negative = false;
-    if (radix == 10) {
-        while (*p == ' ' || *p == '\t') ++p;
-        if (*p == '-' || *p == '+') negative = *p++ == '-';
-    }
-    unsigned long long limit = radix != 10 ? 0xFFFFFFFFull : negative ? 0x80000000ull : 0x7FFFFFFFull;
-    unsigned long long value = 0;
-    for (;; ++p) {
-        unsigned digit = (*p >= '0' && *p <= '9')   ? static_cast<unsigned>(*p - '0')
-                         : (*p >= 'a' && *p <= 'f') ? static_cast<unsigned>(*p - 'a' + 10)
-                         : (*p >= 'A' && *p <= 'F') ? static_cast<unsigned>(*p - 'A' + 10)
-                                                    : 99u;
-        if (digit >= radix) return true;
-        value = value * radix + digit;
-        if (value > limit) return false;
-    }
-}
 }  // namespace
 
 FCString SeriesProblemShown(SeriesProblem problem, int field) { return WithField(kProblemTexts[problem].shown, field); }
@@ -74,7 +47,7 @@ SeriesProblem ExpandSeries(const FCString& fname, std::vector<FCString>& names, 
     bool numbered = fields[0].find("*") != nullptr;
     bool ranged = source.find(",") != nullptr || numbered;
     for (int i = 1; i < 5; ++i) {
-        if (FitsInt(fields[i])) continue;
+        if (NumberFits(fields[i].text(), true)) continue;
         if (field != nullptr) *field = i + 1;
         return SERIES_TOO_LARGE;
     }

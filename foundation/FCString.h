@@ -110,3 +110,9 @@ private:
     void adopt(FCStringRep* fresh);
     bool owns(const char* p) const { return rep != nullptr && p >= rep->buffer && p <= rep->buffer + rep->length; }
 };
+
+// True when text reads, as toInt (isSigned) or toUnsigned reads it, as a
+// number that fits 32 bits: decimal within the signed or unsigned range
+// (no negative number is unsigned), hexadecimal or binary within 32 bits.
+// Digits are read as far as they go, as those read them.
+bool NumberFits(const char* text, bool isSigned);

@@ -331,3 +331,30 @@ void FCString::create(const char* format, ...) {
     }
     va_end(args);
 }
+
+bool NumberFits(const char* text, bool isSigned) {
+    const char* p = text != nullptr ? text : "";
+    unsigned radix = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'b') && p[2] != '\0') {
+        radix = p[1] == 'x' ? 16 : 2;
+        p += 2;
+    }
+    bool negative = false;
+    if (radix == 10) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (*p == '-' || *p == '+') negative = *p++ == '-';
+    }
+    unsigned long long limit = radix != 10 ? 0xFFFFFFFFull
+                               : isSigned  ? (negative ? 0x80000000ull : 0x7FFFFFFFull)
+                                           : (negative ? 0ull : 0xFFFFFFFFull);
+    unsigned long long value = 0;
+    for (;; ++p) {
+        unsigned digit = (*p >= '0' && *p <= '9')   ? static_cast<unsigned>(*p - '0')
+                         : (*p >= 'a' && *p <= 'f') ? static_cast<unsigned>(*p - 'a' + 10)
+                         : (*p >= 'A' && *p <= 'F') ? static_cast<unsigned>(*p - 'A' + 10)
+                                                    : 99u;
+        if (digit >= radix) return true;
+        value = value * radix + digit;
+        if (value > limit) return false;
+    }
+}

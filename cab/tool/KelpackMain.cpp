@@ -451,6 +451,13 @@ int Verify(int argc, char** argv) {
     unsigned size = 0;
     store.getStringOr(fname, "fname", "");
     store.getNumberOr(size, "size", 0);
+    FCString sizeText;
+    if (store.getString(sizeText, "size") && !NumberFits(sizeText.text(), false)) {
+        std::fprintf(stderr,
+                     "kelpack: kelpex.qcf: size=%s does not fit 32 bits\nkelpack: the series is faulty: 1 problem\n",
+                     sizeText.text());
+        return 1;
+    }
     std::vector<FCString> names;
     int field = 0;
     SeriesProblem series = ExpandSeries(fname, names, &field);

@@ -130,6 +130,11 @@ TEST(MainDialogStart, EveryFnameOpensAtOnceWithAMessageOfItsOwn) {
          "kelpex.qcfのfnameの指定が正しくありません。\r5番目の値が大きすぎます。", false},
         {"fname=data*.cab,2,-2147483648,1,0xFFFFFFFF\n", "kelpex.qcfのfnameの指定が正しくありません。\r番号の増分",
          false},
+        {"fname=data01.cab\nsize=4294967296\n", "kelpex.qcfのsizeの値 4294967296 は0から4294967295までにしてください。",
+         false},
+        {"fname=data01.cab\nflags=-1\n", "kelpex.qcfのflagsの値 -1 は0から4294967295までにしてください。", false},
+        {"fname=data01.cab\nflags=0x100000003\n", "kelpex.qcfのflagsの値 0x100000003 は", false},
+        {"fname=data01.cab\nsize=4294967295\nflags=0xFFFFFFFC\n", "指定されたcabを一括解凍します。", true},
     };
     for (const Case& c : cases) {
         MainDialogHarness h(c.qcf, {"data01.cab"});
