@@ -1,4 +1,5 @@
 #include "config/UxQcf.h"
+#include "config/QcfEncoding.h"
 #include "foundation/Mbcs.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
@@ -10,15 +11,25 @@ const int kProbeBytes = 1024;
 const int kWrittenBlock = 65536;
 
 FCString FirstLine(const FCString& text) {
-    FCString scan(text);
+    FCString scan(text.text() + (std::char_traits<char>::compare(text.text(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0));
     scan.cursor = const_cast<char*>(scan.text());
     FCString line;
     scan.nextField(line, "\r\n", true, nullptr);
     return line;
 }
+// The whole file, zero bytes included (UTF-16), read as every read of the
+// configuration is.
+std::string ReadBytes(const char* path) {
+    FCFile file;
+    file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+    std::string bytes;
+    char buffer[16384];
+    for (DWORD n; file.isOpen() && (n = file.read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
+    return bytes;
+}
 }  // namespace
 
-UxQcf::UxQcf() : flags(SAVE_ON_CLOSE) {}
+UxQcf::UxQcf() : flags(SAVE_ON_CLOSE), encoding(QCF_SHIFT_JIS), lostCharacters(0) {}
 
 UxQcf::~UxQcf() {
     if ((flags & SAVE_ON_CLOSE) != 0 && !filePath.isEmpty()) {
@@ -66,12 +77,22 @@ bool UxQcf::load(const char* path) {
 
     FCString probe;
     probe.readFile(name.text(), kProbeBytes);
-    int mode = 0;
-    unsigned key = 0;
-    FCString text;
-    if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFile(name.text(), 0, key, 1);
-    else text.readFile(name.text(), 0);
-    return parse(text, true);
+    std::string bytes;
+    if (DetectQcfEncoding(std::string(probe.text(), probe.length() < 2 ? probe.length() : 2)) >= QCF_UTF16LE) {
+        // Zero bytes end an FCString: UTF-16 is read as bytes, and is never
+        // scrambled (the scrambling tool writes Shift_JIS).
+        bytes = ReadBytes(name.text());
+    } else {
+        int mode = 0;
+        unsigned key = 0;
+        FCString text;
+        if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFile(name.text(), 0, key, 1);
+        else text.readFile(name.text(), 0);
+        bytes.assign(text.text(), static_cast<size_t>(text.length()));
+    }
+    encoding = DetectQcfEncoding(bytes);
+    lostCharacters = ConvertQcfToShiftJis(encoding, bytes);
+    return parse(FCString(bytes.c_str()), true);
 }
 
 namespace {

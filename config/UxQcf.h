@@ -1,6 +1,7 @@
 // UxQcf: the key=value configuration store behind kelpex.qcf, plain or
 // scrambled with the key its own first line declares.
 #pragma once
+#include "config/QcfEncoding.h"
 #include "foundation/FCString.h"
 #include "foundation/FCXList.h"
 #include <map>
@@ -38,6 +39,10 @@ public:
     std::map<FCString, FCString, UxQcfKeyOrder> entries;
     unsigned flags;
     FCXList<FCIdString> substitutions;
+    // What the last load found: the file's encoding, and how many of its
+    // characters Shift_JIS could not hold ('?' in their place).
+    QcfEncoding encoding;
+    size_t lostCharacters;
 
 private:
     static FCString keyFor(const char* name, int index);

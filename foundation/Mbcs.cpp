@@ -4,7 +4,9 @@
 
 namespace Mbcs {
 
-bool IsLead(unsigned char b) { return b >= 0x80 && IsDBCSLeadByte(b); }
+// Code page 932 named, not the system's: the texts are Shift_JIS whatever
+// Windows runs under.
+bool IsLead(unsigned char b) { return b >= 0x80 && IsDBCSLeadByteEx(932, b); }
 
 namespace {
 // A byte that can end a double-byte character: never a control character
@@ -57,17 +59,35 @@ size_t BoundedLength(const char* text, size_t n) {
     }
 }
 
-bool FromWide(const wchar_t* wide, std::string& out) {
-    BOOL lossy = FALSE;
-    int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, nullptr, 0, "?", &lossy);
-    if (bytes <= 0) {
-        out.clear();
-        return false;
+size_t ShiftJisFromWide(const wchar_t* text, size_t length, std::string& out) {
+    out.clear();
+    if (length == 0) return 0;
+    // A character beyond the basic plane is one character, one '?': its
+    // surrogates become one U+FFFD, which Shift_JIS has not either.
+    std::vector<wchar_t> units;
+    for (size_t i = 0; i < length; ++i) {
+        wchar_t c = text[i];
+        bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+        units.push_back((c >= 0xD800 && c <= 0xDFFF) ? static_cast<wchar_t>(0xFFFD) : c);
+        if (pair) ++i;
     }
-    std::vector<char> buffer(static_cast<size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer.data(), bytes, "?", &lossy);
-    out = buffer.data();
-    return !lossy;
+    const wchar_t* wide = units.data();
+    size_t n = units.size();
+    int bytes = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(n), nullptr, 0, "?", nullptr);
+    if (bytes <= 0) return n;
+    out.resize(static_cast<size_t>(bytes));
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, static_cast<int>(n), &out[0], bytes, "?", nullptr);
+    // What could not be kept became '?': those beyond the ones written.
+    size_t written = 0, marks = 0;
+    for (size_t i = 0; i < n; ++i) written += wide[i] == L'?' ? 1 : 0;
+    for (const char* p = out.c_str(); *p != '\0'; p = Next(p)) marks += *p == '?' ? 1 : 0;
+    return marks > written ? marks - written : 0;
+}
+
+bool FromWide(const wchar_t* wide, std::string& out) {
+    size_t n = 0;
+    while (wide[n] != L'\0') ++n;
+    return ShiftJisFromWide(wide, n, out) == 0;
 }
 
 bool FromUtf8(const char* utf8, std::string& out) {
@@ -87,6 +107,16 @@ bool ToWide(const char* text, bool utf8, std::vector<wchar_t>& out) {
     out.resize(static_cast<size_t>(count));
     MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, out.data(), count);
     return true;
+}
+
+void Utf8ToWide(const std::string& utf8, std::vector<wchar_t>& out) {
+    out.clear();
+    if (utf8.empty()) return;
+    int n = static_cast<int>(utf8.size());
+    int count = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, nullptr, 0);
+    if (count <= 0) return;
+    out.resize(static_cast<size_t>(count));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), n, out.data(), count);
 }
 
 }  // namespace Mbcs

@@ -30,9 +30,13 @@ bool InSet(const char* set, unsigned code);
 // The number of bytes of text, at most n, that end on a character boundary.
 size_t BoundedLength(const char* text, size_t n);
 
-// Text in the ANSI code page from UTF-16 or UTF-8, with '?' for what the
-// code page cannot hold: true when nothing was lost. UTF-8 that is not
-// valid gives its raw bytes and false.
+// Shift_JIS (code page 932, whatever the system's) from n UTF-16 units,
+// with '?' for what it cannot hold: the number of characters so replaced.
+size_t ShiftJisFromWide(const wchar_t* wide, size_t n, std::string& out);
+
+// Shift_JIS from UTF-16 or UTF-8, with '?' for what it cannot hold: true
+// when nothing was lost. UTF-8 that is not valid gives its raw bytes and
+// false.
 bool FromWide(const wchar_t* wide, std::string& out);
 bool FromUtf8(const char* utf8, std::string& out);
 
@@ -40,5 +44,7 @@ bool FromUtf8(const char* utf8, std::string& out);
 // utf8 is set, as zero-terminated UTF-16; false when the bytes are not
 // valid in it.
 bool ToWide(const char* text, bool utf8, std::vector<wchar_t>& out);
+// UTF-8 bytes as UTF-16 (not terminated), U+FFFD for what is not valid.
+void Utf8ToWide(const std::string& utf8, std::vector<wchar_t>& out);
 
 }  // namespace Mbcs

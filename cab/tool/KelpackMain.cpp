@@ -451,6 +451,10 @@ int Verify(int argc, char** argv) {
     unsigned size = 0;
     store.getStringOr(fname, "fname", "");
     store.getNumberOr(size, "size", 0);
+    std::fprintf(stderr, "kelpack: kelpex.qcf is %s\n", QcfEncodingName(store.encoding));
+    if (store.lostCharacters != 0)
+        std::fprintf(stderr, "kelpack: warning: %u character(s) of kelpex.qcf have no Shift_JIS form and show as '?'\n",
+                     static_cast<unsigned>(store.lostCharacters));
     FCString sizeText;
     if (store.getString(sizeText, "size") && !NumberFits(sizeText.text(), false)) {
         std::fprintf(stderr,

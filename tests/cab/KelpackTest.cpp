@@ -223,3 +223,17 @@ TEST(Kelpack, VerifyNamesTheCabinetThePlatformsReaderFailsOnAndLeavesNoScratchFo
     EXPECT_NE(std::string::npos, r.output.find(said)) << r.output;
     EXPECT_TRUE(WindowAnswerer::waitUntil([&] { return ScratchFolders() == before; }, 30000));
 }
+
+// verify names the configuration's encoding and warns of what Shift_JIS
+// cannot hold, without failing the series for it.
+TEST(Kelpack, VerifyNamesTheConfigurationsEncodingAndWarnsOfLostCharacters) {
+    TempFolder dir;
+    BuildGoodSeries(dir);
+    std::string qcf = dir / "out\\kelpex.qcf";
+    TempFolder::writeFile(qcf, "\xEF\xBB\xBF" + TempFolder::readFile(qcf) + u8"caption=表\U0001F600\n");
+    ProgramResult r = Kelpack("verify " + Quoted(dir / "out"));
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("kelpex.qcf is UTF-8 with a byte-order mark")) << r.output;
+    EXPECT_NE(std::string::npos, r.output.find("warning: 1 character(s) of kelpex.qcf have no Shift_JIS form"))
+        << r.output;
+}

@@ -216,8 +216,8 @@ TEST(UxCABFailures, NamesThatCannotBeShownInTheCodePageFail) {
     ASSERT_TRUE(WriteCabinet(cabinet, {sushi, {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
     EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
     // Named as far as the code page can show it, not as raw UTF-8 bytes.
-    EXPECT_EQ("ファイル名を変換できません [??.txt]\n",
-              std::string(cab.errorText.text()));  // U+1F363 is two UTF-16 units
+    // U+1F363 is one character, two UTF-16 units: one '?'.
+    EXPECT_EQ("ファイル名を変換できません [?.txt]\n", std::string(cab.errorText.text()));
 }
 
 TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {

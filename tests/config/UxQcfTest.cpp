@@ -296,3 +296,67 @@ TEST(UxQcfFuzz, AnyBytesLoadWithoutCrashOrHang) {
         EXPECT_EQ(bytes, TempFolder::readFile(path));  // nor does a store with saving off at its end
     }
 }
+
+namespace {
+// The bytes of a UTF-16 text, little or big endian, behind its mark.
+std::string Utf16(const wchar_t* text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const wchar_t* p = text; *p != L'\0'; ++p) {
+        char low = static_cast<char>(*p & 0xFF), high = static_cast<char>(*p >> 8);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    }
+    return bytes;
+}
+}  // namespace
+
+// A configuration saved by an editor in UTF-8 (with or without a mark) or
+// UTF-16 reads as the same Shift_JIS one, scrambled or plain; what Shift_JIS
+// cannot hold becomes '?', counted.
+TEST(UxQcfEncoding, EveryEncodingAnEditorWritesReadsAsTheShiftJisText) {
+    const std::string caption = "表示ソフト 十能", mes0 = "ようこそ。\\nｶﾀｶﾅ";
+    const std::string utf8 = u8"caption=表示ソフト 十能\r\nmes0=ようこそ。\\nｶﾀｶﾅ\r\nfname=data.cab\r\n";
+    const wchar_t* wide = L"caption=表示ソフト 十能\r\nmes0=ようこそ。\\nｶﾀｶﾅ\r\nfname=data.cab\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        QcfEncoding encoding;
+    } cases[] = {
+        {"Shift_JIS", "caption=" + caption + "\r\nmes0=" + mes0 + "\r\nfname=data.cab\r\n", QCF_SHIFT_JIS},
+        {"UTF-8 marked", "\xEF\xBB\xBF" + utf8, QCF_UTF8_MARKED},
+        {"UTF-8", utf8, QCF_UTF8},
+        {"UTF-16 LE", Utf16(wide, false), QCF_UTF16LE},
+        {"UTF-16 BE", Utf16(wide, true), QCF_UTF16BE},
+        {"scrambled Shift_JIS", ScrambledFile(77, "caption=" + caption + "\nmes0=" + mes0 + "\n", "qcftype=1,77"),
+         QCF_SHIFT_JIS},
+        {"scrambled UTF-8", ScrambledFile(77, utf8, "qcftype=1,77"), QCF_UTF8},
+        {"scrambled UTF-8 marked", "\xEF\xBB\xBF" + ScrambledFile(77, utf8, "qcftype=1,77"), QCF_UTF8_MARKED},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir;
+        TempFolder::writeFile(dir / "kelpex.qcf", c.bytes);
+        UxQcf store;
+        store.load((dir / "kelpex.qcf").c_str());
+        store.flags = 0;
+        EXPECT_EQ(caption, Get(store, "caption")) << c.what;
+        EXPECT_EQ(mes0, Get(store, "mes0")) << c.what;
+        EXPECT_EQ(c.encoding, store.encoding) << c.what;
+        EXPECT_EQ(0u, store.lostCharacters) << c.what;
+    }
+    TempFolder dir;
+    TempFolder::writeFile(dir / "kelpex.qcf", Utf16(L"caption=caf\u00e9 \U0001F600 ok\r\n", false));
+    UxQcf store;
+    store.load((dir / "kelpex.qcf").c_str());
+    store.flags = 0;
+    EXPECT_EQ("caf? ? ok", Get(store, "caption"));
+    EXPECT_EQ(2u, store.lostCharacters);
+}
+
+// Detection never takes a real Shift_JIS text for UTF-8, even one that is
+// valid UTF-8 by chance (half-width katakana in pairs).
+TEST(UxQcfEncoding, RealShiftJisTextsStayShiftJis) {
+    const char* texts[] = {"mes0=ﾃｽ\n", "a=表\nb=ソ\n",       "caption=Setup 2.0 (表示)\n",
+                           "x=ｱｲｳｴｵ\n", "plain=ascii only\n", "mes0=十能\\n"};
+    for (const char* text : texts) EXPECT_EQ(QCF_SHIFT_JIS, DetectQcfEncoding(text)) << text;
+    EXPECT_EQ(QCF_UTF8, DetectQcfEncoding(u8"x=表"));
+}
