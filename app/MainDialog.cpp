@@ -1,4 +1,5 @@
 #include "app/MainDialog.h"
+#include "foundation/WideText.h"
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxProgressDialog.h"
 #include "config/UxSeries.h"
@@ -34,7 +35,7 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     UxQcf& store = *state.store;
     FCString caption;
     store.getStringOr(caption, "caption", "一括解凍");
-    SetWindowTextA(window, caption.text());
+    SetWindowText932(window, caption.text());
     store.getNumberOr(state.flags, "flags", 0);
     store.getNumberOr(state.size, "size", 0);
     store.getStringOr(state.makerName, "makerName", "makerName");
@@ -184,7 +185,7 @@ void ShowOpeningText(HWND window, const MainState& state) {
 void ForceBox(HWND window, int id, const char* text) {
     CheckDlgButton(window, id, BST_CHECKED);
     EnableWindow(GetDlgItem(window, id), FALSE);
-    SetDlgItemTextA(window, id, text);
+    SetDlgItemText932(window, id, text);
 }
 
 void InitMainDialog(HWND window, FCDialog* dialog) {
@@ -228,7 +229,7 @@ void Browse(MainState& state) {
     FCPathName chosen;
     if (chosen.browseForFolder(dialog.windowHandle, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
                                initial.text()))
-        SetDlgItemTextA(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, chosen.text());
+        SetDlgItemText932(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, chosen.text());
 }
 
 void DropFiles(MainState& state, HDROP handle) {
@@ -245,7 +246,7 @@ void DropFiles(MainState& state, HDROP handle) {
     } else {
         path.getFolder(folder, true);
     }
-    SetDlgItemTextA(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, folder.text());
+    SetDlgItemText932(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, folder.text());
     ShowDestination(dialog, state.makerName.text(), state.appName.text());
     drop.release();
 }

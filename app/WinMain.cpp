@@ -5,6 +5,7 @@
 #include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
 #include "ui/FCDialog.h"
 #include <commctrl.h>
 #include <objbase.h>
@@ -42,7 +43,7 @@ void ReportCrash(const char* reading, DWORD code) {
               "キャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残っています。\n"
               "（例外 0x%08lX）",
               *reading != '\0' ? "[" : "", reading, *reading != '\0' ? "]\n" : "", static_cast<unsigned long>(code));
-    MessageBoxA(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    MessageBox932OnStack(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 void RunMainDialog() {

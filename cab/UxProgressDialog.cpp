@@ -1,4 +1,5 @@
 #include "cab/UxProgressDialog.h"
+#include "foundation/WideText.h"
 #include "cab/UxCAB.h"
 #include <commctrl.h>
 
@@ -98,7 +99,7 @@ void UxProgressDialog::pumpMessages() {
     rethrowPending();
 }
 
-void UxProgressDialog::setStatusText(const char* text) { SetDlgItemTextA(windowHandle, statusId, text); }
+void UxProgressDialog::setStatusText(const char* text) { SetDlgItemText932(windowHandle, statusId, text); }
 
 INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -106,8 +107,8 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
         UxProgressDialog* self = reinterpret_cast<UxProgressDialog*>(lParam);
         currentProgressDialog = self;
         self->windowHandle = window;
-        if (self->statusId >= 0) SetDlgItemTextA(window, self->statusId, self->statusText.text());
-        SetWindowTextA(window, self->caption.text());
+        if (self->statusId >= 0) SetDlgItemText932(window, self->statusId, self->statusText.text());
+        SetWindowText932(window, self->caption.text());
         if (self->progressId >= 0) {
             if ((self->options & OPTION_SHOW_BAR) != 0) {
                 self->progressBar.attach(window, self->progressId);
@@ -193,7 +194,7 @@ void UxProgressDisplay::showRemaining(unsigned megabytes) {
     remainingTick_ = now;
     FCString text;
     DecompressCab::formatRemaining(text, static_cast<unsigned>(estimatedTotalS - elapsedS));
-    SetDlgItemTextA(dialog_.windowHandle, IDC_PROGRESS_REMAINING, text.text());
+    SetDlgItemText932(dialog_.windowHandle, IDC_PROGRESS_REMAINING, text.text());
 }
 
 void UxProgressDisplay::showCancelling() {

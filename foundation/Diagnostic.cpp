@@ -1,4 +1,5 @@
 #include "foundation/Diagnostic.h"
+#include "foundation/WideText.h"
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -104,5 +105,5 @@ std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)()) {
 }
 
 int ShowFoundationBox(const char* text, const char* caption, UINT buttons, HWND owner) {
-    return MessageBoxA(owner, text, caption, buttons | MB_TASKMODAL | MB_SETFOREGROUND);
+    return MessageBox932(owner, text, caption, buttons | MB_TASKMODAL | MB_SETFOREGROUND);
 }

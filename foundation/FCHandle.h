@@ -4,6 +4,7 @@
 //   FCHandle      kernel handles (files, events, processes, threads): CloseHandle
 //   FCFindHandle  directory searches: FindClose
 //   FCLibrary     loaded libraries: FreeLibrary
+//   FCGdiObject   fonts, brushes and the like: DeleteObject
 #pragma once
 #include <windows.h>
 
@@ -58,6 +59,14 @@ struct LibraryTraits {
     static void close(HMODULE h) { FreeLibrary(h); }
 };
 
+struct GdiObjectTraits {
+    typedef HGDIOBJ Type;
+    static HGDIOBJ none() { return nullptr; }
+    static bool valid(HGDIOBJ h) { return h != nullptr; }
+    static void close(HGDIOBJ h) { DeleteObject(h); }
+};
+
 typedef FCOwner<KernelHandleTraits> FCHandle;
 typedef FCOwner<FindHandleTraits> FCFindHandle;
 typedef FCOwner<LibraryTraits> FCLibrary;
+typedef FCOwner<GdiObjectTraits> FCGdiObject;

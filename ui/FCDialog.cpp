@@ -1,4 +1,5 @@
 #include "ui/FCDialog.h"
+#include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHeap.h"
 #include "foundation/Mbcs.h"
@@ -44,17 +45,40 @@ INT_PTR TakeSuggestedRect(HWND window, LPARAM lParam) {
 }
 }  // namespace
 
+namespace {
+BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+}  // namespace
+
+// The templates name a Japanese font, which a system of another code page
+// may replace with one that has no Japanese characters: the same font with
+// the Japanese character set makes the system choose one that has them.
+void FCDialogBase::useJapaneseFont(HWND window) {
+    if (GetACP() == 932) return;
+    HFONT current = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    LOGFONTW font = {};
+    if (current == nullptr || GetObjectW(current, sizeof font, &font) == 0) return;
+    font.lfCharSet = SHIFTJIS_CHARSET;
+    japaneseFont_.reset(CreateFontIndirectW(&font));
+    if (!japaneseFont_.valid()) return;
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(japaneseFont_.get()), FALSE);
+    EnumChildWindows(window, SetChildFont, reinterpret_cast<LPARAM>(japaneseFont_.get()));
+}
+
 INT_PTR CALLBACK FCDialogBase::guardedProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The dialog's user slot is the one place a window keeps its object: set
     // here at the first message, and by attachWindow for the same object.
-    FCDialogBase* self = reinterpret_cast<FCDialogBase*>(GetWindowLongPtrA(window, DWLP_USER));
+    FCDialogBase* self = reinterpret_cast<FCDialogBase*>(GetWindowLongPtrW(window, DWLP_USER));
     if (self == nullptr) {
         self = t_pendingDialog;
         if (self == nullptr) return FALSE;
-        SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         t_pendingDialog = nullptr;
     }
     if (self->dialogProc == nullptr) return FALSE;
+    if (message == WM_INITDIALOG) self->useJapaneseFont(window);
     if (self->pendingException) return FALSE;  // the dialog is being ended
     try {
         INT_PTR handled = self->dialogProc(window, message, wParam, lParam);
@@ -75,20 +99,11 @@ void FCDialogBase::rethrowPending() {
 }
 
 const FCString& FCDialogBase::text(int controlId) {
-    textBuffer.clear();
-    FCHeapBlock buffer(FCHeap::malloc(kTextBuffer, 0));
-    if (buffer.bytes() == nullptr) ThrowNotEnoughMemory("FCDialog - text");
-    buffer.bytes()[0] = '\0';
-    UINT n = GetDlgItemTextA(windowHandle, controlId, buffer.bytes(), kTextBuffer - 1);
-    if (n == 0) return textBuffer;
-    if (n >= static_cast<UINT>(kTextBuffer - 1)) n = kTextBuffer - 2;
-    buffer.bytes()[n] = '\0';
-    if (n == static_cast<UINT>(kTextBuffer - 2)) {
-        // A text cut at the buffer's end may end in half a double-byte character.
-        char* last = const_cast<char*>(Mbcs::Prev(buffer.bytes(), buffer.bytes() + n));
-        if (last + 1 == buffer.bytes() + n && Mbcs::IsLead(static_cast<unsigned char>(*last))) *last = '\0';
-    }
-    textBuffer.assignFrom(buffer.bytes());
+    std::string text = WindowText932(GetDlgItem(windowHandle, controlId));
+    // At most the buffer the dialog has always read into, cut between
+    // characters.
+    text.resize(Mbcs::BoundedLength(text.c_str(), static_cast<size_t>(kTextBuffer - 2)));
+    textBuffer.assignFrom(text.c_str());
     return textBuffer;
 }
 
@@ -111,7 +126,7 @@ int FCDialogBase::dropIntoControls(FCDropFiles& drop, const int* idList, const c
     int matched = 0;
     for (const int* id = idList; id != nullptr && *id != -1; ++id) {
         if (*id == target && target != 0) {
-            SetDlgItemTextA(windowHandle, *id, value.text());
+            SetDlgItemText932(windowHandle, *id, value.text());
             matched = *id;
         }
     }
@@ -170,8 +185,8 @@ INT_PTR FCDialog::runWithOwner(HWND owner, DLGPROC proc, LPARAM param) {
 INT_PTR FCDialog::doModal() {
     pendingException = nullptr;
     expectWindow(this);
-    INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), templateId, ownerWindow, guardedProc,
-                                     reinterpret_cast<LPARAM>(this));
+    INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
+                                     guardedProc, reinterpret_cast<LPARAM>(this));
     expectWindow(nullptr);
     rethrowPending();
     return result;
@@ -180,12 +195,12 @@ INT_PTR FCDialog::doModal() {
 void FCDialog::attachWindow(HWND window) {
     windowHandle = window;
     userData = createParam;
-    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(static_cast<FCDialogBase*>(this)));
+    SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(static_cast<FCDialogBase*>(this)));
 }
 
 FCDialog* FCDialog::fromWindow(HWND window) {
     // Only FCDialog objects run dialogs whose procedures ask for one.
-    return static_cast<FCDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrA(window, DWLP_USER)));
+    return static_cast<FCDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrW(window, DWLP_USER)));
 }
 
 void FCDialog::abandonWindow(HWND window) { EndDialog(window, -1); }
@@ -193,8 +208,8 @@ void FCDialog::abandonWindow(HWND window) { EndDialog(window, -1); }
 HWND FCModelessDialog::createWindow() {
     pendingException = nullptr;
     expectWindow(this);
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), templateId, ownerWindow, guardedProc,
-                                     reinterpret_cast<LPARAM>(this));
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
+                                     guardedProc, reinterpret_cast<LPARAM>(this));
     expectWindow(nullptr);
     return window;
 }

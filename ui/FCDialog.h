@@ -4,6 +4,7 @@
 // once the system has returned (a C++ exception must never unwind through
 // the system's frames; on i686 that ends the process).
 #pragma once
+#include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include "foundation/FCXList.h"
 #include <windows.h>
@@ -56,6 +57,11 @@ protected:
 
 private:
     void placeWindow(LONG left, LONG top, LONG width, LONG height, bool keepOnMonitor, bool workArea);
+    void useJapaneseFont(HWND window);
+
+    // The template's font with the Japanese character set, where the
+    // system's code page is another: kept for as long as the window.
+    FCGdiObject japaneseFont_;
 };
 
 template <>

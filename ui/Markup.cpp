@@ -1,4 +1,5 @@
 #include "ui/Markup.h"
+#include "foundation/WideText.h"
 #include "foundation/FCString.h"
 #include "foundation/Mbcs.h"
 #include <richedit.h>
@@ -229,7 +230,7 @@ void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, con
 void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp, const char* openBracket,
                     const char* closeBracket) {
     if (text == nullptr || *text == '\0') {
-        SetDlgItemTextA(dialog, controlId, "");
+        SetDlgItemText932(dialog, controlId, "");
         return;
     }
     if (markedUp) {
@@ -240,7 +241,7 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
     ResolveLiterals(plain);
     HWND control = GetDlgItem(dialog, controlId);
     if (!IsRichEdit(control)) {
-        SetDlgItemTextA(dialog, controlId, plain.text());
+        SetDlgItemText932(dialog, controlId, plain.text());
         return;
     }
     // A rich edit takes the text the same way as a marked-up one: its

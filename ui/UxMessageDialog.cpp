@@ -1,4 +1,5 @@
 #include "ui/UxMessageDialog.h"
+#include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "ui/Markup.h"
 #include <richedit.h>
@@ -27,9 +28,9 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
         SendMessageA(message, EM_SETEVENTMASK, 0, mask | ENM_LINK);
         SendMessageA(message, EM_AUTOURLDETECT, TRUE, 0);
     }
-    SetWindowTextA(window, info->title.text());
+    SetWindowText932(window, info->title.text());
     for (int i = 0; i < 4; ++i)
-        if (!info->captions[i].isEmpty()) SetDlgItemTextA(window, kButtonIds[i], info->captions[i].text());
+        if (!info->captions[i].isEmpty()) SetDlgItemText932(window, kButtonIds[i], info->captions[i].text());
     SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
                    info->closeBracket.text());
     dialog->centreOnParent(-1, -1, false);

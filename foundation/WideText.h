@@ -1,0 +1,21 @@
+// Where the tool's texts cross to the windows. Inside they are Shift_JIS
+// (code page 932) whatever the system's code page; the platform is given
+// and gives back UTF-16, converted here with code page 932 named, so a
+// Western or a UTF-8 Windows shows the same Japanese as a Japanese one.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// Shift_JIS as zero-terminated UTF-16; a byte no character has becomes
+// U+FFFD, never the end of the text.
+std::vector<wchar_t> Wide932(const char* text);
+
+BOOL SetWindowText932(HWND window, const char* text);
+BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text);
+// The window's text in Shift_JIS, '?' for what Shift_JIS cannot hold.
+std::string WindowText932(HWND window);
+int MessageBox932(HWND owner, const char* text, const char* caption, UINT type);
+// The same through buffers on the stack, for a process whose heap may be
+// damaged; a text is cut at 1,024 characters.
+int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT type);
