@@ -1,6 +1,7 @@
 // Run: check the destination, offer to create it, extract every archive of
 // the series with the progress dialog, and report the outcome.
 #include "app/MainDialog.h"
+#include "foundation/WideText.h"
 #include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
@@ -257,6 +258,13 @@ void RunExtraction(FCDialogBase& dialog) {
     if (state.running) return;
     HWND window = dialog.windowHandle;
     RunLock lock(window, state);
+    // A folder name Shift_JIS cannot hold (an emoji, é) would be written
+    // under another name: refused, shown as far as Shift_JIS can.
+    std::string typed;
+    if (!WindowText932(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT), typed)) {
+        ReportWithPath(window, "指定されたフォルダ名には、このツールで扱えない文字が含まれています", typed.c_str());
+        return;
+    }
     FCString composed;
     ComposeDestination(composed, dialog, state.makerName.text(), state.appName.text(), false);
     FCPathName destination(composed);

@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
                                      reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().archives.size());

@@ -49,7 +49,7 @@ public:
     explicit MainWindow(const std::string& folder, const std::string& qcf) : dialog_(IDD_MAIN) {
         if (!WriteFile(folder + "kelpex.qcf", qcf)) return;
         dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
-        window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+        window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
                                     reinterpret_cast<LPARAM>(&dialog_));
         if (window == nullptr) return;
         ShowWindow(window, SW_SHOW);

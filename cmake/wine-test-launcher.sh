@@ -5,7 +5,8 @@
 prefix=$1
 exe=$2
 shift 2
-export WINEPREFIX="$prefix" LANG=ja_JP.UTF-8 LC_ALL= WINEDEBUG=-all
+# Japanese (code page 932) unless a test of another code page names its locale.
+export WINEPREFIX="$prefix" LANG="${KELPEX_TEST_LANG:-ja_JP.UTF-8}" LC_ALL= WINEDEBUG=-all
 if [ -z "$DISPLAY" ]; then
     echo "DISPLAY is not set: start the tests through tools/test.sh" >&2
     exit 1

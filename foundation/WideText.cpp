@@ -17,13 +17,18 @@ BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text) {
     return SetDlgItemTextW(dialog, controlId, Wide932(text).data());
 }
 
-std::string WindowText932(HWND window) {
+bool WindowText932(HWND window, std::string& out) {
+    out.clear();
     int length = GetWindowTextLengthW(window);
-    std::string out;
-    if (length <= 0) return out;
+    if (length <= 0) return true;
     std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
     int n = GetWindowTextW(window, wide.data(), length + 1);
-    Mbcs::ShiftJisFromWide(wide.data(), n > 0 ? static_cast<size_t>(n) : 0, out);
+    return Mbcs::ShiftJisFromWide(wide.data(), n > 0 ? static_cast<size_t>(n) : 0, out) == 0;
+}
+
+std::string WindowText932(HWND window) {
+    std::string out;
+    WindowText932(window, out);
     return out;
 }
 

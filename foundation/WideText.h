@@ -15,6 +15,8 @@ BOOL SetWindowText932(HWND window, const char* text);
 BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text);
 // The window's text in Shift_JIS, '?' for what Shift_JIS cannot hold.
 std::string WindowText932(HWND window);
+// The same, false when a character had no Shift_JIS form.
+bool WindowText932(HWND window, std::string& out);
 int MessageBox932(HWND owner, const char* text, const char* caption, UINT type);
 // The same through buffers on the stack, for a process whose heap may be
 // damaged; a text is cut at 1,024 characters.

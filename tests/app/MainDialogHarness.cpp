@@ -40,7 +40,8 @@ MainDialogHarness::~MainDialogHarness() {
 
 void MainDialogHarness::open() {
     dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
-    HWND window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc,
+    // A Unicode window, as the program makes it.
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
                                      reinterpret_cast<LPARAM>(&dialog_));
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);

@@ -1,0 +1,78 @@
+// What a user sees whatever the system's code page. These run with the
+// others under code page 932, and again under 1252 and 65001 (the CTest
+// entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
+// read back as UTF-16 and compared with the Shift_JIS original.
+#include "tests/app/MainDialogHarness.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+std::wstring Unicode(const std::string& shiftJis) {
+    wchar_t wide[4096] = L"";
+    int n = MultiByteToWideChar(932, 0, shiftJis.c_str(), -1, wide, 4096);
+    return n > 0 ? std::wstring(wide) : std::wstring();
+}
+
+std::wstring WindowUnicode(HWND window) {
+    wchar_t text[4096] = L"";
+    GetWindowTextW(window, text, 4096);
+    return text;
+}
+
+// A rich edit's text as it holds it, whatever kind of window it is.
+std::wstring RichUnicode(HWND rich) {
+    wchar_t text[4096] = L"";
+    GETTEXTEX get = {sizeof text, GT_DEFAULT, 1200, nullptr, nullptr};
+    SendMessageW(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+const char* const kQcf =
+    "caption=表示ソフト 十能\nmes0=ようこそ。表とソ\\n能力\nfname=data01.cab\n"
+    "makerName=メーカー表\nappName=ソフト\n";
+}  // namespace
+
+TEST(AnyCodePage, TheCaptionTheOpeningTextAndTheDestinationLineAreTheJapaneseOriginals) {
+    MainDialogHarness h(kQcf, {"data01.cab"});
+    h.open();
+    EXPECT_EQ(Unicode("表示ソフト 十能"), WindowUnicode(h.window()));
+    EXPECT_EQ(Unicode("ようこそ。表とソ\r能力\r解凍に使用するデータ\rdata01.cab"),
+              RichUnicode(h.control(IDC_MAIN_MESSAGE)));
+    EXPECT_EQ(Unicode("実行"), WindowUnicode(h.control(IDC_MAIN_RUN)));
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    SendMessageW(h.control(IDC_MAIN_MAKER_BOX), BM_CLICK, 0, 0);
+    std::wstring line = RichUnicode(h.control(IDC_MAIN_DESTINATION_LINE));
+    EXPECT_EQ(Unicode(out + "メーカー表\\"), line);
+    // The maker's folder in green.
+    CHARFORMATA format = h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(line.find(Unicode("メ"))));
+    EXPECT_EQ(0x00C000u, format.crTextColor);
+}
+
+TEST(AnyCodePage, TheOutcomeOfARunIsTheJapaneseTextWithTheDestinationInColour) {
+    MainDialogHarness h(kQcf, {"data01.cab"});
+    h.open();
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    h.click(IDC_MAIN_RUN);
+    EXPECT_EQ("x", TempFolder::readFile(out + "x.txt"));
+    std::wstring outcome = RichUnicode(h.control(IDC_MAIN_MESSAGE));
+    EXPECT_EQ(Unicode("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\rです。"), outcome);
+    CHARFORMATA format = h.formatAt(IDC_MAIN_MESSAGE, static_cast<int>(outcome.find(Unicode(out))));
+    EXPECT_EQ(0x0000C0u, format.crTextColor);  // dark red
+}
+
+// A destination Shift_JIS cannot name is refused before anything is
+// written, shown as far as Shift_JIS can.
+TEST(AnyCodePage, ADestinationShiftJisCannotHoldIsRefused) {
+    MainDialogHarness h(kQcf, {"data01.cab"});
+    h.open();
+    std::wstring folder = Unicode(h.folder() / "caf");
+    SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), (folder + L"\u00e9\\\U0001F600").c_str());
+    h.click(IDC_MAIN_RUN);
+    EXPECT_EQ(Unicode("指定されたフォルダ名には、このツールで扱えない文字が含まれています\r" + h.folder() / "caf?\\?"),
+              RichUnicode(h.control(IDC_MAIN_MESSAGE)));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\u00e9").c_str()));
+}
