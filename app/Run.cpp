@@ -233,8 +233,8 @@ bool CanWriteToFolder(const char* folder, ProbeKind kind) {
     MakeProbeName(probe, name.text());
     bool existed = pathExists(probe.text());
     if (kind == PROBE_FOLDER) {
-        if (CreateDirectoryA(probe.text(), nullptr)) {
-            RemoveDirectoryA(probe.text());
+        if (CreateDirectoryW(Wide932(probe.text()).data(), nullptr)) {
+            RemoveDirectoryW(Wide932(probe.text()).data());
             return true;
         }
         return GetLastError() != ERROR_ACCESS_DENIED;

@@ -1,4 +1,5 @@
 #include "cab/UxCAB.h"
+#include "foundation/WideText.h"
 #include "cab/UxCabinetHeader.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Mbcs.h"
@@ -52,7 +53,7 @@ bool PlainFileName(const char* name) {
 
 ULONGLONG FreeBytesFor(const char* folder) {
     ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExA(folder, &available, &total, &free)) return 0;
+    if (!GetDiskFreeSpaceExW(Wide932(folder).data(), &available, &total, &free)) return 0;
     return available.QuadPart;
 }
 }  // namespace
@@ -329,7 +330,7 @@ void UxCAB::ensureFolder(const FCString& folder) {
     }
     for (size_t i = known; i < chain.size(); ++i) {
         const char* path = chain[i].text();
-        if (CreateDirectoryA(path, nullptr)) {
+        if (CreateDirectoryW(Wide932(path).data(), nullptr)) {
             freshFolders_.insert(path);
             onFolderCreated(path);
         } else if (!hasAnyAttribute(path, FILE_ATTRIBUTE_DIRECTORY)) {
@@ -366,15 +367,15 @@ bool UxCAB::chooseWriteTarget(const FCString& target, bool fresh, FCString& writ
     FCPathName targetName(target);
     FCString folder;
     targetName.getFolder(folder, true);
-    char temporary[MAX_PATH];
-    if (GetTempFileNameA(folder.text(), "kx", 0, temporary) == 0) {
+    wchar_t temporary[MAX_PATH];
+    if (GetTempFileNameW(Wide932(folder.text()).data(), L"kx", 0, temporary) == 0) {
         DWORD code = GetLastError();
         AppendBracketed(text, "一時ファイルを作成できないため既存のファイルを置き換えられません", target.text());
         AppendSystemReason(text, code);
         failCabinet(text);
         return false;
     }
-    written.assignFrom(temporary);
+    written.assignFrom(Narrow932(temporary).c_str());
     return true;
 }
 
@@ -402,7 +403,7 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        DeleteFileA(inFlight_.written.text());
+        DeleteFileW(Wide932(inFlight_.written.text()).data());
         if (end_ != END_RUNNING) return false;  // the end already explains it
         FCString text;
         AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.target.text());
@@ -430,14 +431,14 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
 bool UxCAB::checkSize(const FCString& written, const FCString& target, DWORD expected) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     ULONGLONG size = ~0ull;
-    if (GetFileAttributesExA(written.text(), GetFileExInfoStandard, &data))
+    if (GetFileAttributesExW(Wide932(written.text()).data(), GetFileExInfoStandard, &data))
         size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     if (size == expected) return true;
     FCPathName writtenName(written);
     FCString folder, text;
     writtenName.getFolder(folder, true);
     bool diskFull = size < expected && FreeBytesFor(folder.text()) < expected - size;
-    DeleteFileA(written.text());
+    DeleteFileW(Wide932(written.text()).data());
     AppendBracketed(text, "ファイルが正しく展開されませんでした", target.text());
     if (diskFull) text.append("ディスクの空き容量が足りません。\n");
     failCabinet(text);
@@ -458,13 +459,14 @@ bool UxCAB::checkUnchecked() {
 // old file stays as it was when that fails.
 bool UxCAB::replaceTarget() {
     const char* target = inFlight_.target.text();
-    DWORD attributes = GetFileAttributesA(target);
+    DWORD attributes = GetFileAttributesW(Wide932(target).data());
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) SetFileAttributesA(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExA(inFlight_.written.text(), target, MOVEFILE_REPLACE_EXISTING)) return true;
+    if (readOnly) SetFileAttributesW(Wide932(target).data(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExW(Wide932(inFlight_.written.text()).data(), Wide932(target).data(), MOVEFILE_REPLACE_EXISTING))
+        return true;
     DWORD code = GetLastError();
-    if (readOnly) SetFileAttributesA(target, attributes);
-    DeleteFileA(inFlight_.written.text());
+    if (readOnly) SetFileAttributesW(Wide932(target).data(), attributes);
+    DeleteFileW(Wide932(inFlight_.written.text()).data());
     FCString text;
     AppendBracketed(text, "既存のファイルを置き換えられません", target);
     AppendSystemReason(text, code);

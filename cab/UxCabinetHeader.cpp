@@ -1,4 +1,5 @@
 #include "cab/UxCabinetHeader.h"
+#include "foundation/WideText.h"
 #include "foundation/FCHandle.h"
 #include <windows.h>
 #include <cstring>
@@ -126,8 +127,8 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
 }
 
 UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
-    FCHandle file(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FCHandle file(CreateFileW(Wide932(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return NOT_A_CABINET;
     LARGE_INTEGER fileSize = {};
     GetFileSizeEx(file.get(), &fileSize);

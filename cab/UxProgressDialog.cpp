@@ -169,7 +169,8 @@ void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
     // opens nothing, so the writer is never disturbed.
     unsigned long long bytes = status.doneBytes;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!status.writingPath.isEmpty() && GetFileAttributesExA(status.writingPath.text(), GetFileExInfoStandard, &data))
+    if (!status.writingPath.isEmpty() &&
+        GetFileAttributesExW(Wide932(status.writingPath.text()).data(), GetFileExInfoStandard, &data))
         bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     unsigned long long megabytes = bytes / kMegabyte;
     unsigned shown = megabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(megabytes);

@@ -1,4 +1,5 @@
 #include "foundation/SystemErrorText.h"
+#include "foundation/WideText.h"
 #include <cstring>
 
 std::string SystemErrorLine(DWORD code) {
@@ -11,14 +12,13 @@ std::string SystemErrorLine(DWORD code) {
 bool SystemErrorText(DWORD code, FCString& out) {
     out.clear();
     if (code == 0) return false;
-    char* system = nullptr;
-    DWORD n = FormatMessageA(
+    wchar_t* system = nullptr;
+    DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&system), 0, nullptr);
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&system), 0, nullptr);
     if (n == 0 || system == nullptr) return false;
-    // Line ends and blanks are ASCII and never a trail byte at the very end.
-    while (n > 0 && std::strchr("\r\n ", system[n - 1]) != nullptr) system[--n] = '\0';
-    out.assignFrom(system);
+    while (n > 0 && (system[n - 1] == L'\r' || system[n - 1] == L'\n' || system[n - 1] == L' ')) system[--n] = L'\0';
+    out.assignFrom(Narrow932(system).c_str());
     LocalFree(system);
     return !out.isEmpty();
 }

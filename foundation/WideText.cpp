@@ -11,6 +11,14 @@ std::vector<wchar_t> Wide932(const char* text) {
     return wide;
 }
 
+std::string Narrow932(const wchar_t* text) {
+    std::string out;
+    size_t n = 0;
+    while (text != nullptr && text[n] != L'\0') ++n;
+    Mbcs::ShiftJisFromWide(text, n, out);
+    return out;
+}
+
 BOOL SetWindowText932(HWND window, const char* text) { return SetWindowTextW(window, Wide932(text).data()); }
 
 BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text) {

@@ -11,6 +11,10 @@
 // U+FFFD, never the end of the text.
 std::vector<wchar_t> Wide932(const char* text);
 
+// UTF-16 the platform gave (a path, a name) as Shift_JIS, '?' for what
+// Shift_JIS cannot hold.
+std::string Narrow932(const wchar_t* text);
+
 BOOL SetWindowText932(HWND window, const char* text);
 BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text);
 // The window's text in Shift_JIS, '?' for what Shift_JIS cannot hold.

@@ -1,4 +1,5 @@
 #include "fs/FCFile.h"
+#include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCPathName.h"
 
@@ -26,7 +27,7 @@ const char* ReadWriteSuffix(DWORD code) {
 bool ReadAttributes(const char* path, DWORD* attributes) {
     if (path == nullptr) return false;
     FCPathName name(path);
-    DWORD value = GetFileAttributesA(name.text());
+    DWORD value = GetFileAttributesW(Wide932(name.text()).data());
     if (value == INVALID_FILE_ATTRIBUTES) return false;
     *attributes = value;
     return true;
@@ -99,7 +100,7 @@ DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAcc
         openedName.assignFrom(path);
     }
     for (;;) {
-        handle.reset(CreateFileA(name.text(), desiredAccess, shareMode, nullptr, creationDisposition,
+        handle.reset(CreateFileW(Wide932(name.text()).data(), desiredAccess, shareMode, nullptr, creationDisposition,
                                  flagsAndAttributes, nullptr));
         if (handle.valid()) return 0;
         DWORD code = GetLastError();
@@ -187,7 +188,7 @@ BOOL clearAttributes(const char* path, DWORD mask) {
     DWORD value = 0;
     if (!ReadAttributes(path, &value) || (value & mask) == 0) return FALSE;
     FCPathName name(path);
-    return SetFileAttributesA(name.text(), value & ~mask);
+    return SetFileAttributesW(Wide932(name.text()).data(), value & ~mask);
 }
 
 LONGLONG FCFile::seek(LONGLONG distance, DWORD method) {

@@ -1,4 +1,5 @@
 #include "fs/FCFileUty.h"
+#include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
 #include <cstring>
@@ -23,36 +24,26 @@ void FCFileEnumeration::closeSearch() { findHandle.reset(); }
 bool FCFileEnumeration::nextEntry() {
     for (;;) {
         if (!findHandle.valid()) {
-            findHandle.reset(FindFirstFileA(pattern.text(), &findData));
+            findHandle.reset(FindFirstFileW(Wide932(pattern.text()).data(), &findData));
             if (!findHandle.valid()) return false;
-        } else if (!FindNextFileA(findHandle.get(), &findData)) {
+        } else if (!FindNextFileW(findHandle.get(), &findData)) {
             return false;
         }
         // Only the folder itself and its parent are passed over: a name
         // that merely begins with a dot (".config") is an entry like any.
-        const char* name = findData.cFileName;
-        bool self = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+        const wchar_t* name = findData.cFileName;
+        bool self = name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
         if (!self) break;
     }
-    if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        size_t n = std::strlen(findData.cFileName);
-        if (n + 1 < sizeof findData.cFileName) {
-            findData.cFileName[n] = '\\';
-            findData.cFileName[n + 1] = '\0';
-        }
-    }
+    entryName = Narrow932(findData.cFileName);
+    if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) entryName += '\\';
     return true;
 }
 
 const FCString& FCFileEnumeration::entryPath() {
     entryPathText.clear();
     pattern.getFolder(entryPathText, true);
-    entryPathText.append(findData.cFileName);
-    // A folder name too long to take its backslash inside cFileName gets it here.
-    if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        FCPathName folder(entryPathText);
-        if (folder.needsSeparator()) entryPathText.append("\\");
-    }
+    entryPathText.append(entryName.c_str());
     return entryPathText;
 }
 
@@ -87,7 +78,8 @@ int FCFileUty::removeItem(const FCPathName& name, bool isFolder, bool& force, Er
                           LPARAM userValue) {
     for (;;) {
         if (force) clearAttributes(name.text(), FILE_ATTRIBUTE_READONLY);
-        BOOL removed = isFolder ? RemoveDirectoryA(name.text()) : DeleteFileA(name.text());
+        BOOL removed =
+            isFolder ? RemoveDirectoryW(Wide932(name.text()).data()) : DeleteFileW(Wide932(name.text()).data());
         if (removed) return 0;
         DWORD code = GetLastError();
         unsigned flags = FLAG_ALWAYS | (isFolder ? FLAG_FOLDER : FLAG_FILE) | (force ? FLAG_FORCE : 0u);

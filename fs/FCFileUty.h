@@ -4,6 +4,7 @@
 #include "foundation/FCHandle.h"
 #include "fs/FCPathName.h"
 #include <windows.h>
+#include <string>
 
 class FCFileEnumeration {
 public:
@@ -20,7 +21,8 @@ public:
     FCPathName pattern;
     FCString entryPathText;
     FCFindHandle findHandle;
-    WIN32_FIND_DATAA findData;
+    WIN32_FIND_DATAW findData;
+    std::string entryName;  // the entry's name in Shift_JIS; a folder's ends in a separator
 };
 
 class FCFileUty {

@@ -1,4 +1,5 @@
 #include "fs/FCPathName.h"
+#include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/Mbcs.h"
 #include <shlobj.h>
@@ -28,10 +29,10 @@ void FreeShellItem(LPITEMIDLIST item) {
     }
 }
 
-UINT WINAPI TempPathQuery(LPSTR buffer, UINT size) { return GetTempPathA(size, buffer); }
+UINT WINAPI TempPathQuery(LPWSTR buffer, UINT size) { return GetTempPathW(size, buffer); }
 
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
 }
 }  // namespace
@@ -92,14 +93,14 @@ void FCPathName::create(const char* text) {
 }
 
 void FCPathName::create() {
-    char buffer[CURRENT_BUFFER];
-    DWORD n = GetCurrentDirectoryA(sizeof buffer, buffer);
-    if (n == 0 || n >= sizeof buffer) {
+    wchar_t buffer[CURRENT_BUFFER];
+    DWORD n = GetCurrentDirectoryW(CURRENT_BUFFER, buffer);
+    if (n == 0 || n >= CURRENT_BUFFER) {
         if (n != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
         reportLastError("FCPathName - create()");
         return;
     }
-    path.create(FCString::DEFAULT_BLOCK, buffer);
+    path.create(FCString::DEFAULT_BLOCK, Narrow932(buffer).c_str());
     addSeparator();
 }
 
@@ -110,10 +111,10 @@ void FCPathName::create(int code, bool trailingSeparator) {
     switch (code) {
     case PATH_MODULE_FILE:
     case PATH_MODULE_FOLDER: {
-        char buffer[MODULE_BUFFER];
-        DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-        if (n == 0 || n >= sizeof buffer) return;  // failed or cut short
-        create(buffer);
+        wchar_t buffer[MODULE_BUFFER];
+        DWORD n = GetModuleFileNameW(nullptr, buffer, MODULE_BUFFER);
+        if (n == 0 || n >= MODULE_BUFFER) return;  // failed or cut short
+        create(Narrow932(buffer).c_str());
         if (code == PATH_MODULE_FOLDER) {
             FCString folder;
             getFolder(folder, trailingSeparator);
@@ -122,8 +123,8 @@ void FCPathName::create(int code, bool trailingSeparator) {
         return;
     }
     case PATH_CURRENT: create(); return;
-    case PATH_WINDOWS: createFromDirectory(GetWindowsDirectoryA, trailingSeparator); return;
-    case PATH_SYSTEM: createFromDirectory(GetSystemDirectoryA, trailingSeparator); return;
+    case PATH_WINDOWS: createFromDirectory(GetWindowsDirectoryW, trailingSeparator); return;
+    case PATH_SYSTEM: createFromDirectory(GetSystemDirectoryW, trailingSeparator); return;
     case PATH_TEMP: createFromDirectory(TempPathQuery, trailingSeparator); return;
     case 30589:
     case 30590:
@@ -135,20 +136,20 @@ void FCPathName::create(int code, bool trailingSeparator) {
     }
 }
 
-void FCPathName::createFromDirectory(UINT(WINAPI* query)(LPSTR, UINT), bool trailingSeparator) {
-    char buffer[MODULE_BUFFER];
-    UINT n = query(buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return;
-    create(buffer);
+void FCPathName::createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool trailingSeparator) {
+    wchar_t buffer[MODULE_BUFFER];
+    UINT n = query(buffer, MODULE_BUFFER);
+    if (n == 0 || n >= MODULE_BUFFER) return;
+    create(Narrow932(buffer).c_str());
     if (trailingSeparator) addSeparator();
 }
 
 void FCPathName::createShellFolder(int csidl, bool trailingSeparator) {
     LPITEMIDLIST item = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || item == nullptr) return;
-    char buffer[MAX_PATH + 2] = "";
-    if (SHGetPathFromIDListA(item, buffer)) {
-        create(buffer);
+    wchar_t buffer[MAX_PATH + 2] = L"";
+    if (SHGetPathFromIDListW(item, buffer)) {
+        create(Narrow932(buffer).c_str());
         if (trailingSeparator) addSeparator();
     }
     FreeShellItem(item);
@@ -233,19 +234,21 @@ bool FCPathName::browseForFolder(HWND owner, int rootFolder, const char* title, 
     if (FAILED(SHGetSpecialFolderLocation(owner, rootFolder, &root)) || root == nullptr) return false;
     char buffer[BROWSE_BUFFER];
     prepareBrowseBuffer(buffer, initial);
-    BROWSEINFOA info = {};
+    std::vector<wchar_t> selection = Wide932(buffer), shownTitle = Wide932(title);
+    wchar_t display[MAX_PATH] = L"", picture[MAX_PATH + 2] = L"";
+    BROWSEINFOW info = {};
     info.hwndOwner = owner;
     info.pidlRoot = root;
-    info.pszDisplayName = buffer;
-    info.lpszTitle = title;
+    info.pszDisplayName = display;
+    info.lpszTitle = shownTitle.data();
     info.ulFlags = flags;
     info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(buffer);
+    info.lParam = reinterpret_cast<LPARAM>(selection.data());
     info.iImage = 0;
-    LPITEMIDLIST picked = SHBrowseForFolderA(&info);
+    LPITEMIDLIST picked = SHBrowseForFolderW(&info);
     bool chosen = false;
-    if (picked != nullptr && SHGetPathFromIDListA(picked, buffer)) {
-        create(buffer);
+    if (picked != nullptr && SHGetPathFromIDListW(picked, picture)) {
+        create(Narrow932(picture).c_str());
         addSeparator();
         chosen = true;
     }
@@ -261,7 +264,7 @@ const char* FCPathName::cdromDrive() {
     for (int i = 0; i < 26; ++i) {
         if ((mask & (1u << i)) == 0) continue;
         char root[4] = {static_cast<char>('A' + i), ':', '\\', '\0'};
-        if (GetDriveTypeA(root) == DRIVE_CDROM) {
+        if (GetDriveTypeW(Wide932(root).data()) == DRIVE_CDROM) {
             drive[0] = root[0];
             drive[1] = ':';
             drive[2] = '\0';

@@ -52,6 +52,6 @@ public:
 
 private:
     void createShellFolder(int csidl, bool trailingSeparator);
-    void createFromDirectory(UINT(WINAPI* query)(LPSTR, UINT), bool trailingSeparator);
+    void createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool trailingSeparator);
     const char* lastSeparatorAfterFirstByte();
 };

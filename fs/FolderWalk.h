@@ -3,6 +3,7 @@
 // folder that exists and making the missing ones are both such walks.
 #pragma once
 #include "foundation/FCString.h"
+#include "foundation/WideText.h"
 #include "fs/FCFile.h"
 #include <vector>
 
@@ -34,7 +35,7 @@ bool CreateFolders(const char* path, OnCreated onCreated) {
     std::vector<FCString> folders = LeadingFolders(path);
     for (const FCString& folder : folders) {
         if (pathExists(folder.text())) continue;
-        if (!CreateDirectoryA(folder.text(), nullptr)) return false;
+        if (!CreateDirectoryW(Wide932(folder.text()).data(), nullptr)) return false;
         onCreated(folder);
     }
     return !folders.empty();

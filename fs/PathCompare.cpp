@@ -1,4 +1,5 @@
 #include "fs/PathCompare.h"
+#include "foundation/WideText.h"
 #include "foundation/Mbcs.h"
 #include <windows.h>
 #include <cstring>
@@ -13,10 +14,10 @@ unsigned FoldedCodeAt(const char* p) {
 }  // namespace
 
 bool FullPathName(const char* path, FCString& full) {
-    char buffer[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof buffer, buffer, nullptr);
-    if (n == 0 || n >= sizeof buffer) return false;
-    full.assignFrom(buffer);
+    wchar_t buffer[MAX_PATH];
+    DWORD n = GetFullPathNameW(Wide932(path).data(), MAX_PATH, buffer, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    full.assignFrom(Narrow932(buffer).c_str());
     return true;
 }
 

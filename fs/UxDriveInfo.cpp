@@ -1,4 +1,5 @@
 #include "fs/UxDriveInfo.h"
+#include "foundation/WideText.h"
 
 UxDriveInfo::UxDriveInfo()
     : freeBytesAvailable(0), totalBytes(0), totalFreeBytes(0), sectorsPerCluster(0), bytesPerSector(0), freeClusters(0),
@@ -8,18 +9,18 @@ UxDriveInfo::~UxDriveInfo() {}
 
 void UxDriveInfo::query(FCPathName& path, unsigned options) {
     path.getRoot(rootPath);
-    driveType = GetDriveTypeA(rootPath.text());
+    driveType = GetDriveTypeW(Wide932(rootPath.text()).data());
     if ((options & QUERY_VOLUME) != 0) queryVolume();
     if ((options & QUERY_FREE_SPACE) != 0) queryFreeSpace();
 }
 
 void UxDriveInfo::queryVolume() {
-    char name[64] = "";
-    char fileSystem[24] = "";
-    if (GetVolumeInformationA(rootPath.text(), name, sizeof name, &volumeSerialNumber, &maximumComponentLength,
-                              &fileSystemFlags, fileSystem, sizeof fileSystem)) {
-        volumeName.assignFrom(name);
-        fileSystemName.assignFrom(fileSystem);
+    wchar_t name[64] = L"";
+    wchar_t fileSystem[24] = L"";
+    if (GetVolumeInformationW(Wide932(rootPath.text()).data(), name, 64, &volumeSerialNumber, &maximumComponentLength,
+                              &fileSystemFlags, fileSystem, 24)) {
+        volumeName.assignFrom(Narrow932(name).c_str());
+        fileSystemName.assignFrom(Narrow932(fileSystem).c_str());
         return;
     }
     volumeName.clear();
@@ -36,7 +37,7 @@ bool UxDriveInfo::queryFreeSpace() {
         queryRoot.append(":");
     }
     ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExA(queryRoot.text(), &available, &total, &free)) {
+    if (!GetDiskFreeSpaceExW(Wide932(queryRoot.text()).data(), &available, &total, &free)) {
         freeBytesAvailable = totalBytes = totalFreeBytes = 0;
         sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
         return false;
@@ -44,7 +45,8 @@ bool UxDriveInfo::queryFreeSpace() {
     freeBytesAvailable = available.QuadPart;
     totalBytes = total.QuadPart;
     totalFreeBytes = free.QuadPart;
-    if (!GetDiskFreeSpaceA(queryRoot.text(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
+    if (!GetDiskFreeSpaceW(Wide932(queryRoot.text()).data(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters))
         sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
     return true;
 }

@@ -126,7 +126,10 @@ int FCDialogBase::dropIntoControls(FCDropFiles& drop, const int* idList, const c
     int matched = 0;
     for (const int* id = idList; id != nullptr && *id != -1; ++id) {
         if (*id == target && target != 0) {
-            SetDlgItemText932(windowHandle, *id, value.text());
+            // As the shell gave it when it is kept whole: a name Shift_JIS
+            // cannot hold is then refused by name, never changed.
+            if (extension == nullptr) SetDlgItemTextW(windowHandle, *id, drop.widePath);
+            else SetDlgItemText932(windowHandle, *id, value.text());
             matched = *id;
         }
     }

@@ -17,12 +17,14 @@ class FCDropFiles {
 public:
     enum { PATH_BUFFER = 300 };
 
-    FCDropFiles() : fileCount(0), nextIndex(0), pathBuffer(), dropPoint() {}
+    FCDropFiles() : fileCount(0), nextIndex(0), pathBuffer(), widePath(), dropPoint() {}
     virtual ~FCDropFiles() { release(); }
     FCDropFiles(const FCDropFiles&) = delete;
     FCDropFiles& operator=(const FCDropFiles&) = delete;
 
     void attachDrop(HDROP handle);
+    // The next file's path in Shift_JIS ('?' for what it cannot hold), or
+    // null; widePath holds it as the shell gave it.
     const char* nextFile();
     void release();
 
@@ -30,5 +32,6 @@ public:
     int fileCount;
     int nextIndex;
     char pathBuffer[PATH_BUFFER];
+    wchar_t widePath[PATH_BUFFER];
     POINT dropPoint;
 };
