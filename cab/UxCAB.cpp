@@ -77,6 +77,22 @@ bool UxArchive::reservedQuery(void*) { return false; }
 // ---------------------------------------------------------------- UxCAB
 
 namespace {
+// An existing path as the platform's "A" functions read it: in the system's
+// code page, or through its short name where that code page cannot name it.
+bool PlatformPath(const FCString& path, std::string& out) {
+    return SystemCodePage932(path.text(), out) || ShortSystemPath932(path.text(), out);
+}
+
+// The folder above `folder` (both ending in a separator); empty at a root.
+FCString ParentFolder(const FCString& folder) {
+    const char* last = nullptr;
+    for (const char* p = folder.text(); *p != '\0'; p = Mbcs::Next(p))
+        if (*p == '\\' && p[1] != '\0') last = p;
+    FCString parent;
+    if (last != nullptr) parent.append(folder.text(), static_cast<int>(last - folder.text()) + 1);
+    return parent;
+}
+
 // "キャビネットファイルが壊れています [cabinet]", the fault, and the entry it
 // concerns when there is one.
 void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabinetHeader& header,
@@ -126,17 +142,24 @@ bool UxCAB::extractTo(const char* folder) {
     unchecked_.clear();
     pending_ = nullptr;
     offered_ = 0;
+    std::string cabinet;
+    if (!PlatformPath(archivePath, cabinet)) {
+        AppendBracketed(errorText, "このシステムの文字コードでは読めない場所にあるため展開できません",
+                        archivePath.text());
+        return false;
+    }
     SetLastError(0);
     BOOL ok;
     {
         FileBeingRead reading(archivePath.text());
-        ok = SetupIterateCabinetA(archivePath.text(), 0, cabinetCallback, this);
+        ok = SetupIterateCabinetA(cabinet.c_str(), 0, cabinetCallback, this);
     }
     DWORD code = GetLastError();
     // A file the platform never reported as extracted was given up; and
     // whatever ended the cabinet, no file cut short stays behind.
     finishFile(false, ok ? 0 : code);
     checkUnchecked();
+    removeScratchFolders();
     if (!checkOffered(ok)) return false;
     switch (end_) {
     case END_THROWN: {
@@ -388,8 +411,9 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     ensureFolder(folder);
     // Nothing can stand in a folder this extraction made, but what it wrote.
     bool fresh = freshFolders_.contains(folder.text()) && written_.insert(target.text());
-    if (!chooseWriteTarget(target, fresh, written)) return FILEOP_SKIP;
-    lstrcpynA(info->FullTargetName, written.text(), MAX_PATH);
+    std::string platform;
+    if (!chooseWriteTarget(target, fresh, written) || !platformTarget(target, written, platform)) return FILEOP_SKIP;
+    lstrcpynA(info->FullTargetName, platform.c_str(), MAX_PATH);
     inFlight_.target.assignFrom(target);
     inFlight_.written.assignFrom(written);
     inFlight_.size = info->FileSize;
@@ -501,11 +525,12 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     DWORD attributes = 0;
     // The platform's own path buffer is smaller than MAX_PATH on some systems.
     const int kNewPathSize = 256;
-    if (PlainFileName(name) && folder.length() < kNewPathSize && pathExists(path.text(), &attributes) &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    std::string platformFolder;
+    if (PlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
+        pathExists(path.text(), &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
         FileBeingRead::name(path.text());
-        lstrcpynA(newPath, folder.text(), kNewPathSize);
+        lstrcpynA(newPath, platformFolder.c_str(), kNewPathSize);
         return NO_ERROR;
     }
     FCString text;
@@ -535,6 +560,64 @@ bool UxCAB::checkContinuation(const FCString& path, const char* name) {
     AppendStructureFault(text, path, next, fault, entry);
     failCabinet(text);
     return false;
+}
+
+bool UxCAB::platformTarget(const FCString& target, FCString& written, std::string& platform) {
+    if (SystemCodePage932(written.text(), platform) && platform.size() < MAX_PATH) return true;
+    FCPathName targetName(target);
+    FCString folder, text;
+    targetName.getFolder(folder, true);
+    std::string platformFolder;
+    FCString writeFolder(folder);
+    if (!ShortSystemPath932(folder.text(), platformFolder) && !makeScratchFolder(folder, writeFolder, platformFolder)) {
+        AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません", target.text());
+        failCabinet(text);
+        return false;
+    }
+    if (written.equals(target) || !writeFolder.equals(folder)) {
+        wchar_t temporary[MAX_PATH];
+        if (GetTempFileNameW(Wide932(writeFolder.text()).data(), L"kx", 0, temporary) == 0) {
+            DWORD code = GetLastError();
+            AppendBracketed(text, "一時ファイルを作成できないため展開できません", target.text());
+            AppendSystemReason(text, code);
+            failCabinet(text);
+            return false;
+        }
+        if (!written.equals(target)) DeleteFileW(Wide932(written.text()).data());
+        written.assignFrom(Narrow932(temporary).c_str());
+    }
+    if (!platformFolder.empty() && platformFolder.back() != '\\') platformFolder += '\\';
+    platform = platformFolder + FCPathName(written).fileName();
+    return platform.size() < MAX_PATH;
+}
+
+bool UxCAB::makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform) {
+    FCString ancestor(folder);
+    std::string named;
+    while (!SystemCodePage932(ancestor.text(), named)) {
+        FCString parent = ParentFolder(ancestor);
+        if (parent.isEmpty()) return false;
+        ancestor.assignFrom(parent);
+    }
+    for (const SCRATCH_& made : scratchFolders_) {
+        if (made.ancestor.equals(ancestor)) {
+            scratch.assignFrom(made.folder);
+            return SystemCodePage932(made.folder.text(), platform);
+        }
+    }
+    wchar_t name[MAX_PATH];
+    if (GetTempFileNameW(Wide932(ancestor.text()).data(), L"kxd", 0, name) == 0) return false;
+    DeleteFileW(name);
+    if (!CreateDirectoryW(name, nullptr)) return false;
+    scratch.assignFrom(Narrow932(name).c_str());
+    scratch.append("\\");
+    scratchFolders_.push_back(SCRATCH_{ancestor, scratch});
+    return SystemCodePage932(scratch.text(), platform);
+}
+
+void UxCAB::removeScratchFolders() {
+    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(Wide932(made.folder.text()).data());
+    scratchFolders_.clear();
 }
 
 UINT UxCAB::onFileExtracted(const char*) { return NO_ERROR; }

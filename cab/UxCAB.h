@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
+#include <string>
 #include <vector>
 
 class UxArchive {
@@ -109,6 +110,18 @@ private:
     // Ends the cabinet: the part named as its continuation is not one.
     UINT refuseContinuation(const char* name);
     UINT findNextCabinet(const char* name, char* newPath);
+    // What the platform is given to write `written` (a Shift_JIS path): the
+    // path in the system's code page, or, where that cannot name it, an
+    // ASCII temporary file reached through the folder's short name or, with
+    // none, in a temporary folder of ours; `written` then names that file,
+    // which takes the target's name once measured. False with the cabinet
+    // ended when neither can be made.
+    bool platformTarget(const FCString& target, FCString& written, std::string& platform);
+    // A folder for such files beside the deepest folder of `folder` the
+    // system's code page can name: on the same volume, so the final move is
+    // a rename. Removed when the cabinet ends.
+    bool makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform);
+    void removeScratchFolders();
     // False with errorText set when the platform offered another number of
     // entries than the header lists.
     bool checkOffered(BOOL iterated);
@@ -131,6 +144,11 @@ private:
     PathSet knownFolders_;  // folders known to exist
     PathSet freshFolders_;  // folders this extraction created
     PathSet written_;  // targets written into fresh folders
+    struct SCRATCH_ {
+        FCString ancestor;  // the deepest folder the system's code page can name
+        FCString folder;  // ours inside it
+    };
+    std::vector<SCRATCH_> scratchFolders_;  // made by makeScratchFolder, removed by removeScratchFolders
 };
 
 // The extractor of a Run. It runs on the Run's own thread and touches no

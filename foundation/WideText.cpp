@@ -52,3 +52,44 @@ int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT
     wideCaption[255] = L'\0';
     return MessageBoxW(owner, wideText, wideCaption, type);
 }
+
+namespace {
+bool g_noShortPaths = false;  // tests: volumes without short names
+
+bool SystemCodePageFromWide(const wchar_t* wide, std::string& out) {
+    out.clear();
+    UINT codePage = GetACP();
+    BOOL lost = FALSE;
+    // UTF-8 holds everything and takes no default character.
+    BOOL* check = codePage == CP_UTF8 ? nullptr : &lost;
+    DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(codePage, flags, wide, -1, nullptr, 0, nullptr, check);
+    if (n <= 0 || lost) return false;
+    out.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(codePage, flags, wide, -1, &out[0], n, nullptr, check);
+    out.resize(static_cast<size_t>(n - 1));
+    return !lost;
+}
+}  // namespace
+
+void SetNoShortPathsForTests(bool none);
+void SetNoShortPathsForTests(bool none) { g_noShortPaths = none; }
+
+bool SystemCodePage932(const char* text, std::string& out) {
+    if (GetACP() == 932) {
+        out = text != nullptr ? text : "";
+        return true;
+    }
+    return SystemCodePageFromWide(Wide932(text).data(), out);
+}
+
+bool ShortSystemPath932(const char* path, std::string& out) {
+    out.clear();
+    if (g_noShortPaths) return false;
+    std::vector<wchar_t> wide = Wide932(path);
+    DWORD n = GetShortPathNameW(wide.data(), nullptr, 0);
+    if (n == 0) return false;
+    std::vector<wchar_t> shortPath(n + 1, L'\0');
+    if (GetShortPathNameW(wide.data(), shortPath.data(), n + 1) == 0) return false;
+    return SystemCodePageFromWide(shortPath.data(), out);
+}

@@ -2,9 +2,13 @@
 // others under code page 932, and again under 1252 and 65001 (the CTest
 // entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
 // read back as UTF-16 and compared with the Shift_JIS original.
+#include "cab/UxCAB.h"
+#include "foundation/TestSeams.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/cab/CabinetWriter.h"
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 
 namespace {
 std::wstring Unicode(const std::string& shiftJis) {
@@ -75,4 +79,65 @@ TEST(AnyCodePage, ADestinationShiftJisCannotHoldIsRefused) {
     EXPECT_EQ(Unicode("指定されたフォルダ名には、このツールで扱えない文字が含まれています\r" + h.folder() / "caf?\\?"),
               RichUnicode(h.control(IDC_MAIN_MESSAGE)));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\u00e9").c_str()));
+}
+
+namespace {
+// The entries of a folder, found through the wide functions.
+std::vector<std::wstring> Entries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::string ReadWide(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[256];
+    DWORD n = 0;
+    ReadFile(file, buffer, sizeof buffer, &n, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, n);
+}
+}  // namespace
+
+// Names with a 0x5C second byte in nested Japanese folders come out under
+// their real names whatever the system's code page (where it cannot name
+// them, through a temporary name reached by the folder's short name or,
+// on a volume without short names, a temporary folder of ours); nothing
+// stays under a temporary name, and a damaged replacement keeps the old
+// file.
+TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
+    for (bool shortNames : {true, false}) {
+        SetNoShortPathsForTests(!shortNames);
+        TempFolder dir;
+        std::string cabinet = dir / "data.cab";
+        ASSERT_TRUE(
+            WriteCabinet(cabinet, {{"データ\\画像\\表.txt", "hyo"}, {"ソフト.bin", "soft"}, {"能力\\十.txt", "ju"}}));
+        std::string out = dir / "展開先\\";
+        CreateDirectoryW(Unicode(out).c_str(), nullptr);
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        EXPECT_EQ("hyo", ReadWide(Unicode(out + "データ\\画像\\表.txt"))) << shortNames;
+        EXPECT_EQ("soft", ReadWide(Unicode(out + "ソフト.bin"))) << shortNames;
+        EXPECT_EQ("ju", ReadWide(Unicode(out + "能力\\十.txt"))) << shortNames;
+        EXPECT_EQ(3u, Entries(Unicode(out)).size()) << shortNames;  // データ, ソフト.bin, 能力
+        EXPECT_EQ(2u, Entries(Unicode(dir.path())).size()) << shortNames;  // data.cab, 展開先: no folder of ours
+        std::string bytes = TempFolder::readFile(cabinet);
+        bytes[bytes.find("能力\\十.txt") - 15] = 0x10;  // its size: 4,098 bytes the folder does not hold
+        TempFolder::writeFile(cabinet, bytes);
+        UxCAB again;
+        again.setArchive(cabinet.c_str());
+        EXPECT_FALSE(again.extractTo(out.c_str()));
+        EXPECT_EQ("ju", ReadWide(Unicode(out + "能力\\十.txt"))) << shortNames;
+        EXPECT_EQ(1u, Entries(Unicode(out + "能力\\")).size()) << shortNames;
+    }
+    SetNoShortPathsForTests(false);
 }
