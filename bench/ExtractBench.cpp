@@ -15,9 +15,11 @@
 #include "app/TestSeams.h"
 #include "bench/BenchClock.h"
 #include "cab/UxProgressDialog.h"
+#include "foundation/WideText.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include <commctrl.h>
+#include <richedit.h>
 #include <fcntl.h>
 #include <fdi.h>
 #include <setupapi.h>
@@ -149,8 +151,8 @@ void DrainMessages() {
 }
 
 double RunKelpex(HWND dialog, const std::string& out) {
-    CreateDirectoryA(out.c_str(), nullptr);
-    SetDlgItemTextA(dialog, IDC_MAIN_DESTINATION_EDIT, out.c_str());
+    CreateDirectoryW(Wide932(out.c_str()).data(), nullptr);
+    SetDlgItemText932(dialog, IDC_MAIN_DESTINATION_EDIT, out.c_str());  // whatever the system's code page
     DrainMessages();
     double start = Now();
     SendMessageA(GetDlgItem(dialog, IDC_MAIN_RUN), BM_CLICK, 0, 0);
@@ -187,8 +189,11 @@ void Remove(const std::string& folder) {
 }
 
 bool RunSucceeded(HWND window) {
+    // In Shift_JIS whatever the system's code page.
     char message[256] = "";
-    SendDlgItemMessageA(window, IDC_MAIN_MESSAGE, WM_GETTEXT, sizeof message, reinterpret_cast<LPARAM>(message));
+    GETTEXTEX get = {sizeof message, GT_DEFAULT, 932, nullptr, nullptr};
+    SendDlgItemMessageW(window, IDC_MAIN_MESSAGE, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+                        reinterpret_cast<LPARAM>(message));
     return std::string(message).find("正常に終了") != std::string::npos;
 }
 }  // namespace

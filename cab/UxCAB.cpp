@@ -160,6 +160,7 @@ bool UxCAB::extractTo(const char* folder) {
     finishFile(false, ok ? 0 : code);
     checkUnchecked();
     removeScratchFolders();
+    writeFolders_.clear();
     if (!checkOffered(ok)) return false;
     switch (end_) {
     case END_THROWN: {
@@ -567,13 +568,20 @@ bool UxCAB::platformTarget(const FCString& target, FCString& written, std::strin
     FCPathName targetName(target);
     FCString folder, text;
     targetName.getFolder(folder, true);
-    std::string platformFolder;
-    FCString writeFolder(folder);
-    if (!ShortSystemPath932(folder.text(), platformFolder) && !makeScratchFolder(folder, writeFolder, platformFolder)) {
-        AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません", target.text());
-        failCabinet(text);
-        return false;
+    // One short-name query a folder: a Run writes thousands of files into few.
+    WRITE_FOLDER_& route = writeFolders_[folder.text()];
+    if (route.folder.isEmpty()) {
+        route.folder.assignFrom(folder);
+        if (!ShortSystemPath932(folder.text(), route.platform) &&
+            !makeScratchFolder(folder, route.folder, route.platform)) {
+            writeFolders_.erase(folder.text());
+            AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません", target.text());
+            failCabinet(text);
+            return false;
+        }
+        if (!route.platform.empty() && route.platform.back() != '\\') route.platform += '\\';
     }
+    const FCString& writeFolder = route.folder;
     if (written.equals(target) || !writeFolder.equals(folder)) {
         wchar_t temporary[MAX_PATH];
         if (GetTempFileNameW(Wide932(writeFolder.text()).data(), L"kx", 0, temporary) == 0) {
@@ -586,8 +594,7 @@ bool UxCAB::platformTarget(const FCString& target, FCString& written, std::strin
         if (!written.equals(target)) DeleteFileW(Wide932(written.text()).data());
         written.assignFrom(Narrow932(temporary).c_str());
     }
-    if (!platformFolder.empty() && platformFolder.back() != '\\') platformFolder += '\\';
-    platform = platformFolder + FCPathName(written).fileName();
+    platform = route.platform + FCPathName(written).fileName();
     return platform.size() < MAX_PATH;
 }
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <exception>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -149,6 +150,14 @@ private:
         FCString folder;  // ours inside it
     };
     std::vector<SCRATCH_> scratchFolders_;  // made by makeScratchFolder, removed by removeScratchFolders
+    // Where files of a folder the system's code page cannot name are written
+    // (the folder itself or a scratch folder) and its name for the platform
+    // (a short name, or the scratch folder's); for one cabinet.
+    struct WRITE_FOLDER_ {
+        FCString folder;
+        std::string platform;
+    };
+    std::map<std::string, WRITE_FOLDER_> writeFolders_;
 };
 
 // The extractor of a Run. It runs on the Run's own thread and touches no
