@@ -139,7 +139,7 @@ FCShortcut::FCShortcut() : shellLink(nullptr), persistFile(nullptr), comInitiali
     HRESULT hr = CoInitialize(nullptr);
     if (hr == E_OUTOFMEMORY || hr == E_INVALIDARG || hr == E_UNEXPECTED) return;
     comInitialised_ = SUCCEEDED(hr);
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                    reinterpret_cast<void**>(&shellLink))))
         shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persistFile));
 }
@@ -152,18 +152,16 @@ FCShortcut::~FCShortcut() {
 
 bool FCShortcut::load(const char* path) {
     if (shellLink == nullptr || persistFile == nullptr || path == nullptr) return false;
-    WCHAR wide[MAX_PATH + 1] = {};
-    if (MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, -1, wide, MAX_PATH) == 0) return false;
-    if (persistFile->Load(wide, STGM_READ) != S_OK) return false;
+    if (persistFile->Load(Wide932(path).data(), STGM_READ) != S_OK) return false;
     return shellLink->Resolve(nullptr, SLR_UPDATE | SLR_NO_UI) == S_OK;
 }
 
-bool FCShortcut::getTarget(FCString& out, WIN32_FIND_DATAA* findData, DWORD flags) {
+bool FCShortcut::getTarget(FCString& out, WIN32_FIND_DATAW* findData, DWORD flags) {
     if (shellLink == nullptr) return false;
-    char buffer[512] = "";
-    WIN32_FIND_DATAA local;
+    wchar_t buffer[512] = L"";
+    WIN32_FIND_DATAW local;
     if (shellLink->GetPath(buffer, 510, findData != nullptr ? findData : &local, flags) != S_OK) return false;
-    out.assignFrom(buffer);
+    out.assignFrom(Narrow932(buffer).c_str());
     return true;
 }
 

@@ -47,9 +47,9 @@ public:
     FCShortcut& operator=(const FCShortcut&) = delete;
 
     bool load(const char* path);
-    bool getTarget(FCString& out, WIN32_FIND_DATAA* findData, DWORD flags);
+    bool getTarget(FCString& out, WIN32_FIND_DATAW* findData, DWORD flags);
 
-    IShellLinkA* shellLink;
+    IShellLinkW* shellLink;
     IPersistFile* persistFile;
 
 private:
