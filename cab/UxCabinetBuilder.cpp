@@ -1,4 +1,5 @@
 #include "cab/UxCabinetBuilder.h"
+#include "foundation/WideText.h"
 #include "foundation/SystemErrorText.h"
 #include <fcntl.h>
 #include <cstring>
@@ -19,7 +20,8 @@ FNFCIOPEN(Open) {
                                               : (oflag & _O_TRUNC) ? CREATE_ALWAYS
                                                                    : OPEN_ALWAYS)
                                            : ((oflag & _O_TRUNC) ? TRUNCATE_EXISTING : OPEN_EXISTING);
-    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(Wide932(pszFile).data(), access, FILE_SHARE_READ, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *err = static_cast<int>(GetLastError());
         return -1;
@@ -68,20 +70,21 @@ FNFCISEEK(Seek) {
 
 FNFCIDELETE(Delete) {
     (void)pv;
-    if (DeleteFileA(pszFile)) return 0;
+    if (DeleteFileW(Wide932(pszFile).data())) return 0;
     *err = static_cast<int>(GetLastError());
     return -1;
 }
 
 FNFCIGETTEMPFILE(TempFile) {
     (void)pv;
-    char folder[MAX_PATH], name[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof folder, folder);
-    if (n == 0 || n >= sizeof folder || GetTempFileNameA(folder, "kpk", 0, name) == 0) return FALSE;
+    wchar_t folder[MAX_PATH], wide[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH || GetTempFileNameW(folder, L"kpk", 0, wide) == 0) return FALSE;
     // The interface creates the file itself.
-    DeleteFileA(name);
-    if (std::strlen(name) >= static_cast<size_t>(cbTempName)) return FALSE;
-    lstrcpynA(pszTempName, name, cbTempName);
+    DeleteFileW(wide);
+    std::string name = Narrow932(wide);
+    if (name.size() >= static_cast<size_t>(cbTempName)) return FALSE;
+    lstrcpynA(pszTempName, name.c_str(), cbTempName);
     return TRUE;
 }
 
@@ -176,7 +179,7 @@ INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHO
     if (self->knownTime_ != nullptr) {
         data.ftLastWriteTime = *self->knownTime_;
         data.dwFileAttributes = self->knownAttributes_;
-    } else if (!GetFileAttributesExA(pszName, GetFileExInfoStandard, &data)) {
+    } else if (!GetFileAttributesExW(Wide932(pszName).data(), GetFileExInfoStandard, &data)) {
         *err = static_cast<int>(GetLastError());
         return -1;
     }

@@ -93,3 +93,11 @@ bool ShortSystemPath932(const char* path, std::string& out) {
     if (GetShortPathNameW(wide.data(), shortPath.data(), n + 1) == 0) return false;
     return SystemCodePageFromWide(shortPath.data(), out);
 }
+
+void Arguments932(int argc, wchar_t** argv, std::vector<std::string>& texts, std::vector<char*>& pointers) {
+    texts.clear();
+    for (int i = 0; i < argc; ++i) texts.push_back(Narrow932(argv[i]));
+    pointers.clear();
+    for (std::string& text : texts) pointers.push_back(&text[0]);
+    pointers.push_back(nullptr);
+}

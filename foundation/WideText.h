@@ -33,3 +33,8 @@ bool SystemCodePage932(const char* text, std::string& out);
 // The short (8.3) form of an existing path in the system's code page: false
 // when it has none that code page can hold.
 bool ShortSystemPath932(const char* path, std::string& out);
+
+// A console program's UTF-16 arguments (a wide entry point) as Shift_JIS,
+// so a Japanese name reaches it whole on any system: pointers holds argc
+// entries and a null, pointing into texts.
+void Arguments932(int argc, wchar_t** argv, std::vector<std::string>& texts, std::vector<char*>& pointers);

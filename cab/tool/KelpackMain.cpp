@@ -4,6 +4,7 @@
 // Messages are English, one line each, on stderr; names are in the ANSI
 // code page. Exit codes: 0 done or sound, 1 refused or faulty, 2 usage.
 #include "cab/UxCAB.h"
+#include "foundation/WideText.h"
 #include "cab/UxCabinetBuilder.h"
 #include "cab/UxCabinetHeader.h"
 #include "config/UxQcf.h"
@@ -16,6 +17,7 @@
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
+#include "fs/FCPathName.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -43,11 +45,13 @@ int Usage(const char* why) {
 // The folder as a full path ending in a separator: the build works from
 // inside the source folder, so a relative output must not follow it there.
 std::string WithSeparator(std::string path) {
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    if (n > 0 && n < sizeof full) path = full;
-    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-    return path;
+    wchar_t full[MAX_PATH];
+    DWORD n = GetFullPathNameW(Wide932(path.c_str()).data(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH) path = Narrow932(full);
+    // By whole characters: 表 ends in the byte of a backslash.
+    FCPathName name(path.c_str());
+    if (!path.empty() && path.back() != '/') name.addSeparator();
+    return name.text();
 }
 
 // ------------------------------------------------------------------ build
@@ -251,7 +255,7 @@ bool WriteCabinets(const BuildOptions_& o, const std::vector<std::vector<const S
                    unsigned long long total) {
     // Sources are opened by their names below the source folder: a short
     // path is cheaper for the system to resolve, twenty thousand times over.
-    SetCurrentDirectoryA(o.source.c_str());
+    SetCurrentDirectoryW(Wide932(o.source.c_str()).data());
     ProgressState_ progress;
     progress.total = total;
     for (size_t i = 0; i < plan.size(); ++i) {
@@ -297,14 +301,12 @@ bool WriteQcf(const BuildOptions_& o, size_t cabinets, unsigned long long total)
 int Build(int argc, char** argv) {
     BuildOptions_ o;
     if (int usage = ParseBuild(argc, argv, o)) return usage;
-    DWORD attributes = GetFileAttributesA(o.source.c_str());
+    DWORD attributes = GetFileAttributesW(Wide932(o.source.c_str()).data());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         return Usage(("the source folder does not exist: " + o.source).c_str());
     // The wide walk goes through the long-path form, so that a name too
     // long for kelpex is still found and named rather than missed.
-    std::wstring wideRoot(MAX_PATH * 2, L'\0');
-    int n = MultiByteToWideChar(CP_ACP, 0, o.source.c_str(), -1, &wideRoot[0], static_cast<int>(wideRoot.size()));
-    wideRoot.resize(n > 0 ? static_cast<size_t>(n - 1) : 0);
+    std::wstring wideRoot = Wide932(o.source.c_str()).data();
     wchar_t full[MAX_PATH * 2];
     DWORD fullLength = GetFullPathNameW(wideRoot.c_str(), MAX_PATH * 2, full, nullptr);
     if (fullLength > 0 && fullLength < MAX_PATH * 2 && full[1] == L':') wideRoot = std::wstring(L"\\\\?\\") + full;
@@ -323,7 +325,7 @@ int Build(int argc, char** argv) {
     if (c.emptyFolders > 0)
         std::fprintf(stderr, "kelpack: note: %u empty folder(s) left out: a cabinet cannot hold a folder\n",
                      c.emptyFolders);
-    CreateDirectoryA(o.output.c_str(), nullptr);
+    CreateDirectoryW(Wide932(o.output.c_str()).data(), nullptr);
     unsigned long long total = 0;
     for (const SourceFile_& f : c.files) total += f.size;
     std::vector<std::vector<const SourceFile_*>> plan = Plan(c.files, o.maxSize);
@@ -372,16 +374,16 @@ void EmptyScratch() {
 class ScratchFolder {
 public:
     ScratchFolder() {
-        char temp[MAX_PATH];
-        DWORD n = GetTempPathA(sizeof temp, temp);
-        path = std::string(n > 0 && n < sizeof temp ? temp : ".\\") + "kelpack-verify-" +
+        wchar_t temp[MAX_PATH];
+        DWORD n = GetTempPathW(MAX_PATH, temp);
+        path = (n > 0 && n < MAX_PATH ? Narrow932(temp) : std::string(".\\")) + "kelpack-verify-" +
                std::to_string(GetCurrentProcessId()) + "\\";
         lstrcpynA(g_scratch, path.c_str(), sizeof g_scratch);
-        CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryW(Wide932(path.c_str()).data(), nullptr);
     }
     virtual ~ScratchFolder() {
         EmptyScratch();
-        RemoveDirectoryA(g_scratch);
+        RemoveDirectoryW(Wide932(g_scratch).data());
         g_scratch[0] = '\0';
     }
     ScratchFolder(const ScratchFolder&) = delete;
@@ -389,7 +391,7 @@ public:
     // Empty again for the next cabinet.
     void empty() {
         EmptyScratch();
-        CreateDirectoryA(g_scratch, nullptr);
+        CreateDirectoryW(Wide932(g_scratch).data(), nullptr);
     }
     std::string path;
 };
@@ -428,7 +430,7 @@ int RemoveAfter(int argc, char** argv) {
     if (process.valid()) WaitForSingleObject(process.get(), 60000);
     lstrcpynA(g_scratch, WithSeparator(argv[3]).c_str(), sizeof g_scratch);
     EmptyScratch();
-    return GetFileAttributesA(g_scratch) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
+    return GetFileAttributesW(Wide932(g_scratch).data()) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
 }
 
 bool QuietlyReadable(const std::string& path) {
@@ -542,9 +544,8 @@ int Verify(int argc, char** argv) {
     else std::fprintf(stderr, "kelpack: the series is faulty: %u problem(s)\n", problems);
     return problems == 0 ? 0 : 1;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int KelpackMain(int argc, char** argv) {
     try {
         if (argc >= 2 && lstrcmpA(argv[1], "build") == 0) return Build(argc, argv);
         if (argc >= 2 && lstrcmpA(argv[1], "verify") == 0) return Verify(argc, argv);
@@ -557,4 +558,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kelpack: %s\n", e.what());
         return 1;
     }
+}
+}  // namespace
+
+// The arguments arrive as UTF-16 whatever the system's code page.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> texts;
+    std::vector<char*> pointers;
+    Arguments932(argc, argv, texts, pointers);
+    return KelpackMain(argc, pointers.data());
 }

@@ -3,6 +3,7 @@
 //   qcfscramble KEY plain.txt kelpex.qcf
 //   qcfscramble --decode kelpex.qcf plain.txt
 #include "config/UxQcf.h"
+#include "foundation/WideText.h"
 #include "config/UxStaticRandom.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
@@ -73,9 +74,8 @@ int Decode(const char* scrambledPath, const char* plainPath) {
     std::printf("qcfscramble: wrote %s\n", plainPath);
     return 0;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int QcfScrambleMain(int argc, char** argv) {
     try {
         if (argc == 4 && lstrcmpA(argv[1], "--decode") == 0) return Decode(argv[2], argv[3]);
         if (argc == 4) return Encode(argv[1], argv[2], argv[3]);
@@ -84,4 +84,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qcfscramble: %s: %s\n", e.getCaption(), e.getMessage());
         return 1;
     }
+}
+}  // namespace
+
+// The arguments arrive as UTF-16 whatever the system's code page.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> texts;
+    std::vector<char*> pointers;
+    Arguments932(argc, argv, texts, pointers);
+    return QcfScrambleMain(argc, pointers.data());
 }

@@ -6,6 +6,7 @@
 #include "foundation/TestSeams.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/support/RunProgram.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -140,4 +141,33 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         EXPECT_EQ(1u, Entries(Unicode(out + "能力\\")).size()) << shortNames;
     }
     SetNoShortPathsForTests(false);
+}
+
+namespace {
+bool WriteWide(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    return done == bytes.size();
+}
+}  // namespace
+
+// kelpack takes its arguments as UTF-16: a Japanese source tree packs into
+// a folder named 出力表 (its last byte that of a backslash) and verifies,
+// whatever the system's code page.
+TEST(AnyCodePage, KelpackPacksAndVerifiesJapaneseNames) {
+    TempFolder dir;
+    std::wstring source = Unicode(dir / "元表\\");
+    ASSERT_TRUE(CreateDirectoryW(source.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((source + Unicode("画像")).c_str(), nullptr));
+    ASSERT_TRUE(WriteWide(source + Unicode("画像\\表.txt"), "hyo"));
+    ASSERT_TRUE(WriteWide(source + Unicode("ソ.bin"), "so"));
+    ProgramResult built = RunProgram(KELPACK_EXE, "build \"" + dir / "元表" + "\" \"" + dir / "出力表" + "\"");
+    ASSERT_EQ(0, built.exitCode) << built.output;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Unicode(dir / "出力表\\kelpex.qcf").c_str()));
+    ProgramResult verified = RunProgram(KELPACK_EXE, "verify \"" + dir / "出力表" + "\"");
+    EXPECT_EQ(0, verified.exitCode) << verified.output;
+    EXPECT_NE(std::string::npos, verified.output.find("ok, 2 files")) << verified.output;
 }

@@ -1,7 +1,9 @@
 #include "tests/support/RunProgram.h"
 #include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
 #include "tests/support/TempFolder.h"
 #include <windows.h>
+#include <vector>
 
 ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs) {
     ProgramResult result;
@@ -14,7 +16,9 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     FCHandle out(CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string command = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA startup = {};
+    // The command line as UTF-16 from Shift_JIS, whatever the system's code page.
+    std::vector<wchar_t> wide = Wide932(command.c_str());
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
@@ -22,7 +26,7 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     startup.hStdError = out.get();
     PROCESS_INFORMATION process = {};
     BOOL started =
-        CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+        CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     out.reset();
     if (!started) return result;
     FCHandle thread(process.hThread), child(process.hProcess);
