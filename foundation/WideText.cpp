@@ -44,12 +44,18 @@ int MessageBox932(HWND owner, const char* text, const char* caption, UINT type) 
     return MessageBoxW(owner, Wide932(text).data(), Wide932(caption).data(), type);
 }
 
+void Wide932Into(const char* text, wchar_t* out, int capacity) {
+    if (capacity <= 0) return;
+    out[0] = L'\0';
+    int n = MultiByteToWideChar(932, 0, text != nullptr ? text : "", -1, out, capacity - 1);
+    out[n > 0 ? n : 0] = L'\0';
+    out[capacity - 1] = L'\0';
+}
+
 int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT type) {
-    wchar_t wideText[1024] = L"", wideCaption[256] = L"";
-    MultiByteToWideChar(932, 0, text, -1, wideText, 1023);
-    MultiByteToWideChar(932, 0, caption, -1, wideCaption, 255);
-    wideText[1023] = L'\0';
-    wideCaption[255] = L'\0';
+    wchar_t wideText[1024], wideCaption[256];
+    Wide932Into(text, wideText, 1024);
+    Wide932Into(caption, wideCaption, 256);
     return MessageBoxW(owner, wideText, wideCaption, type);
 }
 

@@ -22,8 +22,11 @@ std::string WindowText932(HWND window);
 // The same, false when a character had no Shift_JIS form.
 bool WindowText932(HWND window, std::string& out);
 int MessageBox932(HWND owner, const char* text, const char* caption, UINT type);
-// The same through buffers on the stack, for a process whose heap may be
-// damaged; a text is cut at 1,024 characters.
+// Shift_JIS as UTF-16 into a buffer of the caller's, always terminated and
+// cut to fit; no heap is touched (the crash report's processes use it).
+void Wide932Into(const char* text, wchar_t* out, int capacity);
+// A message box through buffers on the stack, for a process whose heap may
+// be damaged; a text is cut at 1,024 characters.
 int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT type);
 
 // Shift_JIS as the system's code page, which the platform's "A" functions

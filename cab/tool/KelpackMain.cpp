@@ -404,18 +404,18 @@ void ReportVerifyCrash(const char* reading, DWORD code) {
                  *reading != '\0' ? reading : "(no cabinet)", static_cast<unsigned long>(code));
     std::fflush(stderr);
     if (g_scratch[0] == '\0') return;
-    char self[MAX_PATH] = "";
-    char command[MAX_PATH * 3];
-    if (GetModuleFileNameA(nullptr, self, sizeof self) == 0) return;
+    wchar_t self[MAX_PATH] = L"", folder[MAX_PATH], command[MAX_PATH * 3];
+    if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) return;
     // Without its last separator: a backslash before the closing quote
     // would escape it.
-    char folder[MAX_PATH];
-    lstrcpynA(folder, g_scratch, lstrlenA(g_scratch));
-    wsprintfA(command, "\"%s\" remove-after %lu \"%s\"", self, GetCurrentProcessId(), folder);
-    STARTUPINFOA startup = {};
+    Wide932Into(g_scratch, folder, MAX_PATH);
+    int length = lstrlenW(folder);
+    if (length > 0 && folder[length - 1] == L'\\') folder[length - 1] = L'\0';
+    wsprintfW(command, L"\"%s\" remove-after %lu \"%s\"", self, GetCurrentProcessId(), folder);
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+    if (CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                        &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
