@@ -83,16 +83,6 @@ bool PlatformPath(const FCString& path, std::string& out) {
     return SystemCodePage932(path.text(), out) || ShortSystemPath932(path.text(), out);
 }
 
-// The folder above `folder` (both ending in a separator); empty at a root.
-FCString ParentFolder(const FCString& folder) {
-    const char* last = nullptr;
-    for (const char* p = folder.text(); *p != '\0'; p = Mbcs::Next(p))
-        if (*p == '\\' && p[1] != '\0') last = p;
-    FCString parent;
-    if (last != nullptr) parent.append(folder.text(), static_cast<int>(last - folder.text()) + 1);
-    return parent;
-}
-
 // "キャビネットファイルが壊れています [cabinet]", the fault, and the entry it
 // concerns when there is one.
 void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabinetHeader& header,
@@ -160,7 +150,6 @@ bool UxCAB::extractTo(const char* folder) {
     finishFile(false, ok ? 0 : code);
     checkUnchecked();
     removeScratchFolders();
-    writeFolders_.clear();
     if (!checkOffered(ok)) return false;
     switch (end_) {
     case END_THROWN: {
@@ -391,10 +380,15 @@ bool UxCAB::chooseWriteTarget(const FCString& target, bool fresh, FCString& writ
     FCPathName targetName(target);
     FCString folder;
     targetName.getFolder(folder, true);
+    return makeTemporary(folder, target, "一時ファイルを作成できないため既存のファイルを置き換えられません", written);
+}
+
+bool UxCAB::makeTemporary(const FCString& folder, const FCString& target, const char* failure, FCString& written) {
     wchar_t temporary[MAX_PATH];
     if (GetTempFileNameW(Wide932(folder.text()).data(), L"kx", 0, temporary) == 0) {
         DWORD code = GetLastError();
-        AppendBracketed(text, "一時ファイルを作成できないため既存のファイルを置き換えられません", target.text());
+        FCString text;
+        AppendBracketed(text, failure, target.text());
         AppendSystemReason(text, code);
         failCabinet(text);
         return false;
@@ -583,29 +577,29 @@ bool UxCAB::platformTarget(const FCString& target, FCString& written, std::strin
     }
     const FCString& writeFolder = route.folder;
     if (written.equals(target) || !writeFolder.equals(folder)) {
-        wchar_t temporary[MAX_PATH];
-        if (GetTempFileNameW(Wide932(writeFolder.text()).data(), L"kx", 0, temporary) == 0) {
-            DWORD code = GetLastError();
-            AppendBracketed(text, "一時ファイルを作成できないため展開できません", target.text());
-            AppendSystemReason(text, code);
-            failCabinet(text);
-            return false;
-        }
-        if (!written.equals(target)) DeleteFileW(Wide932(written.text()).data());
-        written.assignFrom(Narrow932(temporary).c_str());
+        FCString replaced(written);
+        if (!makeTemporary(writeFolder, target, "一時ファイルを作成できないため展開できません", written)) return false;
+        if (!replaced.equals(target)) DeleteFileW(Wide932(replaced.text()).data());
     }
     platform = route.platform + FCPathName(written).fileName();
-    return platform.size() < MAX_PATH;
+    if (platform.size() < MAX_PATH) return true;
+    // Never a skip without a word: the file would be missing from a Run
+    // that reports success.
+    DeleteFileW(Wide932(written.text()).data());
+    AppendBracketed(text, "展開先のパスが長すぎるため展開できません", target.text());
+    failCabinet(text);
+    return false;
 }
 
 bool UxCAB::makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform) {
-    FCString ancestor(folder);
+    // A folder the code page cannot name holds none it can.
+    FCString ancestor;
     std::string named;
-    while (!SystemCodePage932(ancestor.text(), named)) {
-        FCString parent = ParentFolder(ancestor);
-        if (parent.isEmpty()) return false;
-        ancestor.assignFrom(parent);
+    for (const FCString& leading : LeadingFolders(folder.text())) {
+        if (!SystemCodePage932(leading.text(), named)) break;
+        ancestor.assignFrom(leading);
     }
+    if (ancestor.isEmpty()) return false;
     for (const SCRATCH_& made : scratchFolders_) {
         if (made.ancestor.equals(ancestor)) {
             scratch.assignFrom(made.folder);
@@ -625,6 +619,7 @@ bool UxCAB::makeScratchFolder(const FCString& folder, FCString& scratch, std::st
 void UxCAB::removeScratchFolders() {
     for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(Wide932(made.folder.text()).data());
     scratchFolders_.clear();
+    writeFolders_.clear();  // their routes may name those folders
 }
 
 UINT UxCAB::onFileExtracted(const char*) { return NO_ERROR; }

@@ -94,6 +94,9 @@ private:
     void ensureFolder(const FCString& folder);
     void createFolders(const FCString& folder);
     bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
+    // An ASCII temporary file in folder for target, named in written; false
+    // with the cabinet ended, failure naming target, when none can be made.
+    bool makeTemporary(const FCString& folder, const FCString& target, const char* failure, FCString& written);
     // The one place the file in flight is settled: kept (measured now or
     // queued for measuring) when the platform wrote it, removed otherwise.
     // platformCode is the platform's reason when it gave the file up.
@@ -122,6 +125,7 @@ private:
     // system's code page can name: on the same volume, so the final move is
     // a rename. Removed when the cabinet ends.
     bool makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform);
+    // Removes them, and forgets the routes through them.
     void removeScratchFolders();
     // False with errorText set when the platform offered another number of
     // entries than the header lists.
