@@ -33,15 +33,11 @@ bool ValidUtf8(const std::string& bytes, int& longest) {
     return true;
 }
 
-// Every lead byte followed by a trail byte.
+// Every lead byte followed by a trail byte (the bytes hold no zero: a
+// UTF-16 file is known by its mark before this is asked).
 bool ValidShiftJis(const std::string& bytes) {
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(bytes[i]);
-        if (!Mbcs::IsLead(b)) continue;
-        unsigned char t = static_cast<unsigned char>(i + 1 < bytes.size() ? bytes[i + 1] : 0);
-        if (!((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC))) return false;
-        ++i;
-    }
+    for (const char* p = bytes.c_str(); *p != '\0'; p = Mbcs::Next(p))
+        if (Mbcs::IsLead(static_cast<unsigned char>(*p)) && Mbcs::Next(p) == p + 1) return false;
     return true;
 }
 }  // namespace

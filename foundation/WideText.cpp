@@ -100,10 +100,11 @@ bool ShortSystemPath932(const char* path, std::string& out) {
     return SystemCodePageFromWide(shortPath.data(), out);
 }
 
-void Arguments932(int argc, wchar_t** argv, std::vector<std::string>& texts, std::vector<char*>& pointers) {
-    texts.clear();
+int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv)) {
+    std::vector<std::string> texts;
     for (int i = 0; i < argc; ++i) texts.push_back(Narrow932(argv[i]));
-    pointers.clear();
+    std::vector<char*> pointers;
     for (std::string& text : texts) pointers.push_back(&text[0]);
     pointers.push_back(nullptr);
+    return main(argc, pointers.data());
 }

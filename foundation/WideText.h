@@ -37,7 +37,7 @@ bool SystemCodePage932(const char* text, std::string& out);
 // when it has none that code page can hold.
 bool ShortSystemPath932(const char* path, std::string& out);
 
-// A console program's UTF-16 arguments (a wide entry point) as Shift_JIS,
-// so a Japanese name reaches it whole on any system: pointers holds argc
-// entries and a null, pointing into texts.
-void Arguments932(int argc, wchar_t** argv, std::vector<std::string>& texts, std::vector<char*>& pointers);
+// Runs a console program's main with its UTF-16 arguments (from a wide
+// entry point) as Shift_JIS, so a Japanese name reaches it whole on any
+// system.
+int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv));

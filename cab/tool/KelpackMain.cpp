@@ -562,9 +562,4 @@ int KelpackMain(int argc, char** argv) {
 }  // namespace
 
 // The arguments arrive as UTF-16 whatever the system's code page.
-int wmain(int argc, wchar_t** argv) {
-    std::vector<std::string> texts;
-    std::vector<char*> pointers;
-    Arguments932(argc, argv, texts, pointers);
-    return KelpackMain(argc, pointers.data());
-}
+int wmain(int argc, wchar_t** argv) { return RunWithArguments932(argc, argv, KelpackMain); }

@@ -88,9 +88,4 @@ int QcfScrambleMain(int argc, char** argv) {
 }  // namespace
 
 // The arguments arrive as UTF-16 whatever the system's code page.
-int wmain(int argc, wchar_t** argv) {
-    std::vector<std::string> texts;
-    std::vector<char*> pointers;
-    Arguments932(argc, argv, texts, pointers);
-    return QcfScrambleMain(argc, pointers.data());
-}
+int wmain(int argc, wchar_t** argv) { return RunWithArguments932(argc, argv, QcfScrambleMain); }
