@@ -6,10 +6,17 @@
 #include <shellapi.h>
 
 namespace {
-// The shell call behind OpenLink: ShellExecuteA unless a test watches it
-// (through ui/TestSeams.h, which the programs never include).
+// The shell call behind OpenLink: ShellExecuteW with the Shift_JIS texts
+// converted, unless a test watches it (through ui/TestSeams.h, which the
+// programs never include).
 typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-ShellOpenFunction g_shellOpen = ShellExecuteA;
+HINSTANCE WINAPI ShellExecute932(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
+    auto wide = [](LPCSTR text) { return text != nullptr ? Wide932(text) : std::vector<wchar_t>(); };
+    std::vector<wchar_t> v = wide(verb), f = wide(file), p = wide(parameters), d = wide(folder);
+    auto data = [](const std::vector<wchar_t>& text) { return text.empty() ? nullptr : text.data(); };
+    return ShellExecuteW(owner, data(v), data(f), data(p), data(d), show);
+}
+ShellOpenFunction g_shellOpen = ShellExecute932;
 const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
 
 UxMessageDialog::DIS_INFO_* InfoOf(HWND window) {
@@ -143,4 +150,4 @@ void OpenLink(const char* link) {
 }
 
 void SetShellOpenForTests(ShellOpenFunction open);
-void SetShellOpenForTests(ShellOpenFunction open) { g_shellOpen = open != nullptr ? open : ShellExecuteA; }
+void SetShellOpenForTests(ShellOpenFunction open) { g_shellOpen = open != nullptr ? open : ShellExecute932; }
