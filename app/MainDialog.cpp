@@ -2,6 +2,7 @@
 #include "foundation/WideText.h"
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxProgressDialog.h"
+#include "config/QcfKeys.h"
 #include "config/UxSeries.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/Mbcs.h"
@@ -24,9 +25,9 @@ struct SettingDefault {
 };
 
 const SettingDefault kMessageDefaults[3] = {
-    {"mes0", "指定されたcabを一括解凍します。"},
-    {"mes1", "解凍は正常に終了しました。\n出力されたフォルダは\n【0xC00000】%dest%【-1】\nです。"},
-    {"mes2",
+    {QcfKey::kMessages[0], "指定されたcabを一括解凍します。"},
+    {QcfKey::kMessages[1], "解凍は正常に終了しました。\n出力されたフォルダは\n【0xC00000】%dest%【-1】\nです。"},
+    {QcfKey::kMessages[2],
      "解凍がユーザーによって中断されました。\nこれまでに解凍されたファイルの後始末は行われません。"
      "必要なら手動で削除して下さい。出力されたフォルダは次の通りです。\n【0xC00000】%dest%【-1】"},
 };
@@ -34,15 +35,15 @@ const SettingDefault kMessageDefaults[3] = {
 void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     UxQcf& store = *state.store;
     FCString caption;
-    store.getStringOr(caption, "caption", "一括解凍");
+    store.getStringOr(caption, QcfKey::kCaption, "一括解凍");
     SetWindowText932(window, caption.text());
-    store.getNumberOr(state.flags, "flags", 0);
-    store.getNumberOr(state.size, "size", 0);
-    store.getStringOr(state.makerName, "makerName", "makerName");
-    store.getStringOr(state.appName, "appName", "appName");
+    store.getNumberOr(state.flags, QcfKey::kFlags, 0);
+    store.getNumberOr(state.size, QcfKey::kSize, 0);
+    store.getStringOr(state.makerName, QcfKey::kMakerName, "makerName");
+    store.getStringOr(state.appName, QcfKey::kAppName, "appName");
     for (int i = 0; i < 3; ++i)
         store.getStringOr(state.messages[i], kMessageDefaults[i].key, kMessageDefaults[i].fallback);
-    store.getStringOr(pattern, "fname", "");
+    store.getStringOr(pattern, QcfKey::kFname, "");
 }
 
 // A series problem that names an archive of the series in dark red.
@@ -100,7 +101,7 @@ private:
 // A number of the configuration that does not fit its field is refused,
 // naming the key, never wrapped (a size of 4294967298 would act as 2).
 bool CheckNumbers(HWND window, const UxQcf& store) {
-    for (const char* key : {"flags", "size"}) {
+    for (const char* key : {QcfKey::kFlags, QcfKey::kSize}) {
         FCString value;
         if (!store.getString(value, key) || NumberFits(value.text(), false)) continue;
         FCString text("kelpex.qcfの");

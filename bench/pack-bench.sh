@@ -7,7 +7,7 @@
 #   pack-bench.sh CORPUS_DIR BUILD_DIR RUNS
 set -euo pipefail
 corpus=$(cd "$1" && pwd) build=$(cd "$2" && pwd) runs=$3
-kelpack=$build/i686/cab/kelpack.exe
+kelpack=$build/i686/publisher/kelpack/kelpack.exe
 zpath() { echo "Z:$1" | tr / '\\'; }
 now() { date +%s.%N; }
 median() { sort -g | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }

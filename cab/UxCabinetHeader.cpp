@@ -1,13 +1,15 @@
 #include "cab/UxCabinetHeader.h"
 #include "foundation/WideText.h"
+#include "cab/CabinetFormat.h"
 #include "foundation/FCHandle.h"
 #include <windows.h>
 #include <cstring>
 
 namespace {
-const unsigned kFixedHeader = 36;
-const unsigned kFileRecord = 16;
-const unsigned kMaxName = 256;  // including the terminator
+using namespace CabinetFormat;
+const unsigned kFixedHeader = kHeaderBytes;
+const unsigned kFileRecord = kFileBytes;
+const unsigned kMaxName = kMaximumName;
 const unsigned kFlagPrevious = 1, kFlagNext = 2, kFlagReserve = 4;
 
 // A cursor over bytes that can never move past their end.
@@ -100,6 +102,8 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
         f.dataOffset = r.u32();
         f.blocks = r.u16();
         f.compression = r.u16();
+        f.uncompressed = 0;
+        f.checksums = 0;
         r.skip(folderReserve);
         folderRecords.push_back(f);
     }
@@ -112,7 +116,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
     for (unsigned i = 0; i < count && r.ok(); ++i) {
         FILE_ f;
         f.size = r.u32();
-        r.skip(4);  // offset in the folder
+        f.offset = r.u32();
         f.folder = r.u16();
         r.skip(4);  // date and time
         f.attributes = r.u16();
@@ -123,6 +127,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
         files.clear();
         return size >= length ? NOT_A_CABINET : TRUNCATED;
     }
+    filesEnd = static_cast<unsigned>(r.offset());
     return OK;
 }
 
@@ -174,7 +179,7 @@ bool UxCabinetHeader::continues() const {
 }
 
 namespace {
-const unsigned kBlockHeader = 8;
+const unsigned kBlockHeader = kBlockHeaderBytes;
 
 bool CompressionDecodable(unsigned type) {
     unsigned method = type & 0x000F, level = (type >> 4) & 0x0F, window = (type >> 8) & 0x1F;
@@ -202,6 +207,8 @@ const FAULT_TEXT_ kFaultTexts[] = {
     {"ファイルの一覧の位置が正しくありません", "the file table does not follow the folder records"},
     {"前のキャビネットファイルから続いていないファイルがあります",
      "an entry is marked as continued from the previous cabinet, which does not continue it"},
+    {"ヘッダーが数えていないファイルがあります", "the file table holds entries the header does not count"},
+    {"データの大きさがファイルの大きさと合いません", "a folder's data does not hold the bytes its entries claim"},
 };
 static_assert(sizeof kFaultTexts / sizeof kFaultTexts[0] == UxCabinetHeader::FAULT_COUNT, "a text for every fault");
 }  // namespace
@@ -262,4 +269,47 @@ size_t UxCabinetHeader::offeredEntries() const {
     size_t n = 0;
     for (const FILE_& file : files) n += ContinuedIn(file.folder) ? 0 : 1;
     return n;
+}
+
+bool UxCabinetHeader::readBlocks(const char* path) {
+    FCHandle file(CreateFileW(Wide932(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_RANDOM_ACCESS, nullptr));
+    if (!file.valid()) return false;
+    unsigned char head[kBlockHeader + 255];
+    DWORD want = kBlockHeader + blockReserve;
+    for (FOLDER_& folder : folderRecords) {
+        folder.uncompressed = 0;
+        folder.checksums = 0;
+        unsigned long long at = folder.dataOffset;
+        for (unsigned b = 0; b < folder.blocks; ++b) {
+            LARGE_INTEGER to;
+            to.QuadPart = static_cast<LONGLONG>(at);
+            DWORD got = 0;
+            if (!SetFilePointerEx(file.get(), to, nullptr, FILE_BEGIN) ||
+                !ReadFile(file.get(), head, want, &got, nullptr) || got != want)
+                return false;
+            unsigned checksum = head[0] | head[1] << 8 | head[2] << 16 | static_cast<unsigned>(head[3]) << 24;
+            folder.checksums = (folder.checksums << 5 | folder.checksums >> 27) ^ checksum;
+            folder.uncompressed += head[6] | head[7] << 8;
+            at += want + (head[4] | head[5] << 8);
+        }
+        if (at > length) return false;
+    }
+    return true;
+}
+
+UxCabinetHeader::Fault UxCabinetHeader::checkAccounting(size_t& entry) const {
+    entry = files.size();
+    unsigned firstData = length;
+    for (const FOLDER_& folder : folderRecords)
+        if (folder.dataOffset < firstData) firstData = folder.dataOffset;
+    if (!folderRecords.empty() && filesEnd != firstData) return FAULT_UNCOUNTED;
+    if (continues()) return FAULT_NONE;
+    std::vector<unsigned long long> claimed(folderRecords.size(), 0);
+    for (const FILE_& f : files)
+        if (f.folder < claimed.size() && static_cast<unsigned long long>(f.offset) + f.size > claimed[f.folder])
+            claimed[f.folder] = static_cast<unsigned long long>(f.offset) + f.size;
+    for (size_t i = 0; i < claimed.size(); ++i)
+        if (claimed[i] != folderRecords[i].uncompressed) return FAULT_DATA_SIZE;
+    return FAULT_NONE;
 }

@@ -9,6 +9,7 @@ struct UxCabinetHeader {
     struct FILE_ {
         std::string name;  // raw bytes, as stored
         unsigned size;
+        unsigned offset;  // of its first byte in its folder's data
         unsigned folder;  // 0xFFFD-0xFFFF: continued from or into another cabinet
         unsigned attributes;
     };
@@ -16,6 +17,9 @@ struct UxCabinetHeader {
         unsigned dataOffset;  // of its first data block
         unsigned blocks;
         unsigned compression;  // typeCompress as stored
+        // What readBlocks found in its blocks' headers.
+        unsigned long long uncompressed;
+        unsigned checksums;  // the blocks' checksums folded together
     };
     enum Result { OK, NOT_A_CABINET, TRUNCATED };
     // What makes a cabinet one the platform's reader must not be given: it
@@ -30,6 +34,8 @@ struct UxCabinetHeader {
         FAULT_COMPRESSION,  // a compression the platform cannot decode, or its parameters out of range
         FAULT_FILE_TABLE,  // the file table apart from the end of the folder records
         FAULT_UNPAIRED,  // entries continued from the previous cabinet that it does not continue
+        FAULT_UNCOUNTED,  // room in the file table for entries the header does not count
+        FAULT_DATA_SIZE,  // a folder's blocks hold other than the bytes its entries claim
         FAULT_COUNT
     };
     enum : unsigned { CONTINUED_FROM_PREV = 0xFFFD, CONTINUED_TO_NEXT = 0xFFFE, CONTINUED_PREV_AND_NEXT = 0xFFFF };
@@ -41,6 +47,7 @@ struct UxCabinetHeader {
     unsigned blockReserve = 0;  // bytes reserved in each data block's header
     unsigned filesAt = 0;  // where the header says the file table starts
     unsigned foldersEnd = 0;  // where the folder records end
+    unsigned filesEnd = 0;  // where the file table ends
     std::string previousCabinet, nextCabinet;  // empty when there is none
     std::vector<FOLDER_> folderRecords;
     std::vector<FILE_> files;
@@ -71,6 +78,15 @@ struct UxCabinetHeader {
     // without a word. FAULT_UNPAIRED with the entry (files.size() when an
     // entry of `before` is missing here).
     Fault checkFollows(const UxCabinetHeader& before, size_t& entry) const;
+    // Reads every data block's header (not its data) into the folder
+    // records; false when one lies outside the file.
+    bool readBlocks(const char* path);
+    // The accounting the platform's reader never looks at, after
+    // readBlocks: the file table fills the room before the first folder's
+    // data (a count that wrapped at 65,536 leaves entries no one extracts),
+    // and each folder's blocks hold exactly the bytes its entries claim.
+    // For a cabinet that continues, only the first.
+    Fault checkAccounting(size_t& entry) const;
     // The entries the platform offers when it reads this cabinet: all but
     // those continued from the one before.
     size_t offeredEntries() const;

@@ -85,3 +85,9 @@ bool NameClashFinder::add(const wchar_t* name, size_t& earlier) {
     earlier = seen.index;
     return false;
 }
+
+bool FolderHolds(const std::wstring& folder, const std::wstring& path) {
+    if (path.size() < folder.size()) return false;
+    int n = static_cast<int>(folder.size());
+    return CompareStringOrdinal(folder.c_str(), n, path.c_str(), n, TRUE) == CSTR_EQUAL;
+}

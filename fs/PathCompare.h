@@ -14,6 +14,11 @@ bool FullPathName(const char* path, FCString& full);
 // True when path begins with folder.
 bool PathStartsWith(const FCString& path, const FCString& folder);
 
+// True when path is folder or lies below it, both full paths ending in a
+// separator, compared as Windows compares names: ordinal, without case for
+// every letter (full-width ones too).
+bool FolderHolds(const std::wstring& folder, const std::wstring& path);
+
 // A set of paths, asked for every file of an extraction: each path is
 // folded once and hashed, so a lookup never compares the long beginning
 // that the paths of one destination share.

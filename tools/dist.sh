@@ -14,7 +14,7 @@ for arch in i686 x86_64; do
           -DCMAKE_BUILD_TYPE=Release -DKELPEX_TESTS=OFF >/dev/null
     cmake --build "$build" -j"$(nproc)" --target kelpex kelpack qcfscramble >/dev/null
     mkdir -p "dist/$arch"
-    cp "$build/app/kelpex.exe" "$build/cab/kelpack.exe" "$build/config/qcfscramble.exe" "dist/$arch/"
+    cp "$build/app/kelpex.exe" "$build/publisher/kelpack/kelpack.exe" "$build/publisher/qcfscramble/qcfscramble.exe" "dist/$arch/"
     sh cmake/check-imports.sh "$arch-w64-mingw32-objdump" dist/$arch/*.exe >/dev/null
 done
 for f in dist/*/*.exe; do printf '%8d  %s\n' "$(stat -c %s "$f")" "$f"; done

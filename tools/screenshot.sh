@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the pictures of the real kelpex.exe on the demo series, driven from
-# outside as a user would (tests/app/ScreenDriver.cpp), in a Wine prefix of
+# outside as a user would (tools/screen-driver/ScreenDriver.cpp), in a Wine prefix of
 # their own at each DPI asked for:
 #   tools/screenshot.sh            96 DPI, into docs/ (the README's pictures)
 #   tools/screenshot.sh 144 192    into build/shots-DPI/, to check the layout
@@ -19,7 +19,7 @@ cmake --build "$build/$arch" -j"$(nproc)" --target kelpex screen_driver >/dev/nu
 demo=$build/shots-demo
 [ -f "$demo/kelpex.qcf" ] || tools/make-demo.sh "$build/$arch/app/kelpex.exe" "$demo" >/dev/null
 cp "$build/$arch/app/kelpex.exe" "$demo/kelpex.exe"
-driver=$build/$arch/tests/app/screen_driver.exe
+driver=$build/$arch/tools/screen_driver.exe
 
 # Wine hands UTF-8 arguments to a program in its code page (932).
 sj() { printf '%s' "$1"; }

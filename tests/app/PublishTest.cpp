@@ -37,7 +37,7 @@ void Publish(unsigned key) {
     std::string src = dir / "src\\", out = dir / "out\\";
     CreateDirectoryA(src.c_str(), nullptr);
     Tree tree = MakeTree(src);
-    std::string options = " --max-size 16K --caption 往復 --mes1 \"done %dest%\"";
+    std::string options = " --max-size 4K --caption 往復 --mes1 \"done %dest%\"";
     if (key != 0) options += " --key " + std::to_string(key);
     ProgramResult built = RunProgram(KELPACK_EXE, "build " + Quoted(src) + " " + Quoted(out) + options);
     ASSERT_EQ(0, built.exitCode) << built.output;
@@ -55,9 +55,9 @@ void Publish(unsigned key) {
     do {
         CopyFileA((out + data.cFileName).c_str(), (h.folder() / data.cFileName).c_str(), FALSE);
         ++cabinets;
-        if (data.nFileSizeLow > 16384) ++oversized;
+        if (data.nFileSizeLow > 4096) ++oversized;
     } while (FindNextFileA(find.get(), &data));
-    EXPECT_GE(cabinets, 4);  // the rest in pieces of at most 16 KB
+    EXPECT_GE(cabinets, 4);  // the rest in pieces of at most 4 KB
     EXPECT_EQ(1, oversized);  // big.bin, alone in a cabinet of its own
     h.open();
     EXPECT_EQ("往復", h.caption());

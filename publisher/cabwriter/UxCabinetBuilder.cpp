@@ -1,4 +1,4 @@
-#include "cab/UxCabinetBuilder.h"
+#include "publisher/cabwriter/UxCabinetBuilder.h"
 #include "foundation/WideText.h"
 #include "foundation/SystemErrorText.h"
 #include <fcntl.h>
@@ -29,9 +29,15 @@ FNFCIOPEN(Open) {
     return reinterpret_cast<INT_PTR>(h);
 }
 
+// Wine's writer seeks to the start of its data file and reads it when a
+// cabinet holds only empty files, though it never opened one: such a file
+// is empty.
+const INT_PTR kNeverOpened = -1;
+
 FNFCIREAD(Read) {
     (void)pv;
     DWORD n = 0;
+    if (hf == kNeverOpened) return 0;
     if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &n, nullptr)) {
         *err = static_cast<int>(GetLastError());
         return static_cast<UINT>(-1);
@@ -60,6 +66,7 @@ FNFCICLOSE(Close) {
 
 FNFCISEEK(Seek) {
     (void)pv;
+    if (hf == kNeverOpened && dist == 0) return 0;
     DWORD at = SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, static_cast<DWORD>(seektype));
     if (at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
         *err = static_cast<int>(GetLastError());
@@ -97,15 +104,12 @@ FNFCIFILEPLACED(Placed) {
     return 0;
 }
 
-const char* const kErrors[] = {"no error",
-                               "cannot open a source file",
-                               "cannot read a source file",
-                               "out of memory",
-                               "cannot make a temporary file",
-                               "unknown compression type",
-                               "cannot write the cabinet",
-                               "stopped",
-                               "the compressor failed"};
+// By the interface's error numbers; the first, "none", is what it reports
+// when a callback of ours failed without a number of its own.
+const char* const kErrors[] = {
+    "the cabinet writer failed",    "cannot open a source file", "cannot read a source file", "out of memory",
+    "cannot make a temporary file", "unknown compression type",  "cannot write the cabinet",  "stopped",
+    "the compressor failed"};
 }  // namespace
 
 UxCabinetBuilder::UxCabinetBuilder()
@@ -198,7 +202,7 @@ __LONG32 DIAMONDAPI UxCabinetBuilder::status(UINT typeStatus, ULONG cb1, ULONG c
     UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
     if (typeStatus == statusFile && self->progress_ != nullptr) {
         self->done_ += cb2;  // uncompressed bytes of the block just compressed
-        self->progress_(self->progressContext_, self->done_);
+        if (!self->progress_(self->progressContext_, self->done_)) return -1;
     }
     return 0;
 }

@@ -9,8 +9,9 @@
 
 class UxCabinetBuilder {
 public:
-    // Called while a file is compressed with the bytes of it read so far.
-    typedef void (*Progress)(void* context, unsigned long long bytesDone);
+    // Called while a file is compressed with the bytes of it read so far;
+    // false stops the cabinet (the step fails with "stopped").
+    typedef bool (*Progress)(void* context, unsigned long long bytesDone);
 
     UxCabinetBuilder();
     virtual ~UxCabinetBuilder();
@@ -29,9 +30,6 @@ public:
 
     // Why the last step failed, in English.
     const std::string& error() const { return error_; }
-
-    // The largest file the format can hold.
-    static const unsigned long long kMaximumFileSize = 0x7FFF8000ull;
 
 private:
     static FNFCIGETOPENINFO(openInfo);

@@ -1,0 +1,28 @@
+// The files of a source folder, and every reason one of them cannot go into
+// a series, found before anything is written.
+#pragma once
+#include "publisher/kelpack/Options.h"
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct SourceFile_ {
+    std::string name;  // Shift_JIS, relative to the source folder, '\' between folders
+    unsigned long long size;
+    FILETIME written;
+    DWORD attributes;
+};
+
+struct Collection_ {
+    std::vector<SourceFile_> files;  // in the order of their names' bytes
+    std::vector<std::string> refusals;  // "NAME: why", one for each file that cannot be stored
+    unsigned emptyFolders = 0;
+};
+
+// Walks o.source and checks every file as the cabinet and kelpex will take
+// it: its name, its length, its size, two names Windows takes for one, and
+// that it opens for reading as packing will open it.
+void CollectSources(const BuildOptions_& o, Collection_& c);
+
+// True when the file's size and time are still what the walk found.
+bool Unchanged(const SourceFile_& f, const std::string& source);
