@@ -6,6 +6,7 @@
 #include "foundation/WideText.h"
 #include "config/UxStaticRandom.h"
 #include "foundation/Diagnostic.h"
+#include "foundation/SystemErrorText.h"
 #include "fs/FCFile.h"
 #include <cstdio>
 
@@ -28,8 +29,8 @@ bool OpenQuiet(FCFile& file, const char* path, bool forWriting) {
                      ? file.open(path, CREATE_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true)
                      : file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
     if (code == 0) return true;
-    std::fprintf(stderr, "qcfscramble: cannot %s %s (error %lu)\n", forWriting ? "write" : "open", path,
-                 static_cast<unsigned long>(code));
+    std::fprintf(stderr, "qcfscramble: cannot %s %s (%s)\n", forWriting ? "write" : "open", path,
+                 SystemErrorLine(code).c_str());
     return false;
 }
 
@@ -44,7 +45,7 @@ int Encode(const char* keyText, const char* plainPath, const char* outPath) {
     body.readFrom(in, 0, 0, 0);
     DWORD code = WriteConfigurationFile(outPath, body, key);
     if (code != 0) {
-        std::fprintf(stderr, "qcfscramble: cannot write %s (error %lu)\n", outPath, static_cast<unsigned long>(code));
+        std::fprintf(stderr, "qcfscramble: cannot write %s (%s)\n", outPath, SystemErrorLine(code).c_str());
         return 1;
     }
     std::printf("qcfscramble: wrote %s with key %u\n", outPath, key);
