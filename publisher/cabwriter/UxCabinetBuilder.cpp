@@ -29,21 +29,10 @@ FNFCIOPEN(Open) {
     return reinterpret_cast<INT_PTR>(h);
 }
 
-// Wine's writer seeks to the start of its data file and reads it when a
-// cabinet holds only empty files, though it never opened one: such a file
-// is empty.
+// No file. Wine's writer seeks to the start of its data file and reads it
+// when a cabinet holds only empty files, though it never opened one: such
+// a file is empty.
 const INT_PTR kNeverOpened = -1;
-
-FNFCIREAD(Read) {
-    (void)pv;
-    DWORD n = 0;
-    if (hf == kNeverOpened) return 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &n, nullptr)) {
-        *err = static_cast<int>(GetLastError());
-        return static_cast<UINT>(-1);
-    }
-    return n;
-}
 
 FNFCIWRITE(Write) {
     (void)pv;
@@ -53,15 +42,6 @@ FNFCIWRITE(Write) {
         return static_cast<UINT>(-1);
     }
     return n;
-}
-
-// The writer's own file callbacks: the handles are the writer's to open and
-// close, so they live in no owner of ours.
-FNFCICLOSE(Close) {
-    (void)pv;
-    if (CloseHandle(reinterpret_cast<HANDLE>(hf))) return 0;
-    *err = static_cast<int>(GetLastError());
-    return -1;
 }
 
 FNFCISEEK(Seek) {
@@ -114,7 +94,8 @@ const char* const kErrors[] = {
 
 UxCabinetBuilder::UxCabinetBuilder()
     : context_(nullptr), erf_(), ccab_(), store_(false), progress_(nullptr), progressContext_(nullptr), done_(0),
-      knownTime_(nullptr), knownAttributes_(0) {}
+      knownTime_(nullptr), knownAttributes_(0), source_(kNeverOpened), sourceRead_(0), sourceSize_(0),
+      sourceWritten_() {}
 
 UxCabinetBuilder::~UxCabinetBuilder() {
     if (context_ != nullptr) FCIDestroy(context_);
@@ -149,7 +130,7 @@ bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, 
     lstrcpynA(ccab_.szCab, name, sizeof ccab_.szCab);
     store_ = store;
     done_ = 0;
-    context_ = FCICreate(&erf_, Placed, Alloc, Free, Open, Read, Write, Close, Seek, Delete, TempFile, &ccab_, this);
+    context_ = FCICreate(&erf_, Placed, Alloc, Free, Open, read, Write, close, Seek, Delete, TempFile, &ccab_, this);
     if (context_ == nullptr) fail("cannot start the compressor");
     return context_ != nullptr;
 }
@@ -194,7 +175,45 @@ INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHO
     // marked as UTF-8: it is stored in the ANSI code page.
     *pattribs = static_cast<USHORT>(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-    return Open(pszName, _O_RDONLY | _O_BINARY, 0, err, pv);
+    INT_PTR source = Open(pszName, _O_RDONLY | _O_BINARY, 0, err, pv);
+    self->source_ = source;
+    self->sourceRead_ = 0;
+    self->sourceSize_ = ~0ull;
+    return source;
+}
+
+UINT DIAMONDAPI UxCabinetBuilder::read(INT_PTR hf, void* memory, UINT cb, int* err, void* pv) {
+    if (hf == kNeverOpened) return 0;
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(hf), memory, cb, &n, nullptr)) {
+        *err = static_cast<int>(GetLastError());
+        return static_cast<UINT>(-1);
+    }
+    UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
+    if (hf == self->source_) self->sourceRead_ += n;
+    return n;
+}
+
+// The writer's own file callback: its handles are its to open and close, so
+// they live in no owner of ours. A source is measured through its handle
+// as it is closed, which costs no second lookup of its name.
+int DIAMONDAPI UxCabinetBuilder::close(INT_PTR hf, int* err, void* pv) {
+    UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
+    if (hf == self->source_) {
+        // Size and time alone: the whole record would ask for the volume too.
+        LARGE_INTEGER size;
+        if (GetFileSizeEx(reinterpret_cast<HANDLE>(hf), &size) &&
+            GetFileTime(reinterpret_cast<HANDLE>(hf), nullptr, nullptr, &self->sourceWritten_))
+            self->sourceSize_ = static_cast<unsigned long long>(size.QuadPart);
+        self->source_ = kNeverOpened;
+    }
+    if (CloseHandle(reinterpret_cast<HANDLE>(hf))) return 0;
+    *err = static_cast<int>(GetLastError());
+    return -1;
+}
+
+bool UxCabinetBuilder::sourceAsListed(unsigned long long size, const FILETIME& written) const {
+    return sourceRead_ == size && sourceSize_ == size && CompareFileTime(&sourceWritten_, &written) == 0;
 }
 
 __LONG32 DIAMONDAPI UxCabinetBuilder::status(UINT typeStatus, ULONG cb1, ULONG cb2, void* pv) {

@@ -27,12 +27,18 @@ public:
     // Writes the cabinet out and ends the context.
     bool finish();
     void setProgress(Progress progress, void* context);
+    // After addFile: true when the writer read exactly size bytes of the
+    // file and it still had that size and time when it was closed (a file
+    // written to while it was packed would ship other bytes).
+    bool sourceAsListed(unsigned long long size, const FILETIME& written) const;
 
     // Why the last step failed, in English.
     const std::string& error() const { return error_; }
 
 private:
     static FNFCIGETOPENINFO(openInfo);
+    static FNFCIREAD(read);
+    static FNFCICLOSE(close);
     static FNFCISTATUS(status);
     static FNFCIGETNEXTCABINET(nextCabinet);
     void fail(const char* what);
@@ -46,5 +52,8 @@ private:
     unsigned long long done_;
     const FILETIME* knownTime_;
     DWORD knownAttributes_;
+    INT_PTR source_;  // the file being added, while the writer has it open
+    unsigned long long sourceRead_, sourceSize_;
+    FILETIME sourceWritten_;
     std::string error_;
 };

@@ -96,7 +96,7 @@ bool PackCabinet(const BuildOptions_& o, const std::string& staging, const Plann
         }
         // A file written to while it was packed (a log) would ship other
         // bytes than its size says.
-        if (!Unchanged(*f, o.source)) {
+        if (!builder.sourceAsListed(f->size, f->written)) {
             Say("%s changed while it was packed", f->name.c_str());
             return false;
         }

@@ -66,9 +66,11 @@ std::string Refusal(const SourceFile_& f, bool store) {
 
 // Opened as packing opens it: a file another program holds is named now,
 // not half way through a build.
-std::string ReadRefusal(const std::wstring& root, const SourceFile_& f) {
-    FCHandle file(CreateFileW((root + Wide932(f.name.c_str()).data()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// By its name below the current folder, the source, as packing opens it:
+// a path from the root costs the system a lookup of every folder on it.
+std::string ReadRefusal(const SourceFile_& f) {
+    FCHandle file(CreateFileW(Wide932(f.name.c_str()).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.valid()) return std::string();
     return "cannot be read (" + SystemErrorLine(GetLastError()) + ")";
 }
@@ -86,6 +88,7 @@ void CollectSources(const BuildOptions_& o, Collection_& c) {
     Walk(root, L"", c);
     std::sort(c.files.begin(), c.files.end(),
               [](const SourceFile_& a, const SourceFile_& b) { return a.name < b.name; });
+    SetCurrentDirectoryW(Wide932(o.source.c_str()).data());
     NameClashFinder clashes;
     for (size_t i = 0; i < c.files.size(); ++i) {
         const SourceFile_& f = c.files[i];
@@ -93,15 +96,7 @@ void CollectSources(const BuildOptions_& o, Collection_& c) {
         bool clash = !clashes.add(Wide932(f.name.c_str()).data(), earlier);  // every file, so indexes match
         std::string why = Refusal(f, o.store);
         if (why.empty() && clash) why = "Windows takes it for the same file as " + c.files[earlier].name;
-        if (why.empty()) why = ReadRefusal(root, f);
+        if (why.empty()) why = ReadRefusal(f);
         if (!why.empty()) c.refusals.push_back(f.name + ": " + why);
     }
-}
-
-bool Unchanged(const SourceFile_& f, const std::string& source) {
-    WIN32_FILE_ATTRIBUTE_DATA now;
-    if (!GetFileAttributesExW((LongRoot(source) + Wide932(f.name.c_str()).data()).c_str(), GetFileExInfoStandard, &now))
-        return false;
-    unsigned long long size = (static_cast<unsigned long long>(now.nFileSizeHigh) << 32) | now.nFileSizeLow;
-    return size == f.size && CompareFileTime(&now.ftLastWriteTime, &f.written) == 0;
 }

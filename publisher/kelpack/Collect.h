@@ -21,8 +21,6 @@ struct Collection_ {
 
 // Walks o.source and checks every file as the cabinet and kelpex will take
 // it: its name, its length, its size, two names Windows takes for one, and
-// that it opens for reading as packing will open it.
+// that it opens for reading as packing will open it, from the source as
+// the current folder (where it leaves it).
 void CollectSources(const BuildOptions_& o, Collection_& c);
-
-// True when the file's size and time are still what the walk found.
-bool Unchanged(const SourceFile_& f, const std::string& source);
