@@ -18,6 +18,7 @@
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
+#include "fs/FCPathName.h"
 #include <commctrl.h>
 #include <richedit.h>
 #include <fcntl.h>
@@ -196,15 +197,21 @@ bool RunSucceeded(HWND window) {
                         reinterpret_cast<LPARAM>(message));
     return std::string(message).find("正常に終了") != std::string::npos;
 }
-}  // namespace
+// A folder ending in its separator, by whole characters: 表 ends in the
+// byte of a backslash.
+std::string WithSeparator(const std::string& folder) {
+    FCPathName name(folder.c_str());
+    name.addSeparator();
+    return name.text();
+}
 
-int main(int argc, char** argv) {
+int BenchMain(int argc, char** argv) {
     if (argc < 4) return 2;
     std::string corpus = argv[1], output = argv[2];
     int rounds = atoi(argv[3]);
     if (rounds < 1) return 2;
-    if (corpus.back() != '\\') corpus += '\\';
-    if (output.back() != '\\') output += '\\';
+    corpus = WithSeparator(corpus);
+    output = WithSeparator(output);
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
     InitCommonControlsEx(&controls);
     LoadLibraryA("RICHED32.DLL");
@@ -271,3 +278,8 @@ int main(int argc, char** argv) {
     DestroyWindow(window);
     return 0;
 }
+}  // namespace
+
+// The arguments arrive as UTF-16 whatever the system's code page, so a
+// Japanese output folder can be given under 1252 too.
+int wmain(int argc, wchar_t** argv) { return RunWithArguments932(argc, argv, BenchMain); }
