@@ -7,9 +7,6 @@
 
 namespace {
 using namespace CabinetFormat;
-const unsigned kFixedHeader = kHeaderBytes;
-const unsigned kFileRecord = kFileBytes;
-const unsigned kMaxName = kMaximumName;
 const unsigned kFlagPrevious = 1, kFlagNext = 2, kFlagReserve = 4;
 
 // A cursor over bytes that can never move past their end.
@@ -30,9 +27,9 @@ public:
         const unsigned char* p = bytes_ + at_ - 4;
         return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<unsigned>(p[3]) << 24);
     }
-    // A zero-terminated text of at most kMaxName bytes with its terminator.
+    // A zero-terminated text of at most kMaximumName bytes with its terminator.
     std::string text() {
-        size_t limit = size_ - at_ < kMaxName ? size_ - at_ : kMaxName;
+        size_t limit = size_ - at_ < kMaximumName ? size_ - at_ : kMaximumName;
         const void* end = ok_ ? std::memchr(bytes_ + at_, 0, limit) : nullptr;
         if (end == nullptr) {
             ok_ = false;
@@ -80,7 +77,7 @@ UxCabinetHeader::Result UxCabinetHeader::parse(const unsigned char* bytes, size_
     number = r.u16();
     if (!r.ok()) return TRUNCATED;
     (void)minor;
-    if (major != 1 || length < kFixedHeader || filesAt < kFixedHeader || filesAt >= length) return NOT_A_CABINET;
+    if (major != 1 || length < kHeaderBytes || filesAt < kHeaderBytes || filesAt >= length) return NOT_A_CABINET;
     blockReserve = 0;
     unsigned folderReserve = 0;
     if (flags & kFlagReserve) {
@@ -142,7 +139,7 @@ UxCabinetHeader::Result UxCabinetHeader::read(const char* path) {
     std::vector<unsigned char> bytes;
     Result result = TRUNCATED;
     size_t want = 65536;
-    const size_t largestTable = 36 + 65536u * (kFileRecord + kMaxName) + 65536u;
+    const size_t largestTable = 36 + 65536u * (kFileBytes + kMaximumName) + 65536u;
     for (int pass = 0; pass < 3; ++pass) {
         size_t n = fileSize.QuadPart < static_cast<LONGLONG>(want) ? static_cast<size_t>(fileSize.QuadPart) : want;
         bytes.resize(n);
@@ -179,7 +176,6 @@ bool UxCabinetHeader::continues() const {
 }
 
 namespace {
-const unsigned kBlockHeader = kBlockHeaderBytes;
 
 bool CompressionDecodable(unsigned type) {
     unsigned method = type & 0x000F, level = (type >> 4) & 0x0F, window = (type >> 8) & 0x1F;
@@ -225,8 +221,8 @@ UxCabinetHeader::Fault UxCabinetHeader::check(bool partBefore, size_t& entry) co
     if (filesAt != foldersEnd) return FAULT_FILE_TABLE;
     for (const FOLDER_& folder : folderRecords) {
         if (!CompressionDecodable(folder.compression)) return FAULT_COMPRESSION;
-        unsigned long long least = static_cast<unsigned long long>(folder.blocks) * (kBlockHeader + blockReserve);
-        if (folder.dataOffset < kFixedHeader || folder.dataOffset > length || least > length - folder.dataOffset)
+        unsigned long long least = static_cast<unsigned long long>(folder.blocks) * (kBlockHeaderBytes + blockReserve);
+        if (folder.dataOffset < kHeaderBytes || folder.dataOffset > length || least > length - folder.dataOffset)
             return FAULT_DATA_OUTSIDE;
     }
     bool fromBefore = partBefore && !previousCabinet.empty(), intoAfter = !nextCabinet.empty();
@@ -275,8 +271,8 @@ bool UxCabinetHeader::readBlocks(const char* path) {
     FCHandle file(CreateFileW(Wide932(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_RANDOM_ACCESS, nullptr));
     if (!file.valid()) return false;
-    unsigned char head[kBlockHeader + 255];
-    DWORD want = kBlockHeader + blockReserve;
+    unsigned char head[kBlockHeaderBytes + 255];
+    DWORD want = kBlockHeaderBytes + blockReserve;
     for (FOLDER_& folder : folderRecords) {
         folder.uncompressed = 0;
         folder.checksums = 0;

@@ -64,10 +64,9 @@ std::string Refusal(const SourceFile_& f, bool store) {
     return std::string();
 }
 
-// Opened as packing opens it: a file another program holds is named now,
-// not half way through a build.
-// By its name below the current folder, the source, as packing opens it:
-// a path from the root costs the system a lookup of every folder on it.
+// Opened as packing opens it, by its name below the current folder (the
+// source): a file another program holds is named now, not half way through
+// a build.
 std::string ReadRefusal(const SourceFile_& f) {
     FCHandle file(CreateFileW(Wide932(f.name.c_str()).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

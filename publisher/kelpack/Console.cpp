@@ -44,6 +44,6 @@ std::string FolderPath(const std::string& path) {
     DWORD n = GetFullPathNameW(Wide932(path.c_str()).data(), MAX_PATH, wide, nullptr);
     if (n > 0 && n < MAX_PATH) full = Narrow932(wide);
     FCPathName name(full.c_str());
-    if (!full.empty() && full.back() != '/') name.addSeparator();
+    if (!full.empty()) name.addSeparator();
     return name.text();
 }

@@ -8,15 +8,12 @@
 #include "publisher/kelpack/Plan.h"
 #include <algorithm>
 
-namespace {
-// True when the list holds the name as Windows compares names.
-bool Holds(const std::vector<std::string>& list, const std::string& name) {
+bool HoldsFileName(const std::vector<std::string>& list, const std::string& name) {
     std::vector<wchar_t> wide = Wide932(name.c_str());
     return std::any_of(list.begin(), list.end(), [&](const std::string& other) {
         return CompareStringOrdinal(Wide932(other.c_str()).data(), -1, wide.data(), -1, TRUE) == CSTR_EQUAL;
     });
 }
-}  // namespace
 
 int RefuseOutput(const BuildOptions_& o) {
     std::wstring source = Wide932(o.source.c_str()).data(), output = Wide932(o.output.c_str()).data();
@@ -99,11 +96,11 @@ bool StagedOutput::place(const std::vector<std::string>& names, const std::strin
     }
     std::vector<std::string> old = PatternFiles(output_, pattern), stale;
     for (const std::string& name : names)
-        if (!Holds(old, name) && pathExists((output_ + name).c_str())) old.push_back(name);
+        if (!HoldsFileName(old, name) && pathExists((output_ + name).c_str())) old.push_back(name);
     std::vector<MOVE_> away, in;
     for (const std::string& name : old) {
         away.push_back({output_ + name, aside + name});
-        if (!Holds(names, name)) stale.push_back(name);
+        if (!HoldsFileName(names, name)) stale.push_back(name);
     }
     for (const std::string& name : names) in.push_back({staging_ + name, output_ + name});
     size_t movedAway = 0, movedIn = 0;
@@ -118,5 +115,6 @@ bool StagedOutput::place(const std::vector<std::string>& names, const std::strin
     }
     for (const std::string& name : stale)
         Say("removed %s%s, a part of an earlier series", output_.c_str(), name.c_str());
+    made_.clear();  // they hold the series now
     return true;
 }

@@ -12,14 +12,18 @@
 // or it or one of its folders is a file.
 int RefuseOutput(const BuildOptions_& o);
 
+// True when the list holds the name as Windows compares names.
+bool HoldsFileName(const std::vector<std::string>& list, const std::string& name);
+
 // The files of folder whose names match the pattern, in the order found.
 std::vector<std::string> PatternFiles(const std::string& folder, const std::string& pattern);
 
 class StagedOutput {
 public:
     StagedOutput() = default;
-    // Unless the series was put in place, OUTPUT is left as it was found:
-    // the staging folder goes, and so does every folder open() made.
+    // The staging folder goes (with the old files place() moved aside);
+    // unless the series was put in place, so does every folder open() made,
+    // and OUTPUT is left as it was found.
     virtual ~StagedOutput();
     StagedOutput(const StagedOutput&) = delete;
     StagedOutput& operator=(const StagedOutput&) = delete;

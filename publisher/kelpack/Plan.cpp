@@ -10,9 +10,7 @@ const unsigned long long kCabinetHeader = kHeaderBytes + kFolderBytes;
 // MSZIP signature and the deflate framing of data that does not compress.
 const unsigned long long kStoredBlockExtra = kBlockHeaderBytes;
 const unsigned long long kCompressedBlockExtra = kBlockHeaderBytes + 24;
-}  // namespace
 
-namespace {
 unsigned long long RecordBytes(const SourceFile_& f) { return kFileBytes + f.name.size() + 1; }
 
 // The most a cabinet can take whose file records and data have these sizes:

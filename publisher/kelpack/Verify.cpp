@@ -44,8 +44,6 @@ private:
 // exception, or a fault in the platform's reader (the crash report).
 char g_scratch[MAX_PATH] = "";
 
-void EmptyScratch() { RemoveFolderQuietly(g_scratch); }
-
 class ScratchFolder {
 public:
     ScratchFolder() {
@@ -57,15 +55,14 @@ public:
         CreateDirectoryW(Wide932(path.c_str()).data(), nullptr);
     }
     virtual ~ScratchFolder() {
-        EmptyScratch();
-        RemoveDirectoryW(Wide932(g_scratch).data());
+        RemoveFolderQuietly(g_scratch);
         g_scratch[0] = '\0';
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     // Empty again for the next cabinet.
     void empty() {
-        EmptyScratch();
+        RemoveFolderQuietly(g_scratch);
         CreateDirectoryW(Wide932(g_scratch).data(), nullptr);
     }
     std::string path;
@@ -153,7 +150,9 @@ struct Walk_ {
 };
 
 // The header's faults, said; false for one.
-bool HeaderSound(const char* name, const std::string& path, UxCabinetHeader& header, size_t index, Walk_& walk) {
+bool HeaderSound(const Series_& series, size_t index, UxCabinetHeader& header, Walk_& walk) {
+    const char* name = series.names[index].text();
+    std::string path = series.folder + name;
     bool present = pathExists(path.c_str());
     UxCabinetHeader::Result result = present ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
     const char* fault = !present                                   ? "missing"
@@ -167,8 +166,7 @@ bool HeaderSound(const char* name, const std::string& path, UxCabinetHeader& hea
     walk.sets.emplace_back(header.setId, header.number);
     // A file continued into the next cabinet is extracted when that cabinet
     // lies beside it.
-    std::string folder = path.substr(0, path.size() - std::string(name).size());
-    if (!header.nextCabinet.empty() && !pathExists((folder + header.nextCabinet).c_str())) {
+    if (!header.nextCabinet.empty() && !pathExists((series.folder + header.nextCabinet).c_str())) {
         Say("%s: continues into %s, which is missing", name, header.nextCabinet.c_str());
         return false;
     }
@@ -194,7 +192,7 @@ void VerifyCabinet(const Series_& series, size_t index, ScratchFolder& scratch, 
     const char* name = series.names[index].text();
     std::string path = series.folder + name;
     UxCabinetHeader header;
-    bool sound = HeaderSound(name, path, header, index, walk);
+    bool sound = HeaderSound(series, index, header, walk);
     walk.previousSound = sound;
     if (!sound) {
         ++walk.problems;
@@ -240,12 +238,10 @@ unsigned CheckOneBuild(const Walk_& walk) {
 // series (the folder's data*.cab) without being extracted.
 unsigned CheckStrays(const Series_& series) {
     unsigned strays = 0;
+    std::vector<std::string> names;
+    for (const FCString& name : series.names) names.push_back(name.text());
     for (const std::string& file : PatternFiles(series.folder, series.pattern)) {
-        bool named = false;
-        for (const FCString& name : series.names)
-            named = named || CompareStringOrdinal(Wide932(name.text()).data(), -1, Wide932(file.c_str()).data(), -1,
-                                                  TRUE) == CSTR_EQUAL;
-        if (named) continue;
+        if (HoldsFileName(names, file)) continue;
         Say("%s: matches the series' pattern but kelpex.qcf does not name it: remove it before shipping", file.c_str());
         ++strays;
     }
@@ -278,6 +274,5 @@ int RemoveAfter(int argc, char** argv) {
     FCHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(argv[2], nullptr, 10)));
     if (process.valid()) WaitForSingleObject(process.get(), 60000);
     lstrcpynA(g_scratch, FolderPath(argv[3]).c_str(), sizeof g_scratch);
-    EmptyScratch();
-    return GetFileAttributesW(Wide932(g_scratch).data()) == INVALID_FILE_ATTRIBUTES ? 0 : 1;
+    return RemoveFolderQuietly(g_scratch) ? 0 : 1;
 }

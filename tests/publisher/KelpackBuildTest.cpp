@@ -4,7 +4,7 @@
 #include "publisher/kelpack/Build.h"
 #include "publisher/kelpack/Plan.h"
 #include "publisher/kelpack/TestSeams.h"
-#include "tests/support/RunProgram.h"
+#include "tests/publisher/KelpackProgram.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
 #include <map>
@@ -12,13 +12,6 @@
 #include <vector>
 
 namespace {
-// Paths end in no backslash: the runtime would read \" as a quote.
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-ProgramResult Kelpack(const std::string& arguments, unsigned timeoutMs = 120000) {
-    return RunProgram(KELPACK_EXE, arguments, timeoutMs);
-}
-
 // Every file below folder with its bytes; folders as names ending in '\'.
 std::map<std::string, std::string> Snapshot(const std::string& folder) {
     std::map<std::string, std::string> files;
@@ -41,9 +34,7 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
 // A source of three files, one of them 200 KB that does not compress.
 void WriteSource(const std::string& src) {
     CreateDirectoryA(src.c_str(), nullptr);
-    std::string random;
-    for (int i = 0; i < 200000; ++i) random.push_back(static_cast<char>((i * 7919) ^ (i >> 3)));
-    TempFolder::writeFile(src + "\\data.bin", random);
+    TempFolder::writeFile(src + "\\data.bin", Incompressible(200000));
     TempFolder::writeFile(src + "\\grow.log", "first line\r\n");
     TempFolder::writeFile(src + "\\z.txt", std::string(5000, 'z'));
 }

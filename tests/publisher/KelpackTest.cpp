@@ -1,6 +1,6 @@
 #include "foundation/FCHandle.h"
 #include "tests/cab/CabinetWriter.h"
-#include "tests/support/RunProgram.h"
+#include "tests/publisher/KelpackProgram.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
@@ -8,10 +8,6 @@
 #include <vector>
 
 namespace {
-ProgramResult Kelpack(const std::string& arguments) { return RunProgram(KELPACK_EXE, arguments); }
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
 // A file made through the long-path form, which takes names and lengths
 // the ordinary functions refuse.
 bool WriteRaw(const std::wstring& path, const std::string& bytes) {
@@ -41,9 +37,7 @@ void BuildGoodSeries(const TempFolder& dir) {
     CreateDirectoryA((dir / "src").c_str(), nullptr);
     CreateDirectoryA((dir / "src\\表").c_str(), nullptr);
     TempFolder::writeFile(dir / "src\\表\\ソ.txt", "so");
-    std::string random;
-    for (int i = 0; i < 200000; ++i) random.push_back(static_cast<char>((i * 7919) ^ (i >> 3)));
-    TempFolder::writeFile(dir / "src\\data.bin", random);
+    TempFolder::writeFile(dir / "src\\data.bin", Incompressible(200000));
     TempFolder::writeFile(dir / "src\\z.txt", std::string(5000, 'z'));
     ProgramResult built = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out") + " --max-size 100K");
     ASSERT_EQ(0, built.exitCode) << built.output;
