@@ -9,7 +9,7 @@ UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     UINT answer = UxCAB::onFileInCabinet(info);
     if (status_ != nullptr && answer == FILEOP_DOIT) {
         fileBytes_ = info->FileSize;
-        status_->beginFile(info->NameInCabinet, info->FullTargetName);
+        status_->beginFile(nameInFlight().text(), writtenInFlight());
     }
     return answer;
 }

@@ -51,10 +51,19 @@ bool PlainFileName(const char* name) {
     return true;
 }
 
-ULONGLONG FreeBytesFor(const char* folder) {
+ULONGLONG FreeBytesFor(const std::wstring& folder) {
     ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExW(Wide932(folder).data(), &available, &total, &free)) return 0;
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free)) return 0;
     return available.QuadPart;
+}
+
+// The folder part of a path, ending in its separator; the name after it.
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = 0;
+    return pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 }  // namespace
 
@@ -124,10 +133,11 @@ bool UxCAB::extractTo(const char* folder) {
     end_ = END_RUNNING;
     failure_.clear();
     askedCabinets_.clear();
-    FCString normalized;
-    if (!FullPathName(destinationFolder.text(), normalized)) normalized.clear();
-    if (!seriesOpen_ || !normalized.equals(normalizedDestination_)) forgetFolders();
-    normalizedDestination_.assignFrom(normalized);
+    destination_.assign(Wide932(destinationFolder.text()).data());
+    std::wstring normalized;
+    if (!FullPathName(destination_, normalized)) normalized.clear();
+    if (!seriesOpen_ || normalized != normalizedDestination_) forgetFolders();
+    normalizedDestination_ = normalized;
     inFlight_.active = false;
     unchecked_.clear();
     pending_ = nullptr;
@@ -242,7 +252,7 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
         case SPFILENOTIFY_FILEEXTRACTED: {
             const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
             if (!inFlight_.active) return NO_ERROR;
-            FCString target(inFlight_.target);
+            FCString target(inFlight_.shown);
             // A file the cabinet ended under (Cancel or a failure while the
             // platform asked for the next part) is incomplete: removed.
             bool extracted = !stopped() && paths->Win32Error == NO_ERROR;
@@ -283,33 +293,41 @@ UINT UxCAB::cancelCabinet() {
     return ERROR_CANCELLED;
 }
 
-bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target) {
+bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& file) {
     FCString safe, text;
-    if (!EntryNameInCodePage(nameInCabinet, attributes, name)) {
-        AppendBracketed(text, "ファイル名を変換できません", name.text());
+    if (!EntryNameInCodePage(nameInCabinet, attributes, file.name)) {
+        AppendBracketed(text, "ファイル名を変換できません", file.name.text());
         failCabinet(text);
         return false;
     }
-    EntryNameVerdict verdict = CheckEntryName(name, safe);
+    EntryNameVerdict verdict = CheckEntryName(file.name, safe);
     if (verdict == ENTRY_NAME_UNWRITABLE) {
-        AppendBracketed(text, "Windowsでは使えない名前のため展開しません", name.text());
+        AppendBracketed(text, "Windowsでは使えない名前のため展開しません", file.name.text());
         failCabinet(text);
         return false;
     }
-    FCString full;
-    target.assignFrom(destinationFolder);
     if (verdict == ENTRY_NAME_OK) {
-        target.append(safe);
-        if (target.length() < MAX_PATH && !normalizedDestination_.isEmpty() && FullPathName(target.text(), full) &&
+        std::wstring name, full;
+        if (!EntryNameWide(nameInCabinet, attributes, name)) {
+            AppendBracketed(text, "ファイル名を変換できません", file.name.text());
+            failCabinet(text);
+            return false;
+        }
+        file.shown.assignFrom(destinationFolder);
+        file.shown.append(safe);
+        file.target = destination_ + name;
+        // Shift_JIS takes at least as many bytes as UTF-16 takes units, so
+        // this bound holds for the real name too.
+        if (file.shown.length() < MAX_PATH && !normalizedDestination_.empty() && FullPathName(file.target, full) &&
             PathStartsWith(full, normalizedDestination_))
             return true;
-        if (target.length() >= MAX_PATH) {
-            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", target.text());
+        if (file.shown.length() >= MAX_PATH) {
+            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
             failCabinet(text);
             return false;
         }
     }
-    AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", name.text());
+    AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", file.name.text());
     failCabinet(text);
     return false;
 }
@@ -329,90 +347,74 @@ void UxCAB::forgetFolders() {
 // Below the deepest folder known to exist, each missing folder is made
 // straight away: making it is the existence test, one call a folder. With
 // none known the walk starts at the root.
-void UxCAB::ensureFolder(const FCString& folder) {
-    if (knownFolders_.contains(folder.text())) return;
-    std::vector<FCString> chain = LeadingFolders(folder.text());
+void UxCAB::ensureFolder(const std::wstring& folder) {
+    if (knownFolders_.contains(folder)) return;
+    std::vector<std::wstring> chain = LeadingFolders(folder);
     size_t known = chain.size();
-    while (known > 0 && !knownFolders_.contains(chain[known - 1].text())) --known;
-    if (known == 0) {
-        if (!pathExists(folder.text())) createFolders(folder);
-        if (!pathExists(folder.text())) return;
-        knownFolders_.insert(folder.text());
-        for (const FCString& leading : chain) knownFolders_.insert(leading.text());
+    while (known > 0 && !knownFolders_.contains(chain[known - 1])) --known;
+    if (known == 0 && IsFolder(folder)) {
+        for (const std::wstring& leading : chain) knownFolders_.insert(leading);
+        knownFolders_.insert(folder);
         return;
     }
     for (size_t i = known; i < chain.size(); ++i) {
-        const char* path = chain[i].text();
-        if (CreateDirectoryW(Wide932(path).data(), nullptr)) {
+        const std::wstring& path = chain[i];
+        if (CreateDirectoryW(path.c_str(), nullptr)) {
             freshFolders_.insert(path);
-            onFolderCreated(path);
-        } else if (!hasAnyAttribute(path, FILE_ATTRIBUTE_DIRECTORY)) {
+            onFolderCreated(Narrow932(path.c_str()).c_str());
+        } else if (!IsFolder(path)) {
             return;  // the platform names the reason when it cannot write the file
         }
         knownFolders_.insert(path);
     }
 }
 
-void UxCAB::createFolders(const FCString& folderText) {
-    FCPathName folder(folderText);
-    folder.addSeparator();
-    CreateFolders(folder.text(), [this](const FCString& made) {
-        freshFolders_.insert(made.text());
-        onFolderCreated(made.text());
-    });
-}
-
-// Where the platform is to write target. A new file is written in place;
+// Where the platform is to write the file. A new file is written in place;
 // an existing one stays untouched until its replacement is complete.
-bool UxCAB::chooseWriteTarget(const FCString& target, bool fresh, FCString& written) {
-    written.assignFrom(target);
+bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
+    file.written = file.target;
     DWORD attributes = 0;
-    if (fresh || !pathExists(target.text(), &attributes)) return true;
+    if (fresh || !pathExists(file.target, &attributes)) return true;
     // The old file may be one this cabinet wrote: it is measured before its
     // replacement takes its name.
     if (!checkUnchecked()) return false;
-    FCString text;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        AppendBracketed(text, "既存のファイルを置き換えられません", target.text());
+        FCString text;
+        AppendBracketed(text, "既存のファイルを置き換えられません", file.shown.text());
         failCabinet(text);
         return false;
     }
-    FCPathName targetName(target);
-    FCString folder;
-    targetName.getFolder(folder, true);
-    return makeTemporary(folder, target, "一時ファイルを作成できないため既存のファイルを置き換えられません", written);
+    return makeTemporary(FolderOf(file.target), file,
+                         "一時ファイルを作成できないため既存のファイルを置き換えられません");
 }
 
-bool UxCAB::makeTemporary(const FCString& folder, const FCString& target, const char* failure, FCString& written) {
+bool UxCAB::makeTemporary(const std::wstring& folder, INFLIGHT_& file, const char* failure) {
     wchar_t temporary[MAX_PATH];
-    if (GetTempFileNameW(Wide932(folder.text()).data(), L"kx", 0, temporary) == 0) {
+    if (GetTempFileNameW(folder.c_str(), L"kx", 0, temporary) == 0) {
         DWORD code = GetLastError();
         FCString text;
-        AppendBracketed(text, failure, target.text());
+        AppendBracketed(text, failure, file.shown.text());
         AppendSystemReason(text, code);
         failCabinet(text);
         return false;
     }
-    written.assignFrom(Narrow932(temporary).c_str());
+    file.written = temporary;
     return true;
 }
 
 UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
-    FCString name, target, written;
-    if (!buildTarget(info->NameInCabinet, info->DosAttribs, name, target)) return FILEOP_SKIP;
-    FCPathName targetName(target);
-    FCString folder;
-    targetName.getFolder(folder, true);
+    INFLIGHT_ file;
+    if (!buildTarget(info->NameInCabinet, info->DosAttribs, file)) return FILEOP_SKIP;
+    std::wstring folder = FolderOf(file.target);
     ensureFolder(folder);
     // Nothing can stand in a folder this extraction made, but what it wrote.
-    bool fresh = freshFolders_.contains(folder.text()) && written_.insert(target.text());
+    bool fresh = freshFolders_.contains(folder) && written_.insert(file.target);
     std::string platform;
-    if (!chooseWriteTarget(target, fresh, written) || !platformTarget(target, written, platform)) return FILEOP_SKIP;
+    if (!chooseWriteTarget(file, fresh) || !platformTarget(file, platform)) return FILEOP_SKIP;
     lstrcpynA(info->FullTargetName, platform.c_str(), MAX_PATH);
-    inFlight_.target.assignFrom(target);
-    inFlight_.written.assignFrom(written);
-    inFlight_.size = info->FileSize;
-    inFlight_.active = true;
+    file.size = info->FileSize;
+    file.active = true;
+    inFlight_ = std::move(file);
     return FILEOP_DOIT;
 }
 
@@ -422,10 +424,10 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        DeleteFileW(Wide932(inFlight_.written.text()).data());
+        DeleteFileW(inFlight_.written.c_str());
         if (end_ != END_RUNNING) return false;  // the end already explains it
         FCString text;
-        AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.target.text());
+        AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.shown.text());
         if (platformCode == 0) {
             text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
             text.append(archivePath);
@@ -436,29 +438,27 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         failCabinet(text);
         return false;
     }
-    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.target, inFlight_.size) && replaceTarget();
+    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.shown, inFlight_.size) && replaceTarget();
     // A new file is measured later, with other new files, in a bounded
     // batch (the window is not pumped meanwhile): one query a file either
     // way, but cheaper taken together than between the platform's writes.
-    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.size});
+    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.shown, inFlight_.size});
     return unchecked_.size() < kCheckBatch || checkUnchecked();
 }
 
 // The platform reports a file cut short (a full disk, damaged data) as
 // extracted: the size on disk must be the cabinet's. A short file is
 // removed and fails the cabinet.
-bool UxCAB::checkSize(const FCString& written, const FCString& target, DWORD expected) {
+bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, DWORD expected) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     ULONGLONG size = ~0ull;
-    if (GetFileAttributesExW(Wide932(written.text()).data(), GetFileExInfoStandard, &data))
+    if (GetFileAttributesExW(written.c_str(), GetFileExInfoStandard, &data))
         size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     if (size == expected) return true;
-    FCPathName writtenName(written);
-    FCString folder, text;
-    writtenName.getFolder(folder, true);
-    bool diskFull = size < expected && FreeBytesFor(folder.text()) < expected - size;
-    DeleteFileW(Wide932(written.text()).data());
-    AppendBracketed(text, "ファイルが正しく展開されませんでした", target.text());
+    bool diskFull = size < expected && FreeBytesFor(FolderOf(written)) < expected - size;
+    DeleteFileW(written.c_str());
+    FCString text;
+    AppendBracketed(text, "ファイルが正しく展開されませんでした", shown.text());
     if (diskFull) text.append("ディスクの空き容量が足りません。\n");
     failCabinet(text);
     return false;
@@ -469,7 +469,7 @@ bool UxCAB::checkSize(const FCString& written, const FCString& target, DWORD exp
 bool UxCAB::checkUnchecked() {
     bool whole = true;
     for (const UNCHECKED_& file : unchecked_)
-        if (!checkSize(file.target, file.target, file.size)) whole = false;
+        if (!checkSize(file.target, file.shown, file.size)) whole = false;
     unchecked_.clear();
     return whole;
 }
@@ -477,17 +477,16 @@ bool UxCAB::checkUnchecked() {
 // Puts a complete replacement in place of the old file in one step; the
 // old file stays as it was when that fails.
 bool UxCAB::replaceTarget() {
-    const char* target = inFlight_.target.text();
-    DWORD attributes = GetFileAttributesW(Wide932(target).data());
+    const wchar_t* target = inFlight_.target.c_str();
+    DWORD attributes = GetFileAttributesW(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) SetFileAttributesW(Wide932(target).data(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExW(Wide932(inFlight_.written.text()).data(), Wide932(target).data(), MOVEFILE_REPLACE_EXISTING))
-        return true;
+    if (readOnly) SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExW(inFlight_.written.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
     DWORD code = GetLastError();
-    if (readOnly) SetFileAttributesW(Wide932(target).data(), attributes);
-    DeleteFileW(Wide932(inFlight_.written.text()).data());
+    if (readOnly) SetFileAttributesW(target, attributes);
+    DeleteFileW(inFlight_.written.c_str());
     FCString text;
-    AppendBracketed(text, "既存のファイルを置き換えられません", target);
+    AppendBracketed(text, "既存のファイルを置き換えられません", inFlight_.shown.text());
     AppendSystemReason(text, code);
     failCabinet(text);
     return false;
@@ -497,7 +496,7 @@ UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
     const char* name = info.CabinetFile != nullptr ? info.CabinetFile : "";
     // The platform asks again when what it was pointed at would not do (not
     // a cabinet, another set): asking twice for one name is an answer too.
-    if (!askedCabinets_.insert(name)) return refuseContinuation(name);
+    if (!askedCabinets_.insert(Wide932(name).data())) return refuseContinuation(name);
     return findNextCabinet(name, newPath);
 }
 
@@ -557,67 +556,68 @@ bool UxCAB::checkContinuation(const FCString& path, const char* name) {
     return false;
 }
 
-bool UxCAB::platformTarget(const FCString& target, FCString& written, std::string& platform) {
-    if (SystemCodePage932(written.text(), platform) && platform.size() < MAX_PATH) return true;
-    FCPathName targetName(target);
-    FCString folder, text;
-    targetName.getFolder(folder, true);
+bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
+    if (SystemCodePagePath(file.written.c_str(), platform) && platform.size() < MAX_PATH) return true;
+    std::wstring folder = FolderOf(file.target);
+    FCString text;
     // One short-name query a folder: a Run writes thousands of files into few.
-    WRITE_FOLDER_& route = writeFolders_[folder.text()];
-    if (route.folder.isEmpty()) {
-        route.folder.assignFrom(folder);
-        if (!ShortSystemPath932(folder.text(), route.platform) &&
-            !makeScratchFolder(folder, route.folder, route.platform)) {
-            writeFolders_.erase(folder.text());
-            AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません", target.text());
+    auto route = writeFolders_.find(folder);
+    if (route == writeFolders_.end()) {
+        WRITE_FOLDER_ made{folder, std::string()};
+        if (!ShortSystemPath(folder.c_str(), made.platform) && !makeScratchFolder(folder, made.folder, made.platform)) {
+            AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません",
+                            file.shown.text());
             failCabinet(text);
             return false;
         }
-        if (!route.platform.empty() && route.platform.back() != '\\') route.platform += '\\';
+        if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
+        route = writeFolders_.emplace(folder, made).first;
     }
-    const FCString& writeFolder = route.folder;
-    if (written.equals(target) || !writeFolder.equals(folder)) {
-        FCString replaced(written);
-        if (!makeTemporary(writeFolder, target, "一時ファイルを作成できないため展開できません", written)) return false;
-        if (!replaced.equals(target)) DeleteFileW(Wide932(replaced.text()).data());
+    const std::wstring& writeFolder = route->second.folder;
+    if (file.written == file.target || writeFolder != folder) {
+        std::wstring replaced(file.written);
+        if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) return false;
+        if (replaced != file.target) DeleteFileW(replaced.c_str());
     }
-    platform = route.platform + FCPathName(written).fileName();
-    if (platform.size() < MAX_PATH) return true;
+    // The temporary name is ASCII: every code page holds it.
+    std::string name;
+    if (SystemCodePagePath(NameOf(file.written).c_str(), name)) platform = route->second.platform + name;
+    if (!name.empty() && platform.size() < MAX_PATH) return true;
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
-    DeleteFileW(Wide932(written.text()).data());
-    AppendBracketed(text, "展開先のパスが長すぎるため展開できません", target.text());
+    DeleteFileW(file.written.c_str());
+    AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
     failCabinet(text);
     return false;
 }
 
-bool UxCAB::makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform) {
+bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform) {
     // A folder the code page cannot name holds none it can.
-    FCString ancestor;
+    std::wstring ancestor;
     std::string named;
-    for (const FCString& leading : LeadingFolders(folder.text())) {
-        if (!SystemCodePage932(leading.text(), named)) break;
-        ancestor.assignFrom(leading);
+    for (const std::wstring& leading : LeadingFolders(folder)) {
+        if (!SystemCodePagePath(leading.c_str(), named)) break;
+        ancestor = leading;
     }
-    if (ancestor.isEmpty()) return false;
+    if (ancestor.empty()) return false;
     for (const SCRATCH_& made : scratchFolders_) {
-        if (made.ancestor.equals(ancestor)) {
-            scratch.assignFrom(made.folder);
-            return SystemCodePage932(made.folder.text(), platform);
+        if (made.ancestor == ancestor) {
+            scratch = made.folder;
+            return SystemCodePagePath(made.folder.c_str(), platform);
         }
     }
     wchar_t name[MAX_PATH];
-    if (GetTempFileNameW(Wide932(ancestor.text()).data(), L"kxd", 0, name) == 0) return false;
+    if (GetTempFileNameW(ancestor.c_str(), L"kxd", 0, name) == 0) return false;
     DeleteFileW(name);
     if (!CreateDirectoryW(name, nullptr)) return false;
-    scratch.assignFrom(Narrow932(name).c_str());
-    scratch.append("\\");
+    scratch = name;
+    scratch += L'\\';
     scratchFolders_.push_back(SCRATCH_{ancestor, scratch});
-    return SystemCodePage932(scratch.text(), platform);
+    return SystemCodePagePath(scratch.c_str(), platform);
 }
 
 void UxCAB::removeScratchFolders() {
-    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(Wide932(made.folder.text()).data());
+    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(made.folder.c_str());
     scratchFolders_.clear();
     writeFolders_.clear();  // their routes may name those folders
 }

@@ -70,39 +70,50 @@ protected:
     // Cancel where only an error answer ends the iteration; ERROR_CANCELLED.
     UINT cancelCabinet();
     bool stopped() const { return end_ != END_RUNNING; }
+    // The file the platform is writing: its name as the cabinet gives it,
+    // shown in Shift_JIS, and where it is written.
+    const FCString& nameInFlight() const { return inFlight_.name; }
+    const std::wstring& writtenInFlight() const { return inFlight_.written; }
 
 private:
     // The file the platform is writing, from the moment its target is
     // chosen until finishFile settles it: an existing target is written
     // under a temporary name beside it and takes its place once complete.
+    // Paths are UTF-16, so a name Shift_JIS cannot hold is written as well;
+    // the Shift_JIS forms only name the file in messages.
     struct INFLIGHT_ {
-        FCString target;  // where the file belongs
-        FCString written;  // where the platform writes it
+        FCString name;  // as the cabinet names it
+        FCString shown;  // the target
+        std::wstring target;  // where the file belongs
+        std::wstring written;  // where the platform writes it
         DWORD size = 0;
         bool active = false;
-        bool replacing() const { return !written.equals(target); }
+        bool replacing() const { return written != target; }
     };
     // A new file written in place, its size still to be confirmed.
     struct UNCHECKED_ {
-        FCString target;
+        std::wstring target;
+        FCString shown;
         DWORD size;
     };
 
     void end(EndState state);
-    bool buildTarget(const char* nameInCabinet, DWORD attributes, FCString& name, FCString& target);
+    // The entry's name, checked, and its target; false with the cabinet
+    // ended when it must not be written.
+    bool buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& file);
     void forgetFolders();
-    void ensureFolder(const FCString& folder);
-    void createFolders(const FCString& folder);
-    bool chooseWriteTarget(const FCString& target, bool fresh, FCString& written);
-    // An ASCII temporary file in folder for target, named in written; false
-    // with the cabinet ended, failure naming target, when none can be made.
-    bool makeTemporary(const FCString& folder, const FCString& target, const char* failure, FCString& written);
+    void ensureFolder(const std::wstring& folder);
+    bool chooseWriteTarget(INFLIGHT_& file, bool fresh);
+    // An ASCII temporary file in folder for the file, named in its written;
+    // false with the cabinet ended, failure naming the file, when none can
+    // be made.
+    bool makeTemporary(const std::wstring& folder, INFLIGHT_& file, const char* failure);
     // The one place the file in flight is settled: kept (measured now or
     // queued for measuring) when the platform wrote it, removed otherwise.
     // platformCode is the platform's reason when it gave the file up.
     // False when the file did not survive.
     bool finishFile(bool extracted, DWORD platformCode);
-    bool checkSize(const FCString& written, const FCString& target, DWORD expected);
+    bool checkSize(const std::wstring& written, const FCString& shown, DWORD expected);
     bool checkUnchecked();
     bool replaceTarget();
     // The cabinet's structure, checked before the platform reads it; false
@@ -114,17 +125,17 @@ private:
     // Ends the cabinet: the part named as its continuation is not one.
     UINT refuseContinuation(const char* name);
     UINT findNextCabinet(const char* name, char* newPath);
-    // What the platform is given to write `written` (a Shift_JIS path): the
+    // What the platform is given to write the file's written path: that
     // path in the system's code page, or, where that cannot name it, an
     // ASCII temporary file reached through the folder's short name or, with
-    // none, in a temporary folder of ours; `written` then names that file,
+    // none, in a temporary folder of ours; written then names that file,
     // which takes the target's name once measured. False with the cabinet
     // ended when neither can be made.
-    bool platformTarget(const FCString& target, FCString& written, std::string& platform);
+    bool platformTarget(INFLIGHT_& file, std::string& platform);
     // A folder for such files beside the deepest folder of `folder` the
     // system's code page can name: on the same volume, so the final move is
     // a rename. Removed when the cabinet ends.
-    bool makeScratchFolder(const FCString& folder, FCString& scratch, std::string& platform);
+    bool makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform);
     // Removes them, and forgets the routes through them.
     void removeScratchFolders();
     // False with errorText set when the platform offered another number of
@@ -145,23 +156,24 @@ private:
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;  // thrown in a handler, rethrown by extractTo
-    FCString normalizedDestination_;  // the destination as the platform resolves it
+    std::wstring destination_;  // destinationFolder in UTF-16
+    std::wstring normalizedDestination_;  // the destination as the platform resolves it
     PathSet knownFolders_;  // folders known to exist
     PathSet freshFolders_;  // folders this extraction created
     PathSet written_;  // targets written into fresh folders
     struct SCRATCH_ {
-        FCString ancestor;  // the deepest folder the system's code page can name
-        FCString folder;  // ours inside it
+        std::wstring ancestor;  // the deepest folder the system's code page can name
+        std::wstring folder;  // ours inside it
     };
     std::vector<SCRATCH_> scratchFolders_;  // made by makeScratchFolder, removed by removeScratchFolders
     // Where files of a folder the system's code page cannot name are written
     // (the folder itself or a scratch folder) and its name for the platform
     // (a short name, or the scratch folder's); for one cabinet.
     struct WRITE_FOLDER_ {
-        FCString folder;
+        std::wstring folder;
         std::string platform;
     };
-    std::map<std::string, WRITE_FOLDER_> writeFolders_;
+    std::map<std::wstring, WRITE_FOLDER_> writeFolders_;
 };
 
 // The extractor of a Run. It runs on the Run's own thread and touches no

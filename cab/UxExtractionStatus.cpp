@@ -17,13 +17,14 @@ UxExtractionStatus::UxExtractionStatus() : cancel_(false) { InitializeCriticalSe
 
 UxExtractionStatus::~UxExtractionStatus() { DeleteCriticalSection(&lock_); }
 
-void UxExtractionStatus::beginFile(const char* name, const char* writingPath) {
+void UxExtractionStatus::beginFile(const char* name, const std::wstring& writingPath) {
     // The texts are made before the lock is taken, which is held only for
     // the exchange.
-    FCString text(name), path(writingPath);
+    FCString text(name);
+    std::wstring path(writingPath);
     Locked locked(lock_);
     shared_.statusText.assignFrom(text);
-    shared_.writingPath.assignFrom(path);
+    shared_.writingPath.swap(path);
     ++shared_.serial;
 }
 

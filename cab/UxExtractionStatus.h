@@ -6,6 +6,7 @@
 #include "foundation/FCString.h"
 #include <windows.h>
 #include <atomic>
+#include <string>
 
 class UxExtractionStatus {
 public:
@@ -15,7 +16,7 @@ public:
         // the cabinet's own name.
         FCString statusText;
         // Where the platform writes the current file; empty between files.
-        FCString writingPath;
+        std::wstring writingPath;
         unsigned long long doneBytes = 0;  // of the files finished
         unsigned cabinetsDone = 0;
     };
@@ -26,7 +27,7 @@ public:
     UxExtractionStatus& operator=(const UxExtractionStatus&) = delete;
 
     // The extracting thread's side.
-    void beginFile(const char* name, const char* writingPath);
+    void beginFile(const char* name, const std::wstring& writingPath);
     void endFile(DWORD bytes);
     void endCabinet(const char* cabinetName);
 

@@ -169,8 +169,7 @@ void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
     // opens nothing, so the writer is never disturbed.
     unsigned long long bytes = status.doneBytes;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!status.writingPath.isEmpty() &&
-        GetFileAttributesExW(Wide932(status.writingPath.text()).data(), GetFileExInfoStandard, &data))
+    if (!status.writingPath.empty() && GetFileAttributesExW(status.writingPath.c_str(), GetFileExInfoStandard, &data))
         bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     unsigned long long megabytes = bytes / kMegabyte;
     unsigned shown = megabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(megabytes);

@@ -61,8 +61,9 @@ int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT
 
 namespace {
 bool g_noShortPaths = false;  // tests: volumes without short names
+}  // namespace
 
-bool SystemCodePageFromWide(const wchar_t* wide, std::string& out) {
+bool SystemCodePagePath(const wchar_t* wide, std::string& out) {
     out.clear();
     UINT codePage = GetACP();
     BOOL lost = FALSE;
@@ -76,7 +77,6 @@ bool SystemCodePageFromWide(const wchar_t* wide, std::string& out) {
     out.resize(static_cast<size_t>(n - 1));
     return !lost;
 }
-}  // namespace
 
 void SetNoShortPathsForTests(bool none);
 void SetNoShortPathsForTests(bool none) { g_noShortPaths = none; }
@@ -86,19 +86,20 @@ bool SystemCodePage932(const char* text, std::string& out) {
         out = text != nullptr ? text : "";
         return true;
     }
-    return SystemCodePageFromWide(Wide932(text).data(), out);
+    return SystemCodePagePath(Wide932(text).data(), out);
 }
 
-bool ShortSystemPath932(const char* path, std::string& out) {
+bool ShortSystemPath(const wchar_t* path, std::string& out) {
     out.clear();
     if (g_noShortPaths) return false;
-    std::vector<wchar_t> wide = Wide932(path);
-    DWORD n = GetShortPathNameW(wide.data(), nullptr, 0);
+    DWORD n = GetShortPathNameW(path, nullptr, 0);
     if (n == 0) return false;
     std::vector<wchar_t> shortPath(n + 1, L'\0');
-    if (GetShortPathNameW(wide.data(), shortPath.data(), n + 1) == 0) return false;
-    return SystemCodePageFromWide(shortPath.data(), out);
+    if (GetShortPathNameW(path, shortPath.data(), n + 1) == 0) return false;
+    return SystemCodePagePath(shortPath.data(), out);
 }
+
+bool ShortSystemPath932(const char* path, std::string& out) { return ShortSystemPath(Wide932(path).data(), out); }
 
 int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv)) {
     std::vector<std::string> texts;

@@ -29,12 +29,15 @@ void Wide932Into(const char* text, wchar_t* out, int capacity);
 // be damaged; a text is cut at 1,024 characters.
 int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT type);
 
-// Shift_JIS as the system's code page, which the platform's "A" functions
-// read (the cabinet iteration takes its paths so): false when that code page
-// cannot hold it. Under 932 the text is unchanged.
+// A path in the system's code page, which the platform's "A" functions read
+// (the cabinet iteration takes its paths so): false when that code page
+// cannot hold it.
+bool SystemCodePagePath(const wchar_t* path, std::string& out);
+// The same from Shift_JIS; under 932 the text is unchanged.
 bool SystemCodePage932(const char* text, std::string& out);
 // The short (8.3) form of an existing path in the system's code page: false
 // when it has none that code page can hold.
+bool ShortSystemPath(const wchar_t* path, std::string& out);
 bool ShortSystemPath932(const char* path, std::string& out);
 
 // Runs a console program's main with its UTF-16 arguments (from a wide

@@ -2,6 +2,8 @@
 #include "foundation/Mbcs.h"
 #include <cstring>
 #include <string>
+#include <vector>
+#include <windows.h>
 
 namespace {
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
@@ -32,14 +34,33 @@ EntryNameVerdict CheckComponent(const FCString& component) {
 }  // namespace
 
 bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name) {
-    if ((attributes & kEntryNameIsUtf8) == 0) {
-        name.assignFrom(raw);
-        return true;
+    name.assignFrom(raw);
+    if ((attributes & kEntryNameIsUtf8) == 0) return true;
+    std::vector<wchar_t> wide;
+    if (!Mbcs::ToWide(raw, true, wide)) return false;
+    std::string shown;
+    size_t length = wide.size() - 1;
+    if (Mbcs::ShiftJisFromWide(wide.data(), length, shown) > 0) {
+        // Character by character, a surrogate pair as one: a '?' would read
+        // as a forbidden character.
+        shown.clear();
+        std::string one;
+        for (size_t at = 0, n; at < length; at += n) {
+            n = (IS_HIGH_SURROGATE(wide[at]) && at + 1 < length && IS_LOW_SURROGATE(wide[at + 1])) ? 2 : 1;
+            shown += Mbcs::ShiftJisFromWide(&wide[at], n, one) > 0 ? "〓" : one;
+        }
     }
-    std::string converted;
-    bool whole = Mbcs::FromUtf8(raw, converted);
-    name.assignFrom(converted.c_str());
-    return whole;
+    name.assignFrom(shown.c_str());
+    return true;
+}
+
+bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
+    std::vector<wchar_t> wide;
+    if (!Mbcs::ToWide(raw, (attributes & kEntryNameIsUtf8) != 0, wide)) return false;
+    name.assign(wide.data());
+    for (wchar_t& c : name)
+        if (c == L'/') c = L'\\';
+    return true;
 }
 
 bool IsReservedDeviceName(const char* component) {

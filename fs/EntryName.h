@@ -4,6 +4,7 @@
 // archives for it.
 #pragma once
 #include "foundation/FCString.h"
+#include <string>
 
 enum EntryNameVerdict {
     ENTRY_NAME_OK,
@@ -19,10 +20,16 @@ EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe);
 // non-ASCII name so) rather than the code page's bytes.
 const unsigned kEntryNameIsUtf8 = 0x80;
 
-// The name stored in an archive, in the ANSI code page: a UTF-8 name is
-// converted. False when it cannot be represented; the name then shows what
-// the code page can.
+// The name stored in an archive as Shift_JIS shows it: a UTF-8 name is
+// converted, with 〓 for each character Shift_JIS cannot hold. The rule
+// above reads such a name as it would the real one: every character it looks
+// at is ASCII, which Shift_JIS always holds. False when the UTF-8 is not
+// valid; the name then holds its bytes.
 bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name);
+
+// The name stored in an archive as UTF-16, '/' read as '\\': what it is
+// called on disk. False when its bytes are not valid in its encoding.
+bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name);
 
 // CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any case, with or without
 // an extension ("aux.log", "nul.txt").

@@ -172,6 +172,13 @@ bool pathExists(const char* path, DWORD* attributes) {
     return true;
 }
 
+bool pathExists(const std::wstring& path, DWORD* attributes) {
+    DWORD value = GetFileAttributesW(path.c_str());
+    if (value == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes != nullptr) *attributes = value;
+    return true;
+}
+
 bool hasAnyAttribute(const char* path, DWORD mask) {
     DWORD value = 0;
     return ReadAttributes(path, &value) && (value & mask) != 0;

@@ -6,6 +6,7 @@
 #include "foundation/FCString.h"
 #include <windows.h>
 #include <shlobj.h>
+#include <string>
 
 class FCFile {
 public:
@@ -57,6 +58,7 @@ private:
 };
 
 bool pathExists(const char* path, DWORD* attributes = nullptr);
+bool pathExists(const std::wstring& path, DWORD* attributes = nullptr);
 bool hasAnyAttribute(const char* path, DWORD mask);
 bool hasAllAttributes(const char* path, DWORD mask);
 BOOL clearAttributes(const char* path, DWORD mask);

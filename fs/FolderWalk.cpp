@@ -2,24 +2,41 @@
 #include "foundation/Mbcs.h"
 #include "fs/EntryName.h"
 
+namespace {
+// The part of path from at, the separators before it skipped, with the one
+// after it if there is one; false at the end.
+bool NextPart(const std::wstring& path, size_t& at, std::wstring& part) {
+    at = path.find_first_not_of(L'\\', at);
+    if (at == std::wstring::npos) return false;
+    size_t end = path.find(L'\\', at);
+    end = end == std::wstring::npos ? path.size() : end + 1;
+    part.assign(path, at, end - at);
+    at = end;
+    return true;
+}
+}  // namespace
+
+std::vector<std::wstring> LeadingFolders(const std::wstring& path) {
+    std::vector<std::wstring> folders;
+    std::wstring prefix, part;
+    size_t at = 0;
+    if (path.compare(0, 2, L"\\\\") == 0) {
+        std::wstring server, share;
+        if (!NextPart(path, at, server) || !NextPart(path, at, share)) return folders;
+        prefix = L"\\\\" + server + share;
+        folders.push_back(prefix);
+    }
+    while (NextPart(path, at, part)) {
+        prefix += part;
+        folders.push_back(prefix);
+    }
+    return folders;
+}
+
 std::vector<FCString> LeadingFolders(const char* path) {
     std::vector<FCString> folders;
-    FCString rest(path != nullptr ? path : "");
-    rest.cursor = const_cast<char*>(rest.text());
-    FCString prefix, component;
-    if (rest.text()[0] == '\\' && rest.text()[1] == '\\') {
-        FCString server, share;
-        if (rest.nextToken(server, "\\", true) == nullptr || rest.nextToken(share, "\\", true) == nullptr)
-            return folders;
-        prefix.assignFrom("\\\\");
-        prefix.append(server);
-        prefix.append(share);
-        folders.push_back(prefix);
-    }
-    while (rest.nextToken(component, "\\", true) != nullptr) {
-        prefix.append(component);
-        folders.push_back(prefix);
-    }
+    for (const std::wstring& folder : LeadingFolders(std::wstring(Wide932(path != nullptr ? path : "").data())))
+        folders.push_back(FCString(Narrow932(folder.c_str()).c_str()));
     return folders;
 }
 

@@ -5,10 +5,12 @@
 #include "foundation/FCString.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
+#include <string>
 #include <vector>
 
 // The leading folders of path, each ending in a separator, root first; runs
 // of separators give no empty parts. Empty when path has no part.
+std::vector<std::wstring> LeadingFolders(const std::wstring& path);
 std::vector<FCString> LeadingFolders(const char* path);
 
 // path as Windows reads its separators: '/' as '\', and a run of them as

@@ -1,48 +1,45 @@
 #include "fs/PathCompare.h"
 #include "foundation/WideText.h"
-#include "foundation/Mbcs.h"
 #include <windows.h>
 #include <cstring>
 #include <cwchar>
 #include <vector>
 
 namespace {
-unsigned FoldedCodeAt(const char* p) {
-    unsigned code = Mbcs::CodeAt(p);
-    return (code >= 'a' && code <= 'z') ? code - ('a' - 'A') : code;
-}
+wchar_t Folded(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - (L'a' - L'A')) : c; }
 }  // namespace
 
-bool FullPathName(const char* path, FCString& full) {
+bool FullPathName(const std::wstring& path, std::wstring& full) {
     wchar_t buffer[MAX_PATH];
-    DWORD n = GetFullPathNameW(Wide932(path).data(), MAX_PATH, buffer, nullptr);
+    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
     if (n == 0 || n >= MAX_PATH) return false;
-    full.assignFrom(Narrow932(buffer).c_str());
+    full.assign(buffer, n);
     return true;
 }
 
-bool PathStartsWith(const FCString& path, const FCString& folder) {
-    const char* p = path.text();
-    for (const char* q = folder.text(); *q != '\0'; q = Mbcs::Next(q), p = Mbcs::Next(p))
-        if (FoldedCodeAt(p) != FoldedCodeAt(q)) return false;
+bool FullPathName(const char* path, FCString& full) {
+    std::wstring wide;
+    if (!FullPathName(std::wstring(Wide932(path).data()), wide)) return false;
+    full.assignFrom(Narrow932(wide.c_str()).c_str());
     return true;
 }
 
-std::string PathSet::key(const char* path) {
-    std::string folded;
-    folded.reserve(std::strlen(path));
-    for (const char* p = path; *p != '\0'; p = Mbcs::Next(p)) {
-        unsigned code = FoldedCodeAt(p);
-        if (code == 0) code = static_cast<unsigned char>(*p);  // a lead byte cut off at the end stays as it is
-        if (code > 0xFF) folded += static_cast<char>(code >> 8);
-        folded += static_cast<char>(code & 0xFF);
-    }
-    return folded;
+bool PathStartsWith(const std::wstring& path, const std::wstring& folder) {
+    if (path.size() < folder.size()) return false;
+    for (size_t i = 0; i < folder.size(); ++i)
+        if (Folded(path[i]) != Folded(folder[i])) return false;
+    return true;
 }
 
-bool PathSet::contains(const char* path) const { return keys_.count(key(path)) != 0; }
+std::string PathSet::key(const std::wstring& path) {
+    std::wstring folded(path);
+    for (wchar_t& c : folded) c = Folded(c);
+    return std::string(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(wchar_t));
+}
 
-bool PathSet::insert(const char* path) { return keys_.insert(key(path)).second; }
+bool PathSet::contains(const std::wstring& path) const { return keys_.count(key(path)) != 0; }
+
+bool PathSet::insert(const std::wstring& path) { return keys_.insert(key(path)).second; }
 
 namespace {
 std::string AsBytes(const wchar_t* text, size_t length) {

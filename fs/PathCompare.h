@@ -1,6 +1,5 @@
 // Paths compared as the file system compares them: ASCII letters without
-// case, every other character (a trail byte above all) as it is, by whole
-// characters.
+// case, every other character as it is.
 #pragma once
 #include "foundation/FCString.h"
 #include <string>
@@ -9,10 +8,11 @@
 
 // The absolute form of path as the platform resolves it ("..", "/", drive
 // relative); false when it does not fit MAX_PATH.
+bool FullPathName(const std::wstring& path, std::wstring& full);
 bool FullPathName(const char* path, FCString& full);
 
 // True when path begins with folder.
-bool PathStartsWith(const FCString& path, const FCString& folder);
+bool PathStartsWith(const std::wstring& path, const std::wstring& folder);
 
 // True when path is folder or lies below it, both full paths ending in a
 // separator, compared as Windows compares names: ordinal, without case for
@@ -24,14 +24,15 @@ bool FolderHolds(const std::wstring& folder, const std::wstring& path);
 // that the paths of one destination share.
 class PathSet {
 public:
-    bool contains(const char* path) const;
+    bool contains(const std::wstring& path) const;
     // False when the path was in the set already.
-    bool insert(const char* path);
+    bool insert(const std::wstring& path);
     void clear() { keys_.clear(); }
     size_t size() const { return keys_.size(); }
 
 private:
-    static std::string key(const char* path);
+    // The folded UTF-16 as bytes, as NameClashFinder keeps its names.
+    static std::string key(const std::wstring& path);
     std::unordered_set<std::string> keys_;
 };
 

@@ -108,19 +108,25 @@ std::string ReadWide(const std::wstring& path) {
 }
 }  // namespace
 
-// Names with a 0x5C second byte in nested Japanese folders come out under
-// their real names whatever the system's code page (where it cannot name
-// them, through a temporary name reached by the folder's short name or,
-// on a volume without short names, a temporary folder of ours); nothing
-// stays under a temporary name, and a damaged replacement keeps the old
-// file.
+// Names with a 0x5C second byte in nested Japanese folders, and names
+// stored as UTF-8 that Shift_JIS cannot hold (two of them told apart only
+// by such a character, in a folder named by one), come out under their real
+// names whatever the system's code page (where it cannot name them, through
+// a temporary name reached by the folder's short name or, on a volume
+// without short names, a temporary folder of ours); nothing stays under a
+// temporary name, and a damaged replacement keeps the old file.
 TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
+    const std::string sushi = "\xF0\x9F\x8D\xA3", shrimp = "\xF0\x9F\x8D\xA4";  // U+1F363, U+1F364 in UTF-8
+    const std::wstring sushiFolder = L"\U0001F363\\";
     for (bool shortNames : {true, false}) {
         SetNoShortPathsForTests(!shortNames);
         TempFolder dir;
         std::string cabinet = dir / "data.cab";
-        ASSERT_TRUE(
-            WriteCabinet(cabinet, {{"データ\\画像\\表.txt", "hyo"}, {"ソフト.bin", "soft"}, {"能力\\十.txt", "ju"}}));
+        ASSERT_TRUE(WriteCabinet(cabinet, {{"データ\\画像\\表.txt", "hyo"},
+                                           {"ソフト.bin", "soft"},
+                                           {"能力\\十.txt", "ju"},
+                                           {sushi + "\\" + sushi + ".txt", "sushi", 0xA0},
+                                           {sushi + "/" + shrimp + ".txt", "ebi", 0xA0}}));
         std::string out = dir / "展開先\\";
         CreateDirectoryW(Unicode(out).c_str(), nullptr);
         UxCAB cab;
@@ -129,7 +135,10 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         EXPECT_EQ("hyo", ReadWide(Unicode(out + "データ\\画像\\表.txt"))) << shortNames;
         EXPECT_EQ("soft", ReadWide(Unicode(out + "ソフト.bin"))) << shortNames;
         EXPECT_EQ("ju", ReadWide(Unicode(out + "能力\\十.txt"))) << shortNames;
-        EXPECT_EQ(3u, Entries(Unicode(out)).size()) << shortNames;  // データ, ソフト.bin, 能力
+        EXPECT_EQ("sushi", ReadWide(Unicode(out) + sushiFolder + L"\U0001F363.txt")) << shortNames;
+        EXPECT_EQ("ebi", ReadWide(Unicode(out) + sushiFolder + L"\U0001F364.txt")) << shortNames;
+        EXPECT_EQ(4u, Entries(Unicode(out)).size()) << shortNames;  // データ, ソフト.bin, 能力, U+1F363
+        EXPECT_EQ(2u, Entries(Unicode(out) + sushiFolder).size()) << shortNames;
         EXPECT_EQ(2u, Entries(Unicode(dir.path())).size()) << shortNames;  // data.cab, 展開先: no folder of ours
         std::string bytes = TempFolder::readFile(cabinet);
         bytes[bytes.find("能力\\十.txt") - 15] = 0x10;  // its size: 4,098 bytes the folder does not hold

@@ -1,6 +1,7 @@
 #include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
+#include "foundation/WideText.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include <gtest/gtest.h>
@@ -45,7 +46,7 @@ UxExtractionStatus::SNAPSHOT_ Done(unsigned long long bytes, const char* text = 
     UxExtractionStatus::SNAPSHOT_ s;
     s.doneBytes = bytes;
     s.statusText.assignFrom(text);
-    s.writingPath.assignFrom(writing);
+    s.writingPath = Wide932(writing).data();
     s.cabinetsDone = cabinets;
     return s;
 }
@@ -123,7 +124,7 @@ public:
     explicit WatchedCab(UxExtractionStatus* status) : DecompressCab(status), status_(status) {}
     UINT onFileExtracted(const char* target) override {
         UxExtractionStatus::SNAPSHOT_ s = status_->snapshot();
-        seen.push_back(std::string(s.statusText.text()) + " > " + s.writingPath.text() + " = " + target);
+        seen.push_back(std::string(s.statusText.text()) + " > " + Narrow932(s.writingPath.c_str()) + " = " + target);
         return DecompressCab::onFileExtracted(target);
     }
     std::vector<std::string> seen;
@@ -151,18 +152,19 @@ private:
 TEST(DecompressCabStatus, EachFileIsNamedWithWhereItIsWrittenAndCountedOnceWritten) {
     TempFolder dir;
     std::string cabinet = dir / "two.cab";
-    ASSERT_TRUE(
-        WriteCabinet(cabinet, {{"one.bin", std::string(700000, 'a')}, {"sub\\two.bin", std::string(600000, 'b')}}));
+    // The second name is stored as UTF-8 (表/two.bin) and shown as Shift_JIS.
+    ASSERT_TRUE(WriteCabinet(
+        cabinet, {{"one.bin", std::string(700000, 'a')}, {"\xE8\xA1\xA8/two.bin", std::string(600000, 'b'), 0xA0}}));
     UxExtractionStatus status;
     WatchedCab cab(&status);
     cab.setArchive(cabinet.c_str());
     ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
     EXPECT_EQ((std::vector<std::string>{"one.bin > " + dir / "one.bin" + " = " + dir / "one.bin",
-                                        "sub\\two.bin > " + dir / "sub\\two.bin" + " = " + dir / "sub\\two.bin"}),
+                                        "表/two.bin > " + dir / "表\\two.bin" + " = " + dir / "表\\two.bin"}),
               cab.seen);
     UxExtractionStatus::SNAPSHOT_ s = status.snapshot();
     EXPECT_EQ(1300000u, s.doneBytes);
-    EXPECT_STREQ("", s.writingPath.text());
+    EXPECT_TRUE(s.writingPath.empty());
     status.endCabinet("two.cab");
     s = status.snapshot();
     EXPECT_STREQ("two.cab", s.statusText.text());

@@ -2,6 +2,7 @@
 #include "foundation/FCHandle.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
+#include "foundation/WideText.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <stdexcept>
@@ -203,21 +204,37 @@ TEST(UxCABFailures, TargetsTooLongForTheBufferAreRefused) {
     EXPECT_FALSE(TempFolder::exists(dir / std::string(120, 'n')));
 }
 
-TEST(UxCABFailures, NamesThatCannotBeShownInTheCodePageFail) {
-    TempFolder dir;
-    std::string cabinet = dir / "utf.cab";
-    CabinetEntry sushi{"\xF0\x9F\x8D\xA3.txt", "x", 0xA0};  // U+1F363, stored as UTF-8
-    CabinetEntry kanji{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "nihon", 0xA0};  // 日本
-    ASSERT_TRUE(WriteCabinet(cabinet, {kanji}));
-    UxCAB cab;
-    cab.setArchive(cabinet.c_str());
-    ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
-    EXPECT_EQ("nihon", TempFolder::readFile(dir / "日本.txt"));
-    ASSERT_TRUE(WriteCabinet(cabinet, {sushi, {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
-    EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
-    // Named as far as the code page can show it, not as raw UTF-8 bytes.
-    // U+1F363 is one character, two UTF-16 units: one '?'.
-    EXPECT_EQ("ファイル名を変換できません [?.txt]\n", std::string(cab.errorText.text()));
+// A name marked as UTF-8 is read as UTF-8: one Shift_JIS cannot hold is
+// written under its own name, and shown with 〓 for what Shift_JIS lacks (a
+// '?' would read as a forbidden character); bytes that are not UTF-8 are
+// refused.
+TEST(UxCABFailures, NamesMarkedAsUtf8AreReadSoAndInvalidOnesAreRefused) {
+    struct Case {
+        std::string name;  // in UTF-8
+        const wchar_t* written;  // nullptr: refused
+        const char* error;
+    } cases[] = {
+        {"\xE6\x97\xA5\xE6\x9C\xAC.txt", L"\u65E5\u672C.txt", ""},  // 日本
+        {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", L"\u65E5\U0001F363.txt", ""},  // 日 and U+1F363
+        {"\xF0\x9F\x8D\xA3?.txt", nullptr, "Windowsでは使えない名前のため展開しません [〓?.txt]\n"},
+        {"\xE6\x97.txt", nullptr, "ファイル名を変換できません [\xE6\x97.txt]\n"},  // cut short
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        std::string cabinet = dir / "utf.cab";
+        ASSERT_TRUE(WriteCabinet(cabinet, {{c.name, "x", 0xA0}}));
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_EQ(c.written != nullptr, cab.extractTo(dir.path().c_str())) << c.error;
+        EXPECT_EQ(std::string(c.error), cab.errorText.text());
+        std::vector<wchar_t> folder = Wide932(dir.path().c_str());
+        std::wstring expected = c.written != nullptr ? std::wstring(folder.data()) + c.written : L"";
+        WIN32_FIND_DATAW found;
+        HANDLE find = FindFirstFileW((std::wstring(folder.data()) + L"*.txt").c_str(), &found);
+        std::wstring listed = find != INVALID_HANDLE_VALUE ? std::wstring(folder.data()) + found.cFileName : L"";
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+        EXPECT_TRUE(expected == listed) << c.error;
+    }
 }
 
 TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
