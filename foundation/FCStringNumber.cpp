@@ -28,12 +28,6 @@ private:
     char* saved_;
 };
 
-// The number of characters the platform formatter will give for a wide
-// string in the ANSI code page (a kanji takes two bytes).
-int WideLengthInBytes(const wchar_t* text) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    return n > 0 ? n - 1 : 0;
-}
 }  // namespace
 
 int FCString::parseHex(bool fromCursor) {
@@ -150,35 +144,64 @@ size_t WholeCharacters(const char* text, size_t n) {
     return length;
 }
 
+// One conversion of a format, ready for the platform's formatter: the
+// conversion as it is to read it and the one argument it takes.
+struct CONVERSION_ {
+    std::string spec;
+    char kind = 0;  // 'i' int, 'f' double, 'p' pointer, 's' text; 0 none
+    int number = 0;
+    double real = 0;
+    const void* pointer = nullptr;
+    const char* text = nullptr;
+    std::string converted;  // a wide text or character in Shift_JIS
+    long long bound = 0;  // the bytes it can give at most
+};
+
+// Formats one conversion onto out, never beyond its bound.
+void AppendConversion(const CONVERSION_& c, std::string& out) {
+    std::string buffer(static_cast<size_t>(c.bound) + 1, '\0');
+    int room = static_cast<int>(buffer.size());
+    int n = 0;
+    switch (c.kind) {
+    case 'i': n = wnsprintfA(&buffer[0], room, c.spec.c_str(), c.number); break;
+    case 'f': n = wnsprintfA(&buffer[0], room, c.spec.c_str(), c.real); break;
+    case 'p': n = wnsprintfA(&buffer[0], room, c.spec.c_str(), c.pointer); break;
+    case 's': n = wnsprintfA(&buffer[0], room, c.spec.c_str(), c.text); break;
+    default: n = wnsprintfA(&buffer[0], room, c.spec.c_str()); break;
+    }
+    // Cut only where the formatter was cut, and then by whole characters.
+    size_t end =
+        (n < 0 || n > c.bound) ? WholeCharacters(buffer.c_str(), static_cast<size_t>(c.bound)) : static_cast<size_t>(n);
+    out.append(buffer.c_str(), end);
+}
+
 // One pass over a wsprintf format and its arguments: the size of the
-// output, and the format as it is safe to hand on. A narrow text's
-// precision is cut back to whole characters (its last byte must not be a
-// lone lead byte). A '*' width or precision is refused (-1): the platform's
-// formatter does not read it, so every argument after it would be taken
-// for another. The formatter takes a precision of 0 for none, so a text
-// whose precision leaves no whole character cannot be formatted either.
-long long PrepareFormat(const char* format, va_list args, std::string* safe) {
+// output, and the output itself when out is given. Each conversion goes to
+// the platform's formatter on its own with its argument, so a wide text or
+// character is given to it as Shift_JIS: the formatter would convert it
+// through the system's code page. A text's precision is cut back to whole
+// characters (its last byte must not be a lone lead byte). A '*' width or
+// precision is refused (-1): the platform's formatter does not read it.
+// The formatter takes a precision of 0 for none, so a text whose precision
+// leaves no whole character cannot be formatted either.
+long long FormatPass(const char* format, va_list args, std::string* out) {
     va_list ap;
     va_copy(ap, args);
     long long total = 0;
     const char* f = format;
     while (*f != '\0') {
-        if (*f != '%') {
-            if (safe != nullptr) *safe += *f;
+        if (*f != '%' || f[1] == '%') {
+            if (out != nullptr) *out += *f;
+            f += *f == '%' ? 2 : 1;
             ++total;
-            ++f;
             continue;
         }
-        const char* conversionStart = f++;
+        const char* flagsStart = ++f;
         if (*f == '\0') break;
-        if (*f == '%') {
-            if (safe != nullptr) *safe += "%%";
-            ++total;
-            ++f;
-            continue;
-        }
+        CONVERSION_ c;
+        long long extra = 0;
         while (*f == '-' || *f == '+' || *f == '0' || *f == ' ' || *f == '#') {
-            if (*f == '#') total += 2;
+            if (*f == '#') extra += 2;
             ++f;
         }
         long long width = 0, precision = 0;
@@ -188,18 +211,16 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
             return -1;
         }
         while (*f >= '0' && *f <= '9') width = width * 10 + (*f++ - '0');
-        const char* precisionAt = nullptr;
+        const char* widthEnd = f;
         if (*f == '.') {
             hasPrecision = true;
-            precisionAt = ++f;
-            if (*f == '*') {
+            if (*++f == '*') {
                 va_end(ap);
                 return -1;
             }
             while (*f >= '0' && *f <= '9') precision = precision * 10 + (*f++ - '0');
             hasPrecision = precision > 0;
         }
-        const char* precisionEnd = f;
         char size = 0;
         while (*f == 'h' || *f == 'l' || *f == 'F' || *f == 'L' || *f == 'N') {
             if (*f == 'h' || *f == 'l') size = *f;
@@ -208,41 +229,52 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
         char conversion = *f;
         if (conversion == '\0') break;
         ++f;
-        long long count = 0;
-        bool textConversion = false;
-        long long wholePrecision = precision;
+        c.spec.assign(flagsStart - 1, f);
+        bool wide = ((conversion == 'S' || conversion == 'C') && size != 'h') ||
+                    ((conversion == 's' || conversion == 'c') && size == 'l');
         switch (conversion) {
         case 'c':
         case 'C':
-            (void)va_arg(ap, int);
-            count = 2;
-            textConversion = true;
-            break;
         case 's':
         case 'S': {
-            bool wide = (conversion == 'S' && size != 'h') || (conversion == 's' && size == 'l');
-            if (wide) {
-                const wchar_t* w = va_arg(ap, const wchar_t*);
-                count = w == nullptr ? 6 : (*w == 0 ? 1 : WideLengthInBytes(w));
-                // The formatter counts a wide text's precision in bytes of
-                // the code page, and would cut a character in two.
-                if (w != nullptr && hasPrecision && precision < count) {
-                    std::string converted(static_cast<size_t>(count) + 1, '\0');
-                    WideCharToMultiByte(CP_ACP, 0, w, -1, &converted[0], static_cast<int>(count) + 1, nullptr, nullptr);
-                    wholePrecision =
-                        static_cast<long long>(WholeCharacters(converted.c_str(), static_cast<size_t>(precision)));
+            long long count;
+            if (conversion == 'c' || conversion == 'C') {
+                int code = va_arg(ap, int);
+                hasPrecision = false;
+                if (wide) {
+                    wchar_t one = static_cast<wchar_t>(code);
+                    Mbcs::ShiftJisFromWide(&one, 1, c.converted);
+                } else {
+                    c.converted.assign(1, static_cast<char>(code));
                 }
+                c.text = c.converted.c_str();
+                count = static_cast<long long>(c.converted.size());
             } else {
-                const char* s = va_arg(ap, const char*);
-                count = s == nullptr ? 6 : (*s == '\0' ? 1 : static_cast<long long>(std::strlen(s)));
-                if (s != nullptr && hasPrecision && precision < count)
-                    wholePrecision = static_cast<long long>(WholeCharacters(s, static_cast<size_t>(precision)));
+                if (wide) {
+                    const wchar_t* w = va_arg(ap, const wchar_t*);
+                    if (w != nullptr) {
+                        Mbcs::FromWide(w, c.converted);
+                        c.text = c.converted.c_str();
+                    }
+                } else {
+                    c.text = va_arg(ap, const char*);
+                }
+                count = c.text == nullptr ? 6 : static_cast<long long>(std::strlen(c.text));
             }
-            if (hasPrecision && wholePrecision == 0) {
-                va_end(ap);
-                return -1;
+            if (hasPrecision && c.text != nullptr && precision < count) {
+                precision = static_cast<long long>(WholeCharacters(c.text, static_cast<size_t>(precision)));
+                if (precision == 0) {
+                    va_end(ap);
+                    return -1;
+                }
+                count = precision;
             }
-            textConversion = true;
+            // Handed on as a narrow text: "%-8.4s".
+            c.spec.assign(flagsStart - 1, widthEnd);
+            if (hasPrecision) c.spec += "." + std::to_string(precision);
+            c.spec += "hs";
+            c.kind = 's';
+            c.bound = count > width ? count : width;
             break;
         }
         case 'd':
@@ -252,37 +284,30 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
         case 'X':
         case 'o':
         case 'p':
-            if (conversion == 'p') (void)va_arg(ap, void*);
-            else (void)va_arg(ap, int);
-            count = width + precision > 32 ? width + precision : 32;
+            if (conversion == 'p') c.pointer = va_arg(ap, void*);
+            else c.number = va_arg(ap, int);
+            c.kind = conversion == 'p' ? 'p' : 'i';
+            c.bound = (width + precision > 32 ? width + precision : 32) + extra;
             break;
         case 'e':
         case 'f':
         case 'g':
         case 'G':
-            (void)va_arg(ap, double);
-            count = width + precision > 128 ? width + precision : 128;
+            c.real = va_arg(ap, double);
+            c.kind = 'f';
+            c.bound = (width + precision > 128 ? width + precision : 128) + extra;
             break;
-        case 'n': (void)va_arg(ap, void*); break;
+        case 'n':
+            // Nothing is written through the pointer, and nothing shown.
+            (void)va_arg(ap, void*);
+            continue;
         default:
             // The formatter copies an unknown conversion character as it stands.
-            count = 1;
+            c.bound = 1;
             break;
         }
-        if (textConversion) {
-            if (hasPrecision && count > precision) count = precision;
-            if (count < width) count = width;
-        }
-        if (safe != nullptr) {
-            if (wholePrecision != precision) {
-                safe->append(conversionStart, static_cast<size_t>(precisionAt - conversionStart));
-                *safe += std::to_string(wholePrecision);
-                safe->append(precisionEnd, static_cast<size_t>(f - precisionEnd));
-            } else {
-                safe->append(conversionStart, static_cast<size_t>(f - conversionStart));
-            }
-        }
-        total += count;
+        if (out != nullptr) AppendConversion(c, *out);
+        total += c.bound;
     }
     va_end(ap);
     return total > 0x7FFFFFF0 ? 0x7FFFFFF0 : total;
@@ -290,15 +315,12 @@ long long PrepareFormat(const char* format, va_list args, std::string* safe) {
 }  // namespace
 
 int FCString::estimateFormattedLength(const char* format, va_list args) {
-    long long estimate = PrepareFormat(format, args, nullptr);
+    long long estimate = FormatPass(format, args, nullptr);
     return estimate < 0 ? 0 : static_cast<int>(estimate);
 }
 
 void FCString::createV(const char* format, va_list args) {
-    // Formatted into a buffer of its own first: an argument may be this
-    // string's own text, which replacing the representation would free.
-    std::string safe;
-    long long estimate = format != nullptr ? PrepareFormat(format, args, &safe) : -1;
+    long long estimate = format != nullptr ? FormatPass(format, args, nullptr) : -1;
     if (estimate < 0) {
         create(DEFAULT_BLOCK, nullptr);
         return;
@@ -308,15 +330,14 @@ void FCString::createV(const char* format, va_list args) {
         create(DEFAULT_BLOCK, nullptr);
         ThrowNotEnoughMemory("FCString - create(LPCTSTR,...)");
     }
+    // Formatted into a buffer of its own first: an argument may be this
+    // string's own text, which replacing the representation would free.
     FCHeapBlock holder(buffer);
-    // The bounded formatter never writes more than the estimate, whatever the
-    // format holds.
-    va_list ap;
-    va_copy(ap, args);
-    int written = wvnsprintfA(holder.bytes(), static_cast<int>(estimate) + 1, safe.c_str(), ap);
-    va_end(ap);
-    int end = (written < 0 || written > estimate) ? static_cast<int>(estimate) : written;
-    holder.bytes()[WholeCharacters(holder.bytes(), static_cast<size_t>(end))] = '\0';
+    std::string formatted;
+    FormatPass(format, args, &formatted);
+    size_t n = formatted.size() < static_cast<size_t>(estimate) ? formatted.size() : static_cast<size_t>(estimate);
+    std::memcpy(holder.bytes(), formatted.data(), n);
+    holder.bytes()[n] = '\0';
     create(DEFAULT_BLOCK, holder.bytes());
 }
 

@@ -97,7 +97,7 @@ TEST(FCStringFormat, CreatesFromAFormat) {
 }
 
 TEST(FCStringFormat, OutputNeverExceedsTheEstimate) {
-    // A wide text of kanji takes two bytes a character in the ANSI code page.
+    // A wide text of kanji takes two bytes a character in Shift_JIS.
     const wchar_t kanji[] = L"\u8868\u8868\u8868\u8868\u8868";
     EXPECT_GE(Estimate("%S", kanji), 10);
     FCString s;
@@ -132,7 +132,7 @@ TEST(FCStringFormat, OwnTextStarArgumentsAndCutCharactersAreSafe) {
         s.create(c.format, "表ソ能");
         EXPECT_STREQ(c.expected, s.text()) << c.format;
     }
-    // A wide text's precision counts bytes of the code page.
+    // A wide text's precision counts bytes of Shift_JIS.
     for (const Case& c : {Case{"%.1S|", ""}, Case{"%.2S|", "表|"}, Case{"%.3S|", "表|"}, Case{"%.4S|", "表ソ|"}}) {
         s.create(c.format, L"\u8868\u30bd");
         EXPECT_STREQ(c.expected, s.text()) << c.format;
