@@ -3,6 +3,7 @@
 #pragma once
 #include "config/UxQcf.h"
 #include "foundation/FCString.h"
+#include "foundation/Mbcs.h"
 #include "res/MainDialogIds.h"
 #include "ui/FCDialog.h"
 #include <set>
@@ -12,7 +13,7 @@
 enum : unsigned { FLAG_FORCE_APP_FOLDER = 1, FLAG_FORCE_MAKER_FOLDER = 2 };
 
 struct ArchiveNameOrder {
-    bool operator()(const FCString& a, const FCString& b) const { return lstrcmpA(a.text(), b.text()) < 0; }
+    bool operator()(const FCString& a, const FCString& b) const { return Mbcs::Compare(a.text(), b.text()) < 0; }
 };
 
 // What the main dialog keeps for the life of the process.

@@ -5,6 +5,7 @@
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
+#include <cstring>
 
 namespace {
 const int kProbeBytes = 1024;
@@ -57,7 +58,7 @@ bool UxQcf::parseDeclaration(const FCString& firstLine, int& mode, unsigned& key
     int n = stripped.split(halves, 2, "=", FCString::SPLIT_KEEP_EMPTY, " \t");
     if (n < 1) return false;
     halves[0].toLower();
-    if (lstrcmpA(halves[0].text(), "qcftype") != 0) return false;
+    if (std::strcmp(halves[0].text(), "qcftype") != 0) return false;
     mode = 0;
     key = 0;
     if (n < 2) return true;

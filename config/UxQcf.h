@@ -4,10 +4,11 @@
 #include "config/QcfEncoding.h"
 #include "foundation/FCString.h"
 #include "foundation/FCXList.h"
+#include "foundation/Mbcs.h"
 #include <map>
 
 struct UxQcfKeyOrder {
-    bool operator()(const FCString& a, const FCString& b) const { return lstrcmpA(a.text(), b.text()) < 0; }
+    bool operator()(const FCString& a, const FCString& b) const { return Mbcs::Compare(a.text(), b.text()) < 0; }
 };
 
 class UxQcf {

@@ -152,7 +152,9 @@ const char* FCString::clear() {
 
 bool FCString::equals(const FCString& other) const {
     if (rep != nullptr && rep == other.rep) return true;
-    return lstrcmpA(text(), other.text()) == 0;
+    // Only identical texts: a comparison through the system's code page
+    // takes different Shift_JIS texts for one under some.
+    return std::strcmp(text(), other.text()) == 0;
 }
 
 void FCString::release() {

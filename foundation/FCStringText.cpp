@@ -126,7 +126,7 @@ const char* FCString::find(const char* findText, const char* separators) {
     for (;;) {
         const char* start = nextToken(token, separators, false);
         if (start == nullptr) return nullptr;
-        if (lstrcmpA(token.text(), findText) == 0) {
+        if (std::strcmp(token.text(), findText) == 0) {
             cursor = const_cast<char*>(start);
             return start;
         }

@@ -1,5 +1,6 @@
 #include "foundation/Mbcs.h"
 #include <windows.h>
+#include <cstring>
 #include <vector>
 
 namespace Mbcs {
@@ -97,6 +98,19 @@ bool FromUtf8(const char* utf8, std::string& out) {
     std::vector<wchar_t> wide(static_cast<size_t>(count));
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), count);
     return FromWide(wide.data(), out);
+}
+
+int Compare(const char* a, const char* b) {
+    int bytes = std::strcmp(a, b);
+    if (bytes == 0) return 0;
+    std::vector<wchar_t> wideA, wideB;
+    ToWide(a, false, wideA);
+    ToWide(b, false, wideB);
+    const LCID kJapanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+    int order = CompareStringW(kJapanese, 0, wideA.data(), -1, wideB.data(), -1);
+    if (order == CSTR_LESS_THAN) return -1;
+    if (order == CSTR_GREATER_THAN) return 1;
+    return bytes;
 }
 
 bool ToWide(const char* text, bool utf8, std::vector<wchar_t>& out) {

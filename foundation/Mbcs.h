@@ -40,6 +40,12 @@ size_t ShiftJisFromWide(const wchar_t* wide, size_t n, std::string& out);
 bool FromWide(const wchar_t* wide, std::string& out);
 bool FromUtf8(const char* utf8, std::string& out);
 
+// Orders two Shift_JIS texts as lstrcmpA does on a Japanese system, on any
+// system (through another code page it takes different texts for one):
+// negative, 0 or positive. Texts it finds alike are ordered by their bytes,
+// so only identical texts give 0.
+int Compare(const char* a, const char* b);
+
 // Shift_JIS text (code page 932, whatever the system's), or UTF-8 when
 // utf8 is set, as zero-terminated UTF-16; false when the bytes are not
 // valid in it.

@@ -208,7 +208,7 @@ void FCPathName::getRoot(FCString& out) {
     char* saved = path.cursor;
     FCString source(path);
     source.mid(out, source.text(), source.text());
-    if (lstrcmpA(out.text(), "\\") != 0) out.append(":\\");
+    if (std::strcmp(out.text(), "\\") != 0) out.append(":\\");
     if (source.text()[0] == '\\') {
         source.cursor = const_cast<char*>(source.text());
         for (int i = 0; i < 3; ++i) {

@@ -4,6 +4,7 @@
 #include "ui/Markup.h"
 #include <richedit.h>
 #include <shellapi.h>
+#include <cstring>
 
 namespace {
 // The shell call behind OpenLink: ShellExecuteW with the Shift_JIS texts
@@ -138,7 +139,7 @@ void OpenLink(const char* link) {
         extension.toLower();
         const char* refused[] = {"exe", "scr", "com", "bat", "cmd"};
         for (const char* r : refused)
-            if (lstrcmpA(extension.text(), r) == 0) return;
+            if (std::strcmp(extension.text(), r) == 0) return;
     }
     text.cursor = const_cast<char*>(text.text());
     if (text.find("http://help/") != nullptr) {

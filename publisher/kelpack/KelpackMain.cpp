@@ -9,6 +9,7 @@
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/Options.h"
 #include "publisher/kelpack/Verify.h"
+#include <cstring>
 #include <exception>
 
 namespace {
@@ -16,9 +17,9 @@ int KelpackMain(int argc, char** argv) {
     // A console tool never waits on a window: no "insert a disk" box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     try {
-        if (argc >= 2 && lstrcmpA(argv[1], "build") == 0) return Build(argc, argv);
-        if (argc >= 2 && lstrcmpA(argv[1], "verify") == 0) return Verify(argc, argv);
-        if (argc >= 2 && lstrcmpA(argv[1], "remove-after") == 0) return RemoveAfter(argc, argv);
+        if (argc >= 2 && std::strcmp(argv[1], "build") == 0) return Build(argc, argv);
+        if (argc >= 2 && std::strcmp(argv[1], "verify") == 0) return Verify(argc, argv);
+        if (argc >= 2 && std::strcmp(argv[1], "remove-after") == 0) return RemoveAfter(argc, argv);
         return Usage(nullptr);
     } catch (const Diagnostic& e) {
         Say("%s: %s", e.getCaption(), e.getMessage());

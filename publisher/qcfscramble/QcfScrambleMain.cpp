@@ -9,6 +9,7 @@
 #include "foundation/SystemErrorText.h"
 #include "fs/FCFile.h"
 #include <cstdio>
+#include <cstring>
 
 namespace {
 int Fail(const char* message, const char* detail) {
@@ -78,7 +79,7 @@ int Decode(const char* scrambledPath, const char* plainPath) {
 
 int QcfScrambleMain(int argc, char** argv) {
     try {
-        if (argc == 4 && lstrcmpA(argv[1], "--decode") == 0) return Decode(argv[2], argv[3]);
+        if (argc == 4 && std::strcmp(argv[1], "--decode") == 0) return Decode(argv[2], argv[3]);
         if (argc == 4) return Encode(argv[1], argv[2], argv[3]);
         return Usage();
     } catch (const Diagnostic& e) {

@@ -3,6 +3,7 @@
 // entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
 // read back as UTF-16 and compared with the Shift_JIS original.
 #include "cab/UxCAB.h"
+#include "config/UxQcf.h"
 #include "foundation/TestSeams.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
@@ -150,6 +151,34 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         EXPECT_EQ(1u, Entries(Unicode(out + "能力\\")).size()) << shortNames;
     }
     SetNoShortPathsForTests(false);
+}
+
+// A wide text or character is formatted as Shift_JIS, never through the
+// system's code page.
+TEST(AnyCodePage, FormattedWideTextsAreShiftJis) {
+    FCString s;
+    s.create("%ls|%.2S|%C|%-4lc|%hs", L"\u8868\u30bd", L"\u8868\u30bd", L'\u80fd', L'\u5341', "能");
+    EXPECT_STREQ("表ソ|表|能|十  |能", s.text());
+}
+
+// Texts compare as on a Japanese system whatever the system's code page:
+// under 65001 every Shift_JIS lead byte read as UTF-8 is U+FFFD, and under
+// 1252 some bytes are characters a comparison ignores, so comparing
+// through that code page takes different texts for one.
+TEST(AnyCodePage, TextsCompareAsOnAJapaneseSystem) {
+    struct Case {
+        const char* a;
+        const char* b;
+    } pairs[] = {{"表", "ソ"}, {"データ01.cab", "ゲーム01.cab"}, {"、", "A"}, {"能", "\x94"}};
+    for (const Case& c : pairs) {
+        EXPECT_FALSE(FCString(c.a).equals(FCString(c.b))) << c.a << " / " << c.b;
+        EXPECT_NE(UxQcfKeyOrder()(c.a, c.b), UxQcfKeyOrder()(c.b, c.a)) << c.a << " / " << c.b;
+        FCString line(c.a);
+        line.append(",");
+        line.append(c.b);
+        line.cursor = const_cast<char*>(line.text());
+        EXPECT_STREQ(c.b, line.find(c.b, ",")) << c.a << " / " << c.b;
+    }
 }
 
 namespace {
