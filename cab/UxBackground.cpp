@@ -1,9 +1,19 @@
 #include "cab/UxBackground.h"
 #include <process.h>
+#include <atomic>
+
+namespace {
+std::atomic<unsigned> g_lastThread{0};  // tests: the thread of the latest work
+}  // namespace
+
+DWORD LastBackgroundThreadForTests();
+DWORD LastBackgroundThreadForTests() { return g_lastThread.load(); }
 
 UxBackground::UxBackground(Work work, void* context, UxExtractionStatus& status)
     : work_(work), context_(context), status_(status) {
-    thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, nullptr)));
+    unsigned id = 0;
+    thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, &id)));
+    g_lastThread.store(id);
     if (!thread_.valid()) run(this);
 }
 

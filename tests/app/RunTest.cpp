@@ -484,6 +484,9 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
     EXPECT_EQ(kUncWarning, h.text(IDC_MAIN_MESSAGE));
 }
 
+// The thread of the latest Run's extraction.
+DWORD LastBackgroundThreadForTests();
+
 namespace {
 unsigned long long FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -494,9 +497,10 @@ unsigned long long FileSize(const std::string& path) {
 // From a thread of the test's own, every 50 ms: asks the main window and
 // the progress dialog whether they answer (WM_NULL, as the window system
 // does before it calls a window "not responding") and keeps the longest
-// wait; notes whether the bar moved while the file was still being written;
-// and, when asked to, presses Cancel once the file is under way and times
-// how long the status line takes to say so.
+// wait. Once the file is under way it holds the extracting thread there,
+// so that what the windows show of a half-written file is read whatever
+// the speed of the disk: whether the bar moved and, when asked to, how
+// long the status line takes to say Cancel once it is pressed.
 class Prober {
 public:
     Prober(HWND main, std::string file, unsigned long long fullSize, bool cancel)
@@ -522,44 +526,58 @@ public:
     DWORD cancelHeardMs = INFINITE;
 
 private:
-    DWORD ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result) {
+    static DWORD_PTR askQuietly(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 1000, &result);
+        return result;
+    }
+    void ask(HWND window) {
         DWORD start = GetTickCount();
-        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result);
+        askQuietly(window, WM_NULL);
         DWORD took = GetTickCount() - start;
         if (took > longestMs) longestMs = took;
-        return took;
     }
-    std::string statusText(HWND progress) {
+    static std::string statusText(HWND progress) {
         char text[256] = "";
-        DWORD_PTR result = 0;
-        ask(GetDlgItem(progress, IDC_PROGRESS_STATUS), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), result);
+        askQuietly(GetDlgItem(progress, IDC_PROGRESS_STATUS), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         return text;
     }
+    bool inside() const {
+        unsigned long long size = FileSize(file_);
+        return size > 0 && size < fullSize_;
+    }
     void probe() {
-        bool pressed = false;
-        DWORD pressedAt = 0;
         while (!stopping_) {
-            DWORD_PTR result = 0;
-            ask(main_, WM_NULL, 0, 0, result);
+            ask(main_);
             HWND progress = FindWindowA("#32770", "解凍中...");
             if (progress != nullptr) {
-                ask(progress, WM_NULL, 0, 0, result);
-                DWORD_PTR position = 0;
-                ask(GetDlgItem(progress, IDC_PROGRESS_BAR), PBM_GETPOS, 0, 0, position);
-                unsigned long long size = FileSize(file_);
-                bool inside = size > 0 && size < fullSize_;
-                if (inside && position > 0) barMovedInside = true;
-                if (cancel_ && !pressed && inside) {
-                    pressed = true;
-                    pressedAt = GetTickCount();
-                    ask(GetDlgItem(progress, IDCANCEL), BM_CLICK, 0, 0, result);
-                }
-                if (pressed && cancelHeardMs == INFINITE && statusText(progress).find("中止しています") == 0)
-                    cancelHeardMs = GetTickCount() - pressedAt;
+                ask(progress);
+                if (!barMovedInside && inside()) hold(progress);
             }
             Sleep(50);
         }
         finished_ = true;
+    }
+    // The windows' thread answers on while the extracting thread is held
+    // (were it held inside a lock the windows need, the bar would not move
+    // and the next probe tries again).
+    void hold(HWND progress) {
+        FCHandle worker(OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, LastBackgroundThreadForTests()));
+        if (!worker.valid() || SuspendThread(worker.get()) == static_cast<DWORD>(-1)) return;
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(worker.get(), &context);  // returns once the thread has stopped
+        HWND bar = GetDlgItem(progress, IDC_PROGRESS_BAR);
+        if (inside() && WindowAnswerer::waitUntil([&] { return askQuietly(bar, PBM_GETPOS) > 0; }, 5000)) {
+            barMovedInside = inside();
+            if (cancel_) {
+                DWORD pressedAt = GetTickCount();
+                askQuietly(GetDlgItem(progress, IDCANCEL), BM_CLICK);
+                if (WindowAnswerer::waitUntil([&] { return statusText(progress).find("中止しています") == 0; }, 5000))
+                    cancelHeardMs = GetTickCount() - pressedAt;
+            }
+        }
+        ResumeThread(worker.get());
     }
 
     HWND main_;
