@@ -50,10 +50,13 @@ void FollowLink(HWND message, const ENLINK& link) {
     if (characters <= 0 || characters * 2 + 1 > UxMessageDialog::LINK_BUFFER) return;
     CHARRANGE range = link.chrg;
     SendMessageA(message, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-    char buffer[UxMessageDialog::LINK_BUFFER] = "";
-    SendMessageA(message, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(buffer));
-    buffer[UxMessageDialog::LINK_BUFFER - 1] = '\0';
-    OpenLink(buffer);
+    // As UTF-16, which the control gives whatever its kind: the selection
+    // of an "A" control comes in the system's code page.
+    wchar_t buffer[UxMessageDialog::LINK_BUFFER] = L"";
+    GETTEXTEX get = {sizeof buffer, GT_SELECTION, 1200, nullptr, nullptr};
+    SendMessageA(message, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer));
+    buffer[UxMessageDialog::LINK_BUFFER - 1] = L'\0';
+    OpenLink(Narrow932(buffer).c_str());
 }
 }  // namespace
 

@@ -117,7 +117,7 @@ TEST(OpenLink, RefusesProgramsAndMapsTheHelpPrefix) {
 TEST(OpenLink, ClickedLinksOpenAndOverlongOnesDoNot) {
     ShellObserver observer;
     std::string longLink = "http://example.com/" + std::string(1500, 'q');
-    for (const std::string& link : {std::string("http://example.com/info"), longLink}) {
+    for (const std::string& link : {std::string("http://example.com/表ソ"), longLink}) {
         DialogDriver driver("リンク", [](HWND d) {
             HWND rich = GetDlgItem(d, IDC_MESSAGE_TEXT);
             POINTL at = {};
@@ -131,5 +131,5 @@ TEST(OpenLink, ClickedLinksOpenAndOverlongOnesDoNot) {
         driver.join();
     }
     ASSERT_EQ(1u, g_opened.size());
-    EXPECT_EQ("http://example.com/info", g_opened[0]);
+    EXPECT_EQ("http://example.com/表ソ", g_opened[0]);
 }
