@@ -1,5 +1,6 @@
 #include "tests/app/MainDialogHarness.h"
 #include "app/TestSeams.h"
+#include "foundation/WideText.h"
 #include "tests/cab/CabinetWriter.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -51,19 +52,13 @@ std::string MainDialogHarness::text(int id) const {
     char name[32] = "";
     GetClassNameA(control(id), name, sizeof name);
     if (lstrcmpiA(name, "RichEdit20A") == 0) return RichEditText(control(id));
-    char buffer[4096] = "";
-    GetWindowTextA(control(id), buffer, sizeof buffer);
-    return buffer;
+    return WindowText932(control(id));
 }
 
-std::string MainDialogHarness::caption() const {
-    char buffer[256] = "";
-    GetWindowTextA(window(), buffer, sizeof buffer);
-    return buffer;
-}
+std::string MainDialogHarness::caption() const { return WindowText932(window()); }
 
 void MainDialogHarness::type(const std::string& destination) {
-    SetWindowTextA(control(IDC_MAIN_DESTINATION_EDIT), destination.c_str());
+    SetWindowText932(control(IDC_MAIN_DESTINATION_EDIT), destination.c_str());
 }
 
 void MainDialogHarness::click(int id) {

@@ -2,10 +2,10 @@
 #include <cstring>
 
 std::string RichEditText(HWND rich) {
-    GETTEXTLENGTHEX length = {GTL_DEFAULT | GTL_NUMBYTES, CP_ACP};
+    GETTEXTLENGTHEX length = {GTL_DEFAULT | GTL_NUMBYTES, 932};
     LRESULT n = SendMessageA(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
     std::vector<char> buffer(static_cast<size_t>(n) + 16, '\0');
-    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, CP_ACP, nullptr, nullptr};
+    GETTEXTEX get = {static_cast<DWORD>(buffer.size()), GT_DEFAULT, 932, nullptr, nullptr};
     SendMessageA(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
     return buffer.data();
 }

@@ -1,4 +1,5 @@
 #include "tests/support/WindowAnswerer.h"
+#include "foundation/WideText.h"
 
 namespace {
 struct Search {
@@ -41,17 +42,12 @@ const std::vector<std::string>& WindowAnswerer::texts() {
 
 int WindowAnswerer::answered() { return static_cast<int>(texts().size()); }
 
-std::string WindowAnswerer::windowText(HWND window) {
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+// Read as UTF-16 and given in Shift_JIS, whatever the system's code page.
+std::string WindowAnswerer::windowText(HWND window) { return WindowText932(window); }
 
 std::string WindowAnswerer::messageBoxText(HWND box) {
     // The message text of a message box is the static control 0xFFFF.
-    char text[8192] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    return text;
+    return WindowText932(GetDlgItem(box, 0xFFFF));
 }
 
 HWND WindowAnswerer::waitForWindow(const std::string& title, DWORD timeoutMs, const char* className) {
