@@ -17,13 +17,13 @@
 #include "cab/UxProgressDialog.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
-#include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
 #include <commctrl.h>
 #include <richedit.h>
 #include <fcntl.h>
 #include <fdi.h>
 #include <setupapi.h>
+#include <shellapi.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -184,9 +184,19 @@ double Median(std::vector<double> v) {
 
 double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
-// Only what exists is removed: removing nothing would ask the user.
+// Through the shell's own removal, which asks nothing: under a code page
+// other than 932 the bare loops write names through it that Shift_JIS
+// cannot hold, and the tool's removal cannot name them.
 void Remove(const std::string& folder) {
-    if (pathExists(folder.c_str())) FCFileUty::remove(folder.c_str(), true);
+    std::vector<wchar_t> from = Wide932(folder.c_str());
+    from.pop_back();  // the terminator
+    while (!from.empty() && from.back() == L'\\') from.pop_back();
+    from.insert(from.end(), {L'\0', L'\0'});  // a list of one
+    SHFILEOPSTRUCTW remove = {};
+    remove.wFunc = FO_DELETE;
+    remove.pFrom = from.data();
+    remove.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&remove);
 }
 
 bool RunSucceeded(HWND window) {
