@@ -9,6 +9,7 @@
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/RunProgram.h"
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,15 @@ const char* const kQcf =
     "caption=表示ソフト 十能\nmes0=ようこそ。表とソ\\n能力\nfname=data01.cab\n"
     "makerName=メーカー表\nappName=ソフト\n";
 }  // namespace
+
+// The locale a run names gives its code page: a locale missing on the
+// machine would leave these tests running under another.
+TEST(AnyCodePage, RunsUnderTheCodePageOfItsLocale) {
+    const char* lang = std::getenv("LANG");
+    std::string locale = lang != nullptr ? lang : "";
+    UINT expected = locale.compare(0, 5, "en_US") == 0 ? 1252 : locale.compare(0, 5, "hi_IN") == 0 ? 65001 : 932;
+    EXPECT_EQ(expected, GetACP()) << locale;
+}
 
 TEST(AnyCodePage, TheCaptionTheOpeningTextAndTheDestinationLineAreTheJapaneseOriginals) {
     MainDialogHarness h(kQcf, {"data01.cab"});
