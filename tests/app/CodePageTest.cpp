@@ -93,32 +93,6 @@ TEST(AnyCodePage, ADestinationShiftJisCannotHoldIsRefused) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\u00e9").c_str()));
 }
 
-namespace {
-// The entries of a folder, found through the wide functions.
-std::vector<std::wstring> Entries(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return names;
-}
-
-std::string ReadWide(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[256];
-    DWORD n = 0;
-    ReadFile(file, buffer, sizeof buffer, &n, nullptr);
-    CloseHandle(file);
-    return std::string(buffer, n);
-}
-}  // namespace
-
 // Names with a 0x5C second byte in nested Japanese folders, and names
 // stored as UTF-8 that Shift_JIS cannot hold (two of them told apart only
 // by such a character, in a folder named by one), come out under their real
@@ -143,22 +117,24 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         UxCAB cab;
         cab.setArchive(cabinet.c_str());
         EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
-        EXPECT_EQ("hyo", ReadWide(Unicode(out + "データ\\画像\\表.txt"))) << shortNames;
-        EXPECT_EQ("soft", ReadWide(Unicode(out + "ソフト.bin"))) << shortNames;
-        EXPECT_EQ("ju", ReadWide(Unicode(out + "能力\\十.txt"))) << shortNames;
-        EXPECT_EQ("sushi", ReadWide(Unicode(out) + sushiFolder + L"\U0001F363.txt")) << shortNames;
-        EXPECT_EQ("ebi", ReadWide(Unicode(out) + sushiFolder + L"\U0001F364.txt")) << shortNames;
-        EXPECT_EQ(4u, Entries(Unicode(out)).size()) << shortNames;  // データ, ソフト.bin, 能力, U+1F363
-        EXPECT_EQ(2u, Entries(Unicode(out) + sushiFolder).size()) << shortNames;
-        EXPECT_EQ(2u, Entries(Unicode(dir.path())).size()) << shortNames;  // data.cab, 展開先: no folder of ours
+        EXPECT_EQ("hyo", TempFolder::readFile(out + "データ\\画像\\表.txt")) << shortNames;
+        EXPECT_EQ("soft", TempFolder::readFile(out + "ソフト.bin")) << shortNames;
+        EXPECT_EQ("ju", TempFolder::readFile(out + "能力\\十.txt")) << shortNames;
+        EXPECT_EQ("sushi", TempFolder::readFile(Unicode(out) + sushiFolder + L"\U0001F363.txt")) << shortNames;
+        EXPECT_EQ("ebi", TempFolder::readFile(Unicode(out) + sushiFolder + L"\U0001F364.txt")) << shortNames;
+        EXPECT_EQ(4u, TempFolder::entries(Unicode(out) + L"*").size())
+            << shortNames;  // データ, ソフト.bin, 能力, U+1F363
+        EXPECT_EQ(2u, TempFolder::entries(Unicode(out) + sushiFolder + L"*").size()) << shortNames;
+        EXPECT_EQ(2u, TempFolder::entries(Unicode(dir.path()) + L"*").size())
+            << shortNames;  // data.cab, 展開先: no folder of ours
         std::string bytes = TempFolder::readFile(cabinet);
         bytes[bytes.find("能力\\十.txt") - 15] = 0x10;  // its size: 4,098 bytes the folder does not hold
         TempFolder::writeFile(cabinet, bytes);
         UxCAB again;
         again.setArchive(cabinet.c_str());
         EXPECT_FALSE(again.extractTo(out.c_str()));
-        EXPECT_EQ("ju", ReadWide(Unicode(out + "能力\\十.txt"))) << shortNames;
-        EXPECT_EQ(1u, Entries(Unicode(out + "能力\\")).size()) << shortNames;
+        EXPECT_EQ("ju", TempFolder::readFile(out + "能力\\十.txt")) << shortNames;
+        EXPECT_EQ(1u, TempFolder::entries(Unicode(out + "能力\\*")).size()) << shortNames;
     }
     SetNoShortPathsForTests(false);
 }
@@ -191,17 +167,6 @@ TEST(AnyCodePage, TextsCompareAsOnAJapaneseSystem) {
     }
 }
 
-namespace {
-bool WriteWide(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD done = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-    return done == bytes.size();
-}
-}  // namespace
-
 // kelpack takes its arguments as UTF-16: a Japanese source tree packs into
 // a folder named 出力表 (its last byte that of a backslash) and verifies,
 // whatever the system's code page.
@@ -210,11 +175,11 @@ TEST(AnyCodePage, KelpackPacksAndVerifiesJapaneseNames) {
     std::wstring source = Unicode(dir / "元表\\");
     ASSERT_TRUE(CreateDirectoryW(source.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW((source + Unicode("画像")).c_str(), nullptr));
-    ASSERT_TRUE(WriteWide(source + Unicode("画像\\表.txt"), "hyo"));
-    ASSERT_TRUE(WriteWide(source + Unicode("ソ.bin"), "so"));
+    TempFolder::writeFile(dir / "元表\\画像\\表.txt", "hyo");
+    TempFolder::writeFile(dir / "元表\\ソ.bin", "so");
     ProgramResult built = RunProgram(KELPACK_EXE, "build \"" + dir / "元表" + "\" \"" + dir / "出力表" + "\"");
     ASSERT_EQ(0, built.exitCode) << built.output;
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Unicode(dir / "出力表\\kelpex.qcf").c_str()));
+    EXPECT_TRUE(TempFolder::exists(dir / "出力表\\kelpex.qcf"));
     ProgramResult verified = RunProgram(KELPACK_EXE, "verify \"" + dir / "出力表" + "\"");
     EXPECT_EQ(0, verified.exitCode) << verified.output;
     EXPECT_NE(std::string::npos, verified.output.find("ok, 2 files")) << verified.output;

@@ -1,7 +1,10 @@
 // A fresh folder for one test, removed with everything in it afterwards.
+// Paths are Shift_JIS, as the program's, or UTF-16 for names Shift_JIS
+// cannot hold; either reaches the platform as UTF-16.
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 class TempFolder {
 public:
@@ -17,7 +20,10 @@ public:
 
     static void writeFile(const std::string& path, const std::string& bytes);
     static std::string readFile(const std::string& path);
+    static std::string readFile(const std::wstring& path);
     static bool exists(const std::string& path);
+    // The names a pattern ("C:\\x\\*") finds, "." and ".." left out.
+    static std::vector<std::wstring> entries(const std::wstring& pattern);
     static void removeAll(const std::string& path);
     static bool driveExists(char letter);
 
