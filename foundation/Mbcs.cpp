@@ -60,7 +60,7 @@ size_t BoundedLength(const char* text, size_t n) {
     }
 }
 
-size_t ShiftJisFromWide(const wchar_t* text, size_t length, std::string& out) {
+size_t ShiftJisFromWide(const wchar_t* text, size_t length, std::string& out, const char* substitute) {
     out.clear();
     if (length == 0) return 0;
     // A character beyond the basic plane is one character, one '?': its
@@ -82,22 +82,25 @@ size_t ShiftJisFromWide(const wchar_t* text, size_t length, std::string& out) {
     size_t written = 0, marks = 0;
     for (size_t i = 0; i < n; ++i) written += wide[i] == L'?' ? 1 : 0;
     for (const char* p = out.c_str(); *p != '\0'; p = Next(p)) marks += *p == '?' ? 1 : 0;
-    return marks > written ? marks - written : 0;
+    size_t lost = marks > written ? marks - written : 0;
+    if (lost == 0 || std::strcmp(substitute, "?") == 0) return lost;
+    // Another substitute: character by character, the platform saying which
+    // it could not keep.
+    out.clear();
+    for (wchar_t unit : units) {
+        char one[2];
+        BOOL missing = FALSE;
+        int made = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, &unit, 1, one, 2, nullptr, &missing);
+        if (missing || made <= 0) out += substitute;
+        else out.append(one, static_cast<size_t>(made));
+    }
+    return lost;
 }
 
 bool FromWide(const wchar_t* wide, std::string& out) {
     size_t n = 0;
     while (wide[n] != L'\0') ++n;
     return ShiftJisFromWide(wide, n, out) == 0;
-}
-
-bool FromUtf8(const char* utf8, std::string& out) {
-    out = utf8;
-    int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, nullptr, 0);
-    if (count <= 0) return false;
-    std::vector<wchar_t> wide(static_cast<size_t>(count));
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide.data(), count);
-    return FromWide(wide.data(), out);
 }
 
 int Compare(const char* a, const char* b) {

@@ -31,14 +31,13 @@ bool InSet(const char* set, unsigned code);
 size_t BoundedLength(const char* text, size_t n);
 
 // Shift_JIS (code page 932, whatever the system's) from n UTF-16 units,
-// with '?' for what it cannot hold: the number of characters so replaced.
-size_t ShiftJisFromWide(const wchar_t* wide, size_t n, std::string& out);
+// with substitute for each character it cannot hold: the number of
+// characters so replaced.
+size_t ShiftJisFromWide(const wchar_t* wide, size_t n, std::string& out, const char* substitute = "?");
 
-// Shift_JIS from UTF-16 or UTF-8, with '?' for what it cannot hold: true
-// when nothing was lost. UTF-8 that is not valid gives its raw bytes and
-// false.
+// Shift_JIS from UTF-16, with '?' for what it cannot hold: true when
+// nothing was lost.
 bool FromWide(const wchar_t* wide, std::string& out);
-bool FromUtf8(const char* utf8, std::string& out);
 
 // Orders two Shift_JIS texts as lstrcmpA does on a Japanese system, on any
 // system (through another code page it takes different texts for one):

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include <windows.h>
 
 namespace {
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
@@ -38,18 +37,9 @@ bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name) {
     if ((attributes & kEntryNameIsUtf8) == 0) return true;
     std::vector<wchar_t> wide;
     if (!Mbcs::ToWide(raw, true, wide)) return false;
+    // Not '?', which would read as a forbidden character.
     std::string shown;
-    size_t length = wide.size() - 1;
-    if (Mbcs::ShiftJisFromWide(wide.data(), length, shown) > 0) {
-        // Character by character, a surrogate pair as one: a '?' would read
-        // as a forbidden character.
-        shown.clear();
-        std::string one;
-        for (size_t at = 0, n; at < length; at += n) {
-            n = (IS_HIGH_SURROGATE(wide[at]) && at + 1 < length && IS_LOW_SURROGATE(wide[at + 1])) ? 2 : 1;
-            shown += Mbcs::ShiftJisFromWide(&wide[at], n, one) > 0 ? "〓" : one;
-        }
-    }
+    Mbcs::ShiftJisFromWide(wide.data(), wide.size() - 1, shown, "〓");
     name.assignFrom(shown.c_str());
     return true;
 }
