@@ -43,12 +43,7 @@ std::string SystemSuccessText() {
 
 size_t CountEntries(const std::string& folder) {
     size_t n = 0;
-    WIN32_FIND_DATAA data;
-    FCFindHandle find(FindFirstFileA((folder + "*").c_str(), &data));
-    if (!find.valid()) return 0;
-    do {
-        if (data.cFileName[0] != '.') ++n;
-    } while (FindNextFileA(find.get(), &data));
+    for (const std::wstring& name : TempFolder::entries(Wide932((folder + "*").c_str()).data())) n += name[0] != L'.';
     return n;
 }
 }  // namespace

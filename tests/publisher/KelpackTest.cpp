@@ -206,17 +206,10 @@ TEST(Kelpack, DotNamesPackAndVerify) {
 
 namespace {
 // The scratch folders of verifies in the temporary folder.
-std::vector<std::string> ScratchFolders() {
-    std::vector<std::string> found;
-    WIN32_FIND_DATAA data;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    FCFindHandle find(FindFirstFileA((std::string(temp) + "kelpack-verify-*").c_str(), &data));
-    if (find.valid()) {
-        do found.push_back(data.cFileName);
-        while (FindNextFileA(find.get(), &data));
-    }
-    return found;
+std::vector<std::wstring> ScratchFolders() {
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    return TempFolder::entries(std::wstring(temp) + L"kelpack-verify-*");
 }
 }  // namespace
 
@@ -230,7 +223,7 @@ TEST(Kelpack, VerifyNamesTheCabinetThePlatformsReaderFailsOnAndLeavesNoScratchFo
     CreateDirectoryA(out.c_str(), nullptr);
     ASSERT_TRUE(WriteMisdeclaredFolderCabinet(out + "data.cab"));
     TempFolder::writeFile(out + "kelpex.qcf", "fname=data.cab\nsize=1\n");
-    std::vector<std::string> before = ScratchFolders();
+    std::vector<std::wstring> before = ScratchFolders();
     ProgramResult r = Kelpack("verify " + Quoted(dir / "series"));
     EXPECT_NE(0, r.exitCode) << r.output;
     EXPECT_NE(259, r.exitCode) << r.output;
