@@ -110,8 +110,8 @@ void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabin
 }  // namespace
 
 UxCAB::UxCAB()
-    : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0), currentSound_(false), expectedOffers_(0),
-      offered_(0) {}
+    : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0), currentSound_(false), chainRead_(false),
+      expectedOffers_(0), offered_(0) {}
 
 UxCAB::~UxCAB() {}
 
@@ -133,6 +133,7 @@ bool UxCAB::extractTo(const char* folder) {
     end_ = END_RUNNING;
     failure_.clear();
     askedCabinets_.clear();
+    chainRead_ = false;
     destination_.assign(Wide932(destinationFolder.text()).data());
     std::wstring normalized;
     if (!FullPathName(destination_, normalized)) normalized.clear();
@@ -542,14 +543,21 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
 bool UxCAB::checkContinuation(const FCString& path, const char* name) {
     UxCabinetHeader next;
     if (!currentSound_ || next.read(path.text()) != UxCabinetHeader::OK) return true;  // the platform judges it
-    if (next.setId != current_.setId || next.number != current_.number + 1) {
+    // A file may run through several parts: the part asked for follows the
+    // last one the platform was given, not the cabinet being iterated.
+    const UxCabinetHeader& last = chainRead_ ? chain_ : current_;
+    if (next.setId != last.setId || next.number != last.number + 1) {
         refuseContinuation(name);
         return false;
     }
     size_t entry = 0;
     UxCabinetHeader::Fault fault = next.check(true, entry);
-    if (fault == UxCabinetHeader::FAULT_NONE) fault = next.checkFollows(current_, entry);
-    if (fault == UxCabinetHeader::FAULT_NONE) return true;
+    if (fault == UxCabinetHeader::FAULT_NONE) fault = next.checkFollows(last, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE) {
+        chain_ = std::move(next);
+        chainRead_ = true;
+        return true;
+    }
     FCString text;
     AppendStructureFault(text, path, next, fault, entry);
     failCabinet(text);

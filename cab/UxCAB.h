@@ -149,6 +149,10 @@ private:
     // the next one is checked, the one before it).
     UxCabinetHeader current_;
     bool currentSound_;
+    // The last continuation the platform was given while the current
+    // cabinet is iterated, once there is one.
+    UxCabinetHeader chain_;
+    bool chainRead_;
     size_t expectedOffers_;  // entries the header says the platform will offer
     size_t offered_;  // entries it offered
     INFLIGHT_ inFlight_;

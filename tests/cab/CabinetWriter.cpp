@@ -31,7 +31,7 @@ struct Part {
     std::vector<FileRecord> files;
 };
 
-enum : unsigned { kContinuedFromPrev = 0xFFFD, kContinuedToNext = 0xFFFE };
+enum : unsigned { kContinuedFromPrev = 0xFFFD, kContinuedToNext = 0xFFFE, kContinuedBoth = 0xFFFF };
 
 void AddBlocks(std::vector<Block>& blocks, const std::string& data) {
     for (size_t at = 0; at < data.size(); at += kBlock) {
@@ -119,6 +119,7 @@ bool WriteSpanningSeries(const std::string& folder, const std::vector<std::strin
         part.number = static_cast<unsigned>(i);
         if (i > 0) part.prev = names[i - 1];
         if (i + 1 < parts.size()) part.next = names[i + 1];
+        bool through = continued != nullptr && parts[i].empty() && i + 1 < parts.size();
         if (continued != nullptr) {
             // The continuation comes first: the second half of the split
             // block, then the rest of the file.
@@ -126,10 +127,23 @@ bool WriteSpanningSeries(const std::string& folder, const std::vector<std::strin
             size_t head = std::min(kBlock, tail.size());
             // The split block's full size is given by its second half.
             blocks.push_back({tail.substr(0, head), static_cast<unsigned>(splitHead + head)});
-            AddBlocks(blocks, tail.substr(head));
+            // A part of nothing but the file's middle keeps half of what is
+            // left and splits its last block into the next part.
+            size_t end = through ? head + (tail.size() - head) / 2 : tail.size();
+            if (through && end == head) return false;
+            AddBlocks(blocks, tail.substr(head, end - head));
+            if (through) {
+                blocks.back().uncompressed = 0;
+                splitHead = blocks.back().data.size();
+                tail = tail.substr(end);
+            }
             part.folders.push_back(blocks);
-            part.files.push_back({continued->name, static_cast<unsigned>(continued->data.size()), 0, kContinuedFromPrev,
-                                  continued->attributes});
+            part.files.push_back({continued->name, static_cast<unsigned>(continued->data.size()), 0,
+                                  through ? kContinuedBoth : kContinuedFromPrev, continued->attributes});
+        }
+        if (through) {
+            if (!Store(folder + names[i], Build(part))) return false;
+            continue;
         }
         std::string all;
         for (const auto& e : parts[i]) {

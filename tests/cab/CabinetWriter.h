@@ -15,7 +15,9 @@ bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entr
 // A series whose parts continue into each other: parts[i] holds the files
 // that begin in folder + names[i]; the last file of every part but the last
 // continues into the next part (its second half and a split data block).
-// Each part keeps its own files in a folder of their own.
+// Each part keeps its own files in a folder of their own. An empty part
+// between two others holds nothing but the middle of the file continued
+// into it, which runs on into the next part.
 bool WriteSpanningSeries(const std::string& folder, const std::vector<std::string>& names,
                          const std::vector<std::vector<CabinetEntry>>& parts);
 

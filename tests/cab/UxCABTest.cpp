@@ -329,6 +329,43 @@ TEST(UxCABSpanning, ACompleteSeriesComesOutWholeWithEveryFileOnce) {
               cab.extracted);
 }
 
+// Files that run through three, four and five parts, as other tools cut
+// them: a part may hold nothing but the middle of one file, and the
+// platform then asks for parts beyond the one after the cabinet it reads.
+TEST(UxCABSpanning, AFileRunsThroughAnyNumberOfParts) {
+    auto bytes = [](size_t n, int seed) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) s += static_cast<char>((i * 131 + seed) % 251);
+        return s;
+    };
+    const std::vector<std::vector<std::vector<CabinetEntry>>> series = {
+        {{{"a.txt", "first"}, {"x.bin", bytes(90000, 1)}}, {}, {{"c.txt", "third"}}},
+        {{{"a.txt", "first"}, {"one.bin", bytes(40000, 2)}},
+         {{"b.txt", "second"}, {"two\\two.bin", bytes(200000, 3)}},
+         {},
+         {},
+         {{"z.txt", "last"}}},
+        {{{"x.bin", bytes(300000, 4)}}, {}, {}, {}, {{"z.txt", "last"}}},
+    };
+    for (const auto& parts : series) {
+        TempFolder dir;
+        std::vector<std::string> names;
+        for (size_t i = 0; i < parts.size(); ++i) names.push_back("split-" + std::to_string(i + 1) + ".cab");
+        ASSERT_TRUE(WriteSpanningSeries(dir.path(), names, parts));
+        std::string out = dir / "out\\";
+        RecordingCab cab;
+        cab.startSeries();
+        for (const std::string& name : names) {
+            cab.setArchive((dir / name).c_str());
+            ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
+        }
+        size_t files = 0;
+        for (const auto& part : parts)
+            for (const auto& f : part) ExpectFile(out + f.name, f.data), ++files;
+        EXPECT_EQ(files, cab.extracted.size());
+    }
+}
+
 TEST(UxCABSpanning, AMissingOrMisnamedContinuationEndsTheCabinetNamingIt) {
     struct Case {
         const char* rename;  // what becomes of span2.cab; null removes it
