@@ -1,6 +1,7 @@
 #include "cab/UxCAB.h"
 #include "foundation/FCHandle.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/cab/FciSeries.h"
 #include "tests/support/TempFolder.h"
 #include "foundation/WideText.h"
 #include <gtest/gtest.h>
@@ -363,6 +364,31 @@ TEST(UxCABSpanning, AFileRunsThroughAnyNumberOfParts) {
         for (const auto& part : parts)
             for (const auto& f : part) ExpectFile(out + f.name, f.data), ++files;
         EXPECT_EQ(files, cab.extracted.size());
+    }
+}
+
+// A series cut by the platform's own compression interface, as other tools
+// cut theirs: the large file runs through most of the parts.
+TEST(UxCABSpanning, ASeriesOtherToolsCutComesOutWhole) {
+    std::string noise;
+    for (unsigned i = 0, x = 12345; i < 400000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    const std::vector<FciEntry> entries = {{"a.txt", "first"},
+                                           {"medium1.bin", noise.substr(0, 30000)},
+                                           {"sub\\medium2.bin", noise},
+                                           {"z.txt", "last"}};
+    for (bool compress : {false, true}) {
+        TempFolder dir;
+        std::vector<std::string> names = WriteFciSeries(dir.path(), entries, 90000, compress);
+        ASSERT_GE(names.size(), 5u);
+        std::string out = dir / "out\\";
+        RecordingCab cab;
+        cab.startSeries();
+        for (const std::string& name : names) {
+            cab.setArchive((dir / name).c_str());
+            ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
+        }
+        for (const FciEntry& e : entries) ExpectFile(out + e.name, e.data);
+        EXPECT_EQ(entries.size(), cab.extracted.size());
     }
 }
 
