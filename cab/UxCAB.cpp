@@ -4,6 +4,8 @@
 #include "foundation/CrashReport.h"
 #include "foundation/Mbcs.h"
 #include "foundation/SystemErrorText.h"
+#include "cab/EntryTime.h"
+#include "foundation/FCHandle.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
@@ -60,6 +62,14 @@ ULONGLONG FreeBytesFor(const std::wstring& folder) {
 // The folder part of a path, ending in its separator; the name after it.
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
+
+// Removes a file whatever its attributes: the platform may have given a
+// short file the entry's read-only attribute.
+void RemoveFile(const std::wstring& path) {
+    if (DeleteFileW(path.c_str()) || GetLastError() != ERROR_ACCESS_DENIED) return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+}
 
 bool IsFolder(const std::wstring& path) {
     DWORD attributes = 0;
@@ -379,6 +389,7 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
     // The old file may be one this cabinet wrote: it is measured before its
     // replacement takes its name.
     if (!checkUnchecked()) return false;
+    file.existed = true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         FCString text;
         AppendBracketed(text, "既存のファイルを置き換えられません", file.shown.text());
@@ -413,7 +424,7 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     std::string platform;
     if (!chooseWriteTarget(file, fresh) || !platformTarget(file, platform)) return FILEOP_SKIP;
     lstrcpynA(info->FullTargetName, platform.c_str(), MAX_PATH);
-    file.size = info->FileSize;
+    file.entry = ENTRY_STAMP_{info->FileSize, info->DosDate, info->DosTime};
     file.active = true;
     inFlight_ = std::move(file);
     return FILEOP_DOIT;
@@ -425,7 +436,7 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        DeleteFileW(inFlight_.written.c_str());
+        RemoveFile(inFlight_.written);
         if (end_ != END_RUNNING) return false;  // the end already explains it
         FCString text;
         AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.shown.text());
@@ -439,25 +450,35 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         failCabinet(text);
         return false;
     }
-    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.shown, inFlight_.size) && replaceTarget();
+    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
     // A new file is measured later, with other new files, in a bounded
     // batch (the window is not pumped meanwhile): one query a file either
     // way, but cheaper taken together than between the platform's writes.
-    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.shown, inFlight_.size});
+    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.shown, inFlight_.entry});
     return unchecked_.size() < kCheckBatch || checkUnchecked();
 }
 
 // The platform reports a file cut short (a full disk, damaged data) as
 // extracted: the size on disk must be the cabinet's. A short file is
-// removed and fails the cabinet.
-bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, DWORD expected) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
+// removed and fails the cabinet; a whole one takes the entry's time (the
+// platform leaves the time it was written).
+bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
     ULONGLONG size = ~0ull;
-    if (GetFileAttributesExW(written.c_str(), GetFileExInfoStandard, &data))
-        size = (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    if (size == expected) return true;
-    bool diskFull = size < expected && FreeBytesFor(FolderOf(written)) < expected - size;
-    DeleteFileW(written.c_str());
+    {
+        FCHandle file(CreateFileW(written.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        LARGE_INTEGER measured;
+        if (file.valid() && GetFileSizeEx(file.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
+        if (size == entry.size) {
+            FILETIME time;
+            EntryTime(entry.dosDate, entry.dosTime, time);
+            SetFileTime(file.get(), nullptr, nullptr, &time);
+            return true;
+        }
+    }
+    bool diskFull = size < entry.size && FreeBytesFor(FolderOf(written)) < entry.size - size;
+    RemoveFile(written);
     FCString text;
     AppendBracketed(text, "ファイルが正しく展開されませんでした", shown.text());
     if (diskFull) text.append("ディスクの空き容量が足りません。\n");
@@ -470,7 +491,7 @@ bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, DWORD 
 bool UxCAB::checkUnchecked() {
     bool whole = true;
     for (const UNCHECKED_& file : unchecked_)
-        if (!checkSize(file.target, file.shown, file.size)) whole = false;
+        if (!checkSize(file.target, file.shown, file.entry)) whole = false;
     unchecked_.clear();
     return whole;
 }
@@ -485,9 +506,13 @@ bool UxCAB::replaceTarget() {
     if (MoveFileExW(inFlight_.written.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
     DWORD code = GetLastError();
     if (readOnly) SetFileAttributesW(target, attributes);
-    DeleteFileW(inFlight_.written.c_str());
+    RemoveFile(inFlight_.written);
     FCString text;
-    AppendBracketed(text, "既存のファイルを置き換えられません", inFlight_.shown.text());
+    // A new file written under a temporary name has nothing to replace.
+    AppendBracketed(text,
+                    inFlight_.existed ? "既存のファイルを置き換えられません"
+                                      : "一時ファイルを本来の名前に変更できないため展開できません",
+                    inFlight_.shown.text());
     AppendSystemReason(text, code);
     failCabinet(text);
     return false;

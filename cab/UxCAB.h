@@ -81,12 +81,18 @@ private:
     // under a temporary name beside it and takes its place once complete.
     // Paths are UTF-16, so a name Shift_JIS cannot hold is written as well;
     // the Shift_JIS forms only name the file in messages.
+    // What the cabinet says of a file: its size and its time.
+    struct ENTRY_STAMP_ {
+        DWORD size = 0;
+        WORD dosDate = 0, dosTime = 0;
+    };
     struct INFLIGHT_ {
         FCString name;  // as the cabinet names it
         FCString shown;  // the target
         std::wstring target;  // where the file belongs
         std::wstring written;  // where the platform writes it
-        DWORD size = 0;
+        ENTRY_STAMP_ entry;
+        bool existed = false;  // a file stood under the target's name
         bool active = false;
         bool replacing() const { return written != target; }
     };
@@ -94,7 +100,7 @@ private:
     struct UNCHECKED_ {
         std::wstring target;
         FCString shown;
-        DWORD size;
+        ENTRY_STAMP_ entry;
     };
 
     void end(EndState state);
@@ -113,7 +119,7 @@ private:
     // platformCode is the platform's reason when it gave the file up.
     // False when the file did not survive.
     bool finishFile(bool extracted, DWORD platformCode);
-    bool checkSize(const std::wstring& written, const FCString& shown, DWORD expected);
+    bool checkSize(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry);
     bool checkUnchecked();
     bool replaceTarget();
     // The cabinet's structure, checked before the platform reads it; false

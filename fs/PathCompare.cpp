@@ -26,14 +26,23 @@ bool FullPathName(const char* path, FCString& full) {
 
 bool PathStartsWith(const std::wstring& path, const std::wstring& folder) {
     if (path.size() < folder.size()) return false;
-    for (size_t i = 0; i < folder.size(); ++i)
-        if (Folded(path[i]) != Folded(folder[i])) return false;
-    return true;
+    int n = static_cast<int>(folder.size());
+    return n == 0 || CompareStringOrdinal(path.c_str(), n, folder.c_str(), n, TRUE) == CSTR_EQUAL;
 }
 
+// Folded as Windows folds names: every letter, full-width ones too. Most
+// paths are ASCII, folded here without a call into the system.
 std::string PathSet::key(const std::wstring& path) {
     std::wstring folded(path);
-    for (wchar_t& c : folded) c = Folded(c);
+    bool ascii = true;
+    for (wchar_t& c : folded) {
+        c = Folded(c);
+        ascii = ascii && c < 0x80;
+    }
+    if (!ascii && !folded.empty()) {
+        int n = static_cast<int>(folded.size());
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, path.c_str(), n, &folded[0], n, nullptr, nullptr, 0);
+    }
     return std::string(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(wchar_t));
 }
 

@@ -1,5 +1,5 @@
-// Paths compared as the file system compares them: ASCII letters without
-// case, every other character as it is.
+// Paths compared as the file system compares them: ordinal, without case
+// for every letter (full-width ones too).
 #pragma once
 #include "foundation/FCString.h"
 #include <string>

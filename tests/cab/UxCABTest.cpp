@@ -372,10 +372,8 @@ TEST(UxCABSpanning, AFileRunsThroughAnyNumberOfParts) {
 TEST(UxCABSpanning, ASeriesOtherToolsCutComesOutWhole) {
     std::string noise;
     for (unsigned i = 0, x = 12345; i < 400000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
-    const std::vector<FciEntry> entries = {{"a.txt", "first"},
-                                           {"medium1.bin", noise.substr(0, 30000)},
-                                           {"sub\\medium2.bin", noise},
-                                           {"z.txt", "last"}};
+    const std::vector<FciEntry> entries = {
+        {"a.txt", "first"}, {"medium1.bin", noise.substr(0, 30000)}, {"sub\\medium2.bin", noise}, {"z.txt", "last"}};
     for (bool compress : {false, true}) {
         TempFolder dir;
         std::vector<std::string> names = WriteFciSeries(dir.path(), entries, 90000, compress);
@@ -560,16 +558,21 @@ namespace {
 // disk or damaged data would.
 class CuttingCab : public UxCAB {
 public:
-    explicit CuttingCab(std::string victim) : victim_(std::move(victim)) {}
+    // readOnly: the short file also gets the attribute, as the platform
+    // on Windows gives an entry that carries it.
+    explicit CuttingCab(std::string victim, bool readOnly = false) : victim_(std::move(victim)), readOnly_(readOnly) {}
     UINT onFileExtracted(const char* target) override {
         std::string path = target;
-        if (path.size() >= victim_.size() && path.compare(path.size() - victim_.size(), victim_.size(), victim_) == 0)
-            TempFolder::writeFile(path, "cut");
+        if (path.size() < victim_.size() || path.compare(path.size() - victim_.size(), victim_.size(), victim_) != 0)
+            return NO_ERROR;
+        TempFolder::writeFile(path, "cut");
+        if (readOnly_) SetFileAttributesW(Wide932(target).data(), FILE_ATTRIBUTE_READONLY);
         return NO_ERROR;
     }
 
 private:
     std::string victim_;
+    bool readOnly_;
 };
 }  // namespace
 
@@ -582,16 +585,18 @@ TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
     for (int i = 1; i <= 300; ++i)
         entries.push_back({"f" + std::to_string(i) + ".bin", std::string(100, 'a' + i % 26)});
     ASSERT_TRUE(WriteCabinet(cabinet, entries));
-    std::string out = dir / "out\\";
-    CuttingCab cab("\\f10.bin");
-    cab.setArchive(cabinet.c_str());
-    EXPECT_FALSE(cab.extractTo(out.c_str()));
-    EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n", std::string(cab.errorText.text()));
-    EXPECT_FALSE(TempFolder::exists(out + "f10.bin"));
-    ExpectFile(out + "f256.bin", entries[255].data);
-    ExpectFile(out + "f9.bin", entries[8].data);
-    EXPECT_FALSE(TempFolder::exists(out + "f257.bin"));
-    EXPECT_EQ(255u, CountEntries(out));  // f1-f256 but f10: nothing short, nothing temporary
+    for (bool readOnly : {false, true}) {
+        std::string out = dir / (readOnly ? "read-only\\" : "out\\");
+        CuttingCab cab("\\f10.bin", readOnly);
+        cab.setArchive(cabinet.c_str());
+        EXPECT_FALSE(cab.extractTo(out.c_str()));
+        EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n", std::string(cab.errorText.text()));
+        EXPECT_FALSE(TempFolder::exists(out + "f10.bin")) << readOnly;
+        ExpectFile(out + "f256.bin", entries[255].data);
+        ExpectFile(out + "f9.bin", entries[8].data);
+        EXPECT_FALSE(TempFolder::exists(out + "f257.bin"));
+        EXPECT_EQ(255u, CountEntries(out));  // f1-f256 but f10: nothing short, nothing temporary
+    }
 }
 
 // A cabinet changed since start-up is checked again before the platform
@@ -620,4 +625,83 @@ TEST(UxCABFailures, ACabinetThePlatformWouldMisreadIsNeverGivenToIt) {
                   std::string(cab.errorText.text()));
         EXPECT_FALSE(TempFolder::exists(out + "a.txt"));
     }
+}
+
+namespace {
+// The file's last-write time as the user sees it: local time.
+SYSTEMTIME LocalWriteTime(const std::string& path) {
+    SYSTEMTIME local = {};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    SYSTEMTIME universal;
+    if (GetFileAttributesExW(Wide932(path.c_str()).data(), GetFileExInfoStandard, &data) &&
+        FileTimeToSystemTime(&data.ftLastWriteTime, &universal))
+        SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
+    return local;
+}
+}  // namespace
+
+// Each file takes the date and time its entry stores, a replaced one too;
+// a field out of range is held within it, never carried into the next
+// month or refused.
+TEST(UxCABDates, EveryFileTakesTheTimeItsEntryStores) {
+    struct Case {
+        const char* name;
+        unsigned short date, time;
+        WORD year, month, day, hour, minute, second;
+    } cases[] = {
+        {"a.txt", 0x3A21, 0x6000, 2009, 1, 1, 12, 0, 0},
+        {"leap.txt", (40 << 9) | (2 << 5) | 29, (23 << 11) | (59 << 5) | 29, 2020, 2, 29, 23, 59, 58},
+        {"month13.txt", (21 << 9) | (13 << 5) | 5, 0, 2001, 12, 5, 0, 0, 0},
+        {"day0.txt", (19 << 9) | (6 << 5) | 0, 0, 1999, 6, 1, 0, 0, 0},
+        {"feb31.txt", (21 << 9) | (2 << 5) | 31, 0, 2001, 2, 28, 0, 0, 0},
+        {"sub\\late.txt", (45 << 9) | (7 << 5) | 4, 0xFFFF, 2025, 7, 4, 23, 59, 59},
+    };
+    std::vector<FciEntry> entries;
+    for (const Case& c : cases) entries.push_back({c.name, std::string("data of ") + c.name, c.date, c.time});
+    TempFolder dir;
+    std::vector<std::string> names = WriteFciSeries(dir.path(), entries, 0x7FFFFFFF, true);
+    ASSERT_EQ(1u, names.size());
+    std::string out = dir / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    TempFolder::writeFile(out + "a.txt", "an older a.txt, replaced");
+    UxCAB cab;
+    cab.setArchive((dir / names[0]).c_str());
+    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    for (const Case& c : cases) {
+        SYSTEMTIME t = LocalWriteTime(out + c.name);
+        EXPECT_EQ((std::vector<WORD>{c.year, c.month, c.day, c.hour, c.minute, c.second}),
+                  (std::vector<WORD>{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}))
+            << c.name;
+        ExpectFile(out + c.name, std::string("data of ") + c.name);
+    }
+}
+
+namespace {
+// Puts a folder where the file in flight belongs once its target is
+// chosen: the move that gives the written file its name then fails.
+class BlockingCab : public UxCAB {
+public:
+    UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override {
+        UINT answer = UxCAB::onFileInCabinet(info);
+        std::wstring target = std::wstring(Wide932(destinationFolder.text()).data()) + L"\U0001F363.txt";
+        if (answer == FILEOP_DOIT) CreateDirectoryW(target.c_str(), nullptr);
+        return answer;
+    }
+};
+}  // namespace
+
+// A file written under a temporary name whose final move fails says so,
+// not that an existing file could not be replaced.
+TEST(UxCABFailures, AFailedMoveOfANewFileSaysWhatFailed) {
+    TempFolder dir;
+    std::string cabinet = dir / "emoji.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"\xF0\x9F\x8D\xA3.txt", "sushi", 0xA0}}));
+    BlockingCab cab;
+    cab.setArchive(cabinet.c_str());
+    std::string out = dir / "out\\";
+    EXPECT_FALSE(cab.extractTo(out.c_str()));
+    EXPECT_EQ(0u, std::string(cab.errorText.text())
+                      .find("一時ファイルを本来の名前に変更できないため展開できません [" + out + "〓.txt]\n"))
+        << cab.errorText.text();
+    EXPECT_EQ(1u, CountEntries(out));  // the folder in the way, no temporary file
 }

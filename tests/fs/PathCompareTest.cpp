@@ -2,9 +2,9 @@
 #include "foundation/WideText.h"
 #include <gtest/gtest.h>
 
-// Folding must follow the file system: ASCII letters match without case, a
-// double-byte character only itself, even when its trail byte is a letter
-// (ア is 83 41, ャ is 83 61, ｱ is the single byte B1).
+// Folding must follow the file system: letters match without case, full-
+// width ones too, and a double-byte character is never folded by its trail
+// byte (ア is 83 41, ャ is 83 61, ｱ is the single byte B1).
 TEST(PathSet, FindsWhatTheFileSystemWouldTakeForTheSamePath) {
     struct Case {
         const char* stored;
@@ -21,6 +21,10 @@ TEST(PathSet, FindsWhatTheFileSystemWouldTakeForTheSamePath) {
          true},
         {"C:\\out\\\xB1", "C:\\out\\\x83\x41", false},
         {"C:\\out\\a", "C:\\out\\a\\", false},
+        // Full-width and Cyrillic letters fold too (Ａ/ａ, Д/д), as Windows folds them.
+        {"C:\\out\\\x82\x60.txt", "C:\\OUT\\\x82\x81.txt", true},
+        {"C:\\\x84\x45", "C:\\\x84\x75", true},
+        {"C:\\\x84\x45", "C:\\\x84\x46", false},
     };
     for (const Case& c : cases) {
         PathSet set;
