@@ -179,7 +179,7 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
     progress.caption.assignFrom("解凍中...");
     progress.statusText.assignFrom("解凍中...");
     progress.statusId = IDC_PROGRESS_STATUS;
-    progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, static_cast<int>(state.size));
+    progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, UxProgressDisplay::BAR_STEPS);
     progress.show(window, true);
     progress.pumpMessages();
     UxExtractionStatus status;
@@ -192,7 +192,9 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
         path.append(name);
         work.archives.push_back(path);
     }
-    UxProgressDisplay display(progress, state.size);
+    // The bar runs on what is really written: the series' total from its
+    // cabinets' file tables, whatever the configured size says.
+    UxProgressDisplay display(progress, state.seriesBytes);
     // A Cancel heard while the dialog opened holds from the first file on.
     ForwardCancel(progress, state, status, display);
     {

@@ -33,16 +33,23 @@ struct StartupEnvironment {
     }
 };
 
-// The platform's reader failed beyond recovery: the user hears it from us,
-// in a box of its own (the window may be gone with the thread that faulted).
-// Nothing here touches the heap.
+// A fault no check could foresee: the user hears it from us, in a box of
+// its own (the window may be gone with the thread that faulted). Only a
+// fault on the thread reading a cabinet is the cabinet's. Nothing here
+// touches the heap.
 void ReportCrash(const char* reading, DWORD code) {
     char text[1024];
-    wsprintfA(text,
-              "キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n%s%s%s"
-              "キャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残っています。\n"
-              "（例外 0x%08lX）",
-              *reading != '\0' ? "[" : "", reading, *reading != '\0' ? "]\n" : "", static_cast<unsigned long>(code));
+    if (*reading != '\0')
+        wsprintfA(text,
+                  "キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n[%s]\n"
+                  "キャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残っています。"
+                  "\n（例外 0x%08lX）",
+                  reading, static_cast<unsigned long>(code));
+    else
+        wsprintfA(text,
+                  "予期しない問題が起きたため、終了します。それまでに展開したファイルはそのまま残っています。\n"
+                  "（例外 0x%08lX）",
+                  static_cast<unsigned long>(code));
     MessageBox932OnStack(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 

@@ -26,14 +26,3 @@ UINT DecompressCab::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) 
     if (cancelled()) return cancelCabinet();
     return UxCAB::onNeedNewCabinet(info, newPath);
 }
-
-void DecompressCab::formatRemaining(FCString& out, unsigned remainingSeconds) {
-    unsigned minutes = remainingSeconds / 60, seconds = remainingSeconds % 60;
-    out.assignFrom("残り ");
-    if (minutes > 0) {
-        out.appendNumber(minutes);
-        out.append("分 ");
-    }
-    out.appendNumber(seconds);
-    out.append("秒");
-}

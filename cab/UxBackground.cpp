@@ -6,6 +6,7 @@ namespace {
 std::atomic<unsigned> g_lastThread{0};  // tests: the thread of the latest work
 }  // namespace
 
+// Declared for tests in cab/TestSeams.h.
 DWORD LastBackgroundThreadForTests();
 DWORD LastBackgroundThreadForTests() { return g_lastThread.load(); }
 
@@ -20,7 +21,24 @@ UxBackground::UxBackground(Work work, void* context, UxExtractionStatus& status)
 UxBackground::~UxBackground() {
     if (!thread_.valid()) return;
     status_.requestCancel();
-    WaitForSingleObject(thread_.get(), INFINITE);
+    // This runs on the user-interface thread, also when its loop threw: the
+    // windows keep answering while the work finishes the file it writes.
+    HANDLE handle = thread_.get();
+    bool quit = false;
+    int quitCode = 0;
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;  // for the loop that waits for it
+                quitCode = static_cast<int>(message.wParam);
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (quit) PostQuitMessage(quitCode);
 }
 
 unsigned __stdcall UxBackground::run(void* self) {

@@ -15,8 +15,9 @@ public:
     // Starts work(context). When no thread can be had, work runs here and
     // now, and the windows go unanswered meanwhile.
     UxBackground(Work work, void* context, UxExtractionStatus& status);
-    // Asks the work to stop and waits for it, so that nothing it uses goes
-    // away under it (an exception from the pumping unwinds through here).
+    // Asks the work to stop and waits for it, answering the thread's windows
+    // meanwhile, so that nothing it uses goes away under it (an exception
+    // from the pumping unwinds through here).
     virtual ~UxBackground();
     UxBackground(const UxBackground&) = delete;
     UxBackground& operator=(const UxBackground&) = delete;

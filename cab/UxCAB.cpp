@@ -79,10 +79,9 @@ bool IsFolder(const std::wstring& path) {
 
 // ---------------------------------------------------------------- UxArchive
 
-UxArchive::UxArchive() {
-    FCPathName current;
-    destinationFolder.assignFrom(current.path);
-}
+// No destination yet: reading the current directory here could raise a box
+// on the extracting thread, which opens no window.
+UxArchive::UxArchive() {}
 
 UxArchive::~UxArchive() {}
 
@@ -90,8 +89,6 @@ void UxArchive::setArchive(const char* path) {
     FCPathName name(path);
     archivePath.assignFrom(name.path);
 }
-
-bool UxArchive::reservedQuery(void*) { return false; }
 
 // ---------------------------------------------------------------- UxCAB
 
@@ -126,9 +123,13 @@ UxCAB::UxCAB()
 UxCAB::~UxCAB() {}
 
 void UxCAB::setDestination(const char* folder) {
-    FCPathName name = folder != nullptr ? FCPathName(folder) : FCPathName();
-    name.addSeparator();
-    destinationFolder.assignFrom(name.path);
+    // A relative folder is resolved by the platform's full path, quietly:
+    // this may run on the extracting thread.
+    if (folder == nullptr || *folder == '\0') folder = ".";
+    destinationFolder.assignFrom(folder);
+    const char* text = destinationFolder.text();
+    const char* last = Mbcs::Prev(text, text + destinationFolder.length());
+    if (*last != '\\' || last + 1 != text + destinationFolder.length()) destinationFolder.append("\\");
 }
 
 bool UxCAB::extractTo(const char* folder) {

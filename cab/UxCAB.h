@@ -22,7 +22,6 @@ public:
 
     virtual void setArchive(const char* path);
     virtual bool extractTo(const char* folder) = 0;
-    virtual bool reservedQuery(void* pointer);
 
     FCString archivePath;
     FCString destinationFolder;
@@ -197,9 +196,6 @@ public:
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
     UINT onFileExtracted(const char* targetPath) override;
     UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override;
-
-    // "残り 2分 5秒": the remaining-time text for a number of seconds.
-    static void formatRemaining(FCString& out, unsigned remainingSeconds);
 
 protected:
     bool cancelled() const { return status_ != nullptr && status_->cancelRequested(); }

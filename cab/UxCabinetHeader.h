@@ -54,7 +54,7 @@ struct UxCabinetHeader {
 
     // Parses bytes[0, size). TRUNCATED when they end before the file table does.
     Result parse(const unsigned char* bytes, size_t size);
-    // Reads the header and file table of the file at path (ANSI code page);
+    // Reads the header and file table of the file at path (Shift_JIS);
     // TRUNCATED also when the file is shorter than its header says.
     Result read(const char* path);
 

@@ -25,14 +25,12 @@ void UxExtractionStatus::beginFile(const char* name, const std::wstring& writing
     Locked locked(lock_);
     shared_.statusText.assignFrom(text);
     shared_.writingPath.swap(path);
-    ++shared_.serial;
 }
 
 void UxExtractionStatus::endFile(DWORD bytes) {
     Locked locked(lock_);
     shared_.writingPath.clear();
     shared_.doneBytes += bytes;
-    ++shared_.serial;
 }
 
 void UxExtractionStatus::endCabinet(const char* cabinetName) {
@@ -40,19 +38,15 @@ void UxExtractionStatus::endCabinet(const char* cabinetName) {
     Locked locked(lock_);
     shared_.statusText.assignFrom(text);
     shared_.writingPath.clear();
-    ++shared_.cabinetsDone;
-    ++shared_.serial;
 }
 
 UxExtractionStatus::SNAPSHOT_ UxExtractionStatus::snapshot() const {
     SNAPSHOT_ copy;
     {
         Locked locked(lock_);
-        copy.serial = shared_.serial;
         copy.statusText = shared_.statusText;
         copy.writingPath = shared_.writingPath;
         copy.doneBytes = shared_.doneBytes;
-        copy.cabinetsDone = shared_.cabinetsDone;
     }
     return copy;
 }

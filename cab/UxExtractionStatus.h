@@ -11,14 +11,12 @@
 class UxExtractionStatus {
 public:
     struct SNAPSHOT_ {
-        unsigned serial = 0;  // changes with everything below
         // The file being written, as the cabinet names it; after a cabinet,
         // the cabinet's own name.
         FCString statusText;
         // Where the platform writes the current file; empty between files.
         std::wstring writingPath;
         unsigned long long doneBytes = 0;  // of the files finished
-        unsigned cabinetsDone = 0;
     };
 
     UxExtractionStatus();

@@ -1,12 +1,10 @@
 #include "cab/UxProgressDialog.h"
 #include "foundation/WideText.h"
-#include "cab/UxCAB.h"
 #include <commctrl.h>
 
 UxProgressDialog* currentProgressDialog = nullptr;
 
 void UxProgressCtrl::attach(HWND dialog, int id) {
-    dialogWindow = dialog;
     controlWindow = GetDlgItem(dialog, id);
     setRange(0, 100);
     setStep(1);
@@ -150,12 +148,11 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
 
 namespace {
 DWORD SystemTick() { return GetTickCount(); }
-const unsigned kMegabyte = 1u << 20;
 }  // namespace
 
-UxProgressDisplay::UxProgressDisplay(UxProgressDialog& dialog, unsigned totalMegabytes, TickSource ticks)
-    : dialog_(dialog), totalMegabytes_(totalMegabytes), ticks_(ticks != nullptr ? ticks : SystemTick),
-      startTick_(ticks_()), remainingTick_(startTick_), cabinets_(0), cancelling_(false) {}
+UxProgressDisplay::UxProgressDisplay(UxProgressDialog& dialog, unsigned long long totalBytes, TickSource ticks)
+    : dialog_(dialog), totalBytes_(totalBytes), ticks_(ticks != nullptr ? ticks : SystemTick), startTick_(ticks_()),
+      remainingTick_(startTick_), cancelling_(false) {}
 
 UxProgressDisplay::~UxProgressDisplay() {}
 
@@ -164,37 +161,61 @@ void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
         shownText_.assignFrom(status.statusText);
         dialog_.setStatusText(shownText_.text());
     }
-    for (; cabinets_ < status.cabinetsDone; ++cabinets_) dialog_.progressBar.stepIt();
     // The file being written counts with the size it has reached; the query
     // opens nothing, so the writer is never disturbed.
     unsigned long long bytes = status.doneBytes;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!status.writingPath.empty() && GetFileAttributesExW(status.writingPath.c_str(), GetFileExInfoStandard, &data))
         bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    unsigned long long megabytes = bytes / kMegabyte;
-    unsigned shown = megabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(megabytes);
-    showBar(shown);
-    showRemaining(shown);
+    showBar(bytes);
+    showRemaining(bytes);
 }
 
-void UxProgressDisplay::showBar(unsigned megabytes) {
+// Rounded down, so the end is reached only when every byte is written.
+void UxProgressDisplay::showBar(unsigned long long bytes) {
     UxProgressCtrl& bar = dialog_.progressBar;
     if (bar.controlWindow == nullptr) return;
-    int target = megabytes > static_cast<unsigned>(bar.rangeMax) ? bar.rangeMax : static_cast<int>(megabytes);
+    unsigned long long span = static_cast<unsigned long long>(bar.rangeMax - bar.rangeMin);
+    int target = bar.rangeMax;
+    // Without overflow: the bytes are scaled down until the product fits.
+    if (bytes < totalBytes_) {
+        unsigned long long done = bytes, total = totalBytes_;
+        while (total > (~0ull) / (span + 1)) {
+            done >>= 1;
+            total >>= 1;
+        }
+        target = bar.rangeMin + static_cast<int>(done * span / total);
+        if (target >= bar.rangeMax) target = bar.rangeMax - 1;
+    }
     if (target > bar.getPos()) bar.setPos(target);
 }
 
-void UxProgressDisplay::showRemaining(unsigned megabytes) {
-    if (megabytes == 0) return;
+void UxProgressDisplay::showRemaining(unsigned long long bytes) {
+    if (bytes == 0 || bytes >= totalBytes_) return;
     DWORD now = ticks_();
     unsigned elapsed = now - startTick_;
-    unsigned long long estimatedTotalS = static_cast<unsigned long long>(totalMegabytes_) * elapsed / megabytes / 1000;
+    // The estimate in seconds: total / bytes of the time so far, in
+    // floating point (a product of bytes and milliseconds can pass 64 bits).
+    double estimatedTotalS = static_cast<double>(totalBytes_) / static_cast<double>(bytes) * (elapsed / 1000.0);
     unsigned elapsedS = elapsed / 1000;
-    if (!(estimatedTotalS > elapsedS && elapsedS > 30 && now - remainingTick_ >= 1000)) return;
+    unsigned long long estimate = static_cast<unsigned long long>(estimatedTotalS);
+    if (!(estimate > elapsedS && elapsedS > 30 && now - remainingTick_ >= 1000)) return;
     remainingTick_ = now;
     FCString text;
-    DecompressCab::formatRemaining(text, static_cast<unsigned>(estimatedTotalS - elapsedS));
+    unsigned long long left = estimate - elapsedS;
+    formatRemaining(text, left > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(left));
     SetDlgItemText932(dialog_.windowHandle, IDC_PROGRESS_REMAINING, text.text());
+}
+
+void UxProgressDisplay::formatRemaining(FCString& out, unsigned remainingSeconds) {
+    unsigned minutes = remainingSeconds / 60, seconds = remainingSeconds % 60;
+    out.assignFrom("残り ");
+    if (minutes > 0) {
+        out.appendNumber(minutes);
+        out.append("分 ");
+    }
+    out.appendNumber(seconds);
+    out.append("秒");
 }
 
 void UxProgressDisplay::showCancelling() {

@@ -9,7 +9,7 @@
 
 class UxProgressCtrl {
 public:
-    UxProgressCtrl() : dialogWindow(nullptr), controlWindow(nullptr), step(1), rangeMin(0), rangeMax(100) {}
+    UxProgressCtrl() : controlWindow(nullptr), step(1), rangeMin(0), rangeMax(100) {}
     virtual ~UxProgressCtrl() {}
 
     void attach(HWND dialog, int id);
@@ -19,7 +19,6 @@ public:
     int getPos();
     bool stepIt();
 
-    HWND dialogWindow;
     HWND controlWindow;
     int step;
     int rangeMin;
@@ -60,34 +59,38 @@ extern UxProgressDialog* currentProgressDialog;
 
 // Shows an extraction's status in the progress dialog, on the
 // user-interface thread, each time it is called (every display interval):
-// the file being written, the bar in megabytes (inside a file being written
-// from the size it has reached on disk), and the remaining time once the
-// Run has gone on for half a minute, at most once a second. The bar never
-// moves back and never passes the configured total.
+// the file being written, the bar as the share of the total bytes written
+// (inside a file being written from the size it has reached on disk), and
+// the remaining time once the Run has gone on for half a minute, at most
+// once a second. The bar never moves back and reaches its end with the
+// total's last byte, not before.
 class UxProgressDisplay {
 public:
     typedef DWORD (*TickSource)();
     enum { INTERVAL_MS = 250 };
+    // The bar's range, 0 to BAR_STEPS, whatever the total.
+    enum { BAR_STEPS = 10000 };
 
-    // ticks: the clock of the remaining time (GetTickCount unless a test
-    // gives its own); it starts now.
-    UxProgressDisplay(UxProgressDialog& dialog, unsigned totalMegabytes, TickSource ticks = nullptr);
+    // totalBytes: all the Run will write. ticks: the clock of the remaining
+    // time (GetTickCount unless a test gives its own); it starts now.
+    UxProgressDisplay(UxProgressDialog& dialog, unsigned long long totalBytes, TickSource ticks = nullptr);
     virtual ~UxProgressDisplay();
 
     void show(const UxExtractionStatus::SNAPSHOT_& status);
     // Cancel was asked for: said at once, and the file names stop.
     void showCancelling();
+    // "残り 2分 5秒": the remaining-time text for a number of seconds.
+    static void formatRemaining(FCString& out, unsigned remainingSeconds);
 
 private:
-    void showBar(unsigned megabytes);
-    void showRemaining(unsigned megabytes);
+    void showBar(unsigned long long bytes);
+    void showRemaining(unsigned long long bytes);
 
     UxProgressDialog& dialog_;
-    unsigned totalMegabytes_;
+    unsigned long long totalBytes_;
     TickSource ticks_;
     DWORD startTick_;
     DWORD remainingTick_;  // when the remaining time was last shown
-    unsigned cabinets_;
     bool cancelling_;
     FCString shownText_;
 };

@@ -6,25 +6,27 @@
 #pragma once
 #include <windows.h>
 
-// Called on the faulting thread with the file being read (empty when none)
-// and the exception's code; the process ends when it returns. It must do
-// little: the heap may be damaged.
+// Called on the faulting thread with the file that thread's platform reader
+// was reading (empty when none: the fault is elsewhere) and the exception's
+// code; the process ends when it returns. It must do little: the heap may
+// be damaged.
 typedef void (*CrashReporter)(const char* reading, DWORD code);
 
 void InstallCrashReport(CrashReporter reporter);
 
-// Names the file the platform is reading for as long as it lives; the one
-// before is named again afterwards.
+// Names the file the platform is reading on this thread for as long as it
+// lives; the one before is named again afterwards.
 class FileBeingRead {
 public:
     explicit FileBeingRead(const char* path);
     virtual ~FileBeingRead();
     FileBeingRead(const FileBeingRead&) = delete;
     FileBeingRead& operator=(const FileBeingRead&) = delete;
-    // Names another file until this one ends (a continuation the platform
-    // is about to read).
+    // Names another file, on this thread, until the innermost one ends (a
+    // continuation the platform is about to read).
     static void name(const char* path);
 
 private:
-    char before_[MAX_PATH * 2];
+    char name_[MAX_PATH * 2];
+    char* before_;  // the name this thread had before
 };

@@ -1,5 +1,6 @@
-// FCString: zero-terminated ANSI code page text with a shared, copy-on-write
-// representation and a per-string cursor used by the scanning operations.
+// FCString: zero-terminated Shift_JIS (code page 932) text, whatever the
+// system's code page, with a shared, copy-on-write representation and a
+// per-string cursor used by the scanning operations.
 #pragma once
 #include <windows.h>
 #include <cstdarg>

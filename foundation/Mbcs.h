@@ -1,4 +1,5 @@
-// Whole-character stepping over ANSI code page text (Shift_JIS under cp932).
+// Whole-character stepping over Shift_JIS text (code page 932, named, never
+// the system's).
 // A trail byte may have the value of an ASCII character such as '\' (0x5C),
 // so nothing that scans text may look at single bytes.
 #pragma once

@@ -12,7 +12,7 @@ enum EntryNameVerdict {
     ENTRY_NAME_UNWRITABLE,  // a device name, a trailing dot or blank, a forbidden character
 };
 
-// Checks raw (ANSI code page, '\' or '/' between components). On
+// Checks raw (Shift_JIS, '\' or '/' between components). On
 // ENTRY_NAME_OK, safe holds the name with '\' separators.
 EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe);
 

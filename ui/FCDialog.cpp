@@ -165,26 +165,6 @@ void FCDialogBase::centreOnParent(int x, int y, bool keepOnMonitor) {
     placeWindow(left, top, width, height, keepOnMonitor, true);
 }
 
-void FCDialogBase::moveRelativeToParent(int x, int y, int width, int height, bool keepOnMonitor) {
-    RECT w, p;
-    GetWindowRect(windowHandle, &w);
-    HWND parent = GetParent(windowHandle);
-    GetWindowRect(parent != nullptr ? parent : GetDesktopWindow(), &p);
-    if (width <= 0) width = w.right - w.left;
-    if (height <= 0) height = w.bottom - w.top;
-    placeWindow(p.left + x, p.top + y, width, height, keepOnMonitor, false);
-}
-
-INT_PTR FCDialog::runWith(DLGPROC proc, LPARAM param) {
-    setProcedure(ownerWindow, proc, param);
-    return doModal();
-}
-
-INT_PTR FCDialog::runWithOwner(HWND owner, DLGPROC proc, LPARAM param) {
-    setProcedure(owner, proc, param);
-    return doModal();
-}
-
 INT_PTR FCDialog::doModal() {
     pendingException = nullptr;
     expectWindow(this);

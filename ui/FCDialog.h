@@ -32,7 +32,6 @@ public:
     // idList ends with -1; extension (without the dot) may be null.
     int dropIntoControls(FCDropFiles& drop, const int* idList, const char* extension);
     void centreOnParent(int x, int y, bool keepOnMonitor);
-    void moveRelativeToParent(int x, int y, int width, int height, bool keepOnMonitor);
 
     // Throws what a guarded procedure of this dialog caught, if anything.
     void rethrowPending();
@@ -74,8 +73,6 @@ public:
     explicit FCDialog(int templateId) : FCDialogBase(templateId), userData(0) {}
     ~FCDialog() override {}
 
-    virtual INT_PTR runWith(DLGPROC proc, LPARAM param);
-    virtual INT_PTR runWithOwner(HWND owner, DLGPROC proc, LPARAM param);
     virtual INT_PTR doModal();
     void attachWindow(HWND window);
     // The dialog object a procedure attached with attachWindow.

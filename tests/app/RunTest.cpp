@@ -1,5 +1,7 @@
+#include "cab/TestSeams.h"
 #include "cab/UxProgressDialog.h"
 #include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
 #include "ui/UxMessageDialog.h"
 #include "fs/FolderWalk.h"
 #include "tests/app/MainDialogHarness.h"
@@ -356,6 +358,64 @@ TEST(Run, AnUnderstatedSizeNoLongerFillsTheDiskHalfWay) {
 }
 
 namespace {
+unsigned long long TreeBytes(const std::wstring& folder) {
+    unsigned long long total = 0;
+    WIN32_FIND_DATAW data;
+    FCFindHandle find(FindFirstFileW((folder + L"*").c_str(), &data));
+    if (!find.valid()) return 0;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) total += TreeBytes(folder + name + L"\\");
+        else total += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    } while (FindNextFileW(find.get(), &data));
+    return total;
+}
+
+// Every position the Run gives the bar, and at each one that fills it, the
+// bytes written so far.
+struct BAR_WATCH_ {
+    std::wstring out;
+    std::vector<int> positions;
+    std::vector<unsigned long long> writtenAtEnd;
+};
+BAR_WATCH_* g_barWatch = nullptr;
+LRESULT CALLBACK WatchBar(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && g_barWatch != nullptr && call->message == PBM_SETPOS) {
+        int position = static_cast<int>(call->wParam);
+        g_barWatch->positions.push_back(position);
+        if (position >= static_cast<int>(SendMessageW(call->hwnd, PBM_GETRANGE, FALSE, 0)))
+            g_barWatch->writtenAtEnd.push_back(TreeBytes(g_barWatch->out));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+// A size far below the data (1 MB of 16): the bar runs on what is really
+// written and reaches its end with the last byte, not before.
+TEST(Run, TheBarReachesItsEndWithTheLastByteWhateverTheConfiguredSize) {
+    SeriesHarness h("fname=data*.cab,2,1,2,1\nsize=1\n", {"data01.cab", "long.cab"});
+    std::string out = h.folder() / "out\\";
+    CreateDirectoryA(out.c_str(), nullptr);
+    h.type(out);
+    BAR_WATCH_ watch;
+    watch.out = Wide932(out.c_str()).data();
+    g_barWatch = &watch;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchBar, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    h.run();
+    UnhookWindowsHookEx(hook);
+    g_barWatch = nullptr;
+    EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。")) << h.text(IDC_MAIN_MESSAGE);
+    unsigned long long total = TreeBytes(watch.out);
+    EXPECT_GT(total, 16000000u);
+    ASSERT_FALSE(watch.writtenAtEnd.empty());
+    for (unsigned long long written : watch.writtenAtEnd) EXPECT_EQ(total, written);
+    EXPECT_EQ(UxProgressDisplay::BAR_STEPS, watch.positions.back());
+}
+
+namespace {
 // A series of three parts whose files continue from one part into the next,
 // written as data01..03.cab; `configured` is how many the qcf names.
 struct SpanningHarness : MainDialogHarness {
@@ -483,9 +543,6 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
     EXPECT_EQ("\\\\server\\share\\x\\", h.text(IDC_MAIN_DESTINATION_LINE));
     EXPECT_EQ(kUncWarning, h.text(IDC_MAIN_MESSAGE));
 }
-
-// The thread of the latest Run's extraction.
-DWORD LastBackgroundThreadForTests();
 
 namespace {
 unsigned long long FileSize(const std::string& path) {

@@ -41,24 +41,22 @@ protected:
     UxProgressDialog dialog;
 };
 
-UxExtractionStatus::SNAPSHOT_ Done(unsigned long long bytes, const char* text = "", const char* writing = "",
-                                   unsigned cabinets = 0) {
+UxExtractionStatus::SNAPSHOT_ Done(unsigned long long bytes, const char* text = "", const char* writing = "") {
     UxExtractionStatus::SNAPSHOT_ s;
     s.doneBytes = bytes;
     s.statusText.assignFrom(text);
     s.writingPath = Wide932(writing).data();
-    s.cabinetsDone = cabinets;
     return s;
 }
 }  // namespace
 
 TEST(DecompressCabText, RemainingTimeIsMinutesAndSeconds) {
     FCString text;
-    DecompressCab::formatRemaining(text, 125);
+    UxProgressDisplay::formatRemaining(text, 125);
     EXPECT_STREQ("残り 2分 5秒", text.text());
-    DecompressCab::formatRemaining(text, 45);
+    UxProgressDisplay::formatRemaining(text, 45);
     EXPECT_STREQ("残り 45秒", text.text());
-    DecompressCab::formatRemaining(text, 0);
+    UxProgressDisplay::formatRemaining(text, 0);
     EXPECT_STREQ("残り 0秒", text.text());
 }
 
@@ -77,7 +75,7 @@ TEST_F(DisplayFixture, RemainingTimeAfterHalfAMinuteAtMostOnceASecond) {
         {125000, 1, "残り 2分 5秒"},  // 1 of 2 MB after 125 s
         {130000, 3, nullptr},  // 3 of a configured 2: no estimate left
     };
-    UxProgressDisplay display(dialog, 2, TestTick);
+    UxProgressDisplay display(dialog, 2ull * kMegabyte, TestTick);
     for (const auto& step : steps) {
         SetDlgItemTextA(dialog.windowHandle, IDC_PROGRESS_REMAINING, step.shown != nullptr ? "" : "unchanged");
         g_now = 100000 + step.atMs;
@@ -86,9 +84,9 @@ TEST_F(DisplayFixture, RemainingTimeAfterHalfAMinuteAtMostOnceASecond) {
     }
 }
 
-// The bar counts whole megabytes, with the size the file being written has
-// reached on disk, a step for each cabinet ended, never back and never past
-// the configured total; the status shows the file until Cancel is asked for.
+// The bar counts the bytes written, with the size the file being written has
+// reached on disk, never back, and reaches its end with the total's last
+// byte, not one before; the status shows the file until Cancel is asked for.
 TEST_F(DisplayFixture, TheBarCountsTheFileBeingWrittenAndNeverMovesBack) {
     TempFolder dir;
     std::string writing = dir / "writing.bin";
@@ -100,11 +98,12 @@ TEST_F(DisplayFixture, TheBarCountsTheFileBeingWrittenAndNeverMovesBack) {
     } steps[] = {
         {Done(kMegabyte / 2, "first.bin"), 0, "first.bin"},
         {Done(kMegabyte / 2, "big.bin", writing.c_str()), 2, "big.bin"},  // 0.5 MB done and 1.5 on disk
-        {Done(2 * kMegabyte, "data01.cab", "", 1), 3, "data01.cab"},  // a cabinet's step
-        {Done(kMegabyte, "data01.cab", "", 1), 3, "data01.cab"},  // never back
-        {Done(40ull * kMegabyte, "last.bin", "", 1), 10, "last.bin"},  // never past the total
+        {Done(2 * kMegabyte, "data01.cab"), 2, "data01.cab"},  // a cabinet ended adds nothing
+        {Done(kMegabyte, "data01.cab"), 2, "data01.cab"},  // never back
+        {Done(10ull * kMegabyte - 1, "last.bin"), 9, "last.bin"},  // one byte short: not the end
+        {Done(10ull * kMegabyte, "last.bin"), 10, "last.bin"},  // the last byte
     };
-    UxProgressDisplay display(dialog, 10, TestTick);
+    UxProgressDisplay display(dialog, 10ull * kMegabyte, TestTick);
     for (const auto& step : steps) {
         display.show(step.status);
         EXPECT_EQ(step.bar, dialog.progressBar.getPos()) << step.text;
@@ -168,7 +167,6 @@ TEST(DecompressCabStatus, EachFileIsNamedWithWhereItIsWrittenAndCountedOnceWritt
     status.endCabinet("two.cab");
     s = status.snapshot();
     EXPECT_STREQ("two.cab", s.statusText.text());
-    EXPECT_EQ(1u, s.cabinetsDone);
 }
 
 TEST(DecompressCabStatus, CancelEndsTheCabinetAtTheNextFile) {
@@ -233,4 +231,40 @@ TEST(UxBackground, AnExceptionComesOutOnTheWaitingThreadAndAnAbandonedWorkIsStop
     }
     EXPECT_TRUE(status.cancelRequested());
     EXPECT_TRUE(patient.stopped);
+}
+
+namespace {
+// Once asked to stop, finishes its "file" only after a window of the
+// waiting thread has answered (or two seconds have gone without).
+struct Finisher {
+    UxExtractionStatus* status;
+    HWND window;
+    std::atomic<bool> began{false}, answered{false};
+};
+void FinishAfterAnAnswer(void* context) {
+    Finisher& finisher = *static_cast<Finisher*>(context);
+    finisher.began = true;
+    while (!finisher.status->cancelRequested()) Sleep(1);
+    DWORD_PTR result = 0;
+    finisher.answered = SendMessageTimeoutW(finisher.window, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &result) != 0;
+}
+}  // namespace
+
+// When the loop that pumps throws, the windows still answer while the work
+// finishes the file it is writing.
+TEST(UxBackground, TheWindowsAnswerWhileAnAbandonedWorkEnds) {
+    UxExtractionStatus status;
+    Finisher finisher;
+    finisher.status = &status;
+    finisher.window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, finisher.window);
+    try {
+        UxBackground background(FinishAfterAnAnswer, &finisher, status);
+        DWORD start = GetTickCount();
+        while (!finisher.began) ASSERT_LT(GetTickCount() - start, 10000u);
+        throw Thrown();
+    } catch (const Thrown&) {
+    }
+    EXPECT_TRUE(finisher.answered);
+    DestroyWindow(finisher.window);
 }

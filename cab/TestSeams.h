@@ -1,0 +1,7 @@
+// What only tests use to reach the extraction's own thread. The programs
+// never include this.
+#pragma once
+#include <windows.h>
+
+// The thread of the latest work a UxBackground started.
+DWORD LastBackgroundThreadForTests();
