@@ -1,6 +1,6 @@
 #include "app/MainDialog.h"
 #include "foundation/WideText.h"
-#include "cab/UxCabinetHeader.h"
+#include "cab/UxSeriesWalk.h"
 #include "cab/UxProgressDialog.h"
 #include "config/QcfKeys.h"
 #include "config/UxSeries.h"
@@ -46,58 +46,6 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     store.getStringOr(pattern, QcfKey::kFname, "");
 }
 
-// A series problem that names an archive of the series in dark red.
-void ShowArchiveProblem(HWND window, const char* head, const char* name, const char* tail) {
-    FCString text(head);
-    AppendColoured(text, name, 0xC00000);
-    text.append(tail);
-    ShowMarked(window, text.text());
-}
-
-// Every entry of the series against every earlier one: two that Windows
-// takes for one file though they are spelt differently would be extracted
-// over each other. False, naming both, for the first such pair.
-class EntryClashCheck {
-public:
-    bool add(const char* archive, const UxCabinetHeader& header, HWND window) {
-        for (const UxCabinetHeader::FILE_& file : header.files) {
-            std::vector<wchar_t> wide;
-            Mbcs::ToWide(file.name.c_str(), (file.attributes & kEntryNameIsUtf8) != 0, wide);
-            ENTRY_ entry{archive, file.name, file.attributes};
-            size_t earlier = 0;
-            if (!clashes_.add(wide.data(), earlier)) {
-                report(window, entries_[earlier], entry);
-                return false;
-            }
-            entries_.push_back(entry);
-        }
-        return true;
-    }
-
-private:
-    struct ENTRY_ {
-        FCString archive;
-        std::string name;  // as stored
-        unsigned attributes;
-    };
-    static void append(FCString& text, const ENTRY_& entry) {
-        FCString shown;
-        EntryNameInCodePage(entry.name.c_str(), entry.attributes, shown);
-        text.append("\n");
-        text.append(entry.archive);
-        text.append(": ");
-        AppendColoured(text, shown.text(), 0xC00000);
-    }
-    static void report(HWND window, const ENTRY_& first, const ENTRY_& second) {
-        FCString text("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
-        append(text, first);
-        append(text, second);
-        ShowMarked(window, text.text());
-    }
-    NameClashFinder clashes_;
-    std::vector<ENTRY_> entries_;
-};
-
 // A number of the configuration that does not fit its field is refused,
 // naming the key, never wrapped (a size of 4294967298 would act as 2).
 bool CheckNumbers(HWND window, const UxQcf& store) {
@@ -128,46 +76,16 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCStri
         ShowMarked(window, SeriesProblemShown(problem, field).text());
         return false;
     }
-    EntryClashCheck clashes;
-    UxCabinetHeader previous;
-    for (size_t index = 0; index < names.size(); ++index) {
-        const FCString& name = names[index];
-        state.archives.insert(name);
-        FCString path(folder);
-        path.append(name);
-        if (!pathExists(path.text())) {
-            ShowArchiveProblem(window, "実行ファイルと同じ場所に", name.text(), "が見つかりません。");
-            return false;
-        }
-        // Only the header and file table are read, however large the archive.
-        UxCabinetHeader header;
-        UxCabinetHeader::Result result = header.read(path.text());
-        if (result != UxCabinetHeader::OK) {
-            ShowArchiveProblem(window, "実行ファイルと同じ場所の", name.text(),
-                               result == UxCabinetHeader::TRUNCATED ? "は途中で切れています。"
-                                                                    : "はキャビネットファイルではありません。");
-            return false;
-        }
-        // What the platform's reader would misread is never given to it.
-        size_t entry = 0;
-        UxCabinetHeader::Fault fault = header.check(index > 0, entry);
-        if (fault == UxCabinetHeader::FAULT_NONE && index > 0) fault = header.checkFollows(previous, entry);
-        if (fault != UxCabinetHeader::FAULT_NONE) {
-            FCString tail("は壊れています。\n");
-            tail.append(UxCabinetHeader::faultShown(fault));
-            if (entry < header.files.size()) {
-                FCString shown;
-                EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, shown);
-                tail.append("：");
-                AppendLiteral(tail, shown.text());
-            }
-            ShowArchiveProblem(window, "実行ファイルと同じ場所の", name.text(), tail.text());
-            return false;
-        }
-        if (!clashes.add(name.text(), header, window)) return false;
-        state.seriesBytes += header.beginningBytes();
-        previous = std::move(header);
+    for (const FCString& name : names) state.archives.insert(name);
+    // What the platform's reader would misread is never given to it, nor a
+    // series whose files would land on each other: the first finding is
+    // shown, in the words kelpack verify prints.
+    UxSeriesWalk walk;
+    if (!walk.walk(folder, names)) {
+        ShowMarked(window, walk.shown(walk.findings.front()).text());
+        return false;
     }
+    state.seriesBytes = walk.total;
     return true;
 }
 

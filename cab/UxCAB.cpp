@@ -1,6 +1,7 @@
 #include "cab/UxCAB.h"
 #include "foundation/WideText.h"
 #include "cab/UxCabinetHeader.h"
+#include "cab/UxSeriesWalk.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Mbcs.h"
 #include "foundation/SystemErrorText.h"
@@ -210,8 +211,7 @@ bool UxCAB::checkStructure() {
     if (header.read(archivePath.text()) != UxCabinetHeader::OK) return true;
     expectedOffers_ = header.offeredEntries();
     size_t entry = 0;
-    UxCabinetHeader::Fault fault = header.check(partBefore, entry);
-    if (fault == UxCabinetHeader::FAULT_NONE && follows) fault = header.checkFollows(current_, entry);
+    UxCabinetHeader::Fault fault = UxSeriesWalk::partFault(header, partBefore, follows ? &current_ : nullptr, entry);
     if (fault == UxCabinetHeader::FAULT_NONE) {
         current_ = std::move(header);
         currentSound_ = true;
@@ -572,13 +572,12 @@ bool UxCAB::checkContinuation(const FCString& path, const char* name) {
     // A file may run through several parts: the part asked for follows the
     // last one the platform was given, not the cabinet being iterated.
     const UxCabinetHeader& last = chainRead_ ? chain_ : current_;
-    if (next.setId != last.setId || next.number != last.number + 1) {
+    size_t entry = 0;
+    UxCabinetHeader::Fault fault = UxSeriesWalk::partFault(next, true, &last, entry);
+    if (fault == UxCabinetHeader::FAULT_NOT_NEXT) {
         refuseContinuation(name);
         return false;
     }
-    size_t entry = 0;
-    UxCabinetHeader::Fault fault = next.check(true, entry);
-    if (fault == UxCabinetHeader::FAULT_NONE) fault = next.checkFollows(last, entry);
     if (fault == UxCabinetHeader::FAULT_NONE) {
         chain_ = std::move(next);
         chainRead_ = true;

@@ -205,6 +205,8 @@ const FAULT_TEXT_ kFaultTexts[] = {
      "an entry is marked as continued from the previous cabinet, which does not continue it"},
     {"ヘッダーが数えていないファイルがあります", "the file table holds entries the header does not count"},
     {"データの大きさがファイルの大きさと合いません", "a folder's data does not hold the bytes its entries claim"},
+    {"前のキャビネットファイルの続きではありません（セットIDか番号が違います）",
+     "it is not the part the one before continues into: another set ID or index"},
 };
 static_assert(sizeof kFaultTexts / sizeof kFaultTexts[0] == UxCabinetHeader::FAULT_COUNT, "a text for every fault");
 }  // namespace

@@ -36,6 +36,7 @@ struct UxCabinetHeader {
         FAULT_UNPAIRED,  // entries continued from the previous cabinet that it does not continue
         FAULT_UNCOUNTED,  // room in the file table for entries the header does not count
         FAULT_DATA_SIZE,  // a folder's blocks hold other than the bytes its entries claim
+        FAULT_NOT_NEXT,  // a part a file continues into that is of another set, or out of order
         FAULT_COUNT
     };
     enum : unsigned { CONTINUED_FROM_PREV = 0xFFFD, CONTINUED_TO_NEXT = 0xFFFE, CONTINUED_PREV_AND_NEXT = 0xFFFF };

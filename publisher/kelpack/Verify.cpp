@@ -1,6 +1,7 @@
 #include "publisher/kelpack/Verify.h"
 #include "cab/UxCAB.h"
 #include "cab/UxCabinetHeader.h"
+#include "cab/UxSeriesWalk.h"
 #include "config/QcfKeys.h"
 #include "config/UxQcf.h"
 #include "config/UxSeries.h"
@@ -140,105 +141,65 @@ int ReadSeries(const std::string& folder, Series_& series) {
     return 0;
 }
 
-// What one read of a series carries from cabinet to cabinet.
-struct Walk_ {
-    unsigned problems = 0;
-    unsigned long long total = 0;
-    UxCabinetHeader previous;  // the cabinet before, when it was sound
-    bool previousSound = false;
-    std::vector<std::pair<unsigned, unsigned>> sets;  // the set ID and index of every cabinet read
-};
-
-// The header's faults, said; false for one.
-bool HeaderSound(const Series_& series, size_t index, UxCabinetHeader& header, Walk_& walk) {
-    const char* name = series.names[index].text();
-    std::string path = series.folder + name;
-    bool present = pathExists(path.c_str());
-    UxCabinetHeader::Result result = present ? header.read(path.c_str()) : UxCabinetHeader::NOT_A_CABINET;
-    const char* fault = !present                                   ? "missing"
-                        : result == UxCabinetHeader::NOT_A_CABINET ? "not a cabinet"
-                        : result == UxCabinetHeader::TRUNCATED     ? "cut short"
-                                                                   : nullptr;
-    if (fault != nullptr) {
-        Say("%s: %s", name, fault);
-        return false;
-    }
-    walk.sets.emplace_back(header.setId, header.number);
-    // A file continued into the next cabinet is extracted when that cabinet
-    // lies beside it.
-    if (!header.nextCabinet.empty() && !pathExists((series.folder + header.nextCabinet).c_str())) {
-        Say("%s: continues into %s, which is missing", name, header.nextCabinet.c_str());
-        return false;
-    }
-    // What the platform's reader would misread is never given to it; what it
-    // never looks at (counts, data sizes) is checked here all the same.
-    size_t entry = 0;
-    UxCabinetHeader::Fault structure = header.check(index > 0, entry);
-    if (structure == UxCabinetHeader::FAULT_NONE && walk.previousSound)
-        structure = header.checkFollows(walk.previous, entry);
-    if (structure == UxCabinetHeader::FAULT_NONE && !header.readBlocks(path.c_str()))
-        structure = UxCabinetHeader::FAULT_DATA_OUTSIDE;
-    if (structure == UxCabinetHeader::FAULT_NONE) structure = header.checkAccounting(entry);
-    if (structure == UxCabinetHeader::FAULT_NONE) return true;
+// What the platform's reader never looks at (counts, data sizes), checked
+// all the same in a part the series' walk found sound; true when sound.
+bool AccountingSound(const char* name, const std::string& path, UxCabinetHeader& header) {
+    size_t entry = header.files.size();
+    UxCabinetHeader::Fault fault =
+        header.readBlocks(path.c_str()) ? header.checkAccounting(entry) : UxCabinetHeader::FAULT_DATA_OUTSIDE;
+    if (fault == UxCabinetHeader::FAULT_NONE) return true;
     FCString shown;
     if (entry < header.files.size())
         EntryNameInCodePage(header.files[entry].name.c_str(), header.files[entry].attributes, shown);
-    Say("%s: damaged: %s%s%s", name, UxCabinetHeader::faultPrinted(structure), entry < header.files.size() ? ": " : "",
+    Say("%s: damaged: %s%s%s", name, UxCabinetHeader::faultPrinted(fault), entry < header.files.size() ? ": " : "",
         shown.text());
     return false;
 }
 
-void VerifyCabinet(const Series_& series, size_t index, ScratchFolder& scratch, Walk_& walk) {
-    const char* name = series.names[index].text();
-    std::string path = series.folder + name;
-    UxCabinetHeader header;
-    bool sound = HeaderSound(series, index, header, walk);
-    walk.previousSound = sound;
-    if (!sound) {
-        ++walk.problems;
-        return;
-    }
-    walk.previous = std::move(header);
+// Extracts a sound part into the scratch folder: false, said, when it does
+// not; its bytes are added to total.
+bool Extracts(const char* name, const std::string& path, ScratchFolder& scratch, unsigned long long& total) {
     VerifyingCab cab;
     cab.setArchive(path.c_str());
-    if (!cab.extractTo(scratch.path.c_str())) {
+    bool extracted = cab.extractTo(scratch.path.c_str());
+    if (!extracted) {
         FCString reason(cab.errorText);
         reason.replaceAll("\n", " ");
         Say("%s: does not extract: %s", name, reason.text());
-        ++walk.problems;
     } else {
         Say("%s: ok, %u files, %llu bytes", name, cab.files, cab.bytes);
     }
-    walk.total += cab.bytes;
+    total += cab.bytes;
     scratch.empty();
+    return extracted;
 }
 
-// Cabinets of one build share a set ID and count 0, 1, 2...: any other mix
-// is two builds' parts side by side. Cabinets another tool made one at a
-// time (each numbered 0) carry no such promise: a note, not a fault.
-unsigned CheckOneBuild(const Walk_& walk) {
-    bool mixed = false, allFirst = true;
-    for (size_t i = 0; i < walk.sets.size(); ++i) {
-        mixed = mixed || walk.sets[i].first != walk.sets[0].first || walk.sets[i].second != walk.sets[0].second + i;
-        allFirst = allFirst && walk.sets[i].second == 0;
+// The series as kelpex's start-up reads it (the same findings in the same
+// words), then what kelpex never reads before a Run: each sound part's
+// accounting and its extraction. The number of problems said.
+unsigned VerifyParts(const Series_& series, ScratchFolder& scratch, unsigned long long& total,
+                     std::vector<std::string>& continuations) {
+    UxSeriesWalk walk;
+    walk.walk(FCString(series.folder.c_str()), series.names);
+    unsigned problems = static_cast<unsigned>(walk.findings.size());
+    for (const UxSeriesFinding& finding : walk.findings) Say("%s", walk.printed(finding).c_str());
+    if (walk.madeOneAtATime) Say("note: the cabinets carry different set IDs, as cabinets made one at a time do");
+    for (size_t i = 0; i < series.names.size(); ++i) {
+        if (!walk.sound[i]) continue;
+        const char* name = series.names[i].text();
+        std::string path = series.folder + name;
+        if (!AccountingSound(name, path, walk.parts[i]) || !Extracts(name, path, scratch, total)) ++problems;
     }
-    if (!mixed) return 0;
-    std::string list;
-    for (const auto& set : walk.sets)
-        list += (list.empty() ? "" : ", ") + std::to_string(set.first) + "/" + std::to_string(set.second);
-    if (allFirst && walk.sets.size() > 1) {
-        Say("note: the cabinets carry different set IDs (%s), as cabinets made one at a time do", list.c_str());
-        return 0;
-    }
-    Say("the cabinets are not one build's: their set IDs and indexes (%s) mix series", list.c_str());
-    return 1;
+    continuations = walk.continuations;
+    return problems;
 }
 
 // A file of the pattern that kelpex.qcf does not name would ship with the
-// series (the folder's data*.cab) without being extracted.
-unsigned CheckStrays(const Series_& series) {
+// series (the folder's data*.cab) without being extracted, unless a file of
+// the series runs on into it.
+unsigned CheckStrays(const Series_& series, const std::vector<std::string>& continuations) {
     unsigned strays = 0;
-    std::vector<std::string> names;
+    std::vector<std::string> names(continuations);
     for (const FCString& name : series.names) names.push_back(name.text());
     for (const std::string& file : PatternFiles(series.folder, series.pattern)) {
         if (HoldsFileName(names, file)) continue;
@@ -255,18 +216,19 @@ int Verify(int argc, char** argv) {
     if (int unreadable = ReadSeries(FolderPath(argv[2]), series)) return unreadable;
     ScratchFolder scratch;
     InstallCrashReport(ReportVerifyCrash);
-    Walk_ walk;
-    for (size_t index = 0; index < series.names.size(); ++index) VerifyCabinet(series, index, scratch, walk);
-    if (walk.total > static_cast<unsigned long long>(series.size) * kMegabyte) {
+    unsigned long long total = 0;
+    std::vector<std::string> continuations;
+    unsigned problems = VerifyParts(series, scratch, total, continuations);
+    if (total > static_cast<unsigned long long>(series.size) * kMegabyte) {
         Say("size=%u MB is below the series' uncompressed total of %llu MB", series.size,
-            (walk.total + kMegabyte - 1) / kMegabyte);
-        ++walk.problems;
+            (total + kMegabyte - 1) / kMegabyte);
+        ++problems;
     }
-    walk.problems += CheckOneBuild(walk) + CheckStrays(series);
-    if (walk.problems == 0)
-        Say("the series is sound: %u archive(s), %llu bytes", static_cast<unsigned>(series.names.size()), walk.total);
-    else Say("the series is faulty: %u problem(s)", walk.problems);
-    return walk.problems == 0 ? 0 : 1;
+    problems += CheckStrays(series, continuations);
+    if (problems == 0)
+        Say("the series is sound: %u archive(s), %llu bytes", static_cast<unsigned>(series.names.size()), total);
+    else Say("the series is faulty: %u problem(s)", problems);
+    return problems == 0 ? 0 : 1;
 }
 
 int RemoveAfter(int argc, char** argv) {

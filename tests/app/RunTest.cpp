@@ -430,7 +430,7 @@ struct SpanningHarness : MainDialogHarness {
         CreateDirectoryA(out.c_str(), nullptr);
     }
     void runBounded() {
-        open();
+        if (window() == nullptr) open();
         type(out);
         Watchdog watchdog("a Run over a continued cabinet", 20000);
         click(IDC_MAIN_RUN);
@@ -455,9 +455,22 @@ TEST(RunSpanning, EveryPartPresentExtractsEachFileOnceByteForByte) {
     }
 }
 
-TEST(RunSpanning, AMissingOrRenamedPartEndsTheRunWithAnErrorNamingIt) {
+// A part the series runs into that is missing at start-up is named there;
+// one that goes after start-up ends the Run, naming it.
+TEST(RunSpanning, AMissingOrRenamedPartIsNamedAtStartUpOrEndsTheRun) {
+    for (bool rename : {false, true}) {
+        SpanningHarness early(1);
+        std::string part = early.folder() / "data02.cab";
+        if (rename) MoveFileA(part.c_str(), (early.folder() / "data02 (1).cab").c_str());
+        else DeleteFileA(part.c_str());
+        early.open();
+        EXPECT_EQ("実行ファイルと同じ場所のdata01.cabの続きのキャビネットファイルdata02.cabが見つかりません。",
+                  early.text(IDC_MAIN_MESSAGE));
+        EXPECT_FALSE(early.enabled(IDC_MAIN_RUN));
+    }
     for (bool rename : {false, true}) {
         SpanningHarness h(1);
+        h.open();
         std::string second = h.folder() / "data02.cab";
         if (rename) MoveFileA(second.c_str(), (h.folder() / "data02 (1).cab").c_str());
         else DeleteFileA(second.c_str());

@@ -1,0 +1,251 @@
+// The one read of a series that start-up, verify and the extractor share.
+#include "cab/UxSeriesWalk.h"
+#include "fs/EntryName.h"
+#include "fs/FCFile.h"
+#include "fs/PathCompare.h"
+#include "foundation/Mbcs.h"
+#include "ui/Markup.h"
+#include <windows.h>
+
+namespace {
+const unsigned kDarkRed = 0xC00000;
+
+bool ContinuesOut(const UxCabinetHeader& part) {
+    for (const UxCabinetHeader::FILE_& f : part.files)
+        if (f.folder == UxCabinetHeader::CONTINUED_TO_NEXT || f.folder == UxCabinetHeader::CONTINUED_PREV_AND_NEXT)
+            return true;
+    return false;
+}
+
+bool SameFileName(const char* a, const char* b) {
+    std::vector<wchar_t> x, y;
+    Mbcs::ToWide(a, false, x);
+    Mbcs::ToWide(b, false, y);
+    return CompareStringOrdinal(x.data(), -1, y.data(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// An entry's name as shown: Shift_JIS, 〓 where it has no character.
+FCString Shown(const std::string& raw, unsigned attributes) {
+    FCString name;
+    EntryNameInCodePage(raw.c_str(), attributes, name);
+    return name;
+}
+
+UxSeriesFinding Finding(UxSeriesFinding::Kind kind, size_t part) {
+    UxSeriesFinding finding;
+    finding.kind = kind;
+    finding.part = part;
+    return finding;
+}
+
+UxSeriesFinding Damaged(size_t part, const UxCabinetHeader& header, UxCabinetHeader::Fault fault, size_t entry) {
+    UxSeriesFinding finding = Finding(UxSeriesFinding::DAMAGED, part);
+    finding.fault = fault;
+    if (entry < header.files.size()) {
+        finding.entry = header.files[entry].name;
+        finding.entryAttributes = header.files[entry].attributes;
+    }
+    return finding;
+}
+}  // namespace
+
+UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool partBefore,
+                                               const UxCabinetHeader* before, size_t& entry) {
+    entry = part.files.size();
+    // The platform reads a part that a file continues into as the next of
+    // the same set; any other it takes for the wrong disk.
+    if (before != nullptr && ContinuesOut(*before) &&
+        (part.setId != before->setId || part.number != before->number + 1))
+        return UxCabinetHeader::FAULT_NOT_NEXT;
+    UxCabinetHeader::Fault fault = part.check(partBefore, entry);
+    if (fault == UxCabinetHeader::FAULT_NONE && before != nullptr) fault = part.checkFollows(*before, entry);
+    return fault;
+}
+
+bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& series) {
+    names = series;
+    parts.assign(names.size(), UxCabinetHeader());
+    sound.assign(names.size(), false);
+    findings.clear();
+    continuations.clear();
+    total = 0;
+    madeOneAtATime = false;
+    NameClashFinder clashes;
+    struct SEEN_ {
+        size_t part;
+        const UxCabinetHeader::FILE_* file;
+    };
+    std::vector<SEEN_> seen;
+    std::vector<std::pair<unsigned, unsigned>> sets;
+    for (size_t i = 0; i < names.size(); ++i) {
+        FCString path(folder);
+        path.append(names[i]);
+        if (!pathExists(path.text())) {
+            findings.push_back(Finding(UxSeriesFinding::MISSING, i));
+            continue;
+        }
+        // Only the header and file table are read, however large the part.
+        UxCabinetHeader& header = parts[i];
+        UxCabinetHeader::Result result = header.read(path.text());
+        if (result != UxCabinetHeader::OK) {
+            header = UxCabinetHeader();
+            findings.push_back(Finding(
+                result == UxCabinetHeader::TRUNCATED ? UxSeriesFinding::TRUNCATED : UxSeriesFinding::NOT_A_CABINET, i));
+            continue;
+        }
+        sets.emplace_back(header.setId, header.number);
+        size_t entry = 0;
+        const UxCabinetHeader* before = i > 0 && sound[i - 1] ? &parts[i - 1] : nullptr;
+        UxCabinetHeader::Fault fault = partFault(header, i > 0, before, entry);
+        if (fault != UxCabinetHeader::FAULT_NONE) {
+            findings.push_back(Damaged(i, header, fault, entry));
+            continue;
+        }
+        sound[i] = true;
+        total += header.beginningBytes();
+        for (const UxCabinetHeader::FILE_& file : header.files) {
+            std::vector<wchar_t> wide;
+            Mbcs::ToWide(file.name.c_str(), (file.attributes & kEntryNameIsUtf8) != 0, wide);
+            size_t earlier = 0;
+            if (clashes.add(wide.data(), earlier)) {
+                seen.push_back(SEEN_{i, &file});
+                continue;
+            }
+            UxSeriesFinding clash = Finding(UxSeriesFinding::CLASH, i);
+            clash.entry = file.name;
+            clash.entryAttributes = file.attributes;
+            clash.otherPart = seen[earlier].part;
+            clash.otherEntry = seen[earlier].file->name;
+            clash.otherAttributes = seen[earlier].file->attributes;
+            findings.push_back(clash);
+            seen.push_back(SEEN_{i, &file});
+        }
+        followChain(folder, i);
+    }
+    checkBuilds(sets);
+    return findings.empty();
+}
+
+// A part whose last file runs on into a cabinet the series does not name
+// next: the platform reads that cabinet, and any after it the file runs
+// through, within this part's iteration.
+void UxSeriesWalk::followChain(const FCString& folder, size_t i) {
+    UxCabinetHeader last = parts[i];
+    for (size_t hops = 0; ContinuesOut(last) && hops < 65536; ++hops) {
+        if (i + 1 < names.size() && hops == 0 && SameFileName(last.nextCabinet.c_str(), names[i + 1].text())) return;
+        FCString path(folder);
+        path.append(last.nextCabinet.c_str());
+        UxCabinetHeader next;
+        if (!pathExists(path.text()) || next.read(path.text()) != UxCabinetHeader::OK) {
+            UxSeriesFinding missing = Finding(UxSeriesFinding::NEXT_MISSING, i);
+            missing.next = last.nextCabinet;
+            findings.push_back(missing);
+            return;
+        }
+        size_t entry = 0;
+        UxCabinetHeader::Fault fault = partFault(next, true, &last, entry);
+        if (fault != UxCabinetHeader::FAULT_NONE) {
+            UxSeriesFinding damaged = Damaged(i, next, fault, entry);
+            damaged.next = last.nextCabinet;
+            findings.push_back(damaged);
+            return;
+        }
+        continuations.push_back(last.nextCabinet);
+        last = std::move(next);
+    }
+}
+
+// Cabinets of one build share a set ID and count on from the first; parts
+// another tool made one at a time (each index 0) carry no such promise.
+void UxSeriesWalk::checkBuilds(const std::vector<std::pair<unsigned, unsigned>>& sets) {
+    bool mixed = false, allFirst = true;
+    for (size_t i = 0; i < sets.size(); ++i) {
+        mixed = mixed || sets[i].first != sets[0].first || sets[i].second != sets[0].second + i;
+        allFirst = allFirst && sets[i].second == 0;
+    }
+    if (!mixed) return;
+    if (allFirst && sets.size() > 1) {
+        madeOneAtATime = true;
+        return;
+    }
+    UxSeriesFinding finding = Finding(UxSeriesFinding::MIXED_BUILDS, 0);
+    for (const auto& set : sets)
+        finding.sets +=
+            (finding.sets.empty() ? "" : ", ") + std::to_string(set.first) + "/" + std::to_string(set.second);
+    findings.push_back(finding);
+}
+
+FCString UxSeriesWalk::shown(const UxSeriesFinding& f) const {
+    const char* part = f.part < names.size() ? names[f.part].text() : "";
+    FCString text;
+    switch (f.kind) {
+    case UxSeriesFinding::MISSING:
+        text.assignFrom("実行ファイルと同じ場所に");
+        AppendColoured(text, part, kDarkRed);
+        text.append("が見つかりません。");
+        return text;
+    case UxSeriesFinding::CLASH:
+        text.assignFrom("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
+        for (int n = 0; n < 2; ++n) {
+            text.append("\n");
+            text.append(names[n == 0 ? f.otherPart : f.part]);
+            text.append(": ");
+            AppendColoured(
+                text, Shown(n == 0 ? f.otherEntry : f.entry, n == 0 ? f.otherAttributes : f.entryAttributes).text(),
+                kDarkRed);
+        }
+        return text;
+    case UxSeriesFinding::MIXED_BUILDS:
+        text.assignFrom("キャビネットファイルに、別々に作られたシリーズのものが混ざっています。\n（セットIDと番号：");
+        AppendLiteral(text, f.sets.c_str());
+        text.append("）");
+        return text;
+    default: break;
+    }
+    text.assignFrom("実行ファイルと同じ場所の");
+    AppendColoured(text, part, kDarkRed);
+    switch (f.kind) {
+    case UxSeriesFinding::NOT_A_CABINET: text.append("はキャビネットファイルではありません。"); break;
+    case UxSeriesFinding::TRUNCATED: text.append("は途中で切れています。"); break;
+    case UxSeriesFinding::NEXT_MISSING:
+        text.append("の続きのキャビネットファイル");
+        AppendColoured(text, f.next.c_str(), kDarkRed);
+        text.append("が見つかりません。");
+        break;
+    default:
+        text.append("は壊れています。\n");
+        if (!f.next.empty()) {
+            text.append("（続きの");
+            AppendLiteral(text, f.next.c_str());
+            text.append("）");
+        }
+        text.append(UxCabinetHeader::faultShown(f.fault));
+        if (!f.entry.empty()) {
+            text.append("：");
+            AppendLiteral(text, Shown(f.entry, f.entryAttributes).text());
+        }
+        break;
+    }
+    return text;
+}
+
+std::string UxSeriesWalk::printed(const UxSeriesFinding& f) const {
+    std::string part = f.part < names.size() ? names[f.part].text() : "";
+    switch (f.kind) {
+    case UxSeriesFinding::MISSING: return part + ": missing";
+    case UxSeriesFinding::NOT_A_CABINET: return part + ": not a cabinet";
+    case UxSeriesFinding::TRUNCATED: return part + ": cut short";
+    case UxSeriesFinding::NEXT_MISSING: return part + ": continues into " + f.next + ", which is missing";
+    case UxSeriesFinding::CLASH:
+        return std::string(names[f.otherPart].text()) + ": " + Shown(f.otherEntry, f.otherAttributes).text() + " and " +
+               part + ": " + Shown(f.entry, f.entryAttributes).text() + " are one file on Windows";
+    case UxSeriesFinding::MIXED_BUILDS:
+        return "the cabinets are not one build's: their set IDs and indexes (" + f.sets + ") mix series";
+    default: break;
+    }
+    std::string text = part + ": damaged: ";
+    if (!f.next.empty()) text += "(its continuation " + f.next + ") ";
+    text += UxCabinetHeader::faultPrinted(f.fault);
+    if (!f.entry.empty()) text += std::string(": ") + Shown(f.entry, f.entryAttributes).text();
+    return text;
+}
