@@ -1,6 +1,9 @@
 // Extracting one cabinet through the platform's SetupIterateCabinetA:
-// UxArchive (what and where), UxCAB (the iteration, target names, folders)
-// and DecompressCab (what a Run shows, and Cancel).
+// UxArchive (what and where), UxCAB (the iteration, in UxCAB.cpp; target
+// names and folders, UxCabTargets.cpp; the file in flight and replacement,
+// UxCabFileInFlight.cpp; the series checks, UxCabSeriesChecks.cpp; the route
+// for names the system's code page cannot hold, UxCabCodePageRoute.cpp) and
+// DecompressCab (what a Run shows, and Cancel).
 #pragma once
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxExtractionStatus.h"

@@ -1,0 +1,135 @@
+// The file the platform is writing: where it is written, how it is settled
+// (measured, dated, put in place of an old file) or removed.
+#include "cab/UxCAB.h"
+#include "cab/UxCabShared.h"
+#include "cab/EntryTime.h"
+#include "foundation/FCHandle.h"
+#include "fs/FCFile.h"
+
+namespace {
+// New files measured in one go: a few milliseconds of queries even where
+// each takes tens of microseconds.
+const size_t kCheckBatch = 256;
+}  // namespace
+
+// Where the platform is to write the file. A new file is written in place;
+// an existing one stays untouched until its replacement is complete.
+bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
+    file.written = file.target;
+    DWORD attributes = 0;
+    if (fresh || !pathExists(file.target, &attributes)) return true;
+    // The old file may be one this cabinet wrote: it is measured before its
+    // replacement takes its name.
+    if (!checkUnchecked()) return false;
+    file.existed = true;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        FCString text;
+        AppendBracketed(text, "既存のファイルを置き換えられません", file.shown.text());
+        failCabinet(text);
+        return false;
+    }
+    return makeTemporary(FolderOf(file.target), file,
+                         "一時ファイルを作成できないため既存のファイルを置き換えられません");
+}
+
+bool UxCAB::makeTemporary(const std::wstring& folder, INFLIGHT_& file, const char* failure) {
+    wchar_t temporary[MAX_PATH];
+    if (GetTempFileNameW(folder.c_str(), L"kx", 0, temporary) == 0) {
+        DWORD code = GetLastError();
+        FCString text;
+        AppendBracketed(text, failure, file.shown.text());
+        AppendSystemReason(text, code);
+        failCabinet(text);
+        return false;
+    }
+    file.written = temporary;
+    return true;
+}
+
+bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
+    if (!inFlight_.active) return true;
+    inFlight_.active = false;
+    if (!extracted) {
+        // What the platform wrote is removed; an old file under the
+        // target's name was never touched.
+        RemoveFile(inFlight_.written);
+        if (end_ != END_RUNNING) return false;  // the end already explains it
+        FCString text;
+        AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.shown.text());
+        if (platformCode == 0) {
+            text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
+            text.append(archivePath);
+            text.append("]\n");
+        } else {
+            AppendSystemReason(text, platformCode);
+        }
+        failCabinet(text);
+        return false;
+    }
+    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
+    // A new file is measured later, with other new files, in a bounded
+    // batch (the window is not pumped meanwhile): one query a file either
+    // way, but cheaper taken together than between the platform's writes.
+    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.shown, inFlight_.entry});
+    return unchecked_.size() < kCheckBatch || checkUnchecked();
+}
+
+// The platform reports a file cut short (a full disk, damaged data) as
+// extracted: the size on disk must be the cabinet's. A short file is
+// removed and fails the cabinet; a whole one takes the entry's time (the
+// platform leaves the time it was written).
+bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
+    ULONGLONG size = ~0ull;
+    {
+        FCHandle file(CreateFileW(written.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        LARGE_INTEGER measured;
+        if (file.valid() && GetFileSizeEx(file.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
+        if (size == entry.size) {
+            FILETIME time;
+            EntryTime(entry.dosDate, entry.dosTime, time);
+            SetFileTime(file.get(), nullptr, nullptr, &time);
+            return true;
+        }
+    }
+    bool diskFull = size < entry.size && FreeBytesFor(FolderOf(written)) < entry.size - size;
+    RemoveFile(written);
+    FCString text;
+    AppendBracketed(text, "ファイルが正しく展開されませんでした", shown.text());
+    if (diskFull) text.append("ディスクの空き容量が足りません。\n");
+    failCabinet(text);
+    return false;
+}
+
+// Every new file is measured, even after the first short one, so that none
+// cut short stays behind; the first names the failure.
+bool UxCAB::checkUnchecked() {
+    bool whole = true;
+    for (const UNCHECKED_& file : unchecked_)
+        if (!checkSize(file.target, file.shown, file.entry)) whole = false;
+    unchecked_.clear();
+    return whole;
+}
+
+// Puts a complete replacement in place of the old file in one step; the
+// old file stays as it was when that fails.
+bool UxCAB::replaceTarget() {
+    const wchar_t* target = inFlight_.target.c_str();
+    DWORD attributes = GetFileAttributesW(target);
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (MoveFileExW(inFlight_.written.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
+    DWORD code = GetLastError();
+    if (readOnly) SetFileAttributesW(target, attributes);
+    RemoveFile(inFlight_.written);
+    FCString text;
+    // A new file written under a temporary name has nothing to replace.
+    AppendBracketed(text,
+                    inFlight_.existed ? "既存のファイルを置き換えられません"
+                                      : "一時ファイルを本来の名前に変更できないため展開できません",
+                    inFlight_.shown.text());
+    AppendSystemReason(text, code);
+    failCabinet(text);
+    return false;
+}

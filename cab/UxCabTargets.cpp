@@ -1,0 +1,80 @@
+// The extractor's target names (each entry's name checked and placed below
+// the destination) and its cache of the destination's folders.
+#include "cab/UxCAB.h"
+#include "cab/UxCabShared.h"
+#include "fs/EntryName.h"
+#include "fs/FCFile.h"
+#include "fs/FolderWalk.h"
+#include "fs/PathCompare.h"
+#include "foundation/WideText.h"
+#include <vector>
+
+bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& file) {
+    FCString safe, text;
+    if (!EntryNameInCodePage(nameInCabinet, attributes, file.name)) {
+        AppendBracketed(text, "ファイル名を変換できません", file.name.text());
+        failCabinet(text);
+        return false;
+    }
+    EntryNameVerdict verdict = CheckEntryName(file.name, safe);
+    if (verdict == ENTRY_NAME_UNWRITABLE) {
+        AppendBracketed(text, "Windowsでは使えない名前のため展開しません", file.name.text());
+        failCabinet(text);
+        return false;
+    }
+    if (verdict == ENTRY_NAME_OK) {
+        std::wstring name, full;
+        if (!EntryNameWide(nameInCabinet, attributes, name)) {
+            AppendBracketed(text, "ファイル名を変換できません", file.name.text());
+            failCabinet(text);
+            return false;
+        }
+        file.shown.assignFrom(destinationFolder);
+        file.shown.append(safe);
+        file.target = destination_ + name;
+        // Shift_JIS takes at least as many bytes as UTF-16 takes units, so
+        // this bound holds for the real name too.
+        if (file.shown.length() < MAX_PATH && !normalizedDestination_.empty() && FullPathName(file.target, full) &&
+            PathStartsWith(full, normalizedDestination_))
+            return true;
+        if (file.shown.length() >= MAX_PATH) {
+            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
+            failCabinet(text);
+            return false;
+        }
+    }
+    AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", file.name.text());
+    failCabinet(text);
+    return false;
+}
+
+void UxCAB::forgetFolders() {
+    knownFolders_.clear();
+    freshFolders_.clear();
+    written_.clear();
+}
+
+// Below the deepest folder known to exist, each missing folder is made
+// straight away: making it is the existence test, one call a folder. With
+// none known the walk starts at the root.
+void UxCAB::ensureFolder(const std::wstring& folder) {
+    if (knownFolders_.contains(folder)) return;
+    std::vector<std::wstring> chain = LeadingFolders(folder);
+    size_t known = chain.size();
+    while (known > 0 && !knownFolders_.contains(chain[known - 1])) --known;
+    if (known == 0 && IsFolder(folder)) {
+        for (const std::wstring& leading : chain) knownFolders_.insert(leading);
+        knownFolders_.insert(folder);
+        return;
+    }
+    for (size_t i = known; i < chain.size(); ++i) {
+        const std::wstring& path = chain[i];
+        if (CreateDirectoryW(path.c_str(), nullptr)) {
+            freshFolders_.insert(path);
+            onFolderCreated(Narrow932(path.c_str()).c_str());
+        } else if (!IsFolder(path)) {
+            return;  // the platform names the reason when it cannot write the file
+        }
+        knownFolders_.insert(path);
+    }
+}
