@@ -705,3 +705,30 @@ TEST(UxCABFailures, AFailedMoveOfANewFileSaysWhatFailed) {
         << cab.errorText.text();
     EXPECT_EQ(1u, CountEntries(out));  // the folder in the way, no temporary file
 }
+
+// A series as other tools make it (a file through several parts, dated
+// entries), extracted into KELPEX_CAB_DATA/cabextract/kelpex/: the test
+// after this suite extracts the same series with cabextract and compares
+// every file's bytes and time.
+TEST(UxCABOtherTools, ExtractsADatedSeriesForTheComparisonWithCabextract) {
+    std::string noise;
+    for (unsigned i = 0, x = 777; i < 250000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    const std::vector<FciEntry> entries = {
+        {"a.txt", "first", (29 << 9) | (3 << 5) | 14, (9 << 11) | (26 << 5) | 26},
+        {"sub\\medium1.bin", noise.substr(0, 40000), (35 << 9) | (12 << 5) | 31, (23 << 11) | (59 << 5) | 29},
+        {"sub\\deep\\medium2.bin", noise, (44 << 9) | (7 << 5) | 1, (6 << 11) | (30 << 5)},
+        {"z.txt", "last", (20 << 9) | (1 << 5) | 1, 0},
+    };
+    std::string root = WindowsPath(KELPEX_CAB_DATA "/cabextract/");
+    CreateDirectoryA(root.c_str(), nullptr);
+    std::vector<std::string> names = WriteFciSeries(root, entries, 70000, true);
+    ASSERT_GE(names.size(), 4u);
+    std::string out = root + "kelpex\\";
+    UxCAB cab;
+    cab.startSeries();
+    for (const std::string& name : names) {
+        cab.setArchive((root + name).c_str());
+        ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
+    }
+    for (const FciEntry& e : entries) ExpectFile(out + e.name, e.data);
+}
