@@ -151,12 +151,31 @@ void Browse(MainState& state) {
         SetDlgItemText932(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, chosen.text());
 }
 
+// A dropped folder as the shell gave it, a dropped file's own folder: judged
+// on the path in UTF-16, so a name Shift_JIS cannot hold (Café) is never
+// taken for a missing one and replaced by its parent.
+void TakeDroppedPath(HWND edit, const wchar_t* dropped) {
+    std::wstring path(dropped);
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (!path.empty() && path.back() != L'\\') path += L'\\';
+    } else {
+        path.erase(path.rfind(L'\\') + 1);
+    }
+    SetWindowTextW(edit, path.c_str());
+}
+
 void DropFiles(MainState& state, HDROP handle) {
     FCDialog& dialog = *state.dialog;
     FCDropFiles drop;
     drop.attachDrop(handle);
     const int ids[] = {IDC_MAIN_DESTINATION_EDIT, -1};
-    dialog.dropIntoControls(drop, ids, nullptr);
+    if (dialog.dropIntoControls(drop, ids, nullptr) == IDC_MAIN_DESTINATION_EDIT) {
+        TakeDroppedPath(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT), drop.widePath);
+        ShowDestination(dialog, state.makerName.text(), state.appName.text());
+        drop.release();
+        return;
+    }
     FCPathName path(dialog.text(IDC_MAIN_DESTINATION_EDIT));
     FCString folder(path.path);
     if (hasAnyAttribute(path.text(), FILE_ATTRIBUTE_DIRECTORY)) {

@@ -1,3 +1,4 @@
+#include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "ui/Markup.h"
 #include "tests/app/MainDialogHarness.h"
@@ -309,6 +310,14 @@ TEST(MainDialogDestination, AnyTextRecomposesWithoutOverflow) {
     EXPECT_EQ("C:\\data\\new\\表ソ能\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
 
+namespace {
+std::wstring WideWindowText(HWND window) {
+    wchar_t text[1024] = L"";
+    GetWindowTextW(window, text, 1024);
+    return text;
+}
+}  // namespace
+
 TEST(MainDialogDrops, FileFolderAndElsewhere) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
     h.open();
@@ -326,6 +335,21 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
     SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\windows"}, elsewhere)), 0);
     EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_EDIT));
     EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_LINE));
+    // Names Shift_JIS cannot hold: the folder dropped, or the dropped file's
+    // own folder, never the one above it.
+    std::wstring wideFolder = Wide932(folder.c_str()).data();
+    for (const wchar_t* name : {L"Caf\u00E9", L"\uAC8C\uC784", L"\U0001F363"}) {
+        std::wstring dropped = wideFolder + name;
+        ASSERT_TRUE(CreateDirectoryW(dropped.c_str(), nullptr));
+        SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDropWide({dropped}, overEdit)), 0);
+        EXPECT_EQ(dropped + L"\\", WideWindowText(h.control(IDC_MAIN_DESTINATION_EDIT)));
+        std::wstring file = dropped + L"\\inside.txt";
+        HANDLE made = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, made);
+        CloseHandle(made);
+        SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDropWide({file}, overEdit)), 0);
+        EXPECT_EQ(dropped + L"\\", WideWindowText(h.control(IDC_MAIN_DESTINATION_EDIT)));
+    }
 }
 
 TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {

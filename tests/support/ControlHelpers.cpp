@@ -1,3 +1,4 @@
+#include "foundation/WideText.h"
 #include "tests/support/ControlHelpers.h"
 #include <cstring>
 
@@ -19,22 +20,28 @@ CHARFORMATA RichEditFormatAt(HWND rich, int position) {
     return format;
 }
 
-HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
-    size_t bytes = sizeof(DROPFILES) + 1;
-    for (const auto& n : names) bytes += n.size() + 1;
+HDROP MakeDropWide(const std::vector<std::wstring>& names, POINT point) {
+    size_t bytes = sizeof(DROPFILES) + sizeof(wchar_t);
+    for (const auto& n : names) bytes += (n.size() + 1) * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GHND, bytes);
     DROPFILES* drop = static_cast<DROPFILES*>(GlobalLock(memory));
     drop->pFiles = sizeof(DROPFILES);
     drop->pt = point;
     drop->fNC = FALSE;
-    drop->fWide = FALSE;
-    char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    drop->fWide = TRUE;  // as the shell drops them
+    wchar_t* p = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(drop) + sizeof(DROPFILES));
     for (const auto& n : names) {
-        std::memcpy(p, n.c_str(), n.size() + 1);
+        std::memcpy(p, n.c_str(), (n.size() + 1) * sizeof(wchar_t));
         p += n.size() + 1;
     }
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
+}
+
+HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
+    std::vector<std::wstring> wide;
+    for (const auto& n : names) wide.push_back(Wide932(n.c_str()).data());
+    return MakeDropWide(wide, point);
 }
 
 POINT ControlCentre(HWND dialog, HWND control) {

@@ -11,6 +11,7 @@
 std::string RichEditText(HWND rich);
 CHARFORMATA RichEditFormatAt(HWND rich, int position);
 // A real drop handle: DROPFILES followed by the ANSI names.
-HDROP MakeDrop(const std::vector<std::string>& names, POINT point);
+HDROP MakeDrop(const std::vector<std::string>& names, POINT point);  // Shift_JIS names
+HDROP MakeDropWide(const std::vector<std::wstring>& names, POINT point);
 // The centre of a control in its dialog's client coordinates.
 POINT ControlCentre(HWND dialog, HWND control);
