@@ -78,7 +78,7 @@ bool UxCAB::extractTo(const char* folder) {
     // A file the platform never reported as extracted was given up; and
     // whatever ended the cabinet, no file cut short stays behind.
     finishFile(false, ok ? 0 : code);
-    checkUnchecked();
+    settleWritten(true);
     removeScratchFolders();
     if (!checkOffered(ok)) return false;
     switch (end_) {

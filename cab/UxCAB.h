@@ -7,6 +7,7 @@
 #pragma once
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxExtractionStatus.h"
+#include "cab/UxFileSettler.h"
 #include "foundation/FCString.h"
 #include "fs/PathCompare.h"
 #include <windows.h>
@@ -98,13 +99,6 @@ private:
         bool active = false;
         bool replacing() const { return written != target; }
     };
-    // A new file written in place, its size still to be confirmed.
-    struct UNCHECKED_ {
-        std::wstring target;
-        FCString shown;
-        ENTRY_STAMP_ entry;
-    };
-
     void end(EndState state);
     // The entry's name, checked, and its target; false with the cabinet
     // ended when it must not be written.
@@ -121,8 +115,14 @@ private:
     // platformCode is the platform's reason when it gave the file up.
     // False when the file did not survive.
     bool finishFile(bool extracted, DWORD platformCode);
-    bool checkSize(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry);
-    bool checkUnchecked();
+    // The file measured and dated here and now; false with the cabinet
+    // ended when it was short (and removed).
+    bool settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry);
+    // The new files written so far handed to the settler; with wait, once
+    // all of them are settled. False with the cabinet ended, the first
+    // short one named, when one was short.
+    bool settleWritten(bool wait);
+    bool reportShort(const std::vector<UxFileSettler::FAILURE_>& failed);
     bool replaceTarget();
     // The cabinet's structure, checked before the platform reads it; false
     // with errorText set when it must not be read.
@@ -164,7 +164,8 @@ private:
     size_t expectedOffers_;  // entries the header says the platform will offer
     size_t offered_;  // entries it offered
     INFLIGHT_ inFlight_;
-    std::vector<UNCHECKED_> unchecked_;
+    std::vector<UxFileSettler::FILE_> unchecked_;  // new files written, not yet handed over
+    UxFileSettler settler_;
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
     std::exception_ptr pending_;  // thrown in a handler, rethrown by extractTo

@@ -2,13 +2,10 @@
 // (measured, dated, put in place of an old file) or removed.
 #include "cab/UxCAB.h"
 #include "cab/UxCabShared.h"
-#include "cab/EntryTime.h"
-#include "foundation/FCHandle.h"
 #include "fs/FCFile.h"
 
 namespace {
-// New files measured in one go: a few milliseconds of queries even where
-// each takes tens of microseconds.
+// New files handed to the settler in one go.
 const size_t kCheckBatch = 256;
 }  // namespace
 
@@ -20,7 +17,7 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
     if (fresh || !pathExists(file.target, &attributes)) return true;
     // The old file may be one this cabinet wrote: it is measured before its
     // replacement takes its name.
-    if (!checkUnchecked()) return false;
+    if (!settleWritten(true)) return false;
     file.existed = true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         FCString text;
@@ -66,50 +63,44 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         failCabinet(text);
         return false;
     }
-    if (inFlight_.replacing()) return checkSize(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
-    // A new file is measured later, with other new files, in a bounded
-    // batch (the window is not pumped meanwhile): one query a file either
-    // way, but cheaper taken together than between the platform's writes.
-    unchecked_.push_back(UNCHECKED_{inFlight_.target, inFlight_.shown, inFlight_.entry});
-    return unchecked_.size() < kCheckBatch || checkUnchecked();
+    if (inFlight_.replacing()) return settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
+    // A new file is settled later, on the settler's thread, in a batch with
+    // other new files, while the platform writes the next ones.
+    const ENTRY_STAMP_& entry = inFlight_.entry;
+    unchecked_.push_back(
+        UxFileSettler::FILE_{inFlight_.target, inFlight_.shown, entry.size, entry.dosDate, entry.dosTime});
+    return unchecked_.size() < kCheckBatch || settleWritten(false);
 }
 
 // The platform reports a file cut short (a full disk, damaged data) as
 // extracted: the size on disk must be the cabinet's. A short file is
 // removed and fails the cabinet; a whole one takes the entry's time (the
 // platform leaves the time it was written).
-bool UxCAB::checkSize(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
-    ULONGLONG size = ~0ull;
-    {
-        FCHandle file(CreateFileW(written.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        LARGE_INTEGER measured;
-        if (file.valid() && GetFileSizeEx(file.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
-        if (size == entry.size) {
-            FILETIME time;
-            EntryTime(entry.dosDate, entry.dosTime, time);
-            SetFileTime(file.get(), nullptr, nullptr, &time);
-            return true;
-        }
-    }
-    bool diskFull = size < entry.size && FreeBytesFor(FolderOf(written)) < entry.size - size;
-    RemoveFile(written);
-    FCString text;
-    AppendBracketed(text, "ファイルが正しく展開されませんでした", shown.text());
-    if (diskFull) text.append("ディスクの空き容量が足りません。\n");
-    failCabinet(text);
-    return false;
+bool UxCAB::settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
+    UxFileSettler::FAILURE_ failure;
+    std::vector<UxFileSettler::FAILURE_> failed;
+    if (!UxFileSettler::settle(UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime}, failure))
+        failed.push_back(failure);
+    return reportShort(failed);
 }
 
-// Every new file is measured, even after the first short one, so that none
+// Every new file is settled, even after the first short one, so that none
 // cut short stays behind; the first names the failure.
-bool UxCAB::checkUnchecked() {
-    bool whole = true;
-    for (const UNCHECKED_& file : unchecked_)
-        if (!checkSize(file.target, file.shown, file.entry)) whole = false;
-    unchecked_.clear();
-    return whole;
+bool UxCAB::settleWritten(bool wait) {
+    std::vector<UxFileSettler::FAILURE_> failed;
+    if (!unchecked_.empty()) settler_.hand(unchecked_, failed);
+    if (wait) settler_.wait(failed);
+    return reportShort(failed);
+}
+
+bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
+    for (const UxFileSettler::FAILURE_& file : failed) {
+        FCString text;
+        AppendBracketed(text, "ファイルが正しく展開されませんでした", file.shown.text());
+        if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
+        failCabinet(text);
+    }
+    return failed.empty();
 }
 
 // Puts a complete replacement in place of the old file in one step; the

@@ -3,6 +3,7 @@
 // same terms, and a Run of every accepted series gives back every file.
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/cab/FciSeries.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/Watchdog.h"
 #include <gtest/gtest.h>
@@ -17,6 +18,13 @@ typedef std::vector<std::vector<CabinetEntry>> Parts;
 std::string Bytes(size_t n, int seed) {
     std::string s;
     for (size_t i = 0; i < n; ++i) s += static_cast<char>((i * 131 + seed) % 251);
+    return s;
+}
+
+// Bytes no compression makes smaller.
+std::string Noise(size_t n) {
+    std::string s;
+    for (unsigned x = 2024; s.size() < n;) s += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
     return s;
 }
 
@@ -43,11 +51,13 @@ void SetFolder(std::string& bytes, const std::string& name, unsigned folder) {
     Put16(bytes, bytes.find(name + '\0') - 8, folder);
 }
 
+enum Writer { EACH, SPANNING, FCI };  // a cabinet each, our continued series, the compression interface
+
 struct Case {
     const char* what;
-    Parts parts;  // written as a continued series when spanning, else a cabinet each
-    bool spanning;
-    int configured;  // parts kelpex.qcf names
+    Parts parts;  // FCI: every file of the parts, cut where the interface cuts them
+    Writer writer;
+    int configured;  // parts kelpex.qcf names (FCI: every part the interface wrote)
     std::function<void(const std::string& folder)> spoil;
     const char* shown;  // in kelpex's message at start-up; null: accepted
     const char* printed;  // in kelpack verify's output
@@ -61,58 +71,75 @@ TEST(SeriesVerdict, StartUpAndVerifyJudgeEverySeriesAlike) {
     const Parts five = {{{"x.bin", Bytes(300000, 4)}}, {}, {}, {}, {{"z.txt", "last"}}};
     auto none = [](const std::string&) {};
     const Case cases[] = {
-        {"parts made one at a time", plain, false, 2, none, nullptr, "the series is sound"},
-        {"a file through two parts", two, true, 2, none, nullptr, "the series is sound"},
-        {"a file through three parts", three, true, 3, none, nullptr, "the series is sound"},
-        {"a file through five parts", five, true, 5, none, nullptr, "the series is sound"},
-        {"the first part alone, its continuation beside it", three, true, 1, none, nullptr, "the series is sound"},
-        {"a missing part", plain, false, 2, [](const std::string& f) { DeleteFileA((f + "data02.cab").c_str()); },
+        {"parts made one at a time", plain, EACH, 2, none, nullptr, "the series is sound"},
+        {"a file through two parts", two, SPANNING, 2, none, nullptr, "the series is sound"},
+        {"a file through three parts", three, SPANNING, 3, none, nullptr, "the series is sound"},
+        {"a file through five parts", five, SPANNING, 5, none, nullptr, "the series is sound"},
+        {"the first part alone, its continuation beside it", three, SPANNING, 1, none, nullptr, "the series is sound"},
+        {"MSZIP, reserved areas, cut by the compression interface",
+         {{{"a.txt", "first"}, {"sub\\x.bin", Noise(200000)}, {"z.txt", "last"}}},
+         FCI,
+         0,
+         none,
+         nullptr,
+         "the series is sound"},
+        {"a missing part", plain, EACH, 2, [](const std::string& f) { DeleteFileA((f + "data02.cab").c_str()); },
          "実行ファイルと同じ場所にdata02.cabが見つかりません。", "data02.cab: missing"},
-        {"a continuation beyond the series missing", three, true, 1,
+        {"a continuation beyond the series missing", three, SPANNING, 1,
          [](const std::string& f) { DeleteFileA((f + "data03.cab").c_str()); },
          "実行ファイルと同じ場所のdata01.cabの続きのキャビネットファイルdata03.cabが見つかりません。",
          "data01.cab: continues into data03.cab, which is missing"},
-        {"not a cabinet", plain, false, 2,
-         [](const std::string& f) { TempFolder::writeFile(f + "data02.cab", "text"); },
+        {"not a cabinet", plain, EACH, 2, [](const std::string& f) { TempFolder::writeFile(f + "data02.cab", "text"); },
          "data02.cabはキャビネットファイルではありません。", "data02.cab: not a cabinet"},
-        {"cut short", plain, false, 2,
+        {"cut short", plain, EACH, 2,
          [](const std::string& f) { Edit(f + "data01.cab", [](std::string& b) { b.resize(b.size() - 1); }); },
          "data01.cabは途中で切れています。", "data01.cab: cut short"},
-        {"an entry in no folder", plain, false, 2,
+        {"an entry in no folder", plain, EACH, 2,
          [](const std::string& f) { Edit(f + "data02.cab", [](std::string& b) { SetFolder(b, "c.txt", 7); }); },
          "data02.cabは壊れています。\r存在しないフォルダのファイルがあります：c.txt",
          "data02.cab: damaged: an entry names a folder the cabinet does not have: c.txt"},
-        {"a continued entry the part before does not continue", three, true, 3,
+        {"a continued entry the part before does not continue", three, SPANNING, 3,
          [](const std::string& f) { Edit(f + "data03.cab", [](std::string& b) { SetFolder(b, "c.txt", 0xFFFD); }); },
          "data03.cabは壊れています。\r前のキャビネットファイルから続いていないファイルがあります：c.txt",
          "data03.cab: damaged: an entry is marked as continued from the previous cabinet"},
-        {"a middle part of another set", five, true, 5,
+        {"a middle part of another set", five, SPANNING, 5,
          [](const std::string& f) { Edit(f + "data03.cab", [](std::string& b) { Put16(b, 32, 99); }); },
          "data03.cabは壊れています。\r前のキャビネットファイルの続きではありません",
          "data03.cab: damaged: it is not the part the one before continues into"},
         {"two names Windows takes for one file",
          {{{"README.txt", "one"}}, {{"readme.TXT", "two"}}},
-         false,
+         EACH,
          2,
          none,
          "Windowsでは同じファイルになる2つの名前があります。\rdata01.cab: README.txt\rdata02.cab: readme.TXT",
          "data01.cab: README.txt and data02.cab: readme.TXT are one file on Windows"},
         {"parts of two builds",
          {{{"a.txt", "a"}}, {{"b.txt", "b"}}, {{"c.txt", "c"}}},
-         false,
+         EACH,
          3,
          [](const std::string& f) { Edit(f + "data03.cab", [](std::string& b) { Put16(b, 34, 2); }); },
          "別々に作られたシリーズのものが混ざっています。\r（セットIDと番号：1234/0, 1234/0, 1234/2）",
          "their set IDs and indexes (1234/0, 1234/0, 1234/2) mix series"},
     };
     for (const Case& c : cases) {
-        std::string qcf = "fname=data*.cab,2,1," + std::to_string(c.configured) + ",1\nsize=1\n";
-        MainDialogHarness h(qcf.c_str(), {});
+        int configured = c.configured;
+        MainDialogHarness h("", {});
         std::string folder = h.folder().path();
         std::vector<std::string> names = Names(c.parts.size());
-        if (c.spanning) ASSERT_TRUE(WriteSpanningSeries(folder, names, c.parts)) << c.what;
-        else
+        if (c.writer == SPANNING) {
+            ASSERT_TRUE(WriteSpanningSeries(folder, names, c.parts)) << c.what;
+        }
+        if (c.writer == EACH) {
             for (size_t i = 0; i < c.parts.size(); ++i) ASSERT_TRUE(WriteCabinet(folder + names[i], c.parts[i]));
+        }
+        if (c.writer == FCI) {
+            std::vector<FciEntry> entries;
+            for (const CabinetEntry& e : c.parts[0]) entries.push_back({e.name, e.data});
+            configured = static_cast<int>(WriteFciSeries(folder, entries, 60000, true, true, "data0").size());
+            ASSERT_GE(configured, 3) << c.what;
+        }
+        std::string qcf = "fname=data*.cab,2,1," + std::to_string(configured) + ",1\nsize=1\n";
+        MainDialogHarness::writeConfiguration(folder + "kelpex.qcf", qcf.c_str());
         c.spoil(folder);
         h.open();
         std::string message = h.text(IDC_MAIN_MESSAGE);
@@ -133,7 +160,7 @@ TEST(SeriesVerdict, StartUpAndVerifyJudgeEverySeriesAlike) {
         }
         EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。")) << c.what;
         // Every file that begins in a configured part comes out whole.
-        for (int i = 0; i < c.configured; ++i)
+        for (size_t i = 0; i < c.parts.size() && i < static_cast<size_t>(configured); ++i)
             for (const CabinetEntry& e : c.parts[i]) EXPECT_EQ(e.data, TempFolder::readFile(out + e.name)) << c.what;
     }
 }

@@ -10,6 +10,7 @@ namespace {
 // What the callbacks share: the entries, found by their source's name.
 struct FCI_STATE_ {
     const std::vector<FciEntry>* entries;
+    const char* prefix;
 };
 
 FNFCIALLOC(Alloc) { return HeapAlloc(GetProcessHeap(), 0, cb); }
@@ -74,11 +75,10 @@ FNFCISTATUS(Status) {
     (void)pv;
     return 0;
 }
-void NamePart(CCAB& ccab) { wsprintfA(ccab.szCab, "split-%d.cab", ccab.iCab + 1); }
+void NamePart(CCAB& ccab, const char* prefix) { wsprintfA(ccab.szCab, "%s%d.cab", prefix, ccab.iCab + 1); }
 FNFCIGETNEXTCABINET(NextCabinet) {
     (void)cbPrevCab;
-    (void)pv;
-    NamePart(*pccab);
+    NamePart(*pccab, static_cast<const FCI_STATE_*>(pv)->prefix);
     return TRUE;
 }
 // The source path carries the entry's index: "<temp>\N".
@@ -94,16 +94,21 @@ FNFCIGETOPENINFO(OpenInfo) {
 }  // namespace
 
 std::vector<std::string> WriteFciSeries(const std::string& folder, const std::vector<FciEntry>& entries,
-                                        unsigned partBytes, bool compress) {
+                                        unsigned partBytes, bool compress, bool reserve, const char* prefix) {
     TempFolder sources;
-    FCI_STATE_ state{&entries};
+    FCI_STATE_ state{&entries, prefix};
     CCAB ccab = {};
     ccab.cb = partBytes;
     ccab.cbFolderThresh = 0x7FFFFFFF;
+    if (reserve) {
+        ccab.cbReserveCFHeader = 20;
+        ccab.cbReserveCFFolder = 4;
+        ccab.cbReserveCFData = 2;
+    }
     ccab.setID = 4321;
     ccab.iCab = 0;
     lstrcpynA(ccab.szCabPath, folder.c_str(), sizeof ccab.szCabPath);
-    NamePart(ccab);
+    NamePart(ccab, prefix);
     ERF erf = {};
     HFCI fci = FCICreate(&erf, Placed, Alloc, Free, Open, Read, Write, Close, Seek, Delete, TempFile, &ccab, &state);
     if (fci == nullptr) return {};
@@ -119,7 +124,7 @@ std::vector<std::string> WriteFciSeries(const std::string& folder, const std::ve
     std::vector<std::string> names;
     for (int n = 1; ok; ++n) {
         char name[32];
-        wsprintfA(name, "split-%d.cab", n);
+        wsprintfA(name, "%s%d.cab", prefix, n);
         if (GetFileAttributesA((folder + name).c_str()) == INVALID_FILE_ATTRIBUTES) break;
         names.push_back(name);
     }

@@ -14,7 +14,10 @@ struct FciEntry {
     unsigned short attributes = 0x20;
 };
 
-// Writes folder + "split-1.cab", "split-2.cab", … of at most partBytes each
-// (MSZIP, or stored) and returns their names in order; empty on failure.
+// Writes folder + prefix + "1.cab", "2.cab", … of at most partBytes each
+// (MSZIP, or stored; with reserved areas in the header, each folder record
+// and each data block when reserve is set) and returns their names in
+// order; empty on failure.
 std::vector<std::string> WriteFciSeries(const std::string& folder, const std::vector<FciEntry>& entries,
-                                        unsigned partBytes, bool compress);
+                                        unsigned partBytes, bool compress, bool reserve = false,
+                                        const char* prefix = "split-");

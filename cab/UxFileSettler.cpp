@@ -1,0 +1,93 @@
+// Measures and dates new files on a thread beside the extraction.
+#include "cab/UxFileSettler.h"
+#include "cab/EntryTime.h"
+#include "cab/UxCabShared.h"
+#include <process.h>
+
+UxFileSettler::UxFileSettler() : busy_(false), stopping_(false) {}
+
+UxFileSettler::~UxFileSettler() {
+    if (busy_) WaitForSingleObject(settled_.get(), INFINITE);
+    if (!thread_.valid()) return;
+    stopping_ = true;
+    SetEvent(work_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
+    ULONGLONG size = ~0ull;
+    {
+        FCHandle opened(CreateFileW(file.path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        LARGE_INTEGER measured;
+        if (opened.valid() && GetFileSizeEx(opened.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
+        if (size == file.size) {
+            // The platform leaves the time the file was written.
+            FILETIME time;
+            EntryTime(file.dosDate, file.dosTime, time);
+            SetFileTime(opened.get(), nullptr, nullptr, &time);
+            return true;
+        }
+    }
+    failure.shown.assignFrom(file.shown);
+    failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
+    RemoveFile(file.path);
+    return false;
+}
+
+void UxFileSettler::settleBatch() {
+    for (const FILE_& file : batch_) {
+        FAILURE_ failure;
+        if (!settle(file, failure)) failed_.push_back(failure);
+    }
+    batch_.clear();
+}
+
+unsigned __stdcall UxFileSettler::run(void* self) {
+    UxFileSettler& settler = *static_cast<UxFileSettler*>(self);
+    for (;;) {
+        WaitForSingleObject(settler.work_.get(), INFINITE);
+        if (settler.stopping_) return 0;
+        try {
+            settler.settleBatch();
+        } catch (...) {
+            settler.thrown_ = std::current_exception();
+        }
+        SetEvent(settler.settled_.get());
+    }
+}
+
+void UxFileSettler::hand(std::vector<FILE_>& batch, std::vector<FAILURE_>& failed) {
+    wait(failed);
+    batch_.swap(batch);
+    batch.clear();
+    if (!thread_.valid()) {
+        work_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        settled_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        if (work_.valid() && settled_.valid())
+            thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, nullptr)));
+    }
+    if (!thread_.valid()) {
+        // No thread to be had: settled here and now.
+        settleBatch();
+        failed.insert(failed.end(), failed_.begin(), failed_.end());
+        failed_.clear();
+        return;
+    }
+    busy_ = true;
+    SetEvent(work_.get());
+}
+
+void UxFileSettler::wait(std::vector<FAILURE_>& failed) {
+    if (!busy_) return;
+    WaitForSingleObject(settled_.get(), INFINITE);
+    busy_ = false;
+    failed.insert(failed.end(), failed_.begin(), failed_.end());
+    failed_.clear();
+    if (thrown_) {
+        std::exception_ptr thrown = thrown_;
+        thrown_ = nullptr;
+        std::rethrow_exception(thrown);
+    }
+}

@@ -1,0 +1,55 @@
+// Settles the new files of an extraction on a thread of its own, beside the
+// platform's writing: each is measured against its entry's size and takes
+// the entry's time, or is removed when short. Opening a file to date it
+// costs as much as writing a small one, so the extracting thread hands the
+// files over in batches instead of waiting for each. It owns a batch until
+// it hands it over; the settling thread owns it until it is settled, and
+// hands back what failed. At most one batch is being settled at a time.
+#pragma once
+#include "foundation/FCHandle.h"
+#include "foundation/FCString.h"
+#include <windows.h>
+#include <exception>
+#include <string>
+#include <vector>
+
+class UxFileSettler {
+public:
+    struct FILE_ {
+        std::wstring path;
+        FCString shown;  // the name in messages
+        DWORD size;
+        WORD dosDate, dosTime;
+    };
+    struct FAILURE_ {
+        FCString shown;
+        bool diskFull;  // too little room left for what is missing
+    };
+
+    UxFileSettler();
+    // Settles what it was handed before it goes.
+    virtual ~UxFileSettler();
+    UxFileSettler(const UxFileSettler&) = delete;
+    UxFileSettler& operator=(const UxFileSettler&) = delete;
+
+    // Takes batch over (it is left empty) once the batch before is settled,
+    // whose failures are added to failed.
+    void hand(std::vector<FILE_>& batch, std::vector<FAILURE_>& failed);
+    // Waits until everything handed over is settled; its failures are added.
+    void wait(std::vector<FAILURE_>& failed);
+    // One file, here and now; false with failure filled when it was short.
+    static bool settle(const FILE_& file, FAILURE_& failure);
+
+private:
+    static unsigned __stdcall run(void* self);
+    void settleBatch();
+
+    FCHandle thread_;  // made at the first batch
+    FCHandle work_;  // set: a batch (or the end) is waiting
+    FCHandle settled_;  // set: the batch handed over is settled
+    bool busy_;  // a batch is with the settling thread
+    bool stopping_;
+    std::vector<FILE_> batch_;  // the settling thread's while busy_
+    std::vector<FAILURE_> failed_;  // likewise
+    std::exception_ptr thrown_;  // likewise: thrown again by wait
+};
