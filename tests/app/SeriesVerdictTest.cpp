@@ -21,13 +21,6 @@ std::string Bytes(size_t n, int seed) {
     return s;
 }
 
-// Bytes no compression makes smaller.
-std::string Noise(size_t n) {
-    std::string s;
-    for (unsigned x = 2024; s.size() < n;) s += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
-    return s;
-}
-
 std::vector<std::string> Names(size_t n) {
     std::vector<std::string> names;
     for (size_t i = 1; i <= n; ++i) names.push_back("data0" + std::to_string(i) + ".cab");
@@ -77,7 +70,7 @@ TEST(SeriesVerdict, StartUpAndVerifyJudgeEverySeriesAlike) {
         {"a file through five parts", five, SPANNING, 5, none, nullptr, "the series is sound"},
         {"the first part alone, its continuation beside it", three, SPANNING, 1, none, nullptr, "the series is sound"},
         {"MSZIP, reserved areas, cut by the compression interface",
-         {{{"a.txt", "first"}, {"sub\\x.bin", Noise(200000)}, {"z.txt", "last"}}},
+         {{{"a.txt", "first"}, {"sub\\x.bin", Incompressible(200000, 2024)}, {"z.txt", "last"}}},
          FCI,
          0,
          none,

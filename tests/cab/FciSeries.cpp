@@ -93,6 +93,12 @@ FNFCIGETOPENINFO(OpenInfo) {
 }
 }  // namespace
 
+std::string Incompressible(size_t n, unsigned seed) {
+    std::string bytes;
+    for (unsigned x = seed; bytes.size() < n;) bytes += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    return bytes;
+}
+
 std::vector<std::string> WriteFciSeries(const std::string& folder, const std::vector<FciEntry>& entries,
                                         unsigned partBytes, bool compress, bool reserve, const char* prefix) {
     TempFolder sources;

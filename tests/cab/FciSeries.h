@@ -14,6 +14,9 @@ struct FciEntry {
     unsigned short attributes = 0x20;
 };
 
+// Bytes no compression makes smaller, the same for a seed.
+std::string Incompressible(size_t n, unsigned seed);
+
 // Writes folder + prefix + "1.cab", "2.cab", … of at most partBytes each
 // (MSZIP, or stored; with reserved areas in the header, each folder record
 // and each data block when reserve is set) and returns their names in

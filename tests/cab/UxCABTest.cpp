@@ -309,6 +309,18 @@ bool WriteDamagedCabinet(const std::string& path, const std::vector<CabinetEntry
 void ExpectFile(const std::string& path, const std::string& expected) {
     EXPECT_EQ(expected, TempFolder::readFile(path)) << path;
 }
+
+// Extracts the parts in order as one series, as a Run does: empty, or the
+// part that failed and why.
+std::string ExtractSeries(UxCAB& cab, const std::string& folder, const std::vector<std::string>& names,
+                          const std::string& out) {
+    cab.startSeries();
+    for (const std::string& name : names) {
+        cab.setArchive((folder + name).c_str());
+        if (!cab.extractTo(out.c_str())) return name + ": " + cab.errorText.text();
+    }
+    return std::string();
+}
 }  // namespace
 
 TEST(UxCABSpanning, ACompleteSeriesComesOutWholeWithEveryFileOnce) {
@@ -355,11 +367,7 @@ TEST(UxCABSpanning, AFileRunsThroughAnyNumberOfParts) {
         ASSERT_TRUE(WriteSpanningSeries(dir.path(), names, parts));
         std::string out = dir / "out\\";
         RecordingCab cab;
-        cab.startSeries();
-        for (const std::string& name : names) {
-            cab.setArchive((dir / name).c_str());
-            ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
-        }
+        ASSERT_EQ("", ExtractSeries(cab, dir.path(), names, out));
         size_t files = 0;
         for (const auto& part : parts)
             for (const auto& f : part) ExpectFile(out + f.name, f.data), ++files;
@@ -371,8 +379,7 @@ TEST(UxCABSpanning, AFileRunsThroughAnyNumberOfParts) {
 // cut theirs: the large file runs through most of the parts; stored and
 // MSZIP, with and without reserved areas in the header, folders and blocks.
 TEST(UxCABSpanning, ASeriesOtherToolsCutComesOutWhole) {
-    std::string noise;
-    for (unsigned i = 0, x = 12345; i < 400000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    std::string noise = Incompressible(400000, 12345);
     const std::vector<FciEntry> entries = {
         {"a.txt", "first"}, {"medium1.bin", noise.substr(0, 30000)}, {"sub\\medium2.bin", noise}, {"z.txt", "last"}};
     for (int shape = 0; shape < 4; ++shape) {
@@ -382,11 +389,7 @@ TEST(UxCABSpanning, ASeriesOtherToolsCutComesOutWhole) {
         ASSERT_GE(names.size(), 5u);
         std::string out = dir / "out\\";
         RecordingCab cab;
-        cab.startSeries();
-        for (const std::string& name : names) {
-            cab.setArchive((dir / name).c_str());
-            ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
-        }
+        ASSERT_EQ("", ExtractSeries(cab, dir.path(), names, out));
         for (const FciEntry& e : entries) ExpectFile(out + e.name, e.data);
         EXPECT_EQ(entries.size(), cab.extracted.size());
     }
@@ -714,8 +717,7 @@ TEST(UxCABFailures, AFailedMoveOfANewFileSaysWhatFailed) {
 // after this suite extracts the same series with cabextract and compares
 // every file's bytes and time.
 TEST(UxCABOtherTools, ExtractsADatedSeriesForTheComparisonWithCabextract) {
-    std::string noise;
-    for (unsigned i = 0, x = 777; i < 250000; ++i) noise += static_cast<char>((x = x * 1103515245 + 12345) >> 16);
+    std::string noise = Incompressible(250000, 777);
     const std::vector<FciEntry> entries = {
         {"a.txt", "first", (29 << 9) | (3 << 5) | 14, (9 << 11) | (26 << 5) | 26},
         {"sub\\medium1.bin", noise.substr(0, 40000), (35 << 9) | (12 << 5) | 31, (23 << 11) | (59 << 5) | 29},
@@ -728,10 +730,6 @@ TEST(UxCABOtherTools, ExtractsADatedSeriesForTheComparisonWithCabextract) {
     ASSERT_GE(names.size(), 4u);
     std::string out = root + "kelpex\\";
     UxCAB cab;
-    cab.startSeries();
-    for (const std::string& name : names) {
-        cab.setArchive((root + name).c_str());
-        ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
-    }
+    ASSERT_EQ("", ExtractSeries(cab, root, names, out));
     for (const FciEntry& e : entries) ExpectFile(out + e.name, e.data);
 }
