@@ -63,12 +63,15 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         failCabinet(text);
         return false;
     }
-    if (inFlight_.replacing()) return settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
+    // A replacement is settled now: the old file stays until it is whole.
+    if (inFlight_.existed) return settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
     // A new file is settled later, on the settler's thread, in a batch with
-    // other new files, while the platform writes the next ones.
+    // other new files, while the platform writes the next ones; one written
+    // under a temporary name takes its own name there.
     const ENTRY_STAMP_& entry = inFlight_.entry;
-    unchecked_.push_back(
-        UxFileSettler::FILE_{inFlight_.target, inFlight_.shown, entry.size, entry.dosDate, entry.dosTime});
+    unchecked_.push_back(UxFileSettler::FILE_{inFlight_.written, inFlight_.shown, entry.size, entry.dosDate,
+                                              entry.dosTime,
+                                              inFlight_.replacing() ? inFlight_.target : std::wstring()});
     return unchecked_.size() < kCheckBatch || settleWritten(false);
 }
 
@@ -79,7 +82,8 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
 bool UxCAB::settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
     UxFileSettler::FAILURE_ failure;
     std::vector<UxFileSettler::FAILURE_> failed;
-    if (!UxFileSettler::settle(UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime}, failure))
+    if (!UxFileSettler::settle(
+            UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime, std::wstring()}, failure))
         failed.push_back(failure);
     return reportShort(failed);
 }
@@ -96,15 +100,21 @@ bool UxCAB::settleWritten(bool wait) {
 bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
     for (const UxFileSettler::FAILURE_& file : failed) {
         FCString text;
-        AppendBracketed(text, "ファイルが正しく展開されませんでした", file.shown.text());
-        if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
+        if (file.moveError != 0) {
+            AppendBracketed(text, "一時ファイルを本来の名前に変更できないため展開できません", file.shown.text());
+            AppendSystemReason(text, file.moveError);
+        } else {
+            AppendBracketed(text, "ファイルが正しく展開されませんでした", file.shown.text());
+            if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
+        }
         failCabinet(text);
     }
     return failed.empty();
 }
 
 // Puts a complete replacement in place of the old file in one step; the
-// old file stays as it was when that fails.
+// old file stays as it was when that fails. (A new file written under a
+// temporary name takes its name in the settler.)
 bool UxCAB::replaceTarget() {
     const wchar_t* target = inFlight_.target.c_str();
     DWORD attributes = GetFileAttributesW(target);
@@ -115,11 +125,7 @@ bool UxCAB::replaceTarget() {
     if (readOnly) SetFileAttributesW(target, attributes);
     RemoveFile(inFlight_.written);
     FCString text;
-    // A new file written under a temporary name has nothing to replace.
-    AppendBracketed(text,
-                    inFlight_.existed ? "既存のファイルを置き換えられません"
-                                      : "一時ファイルを本来の名前に変更できないため展開できません",
-                    inFlight_.shown.text());
+    AppendBracketed(text, "既存のファイルを置き換えられません", inFlight_.shown.text());
     AppendSystemReason(text, code);
     failCabinet(text);
     return false;

@@ -27,10 +27,16 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             FILETIME time;
             EntryTime(file.dosDate, file.dosTime, time);
             SetFileTime(opened.get(), nullptr, nullptr, &time);
-            return true;
         }
     }
     failure.shown.assignFrom(file.shown);
+    if (size == file.size) {
+        if (file.finalPath.empty() || MoveFileExW(file.path.c_str(), file.finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        failure.moveError = GetLastError();
+        RemoveFile(file.path);
+        return false;
+    }
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
     RemoveFile(file.path);
     return false;

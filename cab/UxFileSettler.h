@@ -20,10 +20,14 @@ public:
         FCString shown;  // the name in messages
         DWORD size;
         WORD dosDate, dosTime;
+        // Where a file written under a temporary name belongs, where no file
+        // stood before; empty for one written in place.
+        std::wstring finalPath;
     };
     struct FAILURE_ {
         FCString shown;
-        bool diskFull;  // too little room left for what is missing
+        bool diskFull = false;  // short, with too little room left for what is missing
+        DWORD moveError = 0;  // whole, but it could not take its name
     };
 
     UxFileSettler();
@@ -37,7 +41,8 @@ public:
     void hand(std::vector<FILE_>& batch, std::vector<FAILURE_>& failed);
     // Waits until everything handed over is settled; its failures are added.
     void wait(std::vector<FAILURE_>& failed);
-    // One file, here and now; false with failure filled when it was short.
+    // One file, here and now; false with failure filled when it was short
+    // or could not take its name (it is removed then).
     static bool settle(const FILE_& file, FAILURE_& failure);
 
 private:

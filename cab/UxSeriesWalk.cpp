@@ -24,13 +24,6 @@ bool SameFileName(const char* a, const char* b) {
     return CompareStringOrdinal(x.data(), -1, y.data(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// An entry's name as shown: Shift_JIS, 〓 where it has no character.
-FCString Shown(const std::string& raw, unsigned attributes) {
-    FCString name;
-    EntryNameInCodePage(raw.c_str(), attributes, name);
-    return name;
-}
-
 UxSeriesFinding Finding(UxSeriesFinding::Kind kind, size_t part) {
     UxSeriesFinding finding;
     finding.kind = kind;
@@ -49,6 +42,12 @@ UxSeriesFinding Damaged(size_t part, const UxCabinetHeader& header, UxCabinetHea
 }
 }  // namespace
 
+FCString UxSeriesWalk::entryShown(const std::string& raw, unsigned attributes) {
+    FCString name;
+    EntryNameInCodePage(raw.c_str(), attributes, name);
+    return name;
+}
+
 UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool partBefore,
                                                const UxCabinetHeader* before, size_t& entry) {
     entry = part.files.size();
@@ -64,8 +63,9 @@ UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool
 
 bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& series) {
     names = series;
-    parts.assign(names.size(), UxCabinetHeader());
-    sound.assign(names.size(), false);
+    parts.clear();
+    parts.resize(names.size());
+    sound.assign(names.size(), 0);
     findings.clear();
     continuations.clear();
     total = 0;
@@ -101,7 +101,7 @@ bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& ser
             findings.push_back(Damaged(i, header, fault, entry));
             continue;
         }
-        sound[i] = true;
+        sound[i] = 1;
         total += header.beginningBytes();
         for (const UxCabinetHeader::FILE_& file : header.files) {
             std::vector<wchar_t> wide;
@@ -191,7 +191,8 @@ FCString UxSeriesWalk::shown(const UxSeriesFinding& f) const {
             text.append(names[n == 0 ? f.otherPart : f.part]);
             text.append(": ");
             AppendColoured(
-                text, Shown(n == 0 ? f.otherEntry : f.entry, n == 0 ? f.otherAttributes : f.entryAttributes).text(),
+                text,
+                entryShown(n == 0 ? f.otherEntry : f.entry, n == 0 ? f.otherAttributes : f.entryAttributes).text(),
                 kDarkRed);
         }
         return text;
@@ -222,30 +223,9 @@ FCString UxSeriesWalk::shown(const UxSeriesFinding& f) const {
         text.append(UxCabinetHeader::faultShown(f.fault));
         if (!f.entry.empty()) {
             text.append("：");
-            AppendLiteral(text, Shown(f.entry, f.entryAttributes).text());
+            AppendLiteral(text, entryShown(f.entry, f.entryAttributes).text());
         }
         break;
     }
-    return text;
-}
-
-std::string UxSeriesWalk::printed(const UxSeriesFinding& f) const {
-    std::string part = f.part < names.size() ? names[f.part].text() : "";
-    switch (f.kind) {
-    case UxSeriesFinding::MISSING: return part + ": missing";
-    case UxSeriesFinding::NOT_A_CABINET: return part + ": not a cabinet";
-    case UxSeriesFinding::TRUNCATED: return part + ": cut short";
-    case UxSeriesFinding::NEXT_MISSING: return part + ": continues into " + f.next + ", which is missing";
-    case UxSeriesFinding::CLASH:
-        return std::string(names[f.otherPart].text()) + ": " + Shown(f.otherEntry, f.otherAttributes).text() + " and " +
-               part + ": " + Shown(f.entry, f.entryAttributes).text() + " are one file on Windows";
-    case UxSeriesFinding::MIXED_BUILDS:
-        return "the cabinets are not one build's: their set IDs and indexes (" + f.sets + ") mix series";
-    default: break;
-    }
-    std::string text = part + ": damaged: ";
-    if (!f.next.empty()) text += "(its continuation " + f.next + ") ";
-    text += UxCabinetHeader::faultPrinted(f.fault);
-    if (!f.entry.empty()) text += std::string(": ") + Shown(f.entry, f.entryAttributes).text();
     return text;
 }

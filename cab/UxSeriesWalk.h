@@ -53,6 +53,9 @@ public:
     FCString shown(const UxSeriesFinding& finding) const;
     std::string printed(const UxSeriesFinding& finding) const;
 
+    // An entry's name as shown: Shift_JIS, 〓 where it has no character.
+    static FCString entryShown(const std::string& raw, unsigned attributes);
+
 private:
     void followChain(const FCString& folder, size_t part);
     void checkBuilds(const std::vector<std::pair<unsigned, unsigned>>& sets);
@@ -60,7 +63,7 @@ private:
 public:
     std::vector<FCString> names;
     std::vector<UxCabinetHeader> parts;  // as read; empty for a part that is not there
-    std::vector<bool> sound;  // read and free of structural faults
+    std::vector<char> sound;  // read and free of structural faults
     std::vector<UxSeriesFinding> findings;
     unsigned long long total = 0;  // the bytes the platform writes from the sound parts
     // Cabinets the series does not name that a file runs on into: the
