@@ -15,7 +15,7 @@
 #include <shlobj.h>
 
 namespace {
-const char* const kConfigurationName = "kelpex.qcf";
+const wchar_t* const kConfigurationName = L"kelpex.qcf";
 
 FCString g_applicationFolderOverride;
 
@@ -66,7 +66,7 @@ bool CheckNumbers(HWND window, const UxQcf& store) {
 // Expands fname ("pattern,width,first,last,step") into the archive set and
 // checks that each archive lies beside the executable. False when the
 // series cannot be used; the message area then says why.
-bool ExpandArchives(HWND window, MainState& state, FCString& fname, const FCString& folder) {
+bool ExpandArchives(HWND window, MainState& state, FCString& fname, const std::wstring& folder) {
     state.archives.clear();
     state.seriesBytes = 0;
     std::vector<FCString> names;
@@ -112,15 +112,16 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
     dialog->windowHandle = window;
     state.dialog = dialog;
     state.store = reinterpret_cast<UxQcf*>(dialog->createParam);
-    FCString folder = ApplicationFolder();
-    FCString configuration(folder);
-    configuration.append(kConfigurationName);
+    // The folder as Windows gives it: a folder Shift_JIS cannot hold (José,
+    // 게임) must not become a path that does not exist.
+    std::wstring folder = ApplicationFolder();
+    std::wstring configuration = folder + kConfigurationName;
     bool usable = false;
-    if (state.store != nullptr && pathExists(configuration.text())) {
+    if (state.store != nullptr && pathExists(configuration)) {
         // Cleared before the load too: a load the user gave up on must not
         // be followed by the store writing its empty self over the file.
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
-        state.store->load(configuration.text());
+        state.store->load(configuration);
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
         FCString fname;
         ReadSettings(window, state, fname);
@@ -207,10 +208,20 @@ MainState& MainDialogState() {
     return state;
 }
 
-FCString ApplicationFolder() {
-    if (!g_applicationFolderOverride.isEmpty()) return g_applicationFolderOverride;
-    FCPathName folder(FCPathName::PATH_MODULE_FOLDER);
-    return folder.path;
+std::wstring ApplicationFolder() {
+    if (!g_applicationFolderOverride.isEmpty()) return Wide932(g_applicationFolderOverride.text()).data();
+    // A path longer than the buffer is asked for again with a larger one,
+    // never taken cut short.
+    std::vector<wchar_t> module(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
+        if (n == 0) return std::wstring();
+        if (n < module.size()) break;
+        if (module.size() >= 32768) return std::wstring();
+        module.resize(module.size() * 2);
+    }
+    std::wstring path(module.data());
+    return path.substr(0, path.rfind(L'\\') + 1);
 }
 
 // Declared for tests and benchmarks in app/TestSeams.h, which the program

@@ -7,6 +7,7 @@
 #include "res/MainDialogIds.h"
 #include "ui/FCDialog.h"
 #include <set>
+#include <string>
 #include <windows.h>
 
 // flags bits of the configuration.
@@ -39,9 +40,9 @@ void ShowMarked(HWND window, const char* text);
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The folder of the executable, ending in a separator (tests point it
-// elsewhere through app/TestSeams.h).
-FCString ApplicationFolder();
+// The folder of the executable as Windows gives it, ending in a separator
+// (tests point it elsewhere through app/TestSeams.h).
+std::wstring ApplicationFolder();
 
 // Destination composition and message expansion.
 void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName, bool markedUp);

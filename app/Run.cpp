@@ -136,7 +136,7 @@ bool EnsureFolder(HWND window, const FCPathName& destination) {
 // fills the record before the thread starts and reads the results only
 // after it has ended; meanwhile the two share nothing but the status.
 struct EXTRACTION_ {
-    std::vector<FCString> archives;  // full paths, in set order
+    std::vector<std::wstring> archives;  // full paths, in set order
     FCString destination;
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
@@ -147,10 +147,10 @@ void ExtractSeries(void* context) {
     EXTRACTION_& work = *static_cast<EXTRACTION_*>(context);
     DecompressCab cabinet(work.status);
     cabinet.startSeries();
-    for (const FCString& path : work.archives) {
+    for (const std::wstring& path : work.archives) {
         // An archive that vanished since start-up fails the Run by name:
         // skipping it would report success with data missing.
-        cabinet.setArchive(path.text());
+        cabinet.setArchive(path);
         if (!cabinet.extractTo(work.destination.text())) {
             work.errorDetail.assignFrom(cabinet.errorText);
             work.outcome = OUTCOME_ERROR;
@@ -160,7 +160,7 @@ void ExtractSeries(void* context) {
             work.outcome = OUTCOME_CANCELLED;
             return;
         }
-        FCPathName archive(path);
+        FCPathName archive(cabinet.archivePath);
         work.status->endCabinet(archive.fileName());
     }
 }
@@ -186,12 +186,8 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
     EXTRACTION_ work;
     work.status = &status;
     work.destination.assignFrom(destination.path);
-    FCString folder = ApplicationFolder();
-    for (const FCString& name : state.archives) {
-        FCString path(folder);
-        path.append(name);
-        work.archives.push_back(path);
-    }
+    std::wstring folder = ApplicationFolder();
+    for (const FCString& name : state.archives) work.archives.push_back(folder + Wide932(name.text()).data());
     // The bar runs on what is really written: the series' total from its
     // cabinets' file tables, whatever the configured size says.
     UxProgressDisplay display(progress, state.seriesBytes);

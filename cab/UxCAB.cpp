@@ -20,6 +20,12 @@ UxArchive::~UxArchive() {}
 void UxArchive::setArchive(const char* path) {
     FCPathName name(path);
     archivePath.assignFrom(name.path);
+    archiveWide.assign(Wide932(archivePath.text()).data());
+}
+
+void UxArchive::setArchive(const std::wstring& path) {
+    archiveWide = path;
+    archivePath.assignFrom(Narrow932(path.c_str()).c_str());
 }
 
 // ---------------------------------------------------------------- UxCAB
@@ -41,7 +47,7 @@ void UxCAB::setDestination(const char* folder) {
 }
 
 bool UxCAB::extractTo(const char* folder) {
-    if (archivePath.isEmpty() || !pathExists(archivePath.text())) {
+    if (archiveWide.empty() || !pathExists(archiveWide)) {
         AppendBracketed(errorText, "対象が存在しません", archivePath.text());
         return false;
     }
@@ -63,7 +69,7 @@ bool UxCAB::extractTo(const char* folder) {
     pending_ = nullptr;
     offered_ = 0;
     std::string cabinet;
-    if (!PlatformPath(archivePath, cabinet)) {
+    if (!PlatformPath(archiveWide, cabinet)) {
         AppendBracketed(errorText, "このシステムの文字コードでは読めない場所にあるため展開できません",
                         archivePath.text());
         return false;

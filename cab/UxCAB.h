@@ -25,9 +25,12 @@ public:
     UxArchive& operator=(const UxArchive&) = delete;
 
     virtual void setArchive(const char* path);
+    // The cabinet's path as Windows gave it (any character).
+    virtual void setArchive(const std::wstring& path);
     virtual bool extractTo(const char* folder) = 0;
 
-    FCString archivePath;
+    FCString archivePath;  // as messages name it
+    std::wstring archiveWide;  // where it is
     FCString destinationFolder;
     FCString errorText;
 };
@@ -129,7 +132,7 @@ private:
     bool checkStructure();
     // False with the cabinet ended when the part the platform is about to
     // read as the continuation of the current one would be misread.
-    bool checkContinuation(const FCString& path, const char* name);
+    bool checkContinuation(const std::wstring& path, const char* name);
     // Ends the cabinet: the part named as its continuation is not one.
     UINT refuseContinuation(const char* name);
     UINT findNextCabinet(const char* name, char* newPath);

@@ -20,7 +20,7 @@ bool UxCAB::checkStructure() {
     currentSound_ = false;
     expectedOffers_ = 0;
     // the platform names what it cannot read
-    if (header.read(archivePath.text()) != UxCabinetHeader::OK) return true;
+    if (header.read(archiveWide) != UxCabinetHeader::OK) return true;
     expectedOffers_ = header.offeredEntries();
     size_t entry = 0;
     UxCabinetHeader::Fault fault = UxSeriesWalk::partFault(header, partBefore, follows ? &current_ : nullptr, entry);
@@ -63,18 +63,15 @@ UINT UxCAB::refuseContinuation(const char* name) {
 
 UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     FCPathName archive(archivePath);
-    FCString folder, path;
-    archive.getFolder(folder, true);
-    path.assignFrom(folder);
-    path.append(name);
+    std::wstring folder = FolderOf(archiveWide), path = folder + Wide932(name).data();
     DWORD attributes = 0;
     // The platform's own path buffer is smaller than MAX_PATH on some systems.
     const int kNewPathSize = 256;
     std::string platformFolder;
     if (PlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
-        pathExists(path.text(), &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
-        FileBeingRead::name(path.text());
+        FileBeingRead::name(Narrow932(path.c_str()).c_str());
         lstrcpynA(newPath, platformFolder.c_str(), kNewPathSize);
         return NO_ERROR;
     }
@@ -90,9 +87,9 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
 // The platform reads the continuation within this cabinet's iteration, so
 // it is checked here as each cabinet is before its own: its reader loops
 // for ever looking for an entry the next part does not continue.
-bool UxCAB::checkContinuation(const FCString& path, const char* name) {
+bool UxCAB::checkContinuation(const std::wstring& path, const char* name) {
     UxCabinetHeader next;
-    if (!currentSound_ || next.read(path.text()) != UxCabinetHeader::OK) return true;  // the platform judges it
+    if (!currentSound_ || next.read(path) != UxCabinetHeader::OK) return true;  // the platform judges it
     // A file may run through several parts: the part asked for follows the
     // last one the platform was given, not the cabinet being iterated.
     const UxCabinetHeader& last = chainRead_ ? chain_ : current_;
@@ -108,7 +105,7 @@ bool UxCAB::checkContinuation(const FCString& path, const char* name) {
         return true;
     }
     FCString text;
-    AppendStructureFault(text, path, next, fault, entry);
+    AppendStructureFault(text, FCString(Narrow932(path.c_str()).c_str()), next, fault, entry);
     failCabinet(text);
     return false;
 }

@@ -1,6 +1,7 @@
 // The extractor's shared texts and path helpers.
 #include "cab/UxCabShared.h"
 #include "foundation/Mbcs.h"
+#include "foundation/WideText.h"
 #include "foundation/SystemErrorText.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
@@ -57,8 +58,8 @@ bool IsFolder(const std::wstring& path) {
     return pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool PlatformPath(const FCString& path, std::string& out) {
-    return SystemCodePage932(path.text(), out) || ShortSystemPath932(path.text(), out);
+bool PlatformPath(const std::wstring& path, std::string& out) {
+    return SystemCodePagePath(path.c_str(), out) || ShortSystemPath(path.c_str(), out);
 }
 
 void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabinetHeader& header,

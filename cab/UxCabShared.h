@@ -21,7 +21,7 @@ void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabin
 bool PlainFileName(const char* name);
 // An existing path as the platform's "A" functions read it: in the system's
 // code page, or through its short name where that code page cannot name it.
-bool PlatformPath(const FCString& path, std::string& out);
+bool PlatformPath(const std::wstring& path, std::string& out);
 ULONGLONG FreeBytesFor(const std::wstring& folder);
 // The folder part of a path, ending in its separator; the name after it.
 std::wstring FolderOf(const std::wstring& path);

@@ -58,6 +58,7 @@ struct UxCabinetHeader {
     // Reads the header and file table of the file at path (Shift_JIS);
     // TRUNCATED also when the file is shorter than its header says.
     Result read(const char* path);
+    Result read(const std::wstring& path);
 
     // Uncompressed bytes of the files that begin in this cabinet.
     unsigned long long beginningBytes() const;

@@ -4,6 +4,7 @@
 #include "fs/FCFile.h"
 #include "fs/PathCompare.h"
 #include "foundation/Mbcs.h"
+#include "foundation/WideText.h"
 #include "ui/Markup.h"
 #include <windows.h>
 
@@ -61,7 +62,7 @@ UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool
     return fault;
 }
 
-bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& series) {
+bool UxSeriesWalk::walk(const std::wstring& folder, const std::vector<FCString>& series) {
     names = series;
     parts.clear();
     parts.resize(names.size());
@@ -78,15 +79,14 @@ bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& ser
     std::vector<SEEN_> seen;
     std::vector<std::pair<unsigned, unsigned>> sets;
     for (size_t i = 0; i < names.size(); ++i) {
-        FCString path(folder);
-        path.append(names[i]);
-        if (!pathExists(path.text())) {
+        std::wstring path = folder + Wide932(names[i].text()).data();
+        if (!pathExists(path)) {
             findings.push_back(Finding(UxSeriesFinding::MISSING, i));
             continue;
         }
         // Only the header and file table are read, however large the part.
         UxCabinetHeader& header = parts[i];
-        UxCabinetHeader::Result result = header.read(path.text());
+        UxCabinetHeader::Result result = header.read(path);
         if (result != UxCabinetHeader::OK) {
             header = UxCabinetHeader();
             findings.push_back(Finding(
@@ -129,14 +129,13 @@ bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& ser
 // A part whose last file runs on into a cabinet the series does not name
 // next: the platform reads that cabinet, and any after it the file runs
 // through, within this part's iteration.
-void UxSeriesWalk::followChain(const FCString& folder, size_t i) {
+void UxSeriesWalk::followChain(const std::wstring& folder, size_t i) {
     UxCabinetHeader last = parts[i];
     for (size_t hops = 0; ContinuesOut(last) && hops < 65536; ++hops) {
         if (i + 1 < names.size() && hops == 0 && SameFileName(last.nextCabinet.c_str(), names[i + 1].text())) return;
-        FCString path(folder);
-        path.append(last.nextCabinet.c_str());
+        std::wstring path = folder + Wide932(last.nextCabinet.c_str()).data();
         UxCabinetHeader next;
-        if (!pathExists(path.text()) || next.read(path.text()) != UxCabinetHeader::OK) {
+        if (!pathExists(path) || next.read(path) != UxCabinetHeader::OK) {
             UxSeriesFinding missing = Finding(UxSeriesFinding::NEXT_MISSING, i);
             missing.next = last.nextCabinet;
             findings.push_back(missing);

@@ -38,6 +38,7 @@ class UxSeriesWalk {
 public:
     // Reads every part of names below folder (ending in a separator), in
     // set order, and records what it finds; true when nothing was found.
+    bool walk(const std::wstring& folder, const std::vector<FCString>& names);
     bool walk(const FCString& folder, const std::vector<FCString>& names);
 
     // A part's structure given the series before it (before: the part read
@@ -57,7 +58,7 @@ public:
     static FCString entryShown(const std::string& raw, unsigned attributes);
 
 private:
-    void followChain(const FCString& folder, size_t part);
+    void followChain(const std::wstring& folder, size_t part);
     void checkBuilds(const std::vector<std::pair<unsigned, unsigned>>& sets);
 
 public:

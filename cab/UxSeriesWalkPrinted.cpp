@@ -1,5 +1,11 @@
-// The series' findings in the words kelpack prints (kelpex never links it).
+// The series' findings in the words kelpack prints, and its walk from a
+// Shift_JIS folder (kelpex never links these).
 #include "cab/UxSeriesWalk.h"
+#include "foundation/WideText.h"
+
+bool UxSeriesWalk::walk(const FCString& folder, const std::vector<FCString>& series) {
+    return walk(std::wstring(Wide932(folder.text()).data()), series);
+}
 
 std::string UxSeriesWalk::printed(const UxSeriesFinding& f) const {
     std::string part = f.part < names.size() ? names[f.part].text() : "";

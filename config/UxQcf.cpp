@@ -5,6 +5,7 @@
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
+#include "foundation/WideText.h"
 #include <cstring>
 
 namespace {
@@ -20,7 +21,7 @@ FCString FirstLine(const FCString& text) {
 }
 // The whole file, zero bytes included (UTF-16), read as every read of the
 // configuration is.
-std::string ReadBytes(const char* path) {
+std::string ReadBytes(const std::wstring& path) {
     FCFile file;
     file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
     std::string bytes;
@@ -74,21 +75,35 @@ bool UxQcf::load(const char* path) {
     if (path == nullptr) return false;
     FCPathName name(path);
     filePath.assignFrom(name.path);
-    if (!pathExists(name.text())) return false;
+    return pathExists(name.text()) && loadFrom(std::wstring(Wide932(name.text()).data()));
+}
 
+bool UxQcf::load(const std::wstring& path) {
+    clear();
+    filePath.assignFrom(Narrow932(path.c_str()).c_str());
+    return pathExists(path) && loadFrom(path);
+}
+
+bool UxQcf::loadFrom(const std::wstring& path) {
     FCString probe;
-    probe.readFile(name.text(), kProbeBytes);
+    {
+        FCFile file;
+        file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+        probe.readFrom(file, kProbeBytes, 0, 0);
+    }
     std::string bytes;
     if (DetectQcfEncoding(std::string(probe.text(), probe.length() < 2 ? probe.length() : 2)) >= QCF_UTF16LE) {
         // Zero bytes end an FCString: UTF-16 is read as bytes, and is never
         // scrambled (the scrambling tool writes Shift_JIS).
-        bytes = ReadBytes(name.text());
+        bytes = ReadBytes(path);
     } else {
         int mode = 0;
         unsigned key = 0;
         FCString text;
-        if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFile(name.text(), 0, key, 1);
-        else text.readFile(name.text(), 0);
+        FCFile file;
+        file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+        if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFrom(file, 0, key, 1);
+        else text.readFrom(file, 0, 0, 0);
         bytes.assign(text.text(), static_cast<size_t>(text.length()));
     }
     encoding = DetectQcfEncoding(bytes);

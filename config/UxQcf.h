@@ -1,6 +1,7 @@
 // UxQcf: the key=value configuration store behind kelpex.qcf, plain or
 // scrambled with the key its own first line declares.
 #pragma once
+#include <string>
 #include "config/QcfEncoding.h"
 #include "foundation/FCString.h"
 #include "foundation/FCXList.h"
@@ -21,6 +22,8 @@ public:
     UxQcf& operator=(const UxQcf&) = delete;
 
     bool load(const char* path);
+    // The same for a path as Windows gave it (any character).
+    bool load(const std::wstring& path);
     bool parse(const FCString& text, bool merge);
     bool getString(FCString& out, const char* name, int index = -1) const;
     bool getNumber(unsigned& out, const char* name, int index = -1) const;
@@ -37,6 +40,11 @@ public:
     static bool parseDeclaration(const FCString& firstLine, int& mode, unsigned& key);
 
     FCString filePath;
+
+private:
+    bool loadFrom(const std::wstring& path);
+
+public:
     std::map<FCString, FCString, UxQcfKeyOrder> entries;
     unsigned flags;
     FCXList<FCIdString> substitutions;

@@ -99,15 +99,29 @@ DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAcc
     } else {
         openedName.assignFrom(path);
     }
+    return openAs(std::wstring(Wide932(name.text()).data()), creationDisposition, desiredAccess, shareMode,
+                  flagsAndAttributes, quiet);
+}
+
+DWORD FCFile::open(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+                   DWORD flagsAndAttributes, bool quiet) {
+    close();
+    openedName.assignFrom(Narrow932(path.c_str()).c_str());
+    return openAs(path, creationDisposition, desiredAccess, shareMode, flagsAndAttributes, quiet);
+}
+
+DWORD FCFile::openAs(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+                     DWORD flagsAndAttributes, bool quiet) {
+    const FCString& shown = openedName;
     for (;;) {
-        handle.reset(CreateFileW(Wide932(name.text()).data(), desiredAccess, shareMode, nullptr, creationDisposition,
+        handle.reset(CreateFileW(path.c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
                                  flagsAndAttributes, nullptr));
         if (handle.valid()) return 0;
         DWORD code = GetLastError();
         if (quiet) return code;
-        FCString text(name.text());
+        FCString text(shown);
         appendOpenSuffix(text, code);
-        if (AskRetryCancel(text, "FCFile - open") != IDRETRY) throw CannotOpenException("cannot open", name.text());
+        if (AskRetryCancel(text, "FCFile - open") != IDRETRY) throw CannotOpenException("cannot open", shown.text());
     }
 }
 

@@ -19,6 +19,9 @@ public:
     // throws CannotOpenException; with quiet the error code comes back.
     DWORD open(const char* path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
                DWORD flagsAndAttributes, bool quiet);
+    // The same for a path as Windows gave it (no shortcut is followed).
+    DWORD open(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+               DWORD flagsAndAttributes, bool quiet);
     void close();
     DWORD read(void* buffer, DWORD count);
     DWORD write(const void* buffer, DWORD count);
@@ -38,6 +41,11 @@ public:
 
     FCHandle handle;
     FCString openedName;
+
+private:
+    // Opens path, named openedName in messages.
+    DWORD openAs(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
+                 DWORD flagsAndAttributes, bool quiet);
 };
 
 class FCShortcut {

@@ -8,6 +8,9 @@
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/WindowAnswerer.h"
+#include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
 #include <string>
@@ -183,4 +186,74 @@ TEST(AnyCodePage, KelpackPacksAndVerifiesJapaneseNames) {
     ProgramResult verified = RunProgram(KELPACK_EXE, "verify \"" + dir / "出力表" + "\"");
     EXPECT_EQ(0, verified.exitCode) << verified.output;
     EXPECT_NE(std::string::npos, verified.output.find("ok, 2 files")) << verified.output;
+}
+
+namespace {
+// A rich edit of another process as UTF-16: the request and the text live
+// in that process's memory (WM_GETTEXT would come through its code page).
+std::wstring OtherProcessText(HANDLE process, HWND rich) {
+    const DWORD kBytes = 8192;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(GETTEXTEX) + kBytes, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) return L"<no memory in the process>";
+    GETTEXTEX get = {kBytes - 2, GT_DEFAULT, 1200, nullptr, nullptr};
+    char* text = static_cast<char*>(remote) + sizeof get;
+    wchar_t read[kBytes / 2] = L"";
+    if (WriteProcessMemory(process, remote, &get, sizeof get, nullptr)) {
+        SendMessageW(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote), reinterpret_cast<LPARAM>(text));
+        ReadProcessMemory(process, text, read, kBytes - 2, nullptr);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return read;
+}
+
+// Writes bytes to a path given in UTF-16.
+bool WriteWide(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    return ok && done == bytes.size();
+}
+}  // namespace
+
+// kelpex unpacked into a folder whose name Shift_JIS cannot hold (José,
+// 게임, an emoji) finds its configuration and its series there, and a Run
+// extracts them.
+TEST(AnyCodePage, TheToolStartsFromAFolderShiftJisCannotHold) {
+    for (const wchar_t* name : {L"Jos\u00E9", L"\uAC8C\uC784", L"\U0001F363 game"}) {
+        TempFolder dir;
+        std::wstring folder = Unicode(dir.path()) + name + L"\\";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        std::wstring exe = folder + L"kelpex.exe";
+        ASSERT_TRUE(CopyFileW(Unicode(WindowsPath(KELPEX_EXE)).c_str(), exe.c_str(), FALSE));
+        ASSERT_TRUE(WriteWide(folder + L"kelpex.qcf", "caption=kelpex test\nfname=data01.cab\nsize=1\n"));
+        ASSERT_TRUE(WriteCabinet(dir / "data01.cab", {{"sub\\inside.txt", "extracted"}}));
+        ASSERT_TRUE(MoveFileW(Unicode(dir / "data01.cab").c_str(), (folder + L"data01.cab").c_str()));
+        std::string out = dir / "out\\";
+        CreateDirectoryA(out.c_str(), nullptr);
+        std::wstring command = L"\"" + exe + L"\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                                   &process));
+        FCHandle thread(process.hThread), running(process.hProcess);
+        HWND main = WindowAnswerer::waitForProcessWindow(process.dwProcessId, "kelpex test", 30000);
+        ASSERT_NE(nullptr, main);
+        std::wstring opening = OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE));
+        EXPECT_NE(std::wstring::npos, opening.find(L"data01.cab")) << Narrow932(opening.c_str());
+        EXPECT_EQ(std::wstring::npos, opening.find(Unicode("見つかりません"))) << Narrow932(opening.c_str());
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_MAIN_RUN)));
+        SendMessageW(GetDlgItem(main, IDC_MAIN_DESTINATION_EDIT), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(Unicode(out).c_str()));
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED), 0);
+        const std::wstring done = Unicode("解凍は正常に終了しました。");
+        EXPECT_TRUE(WindowAnswerer::waitUntil(
+            [&] { return OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE)).find(done) == 0; }, 30000))
+            << Narrow932(OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE)).c_str());
+        EXPECT_EQ("extracted", TempFolder::readFile(out + "sub\\inside.txt"));
+        PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.get(), 30000));
+    }
 }
