@@ -45,20 +45,45 @@ private:
 // exception, or a fault in the platform's reader (the crash report).
 char g_scratch[MAX_PATH] = "";
 
+// The temporary folder as the system gives it, whatever its length.
+std::wstring TemporaryFolder() {
+    std::vector<wchar_t> temp(MAX_PATH + 1);
+    DWORD n = GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    if (n >= temp.size()) {
+        temp.resize(n + 1);
+        n = GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    }
+    return n > 0 && n < temp.size() ? std::wstring(temp.data(), n) : std::wstring();
+}
+
 class ScratchFolder {
 public:
+    // A folder whose path does not fit the buffer the crash report removes
+    // it from, or that Shift_JIS cannot name, is not made: a cut or changed
+    // path could name another folder, which would then be removed.
     ScratchFolder() {
-        wchar_t temp[MAX_PATH];
-        DWORD n = GetTempPathW(MAX_PATH, temp);
-        path = (n > 0 && n < MAX_PATH ? Narrow932(temp) : std::string(".\\")) + "kelpack-verify-" +
-               std::to_string(GetCurrentProcessId()) + "\\";
+        std::wstring temp = TemporaryFolder();
+        std::string named = Narrow932(temp.c_str());
+        if (temp.empty() || std::wstring(Wide932(named.c_str()).data()) != temp) {
+            Say("verify: the temporary folder %s cannot be named in Shift_JIS: set TEMP to another folder",
+                named.c_str());
+            return;
+        }
+        path = named + "kelpack-verify-" + std::to_string(GetCurrentProcessId()) + "\\";
+        if (path.size() >= sizeof g_scratch) {
+            Say("verify: the scratch folder's path would be too long (%u bytes) in %s: set TEMP to a shorter folder",
+                static_cast<unsigned>(path.size()), named.c_str());
+            path.clear();
+            return;
+        }
         lstrcpynA(g_scratch, path.c_str(), sizeof g_scratch);
         CreateDirectoryW(Wide932(path.c_str()).data(), nullptr);
     }
     virtual ~ScratchFolder() {
-        RemoveFolderQuietly(g_scratch);
+        if (g_scratch[0] != '\0') RemoveFolderQuietly(g_scratch);
         g_scratch[0] = '\0';
     }
+    bool made() const { return !path.empty(); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     // Empty again for the next cabinet.
@@ -215,6 +240,7 @@ int Verify(int argc, char** argv) {
     Series_ series;
     if (int unreadable = ReadSeries(FolderPath(argv[2]), series)) return unreadable;
     ScratchFolder scratch;
+    if (!scratch.made()) return 2;
     InstallCrashReport(ReportVerifyCrash);
     unsigned long long total = 0;
     std::vector<std::string> continuations;
@@ -235,6 +261,9 @@ int RemoveAfter(int argc, char** argv) {
     if (argc != 4) return 2;
     FCHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(argv[2], nullptr, 10)));
     if (process.valid()) WaitForSingleObject(process.get(), 60000);
-    lstrcpynA(g_scratch, FolderPath(argv[3]).c_str(), sizeof g_scratch);
+    // Never a cut path: it could name another folder.
+    std::string folder = FolderPath(argv[3]);
+    if (folder.size() >= sizeof g_scratch) return 1;
+    lstrcpynA(g_scratch, folder.c_str(), sizeof g_scratch);
     return RemoveFolderQuietly(g_scratch) ? 0 : 1;
 }

@@ -1,4 +1,5 @@
 #include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/publisher/KelpackProgram.h"
 #include "tests/support/TempFolder.h"
@@ -245,4 +246,32 @@ TEST(Kelpack, VerifyNamesTheConfigurationsEncodingAndWarnsOfLostCharacters) {
     EXPECT_NE(std::string::npos, r.output.find("kelpex.qcf is UTF-8 with a byte-order mark")) << r.output;
     EXPECT_NE(std::string::npos, r.output.find("warning: 1 character(s) of kelpex.qcf have no Shift_JIS form"))
         << r.output;
+}
+
+// A scratch folder whose path would not fit, or that Shift_JIS cannot name,
+// is never made under a cut or changed path (which could name another
+// folder, removed afterwards): verify refuses, naming why, and touches
+// nothing in the temporary folder.
+TEST(Kelpack, VerifyNeverMakesItsScratchFolderUnderAnotherPath) {
+    TempFolder dir;
+    BuildGoodSeries(dir);
+    std::wstring base = Wide932(dir.path().c_str()).data();
+    struct Case {
+        std::wstring temp;
+        const char* said;
+    } cases[] = {
+        {base + std::wstring(250 - base.size(), L'l') + L"\\", "the scratch folder's path would be too long"},
+        {base + L"Jos\u00E9\\", "cannot be named in Shift_JIS"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(CreateDirectoryW(c.temp.c_str(), nullptr)) << c.said;
+        FCHandle kept(
+            CreateFileW((c.temp + L"keep.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(kept.valid());
+        kept.reset();
+        ProgramResult r = RunProgram(KELPACK_EXE, "verify " + Quoted(dir / "out"), 120000, c.temp);
+        EXPECT_EQ(2, r.exitCode) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find(c.said)) << r.output;
+        EXPECT_EQ(std::vector<std::wstring>{L"keep.txt"}, TempFolder::entries(c.temp + L"*")) << c.said;
+    }
 }

@@ -3,9 +3,31 @@
 #include "foundation/WideText.h"
 #include "tests/support/TempFolder.h"
 #include <windows.h>
+#include <cwchar>
 #include <vector>
 
-ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs) {
+namespace {
+// This process's environment with TMP and TEMP set to folder, as a block
+// for CreateProcessW.
+std::vector<wchar_t> EnvironmentWithTemporaryFolder(const std::wstring& folder) {
+    std::vector<wchar_t> block;
+    wchar_t* own = GetEnvironmentStringsW();
+    for (const wchar_t* entry = own; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"TMP=", 4) == 0 || _wcsnicmp(entry, L"TEMP=", 5) == 0) continue;
+        block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+    }
+    FreeEnvironmentStringsW(own);
+    for (const wchar_t* name : {L"TMP=", L"TEMP="}) {
+        std::wstring entry = name + folder;
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
+}
+}  // namespace
+
+ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs,
+                         const std::wstring& temporaryFolder) {
     ProgramResult result;
     std::string exe = "Z:" + unixExe;
     for (char& c : exe)
@@ -25,8 +47,10 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     startup.hStdOutput = out.get();
     startup.hStdError = out.get();
     PROCESS_INFORMATION process = {};
-    BOOL started =
-        CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+    std::vector<wchar_t> environment;
+    if (!temporaryFolder.empty()) environment = EnvironmentWithTemporaryFolder(temporaryFolder);
+    BOOL started = CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                  environment.empty() ? nullptr : environment.data(), nullptr, &startup, &process);
     out.reset();
     if (!started) return result;
     FCHandle thread(process.hThread), child(process.hProcess);

@@ -8,5 +8,7 @@ struct ProgramResult {
     std::string output;
 };
 
-// unixExe: the program's path in the build tree; arguments as on a command line.
-ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs = 120000);
+// unixExe: the program's path in the build tree; arguments as on a command
+// line; temporaryFolder, when given, is the program's TMP and TEMP.
+ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs = 120000,
+                         const std::wstring& temporaryFolder = std::wstring());
