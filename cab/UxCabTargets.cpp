@@ -32,16 +32,15 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& 
         file.shown.assignFrom(destinationFolder);
         file.shown.append(safe);
         file.target = destination_ + name;
-        // Shift_JIS takes at least as many bytes as UTF-16 takes units, so
-        // this bound holds for the real name too.
-        if (file.shown.length() < MAX_PATH && !normalizedDestination_.empty() && FullPathName(file.target, full) &&
-            PathStartsWith(full, normalizedDestination_))
-            return true;
-        if (file.shown.length() >= MAX_PATH) {
+        // Windows counts a path's length in UTF-16 units: a target of 150
+        // Japanese characters fits, though it takes 300 bytes in Shift_JIS
+        // (the platform is then given it through the temporary-name route).
+        if (!FullPathName(file.target, full)) {
             AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
             failCabinet(text);
             return false;
         }
+        if (!normalizedDestination_.empty() && PathStartsWith(full, normalizedDestination_)) return true;
     }
     AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", file.name.text());
     failCabinet(text);

@@ -200,6 +200,35 @@ TEST(UxCABFailures, TargetsTooLongForTheBufferAreRefused) {
     EXPECT_FALSE(TempFolder::exists(dir / std::string(120, 'n')));
 }
 
+// Windows counts UTF-16 units: a Japanese target under 260 units is written
+// whatever its Shift_JIS length (here over 300 bytes, in a Japanese
+// destination), its name stored in Shift_JIS or UTF-8 (a name takes at most
+// 255 bytes in a cabinet).
+TEST(UxCABExtract, LongJapaneseTargetsUnder260UnitsAreWritten) {
+    std::string destination, folder, file, utf8Folder, utf8File;
+    for (int i = 0; i < 60; ++i) destination += "出";
+    for (int i = 0; i < 40; ++i) {
+        folder += "表";
+        file += "ソ";
+        utf8Folder += "\xE8\xA1\xA8";  // 表
+        utf8File += "\xE3\x82\xBD";  // ソ
+    }
+    for (bool utf8 : {false, true}) {
+        TempFolder dir;
+        std::string cabinet = dir / "long.cab";
+        std::string stored = utf8 ? utf8Folder + "\\" + utf8File + ".txt" : folder + "\\" + file + ".txt";
+        ASSERT_TRUE(WriteCabinet(cabinet, {{stored, "long", static_cast<unsigned short>(utf8 ? 0xA0 : 0x20)}}));
+        std::string out = dir / (destination + "\\");
+        ASSERT_GT((out + folder + "\\" + file + ".txt").size(), 300u);
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        EXPECT_EQ("long", TempFolder::readFile(out + folder + "\\" + file + ".txt")) << utf8;
+        EXPECT_EQ(1u, CountEntries(out + folder + "\\")) << utf8;  // no temporary file left
+        EXPECT_EQ(1u, CountEntries(out)) << utf8;  // no scratch folder left
+    }
+}
+
 // A name marked as UTF-8 is read as UTF-8: one Shift_JIS cannot hold is
 // written under its own name, and shown with 〓 for what Shift_JIS lacks (a
 // '?' would read as a forbidden character); bytes that are not UTF-8 are
