@@ -4,6 +4,7 @@
 #include "tests/support/TempFolder.h"
 #include <windows.h>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -49,10 +50,21 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     PROCESS_INFORMATION process = {};
     std::vector<wchar_t> environment;
     if (!temporaryFolder.empty()) environment = EnvironmentWithTemporaryFolder(temporaryFolder);
-    BOOL started = CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                                  environment.empty() ? nullptr : environment.data(), nullptr, &startup, &process);
+    // Wine now and then fails a start when many programs start in a row: a
+    // few tries, a moment apart, before the program counts as unstartable.
+    BOOL started = FALSE;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(200);
+        started = CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                                 environment.empty() ? nullptr : environment.data(), nullptr, &startup, &process);
+        if (!started) startError = GetLastError();
+    }
     out.reset();
-    if (!started) return result;
+    if (!started) {
+        result.output = "could not start: error " + std::to_string(startError);
+        return result;
+    }
     FCHandle thread(process.hThread), child(process.hProcess);
     WaitForSingleObject(child.get(), timeoutMs);
     DWORD code = STILL_ACTIVE;
