@@ -249,6 +249,12 @@ bool ContinuedOut(unsigned folder) {
 }
 }  // namespace
 
+bool UxCabinetHeader::continuesIntoNext() const {
+    for (const FILE_& f : files)
+        if (ContinuedOut(f.folder)) return true;
+    return false;
+}
+
 UxCabinetHeader::Fault UxCabinetHeader::checkFollows(const UxCabinetHeader& before, size_t& entry) const {
     size_t out = 0;
     for (entry = 0; entry < files.size(); ++entry) {

@@ -64,6 +64,8 @@ struct UxCabinetHeader {
     unsigned long long beginningBytes() const;
     // True when a file continues into or from another cabinet.
     bool continues() const;
+    // True when a file runs on into the next cabinet.
+    bool continuesIntoNext() const;
 
     // The structure checked before the platform reads the cabinet, given
     // whether the series has a part before it: an entry continued from a

@@ -11,13 +11,6 @@
 namespace {
 const unsigned kDarkRed = 0xC00000;
 
-bool ContinuesOut(const UxCabinetHeader& part) {
-    for (const UxCabinetHeader::FILE_& f : part.files)
-        if (f.folder == UxCabinetHeader::CONTINUED_TO_NEXT || f.folder == UxCabinetHeader::CONTINUED_PREV_AND_NEXT)
-            return true;
-    return false;
-}
-
 bool SameFileName(const char* a, const char* b) {
     std::vector<wchar_t> x, y;
     Mbcs::ToWide(a, false, x);
@@ -54,7 +47,7 @@ UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool
     entry = part.files.size();
     // The platform reads a part that a file continues into as the next of
     // the same set; any other it takes for the wrong disk.
-    if (before != nullptr && ContinuesOut(*before) &&
+    if (before != nullptr && before->continuesIntoNext() &&
         (part.setId != before->setId || part.number != before->number + 1))
         return UxCabinetHeader::FAULT_NOT_NEXT;
     UxCabinetHeader::Fault fault = part.check(partBefore, entry);
@@ -129,28 +122,32 @@ bool UxSeriesWalk::walk(const std::wstring& folder, const std::vector<FCString>&
 // A part whose last file runs on into a cabinet the series does not name
 // next: the platform reads that cabinet, and any after it the file runs
 // through, within this part's iteration.
+// The part itself is never copied: most parts continue into nothing, and a
+// file table may hold 65,535 entries.
 void UxSeriesWalk::followChain(const std::wstring& folder, size_t i) {
-    UxCabinetHeader last = parts[i];
-    for (size_t hops = 0; ContinuesOut(last) && hops < 65536; ++hops) {
-        if (i + 1 < names.size() && hops == 0 && SameFileName(last.nextCabinet.c_str(), names[i + 1].text())) return;
-        std::wstring path = folder + Wide932(last.nextCabinet.c_str()).data();
+    const UxCabinetHeader* last = &parts[i];
+    UxCabinetHeader held;  // the continuation read last, beyond the named parts
+    for (size_t hops = 0; last->continuesIntoNext() && hops < 65536; ++hops) {
+        if (i + 1 < names.size() && hops == 0 && SameFileName(last->nextCabinet.c_str(), names[i + 1].text())) return;
+        std::wstring path = folder + Wide932(last->nextCabinet.c_str()).data();
         UxCabinetHeader next;
         if (!pathExists(path) || next.read(path) != UxCabinetHeader::OK) {
             UxSeriesFinding missing = Finding(UxSeriesFinding::NEXT_MISSING, i);
-            missing.next = last.nextCabinet;
+            missing.next = last->nextCabinet;
             findings.push_back(missing);
             return;
         }
         size_t entry = 0;
-        UxCabinetHeader::Fault fault = partFault(next, true, &last, entry);
+        UxCabinetHeader::Fault fault = partFault(next, true, last, entry);
         if (fault != UxCabinetHeader::FAULT_NONE) {
             UxSeriesFinding damaged = Damaged(i, next, fault, entry);
-            damaged.next = last.nextCabinet;
+            damaged.next = last->nextCabinet;
             findings.push_back(damaged);
             return;
         }
-        continuations.push_back(last.nextCabinet);
-        last = std::move(next);
+        continuations.push_back(last->nextCabinet);
+        held = std::move(next);
+        last = &held;
     }
 }
 
