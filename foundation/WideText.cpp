@@ -81,14 +81,6 @@ bool SystemCodePagePath(const wchar_t* wide, std::string& out) {
 void SetNoShortPathsForTests(bool none);
 void SetNoShortPathsForTests(bool none) { g_noShortPaths = none; }
 
-bool SystemCodePage932(const char* text, std::string& out) {
-    if (GetACP() == 932) {
-        out = text != nullptr ? text : "";
-        return true;
-    }
-    return SystemCodePagePath(Wide932(text).data(), out);
-}
-
 bool ShortSystemPath(const wchar_t* path, std::string& out) {
     out.clear();
     if (g_noShortPaths) return false;
@@ -98,8 +90,6 @@ bool ShortSystemPath(const wchar_t* path, std::string& out) {
     if (GetShortPathNameW(path, shortPath.data(), n + 1) == 0) return false;
     return SystemCodePagePath(shortPath.data(), out);
 }
-
-bool ShortSystemPath932(const char* path, std::string& out) { return ShortSystemPath(Wide932(path).data(), out); }
 
 int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv)) {
     std::vector<std::string> texts;

@@ -33,12 +33,9 @@ int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT
 // (the cabinet iteration takes its paths so): false when that code page
 // cannot hold it.
 bool SystemCodePagePath(const wchar_t* path, std::string& out);
-// The same from Shift_JIS; under 932 the text is unchanged.
-bool SystemCodePage932(const char* text, std::string& out);
 // The short (8.3) form of an existing path in the system's code page: false
 // when it has none that code page can hold.
 bool ShortSystemPath(const wchar_t* path, std::string& out);
-bool ShortSystemPath932(const char* path, std::string& out);
 
 // Runs a console program's main with its UTF-16 arguments (from a wide
 // entry point) as Shift_JIS, so a Japanese name reaches it whole on any
