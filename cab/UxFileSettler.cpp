@@ -29,14 +29,15 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             SetFileTime(opened.get(), nullptr, nullptr, &time);
         }
     }
-    failure.shown.assignFrom(file.shown);
     if (size == file.size) {
         if (file.finalPath.empty() || MoveFileExW(file.path.c_str(), file.finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
             return true;
         failure.moveError = GetLastError();
+        failure.shown.assignFrom(file.shown);
         RemoveFile(file.path);
         return false;
     }
+    failure.shown.assignFrom(file.shown);
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
     RemoveFile(file.path);
     return false;
