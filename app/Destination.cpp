@@ -1,6 +1,9 @@
 // The destination that Run really uses: the typed folder made absolute,
 // plus the ticked sub-folders; and its coloured form for the destination line.
+// Both are made from the field's UTF-16 and the sub-folders' real names, so a
+// folder Shift_JIS cannot hold is used and shown as it is.
 #include "app/MainDialog.h"
+#include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
 #include "ui/Markup.h"
@@ -13,69 +16,58 @@ bool IsChecked(FCDialogBase& dialog, int id) {
     return SendDlgItemMessageA(dialog.windowHandle, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void AppendSubFolder(FCString& out, const char* name, bool markedUp) {
-    if (markedUp) AppendColoured(out, name, 0x00C000);
-    else out.append(name);
-    out.append("\\");
-}
-
 // Appends the typed folder, shown as written, with the part behind the
 // drive of the first system folder found in it in dark red: the Windows
 // folder, then program files, then common files.
-void AppendTypedFolder(FCString& out, const FCString& typed) {
-    FCPathName folders[3] = {FCPathName(FCPathName::PATH_WINDOWS, false), FCPathName(CSIDL_PROGRAM_FILES, false),
-                             FCPathName(CSIDL_PROGRAM_FILES_COMMON, false)};
-    for (FCPathName& folder : folders) {
-        if (folder.isEmpty()) continue;
-        FCString text(typed), system(folder.path);
-        text.cursor = const_cast<char*>(text.text());
-        system.cursor = const_cast<char*>(system.text());
-        const char* at = text.find(system.text());
-        const char* drive = system.find(":\\");
-        if (at == nullptr || drive == nullptr) continue;
-        size_t head = static_cast<size_t>(at - text.text()) + static_cast<size_t>(drive - system.text()) + 2;
-        FCString before;
-        before.append(text.text(), static_cast<int>(head));
-        AppendLiteral(out, before.text());
-        AppendColoured(out, system.text() + (drive - system.text()) + 2, 0xC00000);
-        AppendLiteral(out, at + system.length());
+void AppendTypedFolder(FCString& out, const std::wstring& typed) {
+    for (int code : {static_cast<int>(FCPathName::PATH_WINDOWS), CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON}) {
+        std::wstring system = SystemFolder(code);
+        size_t at = system.empty() ? std::wstring::npos : typed.find(system);
+        size_t drive = system.find(L":\\");
+        if (at == std::wstring::npos || drive == std::wstring::npos) continue;
+        size_t head = at + drive + 2;
+        AppendLiteral(out, typed.substr(0, head));
+        AppendColoured(out, system.substr(drive + 2), 0xC00000);
+        AppendLiteral(out, typed.substr(at + system.size()));
         return;
     }
-    AppendLiteral(out, typed.text());
+    AppendLiteral(out, typed);
 }
 }  // namespace
 
-void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName,
-                        bool markedUp) {
+std::wstring ComposeDestination(FCDialogBase& dialog, const std::wstring& maker, const std::wstring& app,
+                                FCString* markup) {
     // The separators as Windows reads them, before the folder is made
     // absolute (a share's "//" stays a share) and after (the join).
-    FCString text;
-    NormalizeSeparators(dialog.text(IDC_MAIN_DESTINATION_EDIT).text(), text);
-    FCPathName typed(text);
-    NormalizeSeparators(typed.text(), typed.path);
-    typed.addSeparator();
-    FCString result;
-    if (markedUp) AppendTypedFolder(result, typed.path);
-    else result.assignFrom(typed.path);
-    if (IsChecked(dialog, IDC_MAIN_MAKER_BOX)) AppendSubFolder(result, makerName, markedUp);
-    if (IsChecked(dialog, IDC_MAIN_APP_BOX)) AppendSubFolder(result, appName, markedUp);
-    out.assignFrom(result);
+    std::wstring typed = NormalizeSeparators(
+        AbsolutePath(NormalizeSeparators(WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT)))));
+    if (typed.empty() || typed.back() != L'\\') typed += L'\\';
+    std::wstring result = typed;
+    if (markup != nullptr) AppendTypedFolder(*markup, typed);
+    const std::pair<int, const std::wstring*> subFolders[] = {{IDC_MAIN_MAKER_BOX, &maker}, {IDC_MAIN_APP_BOX, &app}};
+    for (const auto& sub : subFolders) {
+        if (!IsChecked(dialog, sub.first)) continue;
+        result += *sub.second + L"\\";
+        if (markup == nullptr) continue;
+        AppendColoured(*markup, *sub.second, 0x00C000);
+        markup->append("\\");
+    }
+    return result;
 }
 
-void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* appName) {
-    FCString plain, destination;
-    ComposeDestination(plain, dialog, makerName, appName, false);
-    ComposeDestination(destination, dialog, makerName, appName, true);
-    if (plain.text()[0] == '\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
+void ShowDestination(FCDialogBase& dialog, const MainState& state) {
+    FCString destination;
+    std::wstring plain = ComposeDestination(dialog, state.makerFolder, state.appFolder, &destination);
+    if (plain[0] == L'\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
     SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination.text(), true);
 }
 
-void ExpandMessageText(FCString& text, const char* destination) {
+void ExpandMessageText(FCString& text, const wchar_t* destination) {
     // Line breaks first: a destination such as C:\data\new\ holds a
     // backslash-n pair of its own that must stay as it is.
     text.replaceAll("\\n", "\n");
     if (destination == nullptr) return;
     FCString literal;
-    AppendLiteral(literal, destination);
+    AppendLiteral(literal, std::wstring(destination));
     text.replaceAll("%dest%", literal.text());
 }

@@ -41,6 +41,8 @@ void ReadSettings(HWND window, MainState& state, FCString& pattern) {
     store.getNumberOr(state.size, QcfKey::kSize, 0);
     store.getStringOr(state.makerName, QcfKey::kMakerName, "makerName");
     store.getStringOr(state.appName, QcfKey::kAppName, "appName");
+    state.makerFolder = store.getWideString(QcfKey::kMakerName, state.makerName);
+    state.appFolder = store.getWideString(QcfKey::kAppName, state.appName);
     for (int i = 0; i < 3; ++i)
         store.getStringOr(state.messages[i], kMessageDefaults[i].key, kMessageDefaults[i].fallback);
     store.getStringOr(pattern, QcfKey::kFname, "");
@@ -135,7 +137,7 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
             ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
         if (state.flags & FLAG_FORCE_MAKER_FOLDER)
             ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
-        ShowDestination(*dialog, state.makerName.text(), state.appName.text());
+        ShowDestination(*dialog, state);
     } else {
         EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), FALSE);
         EnableWindow(GetDlgItem(window, IDC_MAIN_BROWSE), FALSE);
@@ -144,19 +146,17 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
 }
 
 void Browse(MainState& state) {
-    FCDialog& dialog = *state.dialog;
-    FCString initial(dialog.text(IDC_MAIN_DESTINATION_EDIT));
-    FCPathName chosen;
-    if (chosen.browseForFolder(dialog.windowHandle, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
-                               initial.text()))
-        SetDlgItemText932(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, chosen.text());
+    HWND window = state.dialog->windowHandle;
+    std::wstring chosen;
+    if (BrowseForFolder(window, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
+                        WindowTextWide(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT)), chosen))
+        SetDlgItemTextW(window, IDC_MAIN_DESTINATION_EDIT, chosen.c_str());
 }
 
 // A dropped folder as the shell gave it, a dropped file's own folder: judged
 // on the path in UTF-16, so a name Shift_JIS cannot hold (Café) is never
 // taken for a missing one and replaced by its parent.
-void TakeDroppedPath(HWND edit, const wchar_t* dropped) {
-    std::wstring path(dropped);
+void TakeDroppedPath(HWND edit, std::wstring path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         if (!path.empty() && path.back() != L'\\') path += L'\\';
@@ -171,22 +171,11 @@ void DropFiles(MainState& state, HDROP handle) {
     FCDropFiles drop;
     drop.attachDrop(handle);
     const int ids[] = {IDC_MAIN_DESTINATION_EDIT, -1};
-    if (dialog.dropIntoControls(drop, ids, nullptr) == IDC_MAIN_DESTINATION_EDIT) {
-        TakeDroppedPath(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT), drop.widePath);
-        ShowDestination(dialog, state.makerName.text(), state.appName.text());
-        drop.release();
-        return;
-    }
-    FCPathName path(dialog.text(IDC_MAIN_DESTINATION_EDIT));
-    FCString folder(path.path);
-    if (hasAnyAttribute(path.text(), FILE_ATTRIBUTE_DIRECTORY)) {
-        path.addSeparator();
-        folder.assignFrom(path.path);
-    } else {
-        path.getFolder(folder, true);
-    }
-    SetDlgItemText932(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT, folder.text());
-    ShowDestination(dialog, state.makerName.text(), state.appName.text());
+    HWND edit = GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT);
+    // Dropped elsewhere, the field's own text is taken as a drop would be.
+    if (dialog.dropIntoControls(drop, ids, nullptr) == IDC_MAIN_DESTINATION_EDIT) TakeDroppedPath(edit, drop.widePath);
+    else TakeDroppedPath(edit, AbsolutePath(WindowTextWide(edit)));
+    ShowDestination(dialog, state);
     drop.release();
 }
 
@@ -239,10 +228,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         int code = HIWORD(wParam);
         if (id == IDC_MAIN_EXIT) Exit(window, state);
         else if (state.running) return FALSE;  // nothing changes the destination mid-run
-        else if (id == IDC_MAIN_DESTINATION_EDIT && code == EN_UPDATE)
-            ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
-        else if (id == IDC_MAIN_MAKER_BOX || id == IDC_MAIN_APP_BOX)
-            ShowDestination(*state.dialog, state.makerName.text(), state.appName.text());
+        else if (id == IDC_MAIN_DESTINATION_EDIT && code == EN_UPDATE) ShowDestination(*state.dialog, state);
+        else if (id == IDC_MAIN_MAKER_BOX || id == IDC_MAIN_APP_BOX) ShowDestination(*state.dialog, state);
         else if (id == IDC_MAIN_BROWSE) Browse(state);
         else if (id == IDC_MAIN_RUN) RunExtraction(*state.dialog);
         return FALSE;

@@ -26,6 +26,10 @@ struct MainState {
     unsigned long long seriesBytes = 0;  // the series' uncompressed total, from the cabinets' file tables
     FCString makerName;
     FCString appName;
+    // The same names as the folders they become: a configuration saved as
+    // UTF-8 or UTF-16 keeps characters Shift_JIS cannot hold.
+    std::wstring makerFolder;
+    std::wstring appFolder;
     FCString messages[10];
     std::set<FCString, ArchiveNameOrder> archives;
     bool running = false;
@@ -44,18 +48,22 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // (tests point it elsewhere through app/TestSeams.h).
 std::wstring ApplicationFolder();
 
-// Destination composition and message expansion.
-void ComposeDestination(FCString& out, FCDialogBase& dialog, const char* makerName, const char* appName, bool markedUp);
-void ShowDestination(FCDialogBase& dialog, const char* makerName, const char* appName);
-void ExpandMessageText(FCString& text, const char* destination);
+// The destination Run uses, absolute and ending in a separator, from the
+// field and the ticked sub-folders; with markup, also its coloured form for
+// the destination line.
+std::wstring ComposeDestination(FCDialogBase& dialog, const std::wstring& maker, const std::wstring& app,
+                                FCString* markup);
+void ShowDestination(FCDialogBase& dialog, const MainState& state);
+// Line breaks and, unless destination is null, %dest% shown exactly.
+void ExpandMessageText(FCString& text, const wchar_t* destination);
 
 // The Run and its helpers.
 void RunExtraction(FCDialogBase& dialog);
-void MakeProbeName(FCString& out, const char* folder);
+std::wstring MakeProbeName(const std::wstring& folder);
 // Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
 // (PROBE_FOLDER), tried with a short-lived probe of that kind.
 enum ProbeKind { PROBE_FILE, PROBE_FOLDER };
-bool CanWriteToFolder(const char* folder, ProbeKind kind);
-bool CreateFolderPath(const char* path);
+bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind);
+bool CreateFolderPath(const std::wstring& path);
 
 extern const char* const kUncWarning;

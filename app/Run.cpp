@@ -19,7 +19,7 @@ const ULONGLONG kMegabyte = 1048576;
 
 enum Outcome { OUTCOME_SUCCESS, OUTCOME_ERROR, OUTCOME_CANCELLED };
 
-void ReportWithPath(HWND window, const char* head, const char* path) {
+void ReportWithPath(HWND window, const char* head, const std::wstring& path) {
     FCString text(head);
     text.append("\n");
     AppendColoured(text, path, 0xC00000);
@@ -65,36 +65,37 @@ unsigned RequiredMegabytes(const MainState& state) {
 // A file where a folder of the destination belongs, or a folder name that
 // Windows would store under another name (a trailing blank or dot): refused
 // before anything is asked or made.
-bool CheckFolderNames(HWND window, const FCPathName& destination) {
-    FCString found;
-    if (FindFileOnPath(destination.text(), found)) {
-        ReportWithPath(window, "指定されたパスにはフォルダではなくファイルがあります", found.text());
+bool CheckFolderNames(HWND window, const std::wstring& destination) {
+    std::wstring found;
+    if (FindFileOnPath(destination, found)) {
+        ReportWithPath(window, "指定されたパスにはフォルダではなくファイルがあります", found);
         return false;
     }
-    if (FindUnwritableFolderName(destination.text(), found)) {
+    if (FindUnwritableFolderName(destination, found)) {
         ReportWithPath(window,
                        "フォルダ名の末尾の空白やピリオド、使用できない文字や名前のため、このフォルダは使用できません",
-                       found.text());
+                       found);
         return false;
     }
     return true;
 }
 
-bool CheckDestination(HWND window, const FCPathName& destination, unsigned size) {
-    FCString deepest;
-    if (!FindDeepestExistingFolder(destination.text(), deepest)) {
-        ReportWithPath(window, "指定されたドライブは存在していません", destination.text());
+bool CheckDestination(HWND window, const std::wstring& destination, unsigned size) {
+    std::wstring deepest;
+    if (!FindDeepestExistingFolder(destination, deepest)) {
+        ReportWithPath(window, "指定されたドライブは存在していません", destination);
         return false;
     }
     // A folder yet to be made needs the right to make folders, which the
     // root of a system drive grants where it refuses files.
-    bool exists = pathExists(destination.text());
-    if (!CanWriteToFolder(deepest.text(), exists ? PROBE_FILE : PROBE_FOLDER)) {
-        ReportWithPath(window, "このパスは書き込むことが出来ません", deepest.text());
+    bool exists = pathExists(destination);
+    if (!CanWriteToFolder(deepest, exists ? PROBE_FILE : PROBE_FOLDER)) {
+        ReportWithPath(window, "このパスは書き込むことが出来ません", deepest);
         return false;
     }
+    // The drive's root ("D:\\") is all the free-space query reads.
     UxDriveInfo drive;
-    FCPathName queried(destination);
+    FCPathName queried(Narrow932(destination.substr(0, 3).c_str()).c_str());
     drive.query(queried, UxDriveInfo::QUERY_FREE_SPACE);
     ULONGLONG freeMegabytes = drive.totalFreeBytes / kMegabyte;
     unsigned free = freeMegabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(freeMegabytes);
@@ -113,18 +114,18 @@ bool CheckDestination(HWND window, const FCPathName& destination, unsigned size)
     return true;
 }
 
-bool EnsureFolder(HWND window, const FCPathName& destination) {
-    if (pathExists(destination.text())) return true;
+bool EnsureFolder(HWND window, const std::wstring& destination) {
+    if (pathExists(destination)) return true;
     FCString question("指定されたフォルダ\n");
-    AppendColoured(question, destination.text(), 0xC00000);
+    AppendColoured(question, destination, 0xC00000);
     question.append("\nが存在しません。作成しても構いませんか？");
     if (AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
         ShowMarked(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
         return false;
     }
-    if (!CreateFolderPath(destination.text())) {
+    if (!CreateFolderPath(destination)) {
         FCString text("フォルダの作成に失敗しました。\n");
-        AppendLiteral(text, destination.text());
+        AppendLiteral(text, destination);
         ShowMarked(window, text.text());
         return false;
     }
@@ -137,7 +138,7 @@ bool EnsureFolder(HWND window, const FCPathName& destination) {
 // after it has ended; meanwhile the two share nothing but the status.
 struct EXTRACTION_ {
     std::vector<std::wstring> archives;  // full paths, in set order
-    FCString destination;
+    std::wstring destination;
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
     FCString errorDetail;
@@ -151,7 +152,7 @@ void ExtractSeries(void* context) {
         // An archive that vanished since start-up fails the Run by name:
         // skipping it would report success with data missing.
         cabinet.setArchive(path);
-        if (!cabinet.extractTo(work.destination.text())) {
+        if (!cabinet.extractTo(work.destination)) {
             work.errorDetail.assignFrom(cabinet.errorText);
             work.outcome = OUTCOME_ERROR;
             return;
@@ -174,7 +175,7 @@ void ForwardCancel(UxProgressDialog& progress, const MainState& state, UxExtract
     display.showCancelling();
 }
 
-Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination, FCString& errorDetail) {
+Outcome ExtractAll(HWND window, MainState& state, const std::wstring& destination, FCString& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
     progress.statusText.assignFrom("解凍中...");
@@ -185,7 +186,7 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
     UxExtractionStatus status;
     EXTRACTION_ work;
     work.status = &status;
-    work.destination.assignFrom(destination.path);
+    work.destination = destination;
     std::wstring folder = ApplicationFolder();
     for (const FCString& name : state.archives) work.archives.push_back(folder + Wide932(name.text()).data());
     // The bar runs on what is really written: the series' total from its
@@ -217,38 +218,39 @@ Outcome ExtractAll(HWND window, MainState& state, const FCPathName& destination,
 }
 }  // namespace
 
-void MakeProbeName(FCString& out, const char* folder) {
-    out.assignFrom(folder);
-    out.append("$$_");
-    out.appendNumber(GetTickCount());
-    out.append(".$_$");
+std::wstring MakeProbeName(const std::wstring& folder) {
+    std::wstring probe = folder;
+    if (probe.empty() || probe.back() != L'\\') probe += L'\\';
+    wchar_t ticks[16];
+    wsprintfW(ticks, L"%lu", GetTickCount());
+    return probe + L"$$_" + ticks + L".$_$";
 }
 
-bool CanWriteToFolder(const char* folder, ProbeKind kind) {
-    FCPathName name(folder);
-    name.addSeparator();
-    FCString probe;
-    MakeProbeName(probe, name.text());
-    bool existed = pathExists(probe.text());
+bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
+    std::wstring probe = MakeProbeName(folder);
+    bool existed = pathExists(probe);
     if (kind == PROBE_FOLDER) {
-        if (CreateDirectoryW(Wide932(probe.text()).data(), nullptr)) {
-            RemoveDirectoryW(Wide932(probe.text()).data());
+        if (CreateDirectoryW(probe.c_str(), nullptr)) {
+            RemoveDirectoryW(probe.c_str());
             return true;
         }
         return GetLastError() != ERROR_ACCESS_DENIED;
     }
     FCFile file;
-    DWORD code = file.open(probe.text(), OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
+    DWORD code = file.open(probe, OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
     file.close();
-    if (!existed && pathExists(probe.text())) FCFileUty::remove(probe.text(), true);
+    if (!existed && pathExists(probe)) {
+        SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(probe.c_str());
+    }
     return code != ERROR_ACCESS_DENIED;
 }
 
-bool CreateFolderPath(const char* path) {
-    FCPathName name(path);
-    name.addSeparator();
+bool CreateFolderPath(const std::wstring& path) {
+    std::wstring folder = path;
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     bool created = false;
-    return CreateFolders(name.text(), [&](const FCString&) { created = true; }) && created;
+    return CreateFolders(folder, [&](const std::wstring&) { created = true; }) && created;
 }
 
 void RunExtraction(FCDialogBase& dialog) {
@@ -256,18 +258,9 @@ void RunExtraction(FCDialogBase& dialog) {
     if (state.running) return;
     HWND window = dialog.windowHandle;
     RunLock lock(window, state);
-    // A folder name Shift_JIS cannot hold (an emoji, é) would be written
-    // under another name: refused, shown as far as Shift_JIS can.
-    std::string typed;
-    if (!WindowText932(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT), typed)) {
-        ReportWithPath(window, "指定されたフォルダ名には、このツールで扱えない文字が含まれています", typed.c_str());
-        return;
-    }
-    FCString composed;
-    ComposeDestination(composed, dialog, state.makerName.text(), state.appName.text(), false);
-    FCPathName destination(composed);
+    std::wstring destination = ComposeDestination(dialog, state.makerFolder, state.appFolder, nullptr);
     // A share's folders cannot be created the way a drive's are: refused.
-    if (destination.text()[0] == '\\') {
+    if (destination[0] == L'\\') {
         ShowMarked(window, kUncWarning);
         return;
     }
@@ -283,7 +276,7 @@ void RunExtraction(FCDialogBase& dialog) {
         AppendLiteral(text, errorDetail.text());
     } else {
         text.assignFrom(state.messages[outcome == OUTCOME_CANCELLED ? 2 : 1]);
-        ExpandMessageText(text, destination.text());
+        ExpandMessageText(text, destination.c_str());
     }
     ShowMarked(window, text.text());
     if (state.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);

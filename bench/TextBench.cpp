@@ -79,7 +79,7 @@ double ShowMarkedUp(const std::string& folder, const std::string& text) {
     MainWindow main(folder, "fname=data.cab\n");
     if (main.window == nullptr) return -1;
     FCString expanded(text.c_str());
-    ExpandMessageText(expanded, "C:\\dest\\");
+    ExpandMessageText(expanded, L"C:\\dest\\");
     double start = Now();
     ShowMarked(main.window, expanded.text());
     UpdateWindow(main.window);

@@ -36,17 +36,17 @@ UxCAB::UxCAB()
 
 UxCAB::~UxCAB() {}
 
-void UxCAB::setDestination(const char* folder) {
+void UxCAB::setDestination(const std::wstring& folder) {
     // A relative folder is resolved by the platform's full path, quietly:
     // this may run on the extracting thread.
-    if (folder == nullptr || *folder == '\0') folder = ".";
-    destinationFolder.assignFrom(folder);
-    const char* text = destinationFolder.text();
-    const char* last = Mbcs::Prev(text, text + destinationFolder.length());
-    if (*last != '\\' || last + 1 != text + destinationFolder.length()) destinationFolder.append("\\");
+    destination_ = folder.empty() ? L"." : folder;
+    if (destination_.back() != L'\\') destination_ += L'\\';
+    std::string shown;
+    Mbcs::ShiftJisFromWide(destination_.data(), destination_.size(), shown, "〓");
+    destinationFolder.assignFrom(shown.c_str());
 }
 
-bool UxCAB::extractTo(const char* folder) {
+bool UxCAB::extractTo(const std::wstring& folder) {
     if (archiveWide.empty() || !pathExists(archiveWide)) {
         AppendBracketed(errorText, "対象が存在しません", archivePath.text());
         return false;
@@ -59,7 +59,6 @@ bool UxCAB::extractTo(const char* folder) {
     failure_.clear();
     askedCabinets_.clear();
     chainRead_ = false;
-    destination_.assign(Wide932(destinationFolder.text()).data());
     std::wstring normalized;
     if (!FullPathName(destination_, normalized)) normalized.clear();
     if (!seriesOpen_ || normalized != normalizedDestination_) forgetFolders();

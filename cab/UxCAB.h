@@ -9,6 +9,7 @@
 #include "cab/UxExtractionStatus.h"
 #include "cab/UxFileSettler.h"
 #include "foundation/FCString.h"
+#include "foundation/WideText.h"
 #include "fs/PathCompare.h"
 #include <windows.h>
 #include <setupapi.h>
@@ -27,11 +28,16 @@ public:
     virtual void setArchive(const char* path);
     // The cabinet's path as Windows gave it (any character).
     virtual void setArchive(const std::wstring& path);
-    virtual bool extractTo(const char* folder) = 0;
+    // Into a folder as Windows gave it (any character).
+    virtual bool extractTo(const std::wstring& folder) = 0;
+    // Into a folder named in Shift_JIS.
+    bool extractTo(const char* folder) {
+        return extractTo(std::wstring(Wide932(folder != nullptr ? folder : "").data()));
+    }
 
     FCString archivePath;  // as messages name it
     std::wstring archiveWide;  // where it is
-    FCString destinationFolder;
+    FCString destinationFolder;  // as messages name it: 〓 for what Shift_JIS cannot hold
     FCString errorText;
 };
 
@@ -40,7 +46,8 @@ public:
     UxCAB();
     ~UxCAB() override;
 
-    bool extractTo(const char* folder) override;
+    using UxArchive::extractTo;
+    bool extractTo(const std::wstring& folder) override;
     virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
     // The platform has written targetPath. A new file's size is confirmed
     // later, with other new files, and at the latest before extractTo
@@ -51,7 +58,7 @@ public:
     // the answer is that cabinet's folder, written into newPath.
     virtual UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath);
 
-    void setDestination(const char* folder);
+    void setDestination(const std::wstring& folder);
     // The cabinets extracted from now on form one series into one
     // destination: what the extractor learns about the destination's
     // folders (which exist, which it made, what it wrote there) holds from

@@ -53,17 +53,14 @@ QcfEncoding DetectQcfEncoding(const std::string& bytes) {
     return longest >= 3 || !ValidShiftJis(bytes) ? QCF_UTF8 : QCF_SHIFT_JIS;
 }
 
-size_t ConvertQcfToShiftJis(QcfEncoding encoding, std::string& bytes) {
-    std::vector<wchar_t> wide;
+void QcfToWide(QcfEncoding encoding, const std::string& bytes, std::vector<wchar_t>& wide) {
+    wide.clear();
     switch (encoding) {
-    case QCF_SHIFT_JIS: return 0;
     case QCF_UTF8_MARKED:
-    case QCF_UTF8: {
-        std::string utf8 = bytes.substr(encoding == QCF_UTF8_MARKED ? 3 : 0);
+    case QCF_UTF8:
         // Invalid sequences after a mark become U+FFFD, and so '?'.
-        Mbcs::Utf8ToWide(utf8, wide);
-        break;
-    }
+        Mbcs::Utf8ToWide(bytes.substr(encoding == QCF_UTF8_MARKED ? 3 : 0), wide);
+        return;
     case QCF_UTF16LE:
     case QCF_UTF16BE:
         for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
@@ -71,9 +68,15 @@ size_t ConvertQcfToShiftJis(QcfEncoding encoding, std::string& bytes) {
                           second = static_cast<unsigned char>(bytes[i + 1]);
             wide.push_back(static_cast<wchar_t>(encoding == QCF_UTF16LE ? first | second << 8 : first << 8 | second));
         }
-        break;
-    default: return 0;
+        return;
+    default: return;
     }
+}
+
+size_t ConvertQcfToShiftJis(QcfEncoding encoding, std::string& bytes) {
+    if (encoding == QCF_SHIFT_JIS || encoding >= QCF_ENCODING_COUNT) return 0;
+    std::vector<wchar_t> wide;
+    QcfToWide(encoding, bytes, wide);
     std::string out;
     size_t lost = Mbcs::ShiftJisFromWide(wide.data(), wide.size(), out);
     bytes.swap(out);

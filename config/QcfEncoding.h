@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 enum QcfEncoding {
     QCF_SHIFT_JIS,
@@ -23,6 +24,10 @@ const char* QcfEncodingName(QcfEncoding encoding);
 // characters and not valid Shift_JIS: a real Shift_JIS text, half-width
 // katakana included, stays Shift_JIS.
 QcfEncoding DetectQcfEncoding(const std::string& bytes);
+
+// Bytes of an encoding other than Shift_JIS as UTF-16 (not terminated), the
+// mark dropped, U+FFFD for what is not valid.
+void QcfToWide(QcfEncoding encoding, const std::string& bytes, std::vector<wchar_t>& wide);
 
 // Converts bytes of that encoding to Shift_JIS in place, the mark dropped,
 // '?' for what Shift_JIS cannot hold: the number of characters so replaced.

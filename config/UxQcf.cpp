@@ -107,8 +107,17 @@ bool UxQcf::loadFrom(const std::wstring& path) {
         bytes.assign(text.text(), static_cast<size_t>(text.length()));
     }
     encoding = DetectQcfEncoding(bytes);
+    std::vector<wchar_t> wide;
+    QcfToWide(encoding, bytes, wide);
     lostCharacters = ConvertQcfToShiftJis(encoding, bytes);
+    if (lostCharacters > 0) parseInto(FCString(ShiftJisKeepingWide(wide.data(), wide.size()).c_str()), keptEntries);
     return parse(FCString(bytes.c_str()), true);
+}
+
+std::wstring UxQcf::getWideString(const char* name, const FCString& shifted) const {
+    auto found = keptEntries.find(keyFor(name, -1));
+    if (found != keptEntries.end()) return WideFromKept(found->second.text());
+    return Wide932(shifted.text()).data();
 }
 
 namespace {
@@ -130,6 +139,11 @@ bool UxQcf::parse(const FCString& source, bool merge) {
         flags &= ~static_cast<unsigned>(SAVE_ON_CLOSE);
     }
     if (source.isEmpty()) return false;
+    parseInto(source, entries);
+    return true;
+}
+
+void UxQcf::parseInto(const FCString& source, std::map<FCString, FCString, UxQcfKeyOrder>& into) {
     FCString text(source);
     text.cursor = const_cast<char*>(text.text());
     FCString line;
@@ -141,9 +155,8 @@ bool UxQcf::parse(const FCString& source, bool merge) {
         line.skipAnyOf("= \t");
         line.nextToken(value, "\t", false);
         DropLoneLeadByte(value);
-        entries.insert(std::make_pair(key, value));  // the first occurrence wins
+        into.insert(std::make_pair(key, value));  // the first occurrence wins
     }
-    return true;
 }
 
 bool UxQcf::getString(FCString& out, const char* name, int index) const {
@@ -217,6 +230,7 @@ bool UxQcf::save(const char* path, bool deleteIfEmpty) {
 
 void UxQcf::clear() {
     entries.clear();
+    keptEntries.clear();
     filePath.clear();
     substitutions.deleteAll();
 }

@@ -31,6 +31,10 @@ public:
     void setNumber(const char* name, unsigned value, int index = -1);
     bool getStringOr(FCString& out, const char* name, const char* fallback, int index = -1, int writeBack = 0);
     bool getNumberOr(unsigned& out, const char* name, unsigned fallback, int index = -1, int writeBack = 0);
+    // A value as the file holds it, characters Shift_JIS cannot hold
+    // included (a file saved as UTF-8 or UTF-16); shifted, the Shift_JIS
+    // value read before, when the file holds no such character there.
+    std::wstring getWideString(const char* name, const FCString& shifted) const;
     bool save(const char* path, bool deleteIfEmpty);
     void clear();
     void serialize(FCString& out) const;
@@ -43,9 +47,13 @@ public:
 
 private:
     bool loadFrom(const std::wstring& path);
+    static void parseInto(const FCString& text, std::map<FCString, FCString, UxQcfKeyOrder>& into);
 
 public:
     std::map<FCString, FCString, UxQcfKeyOrder> entries;
+    // The same entries, kept only when the file held characters Shift_JIS
+    // cannot: those characters travel as WideText's kept units.
+    std::map<FCString, FCString, UxQcfKeyOrder> keptEntries;
     unsigned flags;
     FCXList<FCIdString> substitutions;
     // What the last load found: the file's encoding, and how many of its

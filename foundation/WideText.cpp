@@ -25,13 +25,18 @@ BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text) {
     return SetDlgItemTextW(dialog, controlId, Wide932(text).data());
 }
 
-bool WindowText932(HWND window, std::string& out) {
-    out.clear();
+std::wstring WindowTextWide(HWND window) {
     int length = GetWindowTextLengthW(window);
-    if (length <= 0) return true;
+    if (length <= 0) return std::wstring();
     std::vector<wchar_t> wide(static_cast<size_t>(length) + 1, L'\0');
     int n = GetWindowTextW(window, wide.data(), length + 1);
-    return Mbcs::ShiftJisFromWide(wide.data(), n > 0 ? static_cast<size_t>(n) : 0, out) == 0;
+    return std::wstring(wide.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+bool WindowText932(HWND window, std::string& out) {
+    out.clear();
+    std::wstring wide = WindowTextWide(window);
+    return Mbcs::ShiftJisFromWide(wide.data(), wide.size(), out) == 0;
 }
 
 std::string WindowText932(HWND window) {
@@ -98,4 +103,51 @@ int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** a
     for (std::string& text : texts) pointers.push_back(&text[0]);
     pointers.push_back(nullptr);
     return main(argc, pointers.data());
+}
+
+namespace {
+int HexDigit(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
+}  // namespace
+
+void AppendKeptWide(std::string& out, const wchar_t* units, size_t n) {
+    static const char kHex[] = "0123456789ABCDEF";
+    out += kKeptWideStart;
+    for (size_t i = 0; i < n; ++i)
+        for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(units[i] >> shift) & 15];
+    out += kKeptWideEnd;
+}
+
+const char* ReadKeptWide(const char* p, std::wstring& units) {
+    for (; HexDigit(p[0]) >= 0 && HexDigit(p[1]) >= 0 && HexDigit(p[2]) >= 0 && HexDigit(p[3]) >= 0; p += 4)
+        units +=
+            static_cast<wchar_t>(HexDigit(p[0]) << 12 | HexDigit(p[1]) << 8 | HexDigit(p[2]) << 4 | HexDigit(p[3]));
+    return *p == kKeptWideEnd ? p + 1 : p;
+}
+
+std::string ShiftJisKeepingWide(const wchar_t* wide, size_t n) {
+    std::string out, one;
+    for (size_t i = 0; i < n;) {
+        // A surrogate pair is one character.
+        size_t length = (IS_HIGH_SURROGATE(wide[i]) && i + 1 < n && IS_LOW_SURROGATE(wide[i + 1])) ? 2 : 1;
+        one.clear();
+        if (Mbcs::ShiftJisFromWide(wide + i, length, one) == 0) out += one;
+        else AppendKeptWide(out, wide + i, length);
+        i += length;
+    }
+    return out;
+}
+
+std::wstring WideFromKept(const char* text) {
+    std::wstring out;
+    std::string run;
+    for (const char* p = text != nullptr ? text : "";;) {
+        if (*p != '\0' && *p != kKeptWideStart) {
+            run += *p++;
+            continue;
+        }
+        out += Wide932(run.c_str()).data();
+        run.clear();
+        if (*p == '\0') return out;
+        p = ReadKeptWide(p + 1, out);
+    }
 }

@@ -17,6 +17,21 @@ std::string Narrow932(const wchar_t* text);
 
 BOOL SetWindowText932(HWND window, const char* text);
 BOOL SetDlgItemText932(HWND dialog, int controlId, const char* text);
+// UTF-16 carried inside Shift_JIS text, for what Shift_JIS cannot hold:
+// kKeptWideStart, four hex digits a unit, then kKeptWideEnd. Neither
+// control byte is part of a Shift_JIS character or of a file name.
+const char kKeptWideStart = '\x03';
+const char kKeptWideEnd = '\x02';
+void AppendKeptWide(std::string& out, const wchar_t* units, size_t n);
+// The units kept at p, just after a start byte: the position after their end.
+const char* ReadKeptWide(const char* p, std::wstring& units);
+// Shift_JIS text whose characters Shift_JIS cannot hold are kept so.
+std::string ShiftJisKeepingWide(const wchar_t* wide, size_t n);
+// Such a text as UTF-16, every character as it was.
+std::wstring WideFromKept(const char* text);
+
+// The window's text as Windows gives it.
+std::wstring WindowTextWide(HWND window);
 // The window's text in Shift_JIS, '?' for what Shift_JIS cannot hold.
 std::string WindowText932(HWND window);
 // The same, false when a character had no Shift_JIS form.

@@ -222,19 +222,20 @@ void FCPathName::getRoot(FCString& out) {
     path.cursor = saved;
 }
 
-bool FCPathName::prepareBrowseBuffer(char* buffer, const char* initial) {
-    std::memset(buffer, 0, BROWSE_BUFFER);
-    if (initial == nullptr || std::strlen(initial) > BROWSE_INITIAL_MAX) return false;
-    std::memcpy(buffer, initial, std::strlen(initial));
+bool FCPathName::prepareBrowseBuffer(wchar_t* buffer, const std::wstring& initial) {
+    std::memset(buffer, 0, BROWSE_BUFFER * sizeof(wchar_t));
+    if (initial.size() > BROWSE_INITIAL_MAX) return false;
+    std::memcpy(buffer, initial.data(), initial.size() * sizeof(wchar_t));
     return true;
 }
 
-bool FCPathName::browseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const char* initial) {
+bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const std::wstring& initial,
+                     std::wstring& chosen) {
     LPITEMIDLIST root = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(owner, rootFolder, &root)) || root == nullptr) return false;
-    char buffer[BROWSE_BUFFER];
-    prepareBrowseBuffer(buffer, initial);
-    std::vector<wchar_t> selection = Wide932(buffer), shownTitle = Wide932(title);
+    wchar_t selection[FCPathName::BROWSE_BUFFER];
+    FCPathName::prepareBrowseBuffer(selection, initial);
+    std::vector<wchar_t> shownTitle = Wide932(title);
     wchar_t display[MAX_PATH] = L"", picture[MAX_PATH + 2] = L"";
     BROWSEINFOW info = {};
     info.hwndOwner = owner;
@@ -243,18 +244,53 @@ bool FCPathName::browseForFolder(HWND owner, int rootFolder, const char* title, 
     info.lpszTitle = shownTitle.data();
     info.ulFlags = flags;
     info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(selection.data());
-    info.iImage = 0;
+    info.lParam = reinterpret_cast<LPARAM>(selection);
     LPITEMIDLIST picked = SHBrowseForFolderW(&info);
-    bool chosen = false;
-    if (picked != nullptr && SHGetPathFromIDListW(picked, picture)) {
-        create(Narrow932(picture).c_str());
-        addSeparator();
-        chosen = true;
+    bool taken = picked != nullptr && SHGetPathFromIDListW(picked, picture);
+    if (taken) {
+        chosen = picture;
+        if (chosen.empty() || chosen.back() != L'\\') chosen += L'\\';
     }
     FreeShellItem(root);
     FreeShellItem(picked);
-    return chosen;
+    return taken;
+}
+
+std::wstring CurrentFolder() {
+    // Asked again with the length it reports, never taken cut short.
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+        if (n == 0) return std::wstring();
+        if (n < buffer.size()) {
+            std::wstring folder(buffer.data(), n);
+            if (folder.back() != L'\\') folder += L'\\';
+            return folder;
+        }
+        buffer.resize(n + 1);
+    }
+    return std::wstring();
+}
+
+std::wstring AbsolutePath(const std::wstring& text) {
+    if (text.size() >= 2 && text[0] == L'%' && text[1] == L':')
+        return std::wstring(Wide932(FCPathName::cdromDrive()).data()) + text.substr(2);
+    if ((text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\') || (text.size() >= 2 && text[1] == L':'))
+        return text;
+    return CurrentFolder() + text;
+}
+
+std::wstring SystemFolder(int code) {
+    wchar_t buffer[MAX_PATH + 2] = L"";
+    if (code == FCPathName::PATH_WINDOWS) {
+        UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 2);
+        if (n == 0 || n >= MAX_PATH + 2) return std::wstring();
+    } else if (FAILED(SHGetFolderPathW(nullptr, code, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
+        return std::wstring();
+    }
+    std::wstring folder(buffer);
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    return folder;
 }
 
 const char* FCPathName::cdromDrive() {

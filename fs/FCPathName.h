@@ -2,6 +2,7 @@
 // the current directory, the executable, system folders or shell folders.
 #pragma once
 #include "foundation/FCString.h"
+#include <string>
 #include <windows.h>
 
 class FCPathName {
@@ -37,13 +38,12 @@ public:
     const char* fileName();
     bool hasExtension(const char* extension);
     void getRoot(FCString& out);
-    bool browseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const char* initial);
     static const char* cdromDrive();
 
     // Copies the initial folder into the browser's buffer of BROWSE_BUFFER
-    // bytes when it fits (at most BROWSE_INITIAL_MAX bytes); the buffer is
+    // units when it fits (at most BROWSE_INITIAL_MAX units); the buffer is
     // zeroed first. True when it was copied.
-    static bool prepareBrowseBuffer(char* buffer, const char* initial);
+    static bool prepareBrowseBuffer(wchar_t* buffer, const std::wstring& initial);
 
     const char* text() const { return path.text(); }
     bool isEmpty() const { return path.isEmpty(); }
@@ -55,3 +55,20 @@ private:
     void createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool trailingSeparator);
     const char* lastSeparatorAfterFirstByte();
 };
+
+// Paths as Windows gives them, in UTF-16 from the call that returned them
+// to the call that takes them.
+
+// The current directory, ending in a separator; empty when it cannot be read.
+std::wstring CurrentFolder();
+// text made absolute as a typed folder is: a drive or share path as it
+// stands, "%:" on the first CD-ROM drive, anything else below the current
+// directory.
+std::wstring AbsolutePath(const std::wstring& text);
+// The Windows folder (PATH_WINDOWS) or a shell folder (a CSIDL), without a
+// trailing separator; empty when there is none.
+std::wstring SystemFolder(int code);
+// The folder browser, opened on initial: true with the chosen folder,
+// ending in a separator.
+bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const std::wstring& initial,
+                     std::wstring& chosen);

@@ -33,79 +33,63 @@ std::vector<std::wstring> LeadingFolders(const std::wstring& path) {
     return folders;
 }
 
-std::vector<FCString> LeadingFolders(const char* path) {
-    std::vector<FCString> folders;
-    for (const std::wstring& folder : LeadingFolders(std::wstring(Wide932(path != nullptr ? path : "").data())))
-        folders.push_back(FCString(Narrow932(folder.c_str()).c_str()));
-    return folders;
-}
-
-bool FindDeepestExistingFolder(const char* path, FCString& folder) {
+bool FindDeepestExistingFolder(const std::wstring& path, std::wstring& folder) {
     bool any = false;
-    for (const FCString& prefix : LeadingFolders(path)) {
-        if (!pathExists(prefix.text())) break;
-        folder.assignFrom(prefix);
+    for (const std::wstring& prefix : LeadingFolders(path)) {
+        if (!pathExists(prefix)) break;
+        folder = prefix;
         any = true;
     }
     return any;
 }
 
-void NormalizeSeparators(const char* path, FCString& out) {
-    FCString result;
-    const char* p = path != nullptr ? path : "";
+std::wstring NormalizeSeparators(const std::wstring& path) {
+    std::wstring result;
     // A share keeps the two separators that begin it.
-    bool share = (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
-    if (share) {
-        result.append("\\\\");
-        p += 2;
-    }
+    bool share = path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
+    if (share) result = L"\\\\";
     bool afterSeparator = share;
-    for (const char* next; *p != '\0'; p = next) {
-        next = Mbcs::Next(p);
-        unsigned code = Mbcs::CodeAt(p);
-        bool separator = code == '\\' || code == '/';
+    for (size_t i = share ? 2 : 0; i < path.size(); ++i) {
+        bool separator = path[i] == L'\\' || path[i] == L'/';
         if (separator && afterSeparator) continue;
-        if (separator) result.append("\\");
-        else result.append(p, static_cast<int>(next - p));
+        result += separator ? L'\\' : path[i];
         afterSeparator = separator;
     }
-    out.assignFrom(result);
+    return result;
 }
 
 namespace {
-// folder without the separator that ends it, if any: by whole characters,
-// since the last byte of 表 or ソ has the value of a separator.
-FCString WithoutSeparator(const FCString& folder) {
-    const char* last = Mbcs::Prev(folder.text(), folder.end());
-    if (Mbcs::CodeAt(last) != '\\') return folder;
-    FCString cut;
-    cut.append(folder.text(), static_cast<int>(last - folder.text()));
-    return cut;
+std::wstring WithoutSeparator(const std::wstring& folder) {
+    return !folder.empty() && folder.back() == L'\\' ? folder.substr(0, folder.size() - 1) : folder;
 }
 }  // namespace
 
-bool FindFileOnPath(const char* path, FCString& file) {
-    for (const FCString& prefix : LeadingFolders(path)) {
+bool FindFileOnPath(const std::wstring& path, std::wstring& file) {
+    for (const std::wstring& prefix : LeadingFolders(path)) {
         // Without its separator: a file followed by one does not exist.
-        FCString level = WithoutSeparator(prefix);
+        std::wstring level = WithoutSeparator(prefix);
         DWORD attributes = 0;
-        if (level.length() > 2 && pathExists(level.text(), &attributes) &&
-            (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            file.assignFrom(level);
+        if (level.size() > 2 && pathExists(level, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            file = level;
             return true;
         }
     }
     return false;
 }
 
-bool FindUnwritableFolderName(const char* path, FCString& name) {
-    std::vector<FCString> folders = LeadingFolders(path);
+bool FindUnwritableFolderName(const std::wstring& path, std::wstring& name) {
+    std::vector<std::wstring> folders = LeadingFolders(path);
     for (size_t i = 1; i < folders.size(); ++i) {
-        FCString component(WithoutSeparator(folders[i]).text() + folders[i - 1].length());
-        if (component.equals(FCString(".")) || component.equals(FCString(".."))) continue;
+        std::wstring component = WithoutSeparator(folders[i]).substr(folders[i - 1].size());
+        if (component == L"." || component == L"..") continue;
+        // The rule reads Shift_JIS; a character it has no form for is
+        // shown as 〓, never '?', which the rule would take for a
+        // forbidden one. Every character the rule looks at is ASCII.
+        std::string shown;
+        Mbcs::ShiftJisFromWide(component.data(), component.size(), shown, "〓");
         FCString safe;
-        if (CheckEntryName(component, safe) != ENTRY_NAME_OK) {
-            name.assignFrom(component);
+        if (CheckEntryName(FCString(shown.c_str()), safe) != ENTRY_NAME_OK) {
+            name = component;
             return true;
         }
     }

@@ -11,33 +11,32 @@
 // The leading folders of path, each ending in a separator, root first; runs
 // of separators give no empty parts. Empty when path has no part.
 std::vector<std::wstring> LeadingFolders(const std::wstring& path);
-std::vector<FCString> LeadingFolders(const char* path);
 
 // path as Windows reads its separators: '/' as '\', and a run of them as
 // one, except the two that begin a share ("\\server").
-void NormalizeSeparators(const char* path, FCString& out);
+std::wstring NormalizeSeparators(const std::wstring& path);
 
 // The first leading folder of path that exists as a file; false when none
 // does.
-bool FindFileOnPath(const char* path, FCString& file);
+bool FindFileOnPath(const std::wstring& path, std::wstring& file);
 
 // The first folder name of path (below its root; "." and ".." aside) that
 // Windows would store under another name or not at all: a trailing dot or
 // blank, a device name, a forbidden character. False when none.
-bool FindUnwritableFolderName(const char* path, FCString& name);
+bool FindUnwritableFolderName(const std::wstring& path, std::wstring& name);
 
 // The deepest leading folder of path that exists; false when none does.
-bool FindDeepestExistingFolder(const char* path, FCString& folder);
+bool FindDeepestExistingFolder(const std::wstring& path, std::wstring& folder);
 
 // Makes every missing folder of path, root first, calling onCreated(folder)
 // for each one made. False when one could not be made (the deeper ones are
 // not tried) or when path has no part.
 template <class OnCreated>
-bool CreateFolders(const char* path, OnCreated onCreated) {
-    std::vector<FCString> folders = LeadingFolders(path);
-    for (const FCString& folder : folders) {
-        if (pathExists(folder.text())) continue;
-        if (!CreateDirectoryW(Wide932(folder.text()).data(), nullptr)) return false;
+bool CreateFolders(const std::wstring& path, OnCreated onCreated) {
+    std::vector<std::wstring> folders = LeadingFolders(path);
+    for (const std::wstring& folder : folders) {
+        if (pathExists(folder)) continue;
+        if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
         onCreated(folder);
     }
     return !folders.empty();

@@ -13,6 +13,7 @@ const char* const kCloseBracket = "】";
 // Neither can be a byte of a double-byte character, nor part of a file name.
 const char kLiteralStart = '\x01';
 const char kLiteralEnd = '\x02';
+static_assert(kKeptWideEnd == kLiteralEnd, "a UTF-16 literal ends as a Shift_JIS one does");
 const char kHex[] = "0123456789ABCDEF";
 
 int HexValue(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
@@ -63,7 +64,15 @@ void AppendLiteral(FCString& markup, const char* text) {
     markup.append(encoded.c_str());
 }
 
-void AppendColoured(FCString& markup, const char* text, unsigned colour) {
+void AppendLiteral(FCString& markup, const std::wstring& text) {
+    std::string encoded;
+    AppendKeptWide(encoded, text.data(), text.size());
+    markup.append(encoded.c_str());
+}
+
+namespace {
+template <class Text>
+void AppendInColour(FCString& markup, const Text& text, unsigned colour) {
     char number[16];
     wsprintfA(number, "0x%06X", colour & 0xFFFFFFu);
     markup.append("【");
@@ -73,12 +82,20 @@ void AppendColoured(FCString& markup, const char* text, unsigned colour) {
     markup.append("【-1】");
 }
 
+}  // namespace
+
+void AppendColoured(FCString& markup, const char* text, unsigned colour) { AppendInColour(markup, text, colour); }
+void AppendColoured(FCString& markup, const std::wstring& text, unsigned colour) {
+    AppendInColour(markup, text, colour);
+}
+
 void ResolveLiterals(FCString& text) {
     const char* p = text.text();
     if (std::char_traits<char>::find(p, static_cast<size_t>(text.length()), kLiteralStart) == nullptr) return;
     std::string out;
     while (*p != '\0') {
         if (*p != kLiteralStart) {
+            // A UTF-16 literal's digits are copied as they stand.
             out += *p++;
             continue;
         }
@@ -87,6 +104,12 @@ void ResolveLiterals(FCString& text) {
         if (*p == kLiteralEnd) ++p;
     }
     text.assignFrom(out.c_str());
+}
+
+std::wstring WideResolved(const char* source) {
+    FCString text(source != nullptr ? source : "");
+    ResolveLiterals(text);
+    return WideFromKept(text.text());
 }
 
 namespace {
@@ -110,6 +133,13 @@ public:
             if (++inPiece > kPieceLength) {
                 inPiece = 1;
                 startPiece();
+            }
+            if (*c == kKeptWideStart) {
+                std::wstring units;
+                const char* after = ReadKeptWide(c + 1, units);
+                for (wchar_t unit : units) wide(unit);
+                c = after - 1;  // the literal's last byte: the loop steps past it
+                continue;
             }
             const char* next = Mbcs::Next(c);
             for (const unsigned char* p = reinterpret_cast<const unsigned char*>(c);
@@ -161,6 +191,13 @@ private:
         } else {
             body_ += static_cast<char>(*p);
         }
+    }
+    // A unit as the reader takes it in any code page: \\uN (signed) with
+    // no fallback of its own.
+    void wide(wchar_t unit) {
+        body_ += "\\uc0\\u";
+        body_ += std::to_string(static_cast<short>(unit));
+        body_ += ' ';
     }
     size_t colourIndex(int colour) {
         if (colour < 0) return 0;

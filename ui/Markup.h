@@ -3,6 +3,7 @@
 // to the control's own colour.
 #pragma once
 #include "foundation/FCString.h"
+#include <string>
 #include <windows.h>
 
 enum MarkupEffect : unsigned {
@@ -23,7 +24,15 @@ void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp,
 // between two control characters no file name can hold, so no tag parser
 // ever sees it; the rendering shows it as it was.
 void AppendLiteral(FCString& markup, const char* text);
+// The same for a path as Windows gave it: its UTF-16 travels as it is, so a
+// name Shift_JIS cannot hold (José, 게임) is shown with its own characters.
+void AppendLiteral(FCString& markup, const std::wstring& text);
 // The same in a colour (0xRRGGBB), then back to the control's own colour.
 void AppendColoured(FCString& markup, const char* text, unsigned colour);
-// Turns the literal sections of markup back into their text.
+void AppendColoured(FCString& markup, const std::wstring& text, unsigned colour);
+// Turns the Shift_JIS literal sections of markup back into their text; a
+// UTF-16 one stays as it is, for the rendering or WideResolved.
 void ResolveLiterals(FCString& text);
+// Text without markup, its literals resolved, as UTF-16: what a plain
+// control or a log is given.
+std::wstring WideResolved(const char* text);

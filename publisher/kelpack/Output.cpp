@@ -32,9 +32,9 @@ int RefuseOutput(const BuildOptions_& o) {
             o.source.c_str());
         return Usage("give an OUTPUT folder apart from SOURCE");
     }
-    FCString file;
-    if (FindFileOnPath(o.output.c_str(), file)) {
-        Say("OUTPUT %s: %s is a file, not a folder", o.output.c_str(), file.text());
+    std::wstring file;
+    if (FindFileOnPath(output, file)) {
+        Say("OUTPUT %s: %s is a file, not a folder", o.output.c_str(), Narrow932(file.c_str()).c_str());
         return Usage("give an OUTPUT folder");
     }
     return 0;
@@ -55,12 +55,13 @@ std::vector<std::string> PatternFiles(const std::string& folder, const std::stri
 
 StagedOutput::~StagedOutput() {
     if (!staging_.empty()) RemoveFolderQuietly(staging_);
-    for (size_t i = made_.size(); i-- > 0;) RemoveDirectoryW(Wide932(made_[i].text()).data());
+    for (size_t i = made_.size(); i-- > 0;) RemoveDirectoryW(made_[i].c_str());
 }
 
 bool StagedOutput::open(const std::string& output) {
     output_ = output;
-    if (!CreateFolders(output.c_str(), [this](const FCString& folder) { made_.push_back(folder); })) {
+    if (!CreateFolders(std::wstring(Wide932(output.c_str()).data()),
+                       [this](const std::wstring& folder) { made_.push_back(folder); })) {
         Say("cannot make the OUTPUT folder %s (%s)", output.c_str(), SystemErrorLine(GetLastError()).c_str());
         return false;
     }

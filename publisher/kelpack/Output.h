@@ -46,5 +46,5 @@ private:
     static void moveBack(const std::vector<MOVE_>& moves, size_t done);
 
     std::string output_, staging_;
-    std::vector<FCString> made_;  // folders open() made, root first
+    std::vector<std::wstring> made_;  // folders open() made, root first
 };

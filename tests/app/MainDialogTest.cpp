@@ -354,9 +354,9 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
 
 TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {
     FCString text("done\\nin %dest%\\nand %dest%");
-    ExpandMessageText(text, "C:\\data\\new\\【旧】\\");
-    ResolveLiterals(text);
-    EXPECT_STREQ("done\nin C:\\data\\new\\【旧】\\\nand C:\\data\\new\\【旧】\\", text.text());
+    ExpandMessageText(text, L"C:\\data\\new\\【旧】\\Jos\u00E9\\");
+    std::wstring expected = L"done\nin C:\\data\\new\\【旧】\\Jos\u00E9\\\nand C:\\data\\new\\【旧】\\Jos\u00E9\\";
+    EXPECT_EQ(expected, WideResolved(text.text()));
     FCString plain("a\\nb %dest%");
     ExpandMessageText(plain, nullptr);
     EXPECT_STREQ("a\nb %dest%", plain.text());

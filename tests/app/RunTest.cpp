@@ -153,7 +153,7 @@ TEST(Run, MissingDriveNamesTheWholeDestination) {
 
 TEST(Run, ReadOnlyDriveIsRefusedAtTheDeepestExistingFolder) {
     if (!TempFolder::exists("R:\\readonly.txt")) GTEST_SKIP() << "no read-only test drive R:";
-    for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_FALSE(CanWriteToFolder("R:\\", kind)) << kind;
+    for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_FALSE(CanWriteToFolder(L"R:\\", kind)) << kind;
     SeriesHarness h(Qcf(""));
     h.type("R:\\missing\\deeper");
     h.run();
@@ -261,58 +261,68 @@ TEST(Run, CancelThroughTheProgressDialogEndsTheRun) {
 
 TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
     struct {
-        const char* typed;
-        const char* normalized;
-        const char* unwritable;  // the name found, or null
+        const wchar_t* typed;
+        const wchar_t* normalized;
+        const wchar_t* unwritable;  // the name found, or null
     } cases[] = {
-        {"C:/a//b\\\\c/", "C:\\a\\b\\c\\", nullptr},
-        {"//srv/share//x", "\\\\srv\\share\\x", nullptr},
-        {"C:\\表\\\\ソ\\", "C:\\表\\ソ\\", nullptr},  // 0x5C trail bytes are no separators
-        {"C:\\a\\..\\.\\b\\", "C:\\a\\..\\.\\b\\", nullptr},
-        {"C:\\setup \\x\\", "C:\\setup \\x\\", "setup "},
-        {"C:\\a\\dot.\\", "C:\\a\\dot.\\", "dot."},
-        {"C:\\a\\con\\", "C:\\a\\con\\", "con"},
-        {"C:\\a\\表", "C:\\a\\表", nullptr},  // a last folder whose last byte is 0x5C, no separator after it
+        {L"C:/a//b\\\\c/", L"C:\\a\\b\\c\\", nullptr},
+        {L"//srv/share//x", L"\\\\srv\\share\\x", nullptr},
+        {L"C:\\表\\\\ソ\\", L"C:\\表\\ソ\\", nullptr},
+        {L"C:\\a\\..\\.\\b\\", L"C:\\a\\..\\.\\b\\", nullptr},
+        {L"C:\\setup \\x\\", L"C:\\setup \\x\\", L"setup "},
+        {L"C:\\a\\dot.\\", L"C:\\a\\dot.\\", L"dot."},
+        {L"C:\\a\\con\\", L"C:\\a\\con\\", L"con"},
+        {L"C:\\a\\表", L"C:\\a\\表", nullptr},
+        // Names Shift_JIS cannot hold are judged as they are, never as '?'.
+        {L"C:\\Caf\u00E9\\\uAC8C\uC784\\\U0001F363\\", L"C:\\Caf\u00E9\\\uAC8C\uC784\\\U0001F363\\", nullptr},
+        {L"C:\\Jos\u00E9\\\U0001F363?\\", L"C:\\Jos\u00E9\\\U0001F363?\\", L"\U0001F363?"},
+        {L"C:\\Jos\u00E9\\\uAC8C\uC784.\\", L"C:\\Jos\u00E9\\\uAC8C\uC784.\\", L"\uAC8C\uC784."},
     };
     for (const auto& c : cases) {
-        FCString normalized, name;
-        NormalizeSeparators(c.typed, normalized);
-        EXPECT_STREQ(c.normalized, normalized.text()) << c.typed;
-        EXPECT_EQ(c.unwritable != nullptr, FindUnwritableFolderName(normalized.text(), name)) << c.typed;
+        std::wstring normalized = NormalizeSeparators(c.typed), name;
+        EXPECT_EQ(c.normalized, normalized) << Narrow932(c.typed);
+        EXPECT_EQ(c.unwritable != nullptr, FindUnwritableFolderName(normalized, name)) << Narrow932(c.typed);
         if (c.unwritable != nullptr) {
-            EXPECT_STREQ(c.unwritable, name.text()) << c.typed;
+            EXPECT_EQ(c.unwritable, name) << Narrow932(c.typed);
         }
     }
     TempFolder dir;
+    std::wstring root = dir.widePath();
     TempFolder::writeFile(dir / "f.txt", "f");
-    FCString file;
-    EXPECT_TRUE(FindFileOnPath((dir / "f.txt\\a\\").c_str(), file));
-    EXPECT_EQ(dir / "f.txt", file.text());
-    EXPECT_FALSE(FindFileOnPath((dir / "g\\a\\").c_str(), file));
-    EXPECT_FALSE(FindFileOnPath("Q:\\x\\", file));
-    TempFolder::writeFile(dir / "ソ", "so");  // 83 5C: found as the last level, with no separator after it
-    EXPECT_TRUE(FindFileOnPath((dir / "ソ").c_str(), file));
-    EXPECT_EQ(dir / "ソ", file.text());
+    std::wstring file;
+    EXPECT_TRUE(FindFileOnPath(root + L"f.txt\\a\\", file));
+    EXPECT_EQ(root + L"f.txt", file);
+    EXPECT_FALSE(FindFileOnPath(root + L"g\\a\\", file));
+    EXPECT_FALSE(FindFileOnPath(L"Q:\\x\\", file));
+    ASSERT_TRUE(CreateFolderPath(root + L"Caf\u00E9"));
+    HANDLE made =
+        CreateFileW((root + L"Caf\u00E9\\\uAC8C\uC784").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, made);
+    CloseHandle(made);
+    EXPECT_TRUE(FindFileOnPath(root + L"Caf\u00E9\\\uAC8C\uC784\\x\\", file));
+    EXPECT_EQ(root + L"Caf\u00E9\\\uAC8C\uC784", file);
 }
 
 TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
     TempFolder dir;
-    FCString deepest;
-    EXPECT_TRUE(FindDeepestExistingFolder((dir.path() + "a\\b\\c\\").c_str(), deepest));
-    EXPECT_EQ(dir.path(), deepest.text());
-    EXPECT_FALSE(FindDeepestExistingFolder("Q:\\x\\", deepest));
-    EXPECT_FALSE(FindDeepestExistingFolder("", deepest));
-    EXPECT_FALSE(FindDeepestExistingFolder("\\\\server", deepest));
-    EXPECT_TRUE(CreateFolderPath((dir.path() + "a\\表\\c").c_str()));
-    EXPECT_TRUE(TempFolder::exists(dir.path() + "a\\表\\c\\"));
-    EXPECT_FALSE(CreateFolderPath((dir.path() + "a\\表\\c").c_str()));  // nothing left to create
-    EXPECT_TRUE(FindDeepestExistingFolder((dir.path() + "a\\表\\c\\d\\").c_str(), deepest));
-    EXPECT_EQ(dir.path() + "a\\表\\c\\", deepest.text());
-    FCString probe;
-    MakeProbeName(probe, "C:\\x\\");
-    EXPECT_EQ(0u, std::string(probe.text()).find("C:\\x\\$$_"));
-    EXPECT_EQ(std::string(".$_$"), std::string(probe.text()).substr(probe.length() - 4));
-    for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_TRUE(CanWriteToFolder(dir.path().c_str(), kind)) << kind;
+    std::wstring root = dir.widePath(), deepest;
+    EXPECT_TRUE(FindDeepestExistingFolder(root + L"a\\b\\c\\", deepest));
+    EXPECT_EQ(root, deepest);
+    EXPECT_FALSE(FindDeepestExistingFolder(L"Q:\\x\\", deepest));
+    EXPECT_FALSE(FindDeepestExistingFolder(L"", deepest));
+    EXPECT_FALSE(FindDeepestExistingFolder(L"\\\\server", deepest));
+    for (const wchar_t* tail : {L"a\\表\\c", L"Jos\u00E9\\\uAC8C\uC784\\\U0001F363"}) {
+        EXPECT_TRUE(CreateFolderPath(root + tail)) << Narrow932(tail);
+        EXPECT_TRUE(pathExists(root + tail + L"\\")) << Narrow932(tail);
+        EXPECT_FALSE(CreateFolderPath(root + tail)) << Narrow932(tail);  // nothing left to create
+        EXPECT_TRUE(FindDeepestExistingFolder(root + tail + L"\\d\\", deepest));
+        EXPECT_EQ(root + tail + L"\\", deepest);
+        for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_TRUE(CanWriteToFolder(root + tail, kind)) << kind;
+    }
+    std::wstring probe = MakeProbeName(L"C:\\x\\");
+    EXPECT_EQ(0u, probe.find(L"C:\\x\\$$_"));
+    EXPECT_EQ(L".$_$", probe.substr(probe.size() - 4));
+    for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_TRUE(CanWriteToFolder(root, kind)) << kind;
     EXPECT_FALSE(AnyProbeIn(dir.path()));
 }
 

@@ -299,6 +299,13 @@ TEST(UxQcfFuzz, AnyBytesLoadWithoutCrashOrHang) {
 
 namespace {
 // The bytes of a UTF-16 text, little or big endian, behind its mark.
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 4, '\0');
+    out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0],
+                                                       static_cast<int>(out.size()), nullptr, nullptr)));
+    return out;
+}
+
 std::string Utf16(const wchar_t* text, bool bigEndian) {
     std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
     for (const wchar_t* p = text; *p != L'\0'; ++p) {
@@ -343,13 +350,26 @@ TEST(UxQcfEncoding, EveryEncodingAnEditorWritesReadsAsTheShiftJisText) {
         EXPECT_EQ(c.encoding, store.encoding) << c.what;
         EXPECT_EQ(0u, store.lostCharacters) << c.what;
     }
-    TempFolder dir;
-    TempFolder::writeFile(dir / "kelpex.qcf", Utf16(L"caption=caf\u00e9 \U0001F600 ok\r\n", false));
-    UxQcf store;
-    store.load((dir / "kelpex.qcf").c_str());
-    store.flags = 0;
-    EXPECT_EQ("caf? ? ok", Get(store, "caption"));
-    EXPECT_EQ(2u, store.lostCharacters);
+    // What Shift_JIS cannot hold shows as '?' in its texts, and is kept
+    // whole where a value becomes a folder name.
+    const std::wstring real = L"caf\u00e9 \U0001F600 \u8868ok";
+    for (bool utf8 : {false, true}) {
+        TempFolder dir;
+        std::wstring file = L"caption=" + real + L"\r\nmakerName=\u8868\r\n";
+        std::string bytes = utf8 ? "\xEF\xBB\xBF" + Utf8(file) : Utf16(file.c_str(), false);
+        TempFolder::writeFile(dir / "kelpex.qcf", bytes);
+        UxQcf store;
+        store.load((dir / "kelpex.qcf").c_str());
+        store.flags = 0;
+        EXPECT_EQ("caf? ? 表ok", Get(store, "caption")) << utf8;
+        EXPECT_EQ(2u, store.lostCharacters) << utf8;
+        FCString shifted;
+        store.getString(shifted, "caption");
+        EXPECT_EQ(real, store.getWideString("caption", shifted)) << utf8;
+        store.getString(shifted, "makerName");
+        EXPECT_EQ(L"\u8868", store.getWideString("makerName", shifted)) << utf8;
+        EXPECT_EQ(L"fallback", store.getWideString("appName", FCString("fallback"))) << utf8;
+    }
 }
 
 // Detection never takes a real Shift_JIS text for UTF-8, even one that is

@@ -1,4 +1,5 @@
 #include "fs/FCPathName.h"
+#include "foundation/WideText.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
@@ -139,6 +140,7 @@ TEST(FCPathNameSpecial, ModuleWindowsSystemAndTemp) {
     EXPECT_EQ(folder.substr(0, folder.size() - 1), Text(d0));
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
+    EXPECT_EQ(std::wstring(Wide932(windows).data()), SystemFolder(FCPathName::PATH_WINDOWS));
     FCPathName w(FCPathName::PATH_WINDOWS, false);
     EXPECT_EQ(std::string(windows), Text(w));
     FCPathName ws(FCPathName::PATH_WINDOWS);
@@ -206,22 +208,23 @@ TEST(FCPathNameQuestions, RootsOfDrivesAndShares) {
 }
 
 TEST(FCPathNameBrowse, InitialSelectionOnlyWhenItFits) {
-    char buffer[FCPathName::BROWSE_BUFFER + 8];
-    std::memset(buffer, 'x', sizeof buffer);
-    std::string fits(520, 'a');
-    EXPECT_TRUE(FCPathName::prepareBrowseBuffer(buffer, fits.c_str()));
-    EXPECT_EQ(fits, std::string(buffer));
-    EXPECT_EQ('\0', buffer[521]);
-    EXPECT_EQ('x', buffer[FCPathName::BROWSE_BUFFER]);  // nothing beyond the 522 bytes
-    std::string tooLong(521, 'b');
-    EXPECT_FALSE(FCPathName::prepareBrowseBuffer(buffer, tooLong.c_str()));
-    EXPECT_EQ('\0', buffer[0]);
-    EXPECT_EQ('\0', buffer[521]);
+    wchar_t buffer[FCPathName::BROWSE_BUFFER + 8];
+    std::fill(buffer, buffer + FCPathName::BROWSE_BUFFER + 8, L'x');
+    // Units are counted, not Shift_JIS bytes: 520 Hangul syllables fit.
+    std::wstring fits(520, L'\uAC8C');
+    EXPECT_TRUE(FCPathName::prepareBrowseBuffer(buffer, fits));
+    EXPECT_EQ(fits, std::wstring(buffer));
+    EXPECT_EQ(L'\0', buffer[521]);
+    EXPECT_EQ(L'x', buffer[FCPathName::BROWSE_BUFFER]);  // nothing beyond the 522 units
+    std::wstring tooLong(521, L'b');
+    EXPECT_FALSE(FCPathName::prepareBrowseBuffer(buffer, tooLong));
+    EXPECT_EQ(L'\0', buffer[0]);
+    EXPECT_EQ(L'\0', buffer[521]);
 }
 
 TEST(FCPathNameBrowse, RealBrowserReturnsTheChosenFolderWithASeparator) {
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
     std::thread press([] {
         HWND browser = WindowAnswerer::waitForWindow("フォルダーの参照", 20000);
         if (browser != nullptr) {
@@ -230,18 +233,19 @@ TEST(FCPathNameBrowse, RealBrowserReturnsTheChosenFolderWithASeparator) {
             SendMessageA(GetDlgItem(browser, IDOK), BM_CLICK, 0, 0);
         }
     });
-    FCPathName p(FCPathName::PATH_CURRENT);
-    bool chosen = p.browseForFolder(nullptr, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS, windows);
+    std::wstring p;
+    bool chosen =
+        BrowseForFolder(nullptr, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS, windows, p);
     press.join();
     ASSERT_TRUE(chosen);
-    EXPECT_EQ(std::string(windows) + "\\", Text(p));
+    EXPECT_EQ(std::wstring(windows) + L"\\", p);
 
     std::thread cancel([] {
         HWND browser = WindowAnswerer::waitForWindow("フォルダーの参照", 20000);
         if (browser != nullptr) SendMessageA(GetDlgItem(browser, IDCANCEL), BM_CLICK, 0, 0);
     });
-    FCPathName q("C:\\before");
-    EXPECT_FALSE(q.browseForFolder(nullptr, CSIDL_DRIVES, "title", BIF_RETURNONLYFSDIRS, windows));
+    std::wstring q = L"C:\\before";
+    EXPECT_FALSE(BrowseForFolder(nullptr, CSIDL_DRIVES, "title", BIF_RETURNONLYFSDIRS, windows, q));
     cancel.join();
-    EXPECT_EQ("C:\\before", Text(q));
+    EXPECT_EQ(L"C:\\before", q);
 }

@@ -98,3 +98,5 @@ bool TempFolder::driveExists(char letter) {
     char root[4] = {letter, ':', '\\', '\0'};
     return GetDriveTypeA(root) > DRIVE_NO_ROOT_DIR;
 }
+
+std::wstring TempFolder::widePath() const { return Wide(path_); }

@@ -16,6 +16,8 @@ public:
 
     // The folder, ending in a backslash.
     const std::string& path() const { return path_; }
+    // The same as the platform takes it.
+    std::wstring widePath() const;
     std::string operator/(const std::string& name) const { return path_ + name; }
 
     static void writeFile(const std::string& path, const std::string& bytes);
