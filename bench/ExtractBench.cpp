@@ -11,6 +11,9 @@
 // bounds how late a repaint or Cancel is answered. Watching costs a hook
 // call per message, so the timed Runs go unwatched.
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER ROUNDS
+// With "run" for ROUNDS it times one Run alone and prints its seconds, for
+// comparisons between processes (under two code pages, say).
+//   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER run
 #include "app/MainDialog.h"
 #include "app/TestSeams.h"
 #include "bench/BenchClock.h"
@@ -218,8 +221,9 @@ std::string WithSeparator(const std::string& folder) {
 int BenchMain(int argc, char** argv) {
     if (argc < 4) return 2;
     std::string corpus = argv[1], output = argv[2];
+    bool runOnly = std::string(argv[3]) == "run";
     int rounds = atoi(argv[3]);
-    if (rounds < 1) return 2;
+    if (rounds < 1 && !runOnly) return 2;
     corpus = WithSeparator(corpus);
     output = WithSeparator(output);
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
@@ -233,6 +237,19 @@ int BenchMain(int argc, char** argv) {
                                      reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().archives.size());
+    if (runOnly) {
+        double seconds = RunKelpex(window, output);
+        bool succeeded = RunSucceeded(window);
+        Remove(output);
+        store.flags = 0;
+        DestroyWindow(window);
+        if (!succeeded) {
+            std::printf("extract_bench: the Run did not succeed\n");
+            return 1;
+        }
+        std::printf("run %.3f\n", seconds);
+        return 0;
+    }
     // A: the SetupIterateCabinetA floor, B: the Run, C: the FDICopy floor.
     std::vector<double> bare, kelpex, fdi;
     const char kOrder[] = "ABCCBA";

@@ -5,3 +5,7 @@
 
 // The thread of the latest work a UxBackground started.
 DWORD LastBackgroundThreadForTests();
+
+// The extractor makes no scratch folder for names the system's code page
+// cannot hold, and takes the route through short names instead.
+void SetNoScratchFoldersForTests(bool none);

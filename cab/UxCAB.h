@@ -145,14 +145,18 @@ private:
     UINT findNextCabinet(const char* name, char* newPath);
     // What the platform is given to write the file's written path: that
     // path in the system's code page, or, where that cannot name it, an
-    // ASCII temporary file reached through the folder's short name or, with
-    // none, in a temporary folder of ours; written then names that file,
-    // which takes the target's name once measured. False with the cabinet
-    // ended when neither can be made.
+    // ASCII name in a scratch folder of ours or, where none can be made, a
+    // temporary file reached through the folder's short name; written then
+    // names that file, which takes the target's name once measured. False
+    // with the cabinet ended when neither can be made.
     bool platformTarget(INFLIGHT_& file, std::string& platform);
-    // A folder for such files beside the deepest folder of `folder` the
-    // system's code page can name: on the same volume, so the final move is
-    // a rename. Removed when the cabinet ends.
+    // A folder for such files in the deepest folder of the destination's
+    // (the destination itself, or one above it) that the system's code page
+    // can name by its long or its short name: on the same volume, so the
+    // final move is a rename, and one for the whole cabinet. Names in it are
+    // ours alone, so a file's needs no create to be reserved. Removed when
+    // the cabinet ends. False, with scratch and platform untouched, when
+    // none can be made.
     bool makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform);
     // Removes them, and forgets the routes through them.
     void removeScratchFolders();
@@ -187,7 +191,9 @@ private:
     struct SCRATCH_ {
         std::wstring ancestor;  // the deepest folder the system's code page can name
         std::wstring folder;  // ours inside it
+        std::string platform;  // its name in that code page
     };
+    unsigned scratchNames_ = 0;  // names given in scratch folders
     std::vector<SCRATCH_> scratchFolders_;  // made by makeScratchFolder, removed by removeScratchFolders
     // Where files of a folder the system's code page cannot name are written
     // (the folder itself or a scratch folder) and its name for the platform

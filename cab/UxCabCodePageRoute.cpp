@@ -5,17 +5,28 @@
 #include "cab/UxCabShared.h"
 #include "foundation/WideText.h"
 #include "fs/FolderWalk.h"
+
+namespace {
+bool g_noScratchFolders = false;
+
+// Declared for tests in cab/TestSeams.h: the route with no scratch folder
+// (a destination whose folders refuse new ones).
+bool NoScratchFolders() { return g_noScratchFolders; }
+}  // namespace
+
+void SetNoScratchFoldersForTests(bool none);
+void SetNoScratchFoldersForTests(bool none) { g_noScratchFolders = none; }
 #include <vector>
 
 bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     if (SystemCodePagePath(file.written.c_str(), platform) && platform.size() < MAX_PATH) return true;
     std::wstring folder = FolderOf(file.target);
     FCString text;
-    // One short-name query a folder: a Run writes thousands of files into few.
+    // One route a folder: a Run writes thousands of files into few.
     auto route = writeFolders_.find(folder);
     if (route == writeFolders_.end()) {
         WRITE_FOLDER_ made{folder, std::string()};
-        if (!ShortSystemPath(folder.c_str(), made.platform) && !makeScratchFolder(folder, made.folder, made.platform)) {
+        if (!makeScratchFolder(folder, made.folder, made.platform) && !ShortSystemPath(folder.c_str(), made.platform)) {
             AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません",
                             file.shown.text());
             failCabinet(text);
@@ -27,7 +38,14 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     const std::wstring& writeFolder = route->second.folder;
     if (file.written == file.target || writeFolder != folder) {
         std::wstring replaced(file.written);
-        if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) return false;
+        if (writeFolder != folder) {
+            // Ours alone: the name is free without a file made to hold it.
+            wchar_t name[24];
+            wsprintfW(name, L"kx%08X.tmp", ++scratchNames_);
+            file.written = writeFolder + name;
+        } else if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) {
+            return false;
+        }
         if (replaced != file.target) DeleteFileW(replaced.c_str());
     }
     // The temporary name is ASCII: every code page holds it.
@@ -43,28 +61,36 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
 }
 
 bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform) {
-    // A folder the code page cannot name holds none it can.
+    if (NoScratchFolders()) return false;
     std::wstring ancestor;
     std::string named;
     for (const std::wstring& leading : LeadingFolders(folder)) {
-        if (!SystemCodePagePath(leading.c_str(), named)) break;
-        ancestor = leading;
+        if (leading.size() > destination_.size()) break;
+        std::string form;
+        if (SystemCodePagePath(leading.c_str(), form) || ShortSystemPath(leading.c_str(), form)) {
+            ancestor = leading;
+            named = form;
+        }
     }
     if (ancestor.empty()) return false;
     for (const SCRATCH_& made : scratchFolders_) {
         if (made.ancestor == ancestor) {
             scratch = made.folder;
-            return SystemCodePagePath(made.folder.c_str(), platform);
+            platform = made.platform;
+            return true;
         }
     }
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(ancestor.c_str(), L"kxd", 0, name) == 0) return false;
     DeleteFileW(name);
     if (!CreateDirectoryW(name, nullptr)) return false;
-    scratch = name;
-    scratch += L'\\';
-    scratchFolders_.push_back(SCRATCH_{ancestor, scratch});
-    return SystemCodePagePath(scratch.c_str(), platform);
+    SCRATCH_ made{ancestor, std::wstring(name) + L"\\", named};
+    if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
+    made.platform += Narrow932(NameOf(name).c_str()) + "\\";  // ASCII
+    scratchFolders_.push_back(made);
+    scratch = made.folder;
+    platform = made.platform;
+    return true;
 }
 
 void UxCAB::removeScratchFolders() {

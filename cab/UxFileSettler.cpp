@@ -3,6 +3,8 @@
 #include "cab/EntryTime.h"
 #include "cab/UxCabShared.h"
 #include <process.h>
+#include <cstring>
+#include <vector>
 
 UxFileSettler::UxFileSettler() : busy_(false), stopping_(false) {}
 
@@ -14,12 +16,28 @@ UxFileSettler::~UxFileSettler() {
     WaitForSingleObject(thread_.get(), INFINITE);
 }
 
+namespace {
+// Gives an open file its final name: through the handle already open for
+// its size and time, which spares the platform finding the file again by
+// its path (a move by path costs a second open).
+bool RenameOpenFile(HANDLE file, const std::wstring& finalPath) {
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + finalPath.size() * sizeof(wchar_t));
+    FILE_RENAME_INFO* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(finalPath.size() * sizeof(wchar_t));
+    std::memcpy(rename->FileName, finalPath.data(), rename->FileNameLength);
+    return SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+}  // namespace
+
 bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
     ULONGLONG size = ~0ull;
+    bool renamed = false;
     {
-        FCHandle opened(CreateFileW(file.path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        DWORD access = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | (file.finalPath.empty() ? 0 : DELETE);
+        FCHandle opened(CreateFileW(file.path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         LARGE_INTEGER measured;
         if (opened.valid() && GetFileSizeEx(opened.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
         if (size == file.size) {
@@ -27,10 +45,12 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             FILETIME time;
             EntryTime(file.dosDate, file.dosTime, time);
             SetFileTime(opened.get(), nullptr, nullptr, &time);
+            renamed = !file.finalPath.empty() && RenameOpenFile(opened.get(), file.finalPath);
         }
     }
     if (size == file.size) {
-        if (file.finalPath.empty() || MoveFileExW(file.path.c_str(), file.finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (file.finalPath.empty() || renamed ||
+            MoveFileExW(file.path.c_str(), file.finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
             return true;
         failure.moveError = GetLastError();
         failure.shown.assignFrom(file.shown);

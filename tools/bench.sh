@@ -43,6 +43,10 @@ for out in $outputs; do
     done
     rm -rf "$out"
 done
+echo "=== names the code page cannot hold: the Japanese corpus under 1252 against 932 (i686)"
+route_out=$build/bench-route
+[ -d /dev/shm ] && route_out=/dev/shm/kelpex-bench-$$-route
+sh bench/route-bench.sh "$build/corpus/japanese" "$route_out" "$build/i686/bench/extract_bench.exe" 3
 echo "=== long texts (i686)"
 wine "$build/i686/bench/text_bench.exe" "$(zpath "$build/text-bench")" </dev/null | iconv -c -f cp932 -t utf-8
 rm -rf "$build/text-bench"

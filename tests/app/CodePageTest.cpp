@@ -2,6 +2,7 @@
 // others under code page 932, and again under 1252 and 65001 (the CTest
 // entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
 // read back as UTF-16 and compared with the Shift_JIS original.
+#include "cab/TestSeams.h"
 #include "cab/UxCAB.h"
 #include "config/UxQcf.h"
 #include "foundation/TestSeams.h"
@@ -182,14 +183,18 @@ TEST(AnyCodePage, DestinationsShiftJisCannotHoldAreUsedAndShownExactly) {
 // stored as UTF-8 that Shift_JIS cannot hold (two of them told apart only
 // by such a character, in a folder named by one), come out under their real
 // names whatever the system's code page (where it cannot name them, through
-// a temporary name reached by the folder's short name or, on a volume
-// without short names, a temporary folder of ours); nothing stays under a
+// a temporary name in a folder of ours, reached by the destination's short
+// name or, on a volume without short names, made above it; or, where no such
+// folder can be made, through the folder's short name); nothing stays under a
 // temporary name, and a damaged replacement keeps the old file.
 TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
     const std::string sushi = "\xF0\x9F\x8D\xA3", shrimp = "\xF0\x9F\x8D\xA4";  // U+1F363, U+1F364 in UTF-8
     const std::wstring sushiFolder = L"\U0001F363\\";
-    for (bool shortNames : {true, false}) {
-        SetNoShortPathsForTests(!shortNames);
+    const struct { bool shortNames, scratchFolders; } routes[] = {{true, true}, {false, true}, {true, false}};
+    for (const auto& route : routes) {
+        int shortNames = route.shortNames * 2 + route.scratchFolders;  // names the case in messages
+        SetNoShortPathsForTests(!route.shortNames);
+        SetNoScratchFoldersForTests(!route.scratchFolders);
         TempFolder dir;
         std::string cabinet = dir / "data.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{"データ\\画像\\表.txt", "hyo"},
@@ -222,6 +227,7 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         EXPECT_EQ(1u, TempFolder::entries(Unicode(out + "能力\\*")).size()) << shortNames;
     }
     SetNoShortPathsForTests(false);
+    SetNoScratchFoldersForTests(false);
 }
 
 // A wide text or character is formatted as Shift_JIS, never through the
