@@ -1,9 +1,14 @@
 #include "foundation/WideText.h"
 #include "foundation/Mbcs.h"
+#include <cstring>
 
 std::vector<wchar_t> Wide932(const char* text) {
     std::vector<wchar_t> wide(1, L'\0');
     if (text == nullptr || *text == '\0') return wide;
+    if (std::strchr(text, kKeptWideStart) != nullptr) {
+        std::wstring kept = WideFromKept(text);
+        return std::vector<wchar_t>(kept.c_str(), kept.c_str() + kept.size() + 1);
+    }
     int count = MultiByteToWideChar(932, 0, text, -1, nullptr, 0);
     if (count <= 0) return wide;
     wide.resize(static_cast<size_t>(count));
@@ -98,7 +103,7 @@ bool ShortSystemPath(const wchar_t* path, std::string& out) {
 
 int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv)) {
     std::vector<std::string> texts;
-    for (int i = 0; i < argc; ++i) texts.push_back(Narrow932(argv[i]));
+    for (int i = 0; i < argc; ++i) texts.push_back(ShiftJisKeepingWide(argv[i], std::wcslen(argv[i])));
     std::vector<char*> pointers;
     for (std::string& text : texts) pointers.push_back(&text[0]);
     pointers.push_back(nullptr);
@@ -150,4 +155,11 @@ std::wstring WideFromKept(const char* text) {
         if (*p == '\0') return out;
         p = ReadKeptWide(p + 1, out);
     }
+}
+
+std::string ShiftJisShown(const char* text, const char* substitute) {
+    std::wstring wide = WideFromKept(text);
+    std::string out;
+    Mbcs::ShiftJisFromWide(wide.data(), wide.size(), out, substitute);
+    return out;
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 // Shift_JIS as zero-terminated UTF-16; a byte no character has becomes
-// U+FFFD, never the end of the text.
+// U+FFFD, never the end of the text. Units kept as below come back as they
+// were: a path taken in so (a program's arguments, a name found on disk)
+// reaches the platform whole.
 std::vector<wchar_t> Wide932(const char* text);
 
 // UTF-16 the platform gave (a path, a name) as Shift_JIS, '?' for what
@@ -29,6 +31,9 @@ const char* ReadKeptWide(const char* p, std::wstring& units);
 std::string ShiftJisKeepingWide(const wchar_t* wide, size_t n);
 // Such a text as UTF-16, every character as it was.
 std::wstring WideFromKept(const char* text);
+// Such a text in plain Shift_JIS, with substitute for each character kept
+// as UTF-16: what a console line or a configuration text can carry.
+std::string ShiftJisShown(const char* text, const char* substitute = "?");
 
 // The window's text as Windows gives it.
 std::wstring WindowTextWide(HWND window);
@@ -54,5 +59,6 @@ bool ShortSystemPath(const wchar_t* path, std::string& out);
 
 // Runs a console program's main with its UTF-16 arguments (from a wide
 // entry point) as Shift_JIS, so a Japanese name reaches it whole on any
-// system.
+// system; a character Shift_JIS cannot hold is kept as UTF-16, so a path
+// (C:\\Users\\José\\) reaches the platform whole too.
 int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** argv));

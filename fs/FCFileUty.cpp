@@ -3,6 +3,7 @@
 #include "foundation/Diagnostic.h"
 #include "fs/FCFile.h"
 #include <cstring>
+#include <cwchar>
 
 namespace {
 const char* const kRemoveTitle = "FCFileUty - remove";
@@ -35,7 +36,7 @@ bool FCFileEnumeration::nextEntry() {
         bool self = name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
         if (!self) break;
     }
-    entryName = Narrow932(findData.cFileName);
+    entryName = ShiftJisKeepingWide(findData.cFileName, std::wcslen(findData.cFileName));
     if ((findData.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) entryName += '\\';
     return true;
 }

@@ -22,7 +22,10 @@ public:
     FCString entryPathText;
     FCFindHandle findHandle;
     WIN32_FIND_DATAW findData;
-    std::string entryName;  // the entry's name in Shift_JIS; a folder's ends in a separator
+    // The entry's name in Shift_JIS, a character it cannot hold kept as
+    // UTF-16 (WideText), so that the path made of it names the entry; a
+    // folder's ends in a separator.
+    std::string entryName;
 };
 
 class FCFileUty {

@@ -1,5 +1,7 @@
 #include "publisher/cabwriter/UxCabinetBuilder.h"
 #include "foundation/WideText.h"
+#include <cstring>
+#include <cwchar>
 #include "foundation/SystemErrorText.h"
 #include <fcntl.h>
 #include <cstring>
@@ -69,7 +71,7 @@ FNFCIGETTEMPFILE(TempFile) {
     if (n == 0 || n >= MAX_PATH || GetTempFileNameW(folder, L"kpk", 0, wide) == 0) return FALSE;
     // The interface creates the file itself.
     DeleteFileW(wide);
-    std::string name = Narrow932(wide);
+    std::string name = ShiftJisKeepingWide(wide, std::wcslen(wide));
     if (name.size() >= static_cast<size_t>(cbTempName)) return FALSE;
     lstrcpynA(pszTempName, name.c_str(), cbTempName);
     return TRUE;
@@ -140,8 +142,17 @@ bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet
     if (context_ == nullptr) return false;
     knownTime_ = time;
     knownAttributes_ = attributes;
-    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), const_cast<char*>(nameInCabinet), FALSE,
-                            nextCabinet, status, openInfo, store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
+    std::string stored = nameInCabinet;
+    nameUtf8_ = std::strchr(nameInCabinet, kKeptWideStart) != nullptr;
+    if (nameUtf8_) {
+        std::wstring wide = WideFromKept(nameInCabinet);
+        stored.assign(wide.size() * 3 + 1, '\0');
+        int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &stored[0],
+                                    static_cast<int>(stored.size()), nullptr, nullptr);
+        stored.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    }
+    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), &stored[0], FALSE, nextCabinet, status, openInfo,
+                            store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
     knownTime_ = nullptr;
     if (added) return true;
     fail(sourcePath);
@@ -171,10 +182,11 @@ INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHO
     FILETIME local;
     FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
     FileTimeToDosDateTime(&local, pdate, ptime);
-    // Read-only, hidden, system and archive travel; the name is never
-    // marked as UTF-8: it is stored in the ANSI code page.
+    // Read-only, hidden, system and archive travel, and the mark of a name
+    // stored as UTF-8.
     *pattribs = static_cast<USHORT>(data.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    if (self->nameUtf8_) *pattribs |= _A_NAME_IS_UTF;
     INT_PTR source = Open(pszName, _O_RDONLY | _O_BINARY, 0, err, pv);
     self->source_ = source;
     self->sourceRead_ = 0;

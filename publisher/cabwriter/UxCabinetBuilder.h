@@ -1,7 +1,8 @@
 // Writes one cabinet through the platform's File Compression Interface
 // (cabinet.dll): every file added goes into that cabinet, never into a next
-// one, stored (the names as given, in the ANSI code page) with its time and
-// attributes, compressed with MSZIP or uncompressed.
+// one, stored with its time and attributes, compressed with MSZIP or
+// uncompressed. A name is stored in Shift_JIS, or in UTF-8, marked so, where
+// it holds a character Shift_JIS cannot (kept as UTF-16 in the text given).
 #pragma once
 #include <windows.h>
 #include <fci.h>
@@ -52,6 +53,7 @@ private:
     unsigned long long done_;
     const FILETIME* knownTime_;
     DWORD knownAttributes_;
+    bool nameUtf8_ = false;  // the name being added is stored as UTF-8
     INT_PTR source_;  // the file being added, while the writer has it open
     unsigned long long sourceRead_, sourceSize_;
     FILETIME sourceWritten_;

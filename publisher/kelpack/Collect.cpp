@@ -29,17 +29,13 @@ void Walk(const std::wstring& root, const std::wstring& relative, Collection_& c
         empty = false;
         std::wstring wideName = relative + leaf;
         SourceFile_ f;
-        bool named = Mbcs::FromWide(wideName.c_str(), f.name);
+        f.name = ShiftJisKeepingWide(wideName.data(), wideName.size());
         if (leaf.find_first_of(L"\\/") != std::wstring::npos) {
             c.refusals.push_back(f.name + ": the name holds a '\\' or '/', which Windows reads as a folder separator");
             continue;
         }
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             Walk(root, wideName + L"\\", c);
-            continue;
-        }
-        if (!named) {
-            c.refusals.push_back(f.name + ": the name cannot be written in Shift_JIS");
             continue;
         }
         f.size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -50,15 +46,27 @@ void Walk(const std::wstring& root, const std::wstring& relative, Collection_& c
     if (empty && !relative.empty()) ++c.emptyFolders;
 }
 
+// The bytes the cabinet stores for a name: Shift_JIS, or UTF-8 for a name
+// Shift_JIS cannot hold.
+size_t StoredLength(const std::string& name) {
+    if (name.find(kKeptWideStart) == std::string::npos) return name.size();
+    std::wstring wide = WideFromKept(name.c_str());
+    return static_cast<size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr));
+}
+
 // Why kelpex or the cabinet could not take the file, or null.
 std::string Refusal(const SourceFile_& f, bool store) {
-    FCString raw(f.name.c_str()), safe;
+    // The rule reads Shift_JIS, 〓 for a character it cannot hold: every
+    // character the rule looks at is ASCII.
+    FCString raw(ShiftJisShown(f.name.c_str(), "〓").c_str()), safe;
     EntryNameVerdict verdict = CheckEntryName(raw, safe);
     if (verdict == ENTRY_NAME_UNWRITABLE)
         return "kelpex would refuse the name (a device name, a trailing dot or blank, or a forbidden character)";
     if (verdict == ENTRY_NAME_OUTSIDE) return "kelpex would refuse the name (it would leave the destination)";
-    if (f.name.size() > kLongestName || kShortDestination + f.name.size() >= MAX_PATH)
-        return "the path is too long (" + std::to_string(f.name.size()) + " bytes; at most " +
+    size_t length = StoredLength(f.name);
+    if (length > kLongestName || kShortDestination + length >= MAX_PATH)
+        return "the path is too long (" + std::to_string(length) + " bytes; at most " +
                std::to_string(MAX_PATH - 1 - kShortDestination) + ")";
     if (!FitsOneCabinet(f, store)) return "the file is larger than a cabinet can hold";
     return std::string();

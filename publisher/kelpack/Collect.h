@@ -7,7 +7,10 @@
 #include <vector>
 
 struct SourceFile_ {
-    std::string name;  // Shift_JIS, relative to the source folder, '\' between folders
+    // Shift_JIS, relative to the source folder, '\' between folders; a
+    // character Shift_JIS cannot hold is kept as UTF-16 (WideText), and the
+    // name is then stored as UTF-8.
+    std::string name;
     unsigned long long size;
     FILETIME written;
     DWORD attributes;

@@ -19,8 +19,11 @@ void Say(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    std::fprintf(stderr, "kelpack: %s\n", line);
-    if (g_captured != nullptr) *g_captured += std::string("kelpack: ") + line + "\n";
+    // A name Shift_JIS cannot hold shows its characters as 〓 on the
+    // console, which is given Shift_JIS.
+    std::string shown = ShiftJisShown(line, "〓");
+    std::fprintf(stderr, "kelpack: %s\n", shown.c_str());
+    if (g_captured != nullptr) *g_captured += "kelpack: " + shown + "\n";
 }
 
 namespace {
@@ -40,9 +43,13 @@ bool RemoveFolderQuietly(const std::string& folder) {
 
 std::string FolderPath(const std::string& path) {
     std::string full = path;
-    wchar_t wide[MAX_PATH];
-    DWORD n = GetFullPathNameW(Wide932(path.c_str()).data(), MAX_PATH, wide, nullptr);
-    if (n > 0 && n < MAX_PATH) full = Narrow932(wide);
+    std::wstring given = Wide932(path.c_str()).data(), wide(MAX_PATH, L'\0');
+    DWORD n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(wide.size()), &wide[0], nullptr);
+    if (n >= wide.size()) {
+        wide.resize(n + 1);
+        n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(wide.size()), &wide[0], nullptr);
+    }
+    if (n > 0 && n < wide.size()) full = ShiftJisKeepingWide(wide.data(), n);
     FCPathName name(full.c_str());
     if (!full.empty()) name.addSeparator();
     return name.text();

@@ -1,6 +1,7 @@
 #include "publisher/kelpack/Options.h"
 #include "config/QcfKeys.h"
 #include "config/UxSeries.h"
+#include "foundation/WideText.h"
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/Plan.h"
 #include <algorithm>
@@ -78,9 +79,11 @@ int Apply(const OPTION_& option, const char* value, BuildOptions_& o) {
     unsigned number = 0;
     switch (option.kind) {
     case OPTION_STORE: o.store = true; return 0;
-    case OPTION_TEXT: o.texts[option.key] = QcfText(value); return 0;
+    case OPTION_TEXT: o.texts[option.key] = QcfText(ShiftJisShown(value)); return 0;  // '?' as kelpex reads it
     case OPTION_PATTERN:
         o.pattern = value;
+        if (o.pattern.find(kKeptWideStart) != std::string::npos)
+            return Usage("the pattern must be written in Shift_JIS: kelpex.qcf names the cabinets in it");
         if (std::count(o.pattern.begin(), o.pattern.end(), '*') != 1)
             return Usage("the pattern needs exactly one '*' for the number");
         if (o.pattern.find_first_of("\\/:") != std::string::npos)

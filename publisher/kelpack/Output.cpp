@@ -7,6 +7,7 @@
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/Plan.h"
 #include <algorithm>
+#include <cwchar>
 
 bool HoldsFileName(const std::vector<std::string>& list, const std::string& name) {
     std::vector<wchar_t> wide = Wide932(name.c_str());
@@ -34,7 +35,8 @@ int RefuseOutput(const BuildOptions_& o) {
     }
     std::wstring file;
     if (FindFileOnPath(output, file)) {
-        Say("OUTPUT %s: %s is a file, not a folder", o.output.c_str(), Narrow932(file.c_str()).c_str());
+        Say("OUTPUT %s: %s is a file, not a folder", o.output.c_str(),
+            ShiftJisKeepingWide(file.data(), file.size()).c_str());
         return Usage("give an OUTPUT folder");
     }
     return 0;
@@ -46,7 +48,7 @@ std::vector<std::string> PatternFiles(const std::string& folder, const std::stri
     FCFindHandle find(FindFirstFileW((Wide932(folder.c_str()).data() + std::wstring(L"*")).c_str(), &data));
     if (!find.valid()) return found;
     do {
-        std::string name = Narrow932(data.cFileName);
+        std::string name = ShiftJisKeepingWide(data.cFileName, std::wcslen(data.cFileName));
         if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && MatchesPattern(pattern, name))
             found.push_back(name);
     } while (FindNextFileW(find.get(), &data));

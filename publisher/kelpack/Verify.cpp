@@ -43,7 +43,18 @@ private:
 
 // The scratch folder of a verify, removed on every way out: a return, an
 // exception, or a fault in the platform's reader (the crash report).
-char g_scratch[MAX_PATH] = "";
+// Held as Windows takes it: the crash report's process has no heap to
+// convert it with.
+wchar_t g_scratch[MAX_PATH] = L"";
+
+// Takes folder (a full path ending in a separator) as the one to remove:
+// false, with nothing taken, when it does not fit whole.
+bool HoldScratch(const std::string& folder) {
+    std::wstring wide = Wide932(folder.c_str()).data();
+    if (wide.size() >= MAX_PATH) return false;
+    lstrcpynW(g_scratch, wide.c_str(), MAX_PATH);
+    return true;
+}
 
 // The temporary folder as the system gives it, whatever its length.
 std::wstring TemporaryFolder() {
@@ -59,37 +70,37 @@ std::wstring TemporaryFolder() {
 class ScratchFolder {
 public:
     // A folder whose path does not fit the buffer the crash report removes
-    // it from, or that Shift_JIS cannot name, is not made: a cut or changed
-    // path could name another folder, which would then be removed.
+    // it from is not made: a cut path could name another folder, which
+    // would then be removed. The temporary folder is taken as Windows gives
+    // it, whatever its characters.
     ScratchFolder() {
         std::wstring temp = TemporaryFolder();
-        std::string named = Narrow932(temp.c_str());
-        if (temp.empty() || std::wstring(Wide932(named.c_str()).data()) != temp) {
-            Say("verify: the temporary folder %s cannot be named in Shift_JIS: set TEMP to another folder",
-                named.c_str());
+        std::string named = ShiftJisKeepingWide(temp.data(), temp.size());
+        if (temp.empty()) {
+            Say("verify: there is no temporary folder: set TEMP to a folder");
             return;
         }
         path = named + "kelpack-verify-" + std::to_string(GetCurrentProcessId()) + "\\";
-        if (path.size() >= sizeof g_scratch) {
-            Say("verify: the scratch folder's path would be too long (%u bytes) in %s: set TEMP to a shorter folder",
-                static_cast<unsigned>(path.size()), named.c_str());
+        if (!HoldScratch(path)) {
+            Say("verify: the scratch folder's path would be too long (%u characters) in %s: set TEMP to a shorter "
+                "folder",
+                static_cast<unsigned>(Wide932(path.c_str()).size() - 1), named.c_str());
             path.clear();
             return;
         }
-        lstrcpynA(g_scratch, path.c_str(), sizeof g_scratch);
-        CreateDirectoryW(Wide932(path.c_str()).data(), nullptr);
+        CreateDirectoryW(g_scratch, nullptr);
     }
     virtual ~ScratchFolder() {
-        if (g_scratch[0] != '\0') RemoveFolderQuietly(g_scratch);
-        g_scratch[0] = '\0';
+        if (g_scratch[0] != L'\0') RemoveFolderQuietly(path);
+        g_scratch[0] = L'\0';
     }
     bool made() const { return !path.empty(); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     // Empty again for the next cabinet.
     void empty() {
-        RemoveFolderQuietly(g_scratch);
-        CreateDirectoryW(Wide932(g_scratch).data(), nullptr);
+        RemoveFolderQuietly(path);
+        CreateDirectoryW(g_scratch, nullptr);
     }
     std::string path;
 };
@@ -101,12 +112,12 @@ void ReportVerifyCrash(const char* reading, DWORD code) {
     Say("%s: the platform's cabinet reader failed on it (exception 0x%08lX): it is damaged",
         *reading != '\0' ? reading : "(no cabinet)", static_cast<unsigned long>(code));
     std::fflush(stderr);
-    if (g_scratch[0] == '\0') return;
+    if (g_scratch[0] == L'\0') return;
     wchar_t self[MAX_PATH] = L"", folder[MAX_PATH], command[MAX_PATH * 3];
     if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) return;
     // Without its last separator: a backslash before the closing quote
     // would escape it.
-    Wide932Into(g_scratch, folder, MAX_PATH);
+    lstrcpynW(folder, g_scratch, MAX_PATH);
     int length = lstrlenW(folder);
     if (length > 0 && folder[length - 1] == L'\\') folder[length - 1] = L'\0';
     wsprintfW(command, L"\"%s\" remove-after %lu \"%s\"", self, GetCurrentProcessId(), folder);
@@ -263,7 +274,6 @@ int RemoveAfter(int argc, char** argv) {
     if (process.valid()) WaitForSingleObject(process.get(), 60000);
     // Never a cut path: it could name another folder.
     std::string folder = FolderPath(argv[3]);
-    if (folder.size() >= sizeof g_scratch) return 1;
-    lstrcpynA(g_scratch, folder.c_str(), sizeof g_scratch);
-    return RemoveFolderQuietly(g_scratch) ? 0 : 1;
+    if (!HoldScratch(folder)) return 1;
+    return RemoveFolderQuietly(folder) ? 0 : 1;
 }
