@@ -9,6 +9,7 @@
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
+#include "fs/PathCompare.h"
 #include "fs/UxDriveInfo.h"
 #include "ui/Markup.h"
 #include "ui/UxMessageDialog.h"
@@ -227,7 +228,7 @@ std::wstring MakeProbeName(const std::wstring& folder) {
 }
 
 bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
-    std::wstring probe = MakeProbeName(folder);
+    std::wstring probe = LongPathForm(MakeProbeName(folder));
     bool existed = pathExists(probe);
     if (kind == PROBE_FOLDER) {
         if (CreateDirectoryW(probe.c_str(), nullptr)) {

@@ -5,6 +5,7 @@
 #include "cab/UxCabShared.h"
 #include "foundation/WideText.h"
 #include "fs/FolderWalk.h"
+#include "fs/PathCompare.h"
 
 namespace {
 bool g_noScratchFolders = false;
@@ -19,7 +20,10 @@ void SetNoScratchFoldersForTests(bool none) { g_noScratchFolders = none; }
 #include <vector>
 
 bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
-    if (SystemCodePagePath(file.written.c_str(), platform) && platform.size() < MAX_PATH) return true;
+    // A long form is never given to the platform, which would write an old
+    // file over in place.
+    bool longForm = file.written != WithoutLongPrefix(file.written);
+    if (!longForm && SystemCodePagePath(file.written.c_str(), platform) && platform.size() < MAX_PATH) return true;
     std::wstring folder = FolderOf(file.target);
     FCString text;
     // One route a folder: a Run writes thousands of files into few.
@@ -37,6 +41,13 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     }
     const std::wstring& writeFolder = route->second.folder;
     if (file.written == file.target || writeFolder != folder) {
+        if (longForm && writeFolder == folder) {
+            // Through a short name the platform's temporary file would be
+            // made in a folder only the long form reaches.
+            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
+            failCabinet(text);
+            return false;
+        }
         std::wstring replaced(file.written);
         if (writeFolder != folder) {
             // Ours alone: the name is free without a file made to hold it.
@@ -46,7 +57,7 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
         } else if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) {
             return false;
         }
-        if (replaced != file.target) DeleteFileW(replaced.c_str());
+        if (replaced != file.target) RemoveFile(replaced);
     }
     // The temporary name is ASCII: every code page holds it.
     std::string name;
@@ -54,7 +65,7 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     if (!name.empty() && platform.size() < MAX_PATH) return true;
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
-    DeleteFileW(file.written.c_str());
+    RemoveFile(file.written);
     AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
     failCabinet(text);
     return false;
@@ -64,10 +75,14 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
     if (NoScratchFolders()) return false;
     std::wstring ancestor;
     std::string named;
-    for (const std::wstring& leading : LeadingFolders(folder)) {
+    // Room for the scratch folder's name and a file's in the platform's
+    // MAX_PATH.
+    const size_t kRoom = 32;
+    for (const std::wstring& leading : LeadingFolders(WithoutLongPrefix(folder))) {
         if (leading.size() > destination_.size()) break;
         std::string form;
-        if (SystemCodePagePath(leading.c_str(), form) || ShortSystemPath(leading.c_str(), form)) {
+        if ((SystemCodePagePath(leading.c_str(), form) || ShortSystemPath(leading.c_str(), form)) &&
+            form.size() + kRoom < MAX_PATH) {
             ancestor = leading;
             named = form;
         }
@@ -80,13 +95,20 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
             return true;
         }
     }
-    wchar_t name[MAX_PATH];
-    if (GetTempFileNameW(ancestor.c_str(), L"kxd", 0, name) == 0) return false;
-    DeleteFileW(name);
-    if (!CreateDirectoryW(name, nullptr)) return false;
-    SCRATCH_ made{ancestor, std::wstring(name) + L"\\", named};
+    // A name of ours, made here: the ancestor may be longer than the
+    // platform's temporary-name call takes, though its short name is not.
+    wchar_t name[24];
+    std::wstring path;
+    for (unsigned attempt = 0;; ++attempt) {
+        if (attempt == 16) return false;
+        wsprintfW(name, L"kxd%04X%04X.tmp", GetCurrentProcessId() & 0xFFFF, (GetTickCount() + attempt) & 0xFFFF);
+        path = ancestor + name;
+        if (CreateDirectoryW(LongPathForm(path).c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    SCRATCH_ made{ancestor, path + L"\\", named};
     if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
-    made.platform += Narrow932(NameOf(name).c_str()) + "\\";  // ASCII
+    made.platform += Narrow932(name) + "\\";  // ASCII
     scratchFolders_.push_back(made);
     scratch = made.folder;
     platform = made.platform;
@@ -94,7 +116,7 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
 }
 
 void UxCAB::removeScratchFolders() {
-    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(made.folder.c_str());
+    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(LongPathForm(made.folder).c_str());
     scratchFolders_.clear();
     writeFolders_.clear();  // their routes may name those folders
 }

@@ -2,6 +2,7 @@
 // (measured, dated, put in place of an old file) or removed.
 #include "cab/UxCAB.h"
 #include "cab/UxCabShared.h"
+#include "fs/PathCompare.h"
 #include "fs/FCFile.h"
 
 namespace {
@@ -25,6 +26,10 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
         failCabinet(text);
         return false;
     }
+    // A folder in its long form takes no temporary file of the platform's:
+    // the route gives the file one of ours, and the old file stays until
+    // the new one is whole.
+    if (file.target != WithoutLongPrefix(file.target)) return true;
     return makeTemporary(FolderOf(file.target), file,
                          "一時ファイルを作成できないため既存のファイルを置き換えられません");
 }
@@ -116,11 +121,12 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
 // old file stays as it was when that fails. (A new file written under a
 // temporary name takes its name in the settler.)
 bool UxCAB::replaceTarget() {
-    const wchar_t* target = inFlight_.target.c_str();
+    std::wstring longTarget = LongPathForm(inFlight_.target);
+    const wchar_t* target = longTarget.c_str();
     DWORD attributes = GetFileAttributesW(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExW(inFlight_.written.c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExW(LongPathForm(inFlight_.written).c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
     DWORD code = GetLastError();
     if (readOnly) SetFileAttributesW(target, attributes);
     RemoveFile(inFlight_.written);

@@ -1,5 +1,6 @@
 // The extractor's shared texts and path helpers.
 #include "cab/UxCabShared.h"
+#include "fs/PathCompare.h"
 #include "foundation/Mbcs.h"
 #include "foundation/WideText.h"
 #include "foundation/SystemErrorText.h"
@@ -47,7 +48,8 @@ ULONGLONG FreeBytesFor(const std::wstring& folder) {
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
-void RemoveFile(const std::wstring& path) {
+void RemoveFile(const std::wstring& given) {
+    std::wstring path = LongPathForm(given);
     if (DeleteFileW(path.c_str()) || GetLastError() != ERROR_ACCESS_DENIED) return;
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(path.c_str());

@@ -35,11 +35,14 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& 
         // Windows counts a path's length in UTF-16 units: a target of 150
         // Japanese characters fits, though it takes 300 bytes in Shift_JIS
         // (the platform is then given it through the temporary-name route).
+        // A longer one is reached in its long form, the platform writing it
+        // under a temporary name by the same route.
         if (!FullPathName(file.target, full)) {
             AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
             failCabinet(text);
             return false;
         }
+        if (full.size() >= kOrdinaryPathLimit) file.target = LongPathForm(full);
         if (!normalizedDestination_.empty() && PathStartsWith(full, normalizedDestination_)) return true;
     }
     AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", file.name.text());
@@ -68,7 +71,7 @@ void UxCAB::ensureFolder(const std::wstring& folder) {
     }
     for (size_t i = known; i < chain.size(); ++i) {
         const std::wstring& path = chain[i];
-        if (CreateDirectoryW(path.c_str(), nullptr)) {
+        if (CreateDirectoryW(LongPathForm(path).c_str(), nullptr)) {
             freshFolders_.insert(path);
             onFolderCreated(Narrow932(path.c_str()).c_str());
         } else if (!IsFolder(path)) {

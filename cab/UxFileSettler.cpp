@@ -2,6 +2,7 @@
 #include "cab/UxFileSettler.h"
 #include "cab/EntryTime.h"
 #include "cab/UxCabShared.h"
+#include "fs/PathCompare.h"
 #include <process.h>
 #include <cstring>
 #include <vector>
@@ -36,8 +37,9 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
     bool renamed = false;
     {
         DWORD access = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | (file.finalPath.empty() ? 0 : DELETE);
-        FCHandle opened(CreateFileW(file.path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FCHandle opened(CreateFileW(LongPathForm(file.path).c_str(), access,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         LARGE_INTEGER measured;
         if (opened.valid() && GetFileSizeEx(opened.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
         if (size == file.size) {
@@ -45,12 +47,13 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             FILETIME time;
             EntryTime(file.dosDate, file.dosTime, time);
             SetFileTime(opened.get(), nullptr, nullptr, &time);
-            renamed = !file.finalPath.empty() && RenameOpenFile(opened.get(), file.finalPath);
+            renamed = !file.finalPath.empty() && RenameOpenFile(opened.get(), LongPathForm(file.finalPath));
         }
     }
     if (size == file.size) {
         if (file.finalPath.empty() || renamed ||
-            MoveFileExW(file.path.c_str(), file.finalPath.c_str(), MOVEFILE_REPLACE_EXISTING))
+            MoveFileExW(LongPathForm(file.path).c_str(), LongPathForm(file.finalPath).c_str(),
+                        MOVEFILE_REPLACE_EXISTING))
             return true;
         failure.moveError = GetLastError();
         failure.shown.assignFrom(file.shown);

@@ -2,6 +2,7 @@
 #include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
 #include "fs/FCPathName.h"
+#include "fs/PathCompare.h"
 
 namespace {
 int AskRetryCancel(const FCString& text, const char* caption) {
@@ -114,7 +115,7 @@ DWORD FCFile::openAs(const std::wstring& path, DWORD creationDisposition, DWORD 
                      DWORD flagsAndAttributes, bool quiet) {
     const FCString& shown = openedName;
     for (;;) {
-        handle.reset(CreateFileW(path.c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
+        handle.reset(CreateFileW(LongPathForm(path).c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
                                  flagsAndAttributes, nullptr));
         if (handle.valid()) return 0;
         DWORD code = GetLastError();
@@ -187,7 +188,7 @@ bool pathExists(const char* path, DWORD* attributes) {
 }
 
 bool pathExists(const std::wstring& path, DWORD* attributes) {
-    DWORD value = GetFileAttributesW(path.c_str());
+    DWORD value = GetFileAttributesW(LongPathForm(path).c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return false;
     if (attributes != nullptr) *attributes = value;
     return true;

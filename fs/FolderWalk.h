@@ -5,6 +5,7 @@
 #include "foundation/FCString.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
+#include "fs/PathCompare.h"
 #include <string>
 #include <vector>
 
@@ -36,7 +37,7 @@ bool CreateFolders(const std::wstring& path, OnCreated onCreated) {
     std::vector<std::wstring> folders = LeadingFolders(path);
     for (const std::wstring& folder : folders) {
         if (pathExists(folder)) continue;
-        if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
+        if (!CreateDirectoryW(LongPathForm(folder).c_str(), nullptr)) return false;
         onCreated(folder);
     }
     return !folders.empty();

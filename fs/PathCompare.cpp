@@ -10,11 +10,31 @@ wchar_t Folded(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_
 }  // namespace
 
 bool FullPathName(const std::wstring& path, std::wstring& full) {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
-    if (n == 0 || n >= MAX_PATH) return false;
-    full.assign(buffer, n);
-    return true;
+    // Asked again with the length it reports, never taken cut short.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 3; ++tries) {
+        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
+        if (n == 0) return false;
+        if (n < buffer.size()) {
+            full.assign(buffer, 0, n);
+            return true;
+        }
+        buffer.assign(n + 1, L'\0');
+    }
+    return false;
+}
+
+std::wstring LongPathForm(const std::wstring& path) {
+    if (path.size() < kOrdinaryPathLimit || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}
+
+std::wstring WithoutLongPrefix(const std::wstring& path) {
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+    if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+    return path;
 }
 
 bool FullPathName(const char* path, FCString& full) {

@@ -2,13 +2,22 @@
 // for every letter (full-width ones too).
 #pragma once
 #include "foundation/FCString.h"
+#include <windows.h>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
 // The absolute form of path as the platform resolves it ("..", "/", drive
-// relative); false when it does not fit MAX_PATH.
+// relative), at any length; false when the platform cannot resolve it.
 bool FullPathName(const std::wstring& path, std::wstring& full);
+// A full path as the platform takes it at any length: from the length where
+// the ordinary form stops working (a folder's 248 units), the long form
+// ("\\?\C:\...", "\\?\UNC\server\..."), which the platform takes as it
+// stands, so it must be full and normalised. Anything else as it is.
+std::wstring LongPathForm(const std::wstring& path);
+// The same path without a long form's prefix.
+std::wstring WithoutLongPrefix(const std::wstring& path);
+const size_t kOrdinaryPathLimit = MAX_PATH - 12;
 bool FullPathName(const char* path, FCString& full);
 
 // True when path begins with folder.

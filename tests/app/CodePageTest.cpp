@@ -6,6 +6,7 @@
 #include "cab/UxCAB.h"
 #include "config/UxQcf.h"
 #include "foundation/TestSeams.h"
+#include "app/MainDialog.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/RunProgram.h"
@@ -14,6 +15,7 @@
 #include <thread>
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
+#include "fs/PathCompare.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -116,15 +118,21 @@ TEST(AnyCodePage, DestinationsShiftJisCannotHoldAreUsedAndShownExactly) {
         How how;
         bool withSubFolders;
     } cases[] = {
-        {L"caf\u00E9", TYPED, false},   {L"Caf\u00E9", DROPPED, false},    {L"\uAC8C\uC784", DROPPED, true},
-        {L"\U0001F600 x", TYPED, true}, {L"\u8FD9\u4EEC", BROWSED, false},
+        {L"caf\u00E9", TYPED, false},      {L"Caf\u00E9", DROPPED, false},
+        {L"\uAC8C\uC784", DROPPED, true},  {L"\U0001F600 x", TYPED, true},
+        {L"\u8FD9\u4EEC", BROWSED, false}, {nullptr, TYPED, true},  // kLong, a path of over 300 units
     };
+    // Folders of 80 Hangul syllables each (240 bytes in UTF-8, which a
+    // Linux file system under Wine still takes as one name).
+    std::wstring syllables;
+    for (int i = 0; i < 40; ++i) syllables += L"\uAC8C\uC784";
+    const std::wstring kLong = syllables + L"\\" + syllables + L"\\" + syllables;
     for (const auto& c : cases) {
         MainDialogHarness h(utf8Qcf, {"data01.cab"});
         h.open();
         HWND edit = h.control(IDC_MAIN_DESTINATION_EDIT);
-        std::wstring folder = Unicode(h.folder().path()) + c.name + L"\\";
-        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        std::wstring folder = Unicode(h.folder().path()) + (c.name != nullptr ? c.name : kLong.c_str()) + L"\\";
+        ASSERT_TRUE(CreateFolderPath(folder));
         if (c.how == DROPPED) {
             POINT overEdit = ControlCentre(h.window(), edit);
             std::wstring dropped = folder.substr(0, folder.size() - 1);
@@ -140,7 +148,7 @@ TEST(AnyCodePage, DestinationsShiftJisCannotHoldAreUsedAndShownExactly) {
             // folder it is given: the folder is then picked, as a user
             // would pick it.
             HWND owner = h.window();
-            std::wstring name = c.name, picked = folder;
+            std::wstring name = c.name != nullptr ? c.name : L"", picked = folder;
             std::thread press([owner, name, picked] {
                 HWND browser = nullptr;
                 WindowAnswerer::waitUntil(
@@ -183,13 +191,13 @@ TEST(AnyCodePage, DestinationsShiftJisCannotHoldAreUsedAndShownExactly) {
         } else {
             h.click(IDC_MAIN_RUN);
         }
-        EXPECT_EQ("x", TempFolder::readFile(destination + L"x.txt")) << c.how;
+        EXPECT_EQ("x", TempFolder::readFile(LongPathForm(destination + L"x.txt"))) << c.how;
         EXPECT_EQ(Unicode("解凍は正常に終了しました。\r出力されたフォルダは\r") + destination + Unicode("\rです。"),
                   RichUnicode(h.control(IDC_MAIN_MESSAGE)))
             << c.how;
         // Nothing beside the destination, and nothing of ours in it.
         EXPECT_EQ(3u, TempFolder::entries(Unicode(h.folder().path()) + L"*").size()) << c.how;
-        EXPECT_EQ(1u, TempFolder::entries(destination + L"*").size()) << c.how;
+        EXPECT_EQ(1u, TempFolder::entries(LongPathForm(destination) + L"*").size()) << c.how;
     }
 }
 

@@ -202,8 +202,9 @@ TEST(Program, ShipsItsManifestAndVersionInBothLanguages) {
     FreeLibrary(module);
     for (const char* part :
          {"<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor<",
-          ">true/pm</dpiAware>", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
-          "level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+          ">true/pm</dpiAware>", "SMI/2016/WindowsSettings\">true</longPathAware>",
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "level=\"asInvoker\"",
+          "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
           sizeof(void*) == 4 ? "processorArchitecture=\"x86\"" : "processorArchitecture=\"amd64\""})
         EXPECT_NE(std::string::npos, manifest.find(part)) << part;
     struct Program_ {

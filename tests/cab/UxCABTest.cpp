@@ -4,6 +4,7 @@
 #include "tests/cab/FciSeries.h"
 #include "tests/support/TempFolder.h"
 #include "foundation/WideText.h"
+#include "fs/PathCompare.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <stdexcept>
@@ -41,6 +42,8 @@ std::string SystemSuccessText() {
     if (text != nullptr) LocalFree(text);
     return s;
 }
+
+std::wstring FolderOfTarget(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 
 size_t CountEntries(const std::string& folder) {
     size_t n = 0;
@@ -188,16 +191,51 @@ TEST(UxCABFailures, ForwardSlashesMakeFoldersInside) {
     EXPECT_EQ("inside", TempFolder::readFile(out + "fwd\\slash.txt"));
 }
 
-TEST(UxCABFailures, TargetsTooLongForTheBufferAreRefused) {
+// Lengths as Windows counts them, in UTF-16 units: targets just under and
+// just over 260 units, with short and long Shift_JIS forms, and entries
+// under a destination of 250 units, are all written (beyond 260 through the
+// long form), with nothing of ours left beside them.
+TEST(UxCABExtract, TargetsOfEveryLengthWindowsTakesAreWritten) {
     TempFolder dir;
-    std::string cabinet = dir / "long.cab";
-    std::string name = std::string(120, 'n') + "\\" + std::string(150, 'm') + ".txt";
-    ASSERT_TRUE(WriteCabinet(cabinet, {{name, "x"}}));
-    UxCAB cab;
-    cab.setArchive(cabinet.c_str());
-    EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
-    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("長すぎる"));
-    EXPECT_FALSE(TempFolder::exists(dir / std::string(120, 'n')));
+    const std::wstring base = dir.widePath();
+    auto repeat = [](const char* unit, size_t n) {
+        std::string out;
+        for (size_t i = 0; i < n; ++i) out += unit;
+        return out;
+    };
+    struct Case {
+        std::string destination, entry;  // Shift_JIS, below dir
+    } cases[] = {
+        {"a\\", repeat("n", 100) + "\\" + repeat("m", 254 - base.size() - 107) + ".txt"},
+        {"b\\", repeat("n", 100) + "\\" + repeat("m", 266 - base.size() - 107) + ".txt"},
+        {repeat("出", 120) + "\\", repeat("表", 60) + "\\" + repeat("ソ", 60) + ".txt"},
+        {repeat("d", 250 - base.size() - 1) + "\\", "sub\\x.txt"},
+    };
+    for (const Case& c : cases) {
+        std::wstring out = base + Wide932(c.destination.c_str()).data();
+        std::wstring target = out + Wide932(c.entry.c_str()).data();
+        TempFolder work;
+        std::string cabinet = work / "long.cab";
+        ASSERT_TRUE(WriteCabinet(cabinet, {{c.entry, "long"}, {"top.txt", "top"}}));
+        UxCAB cab;
+        cab.setArchive(cabinet.c_str());
+        EXPECT_TRUE(cab.extractTo(out)) << c.entry << "\n" << cab.errorText.text();
+        EXPECT_EQ("long", TempFolder::readFile(LongPathForm(target))) << target.size();
+        EXPECT_EQ("top", TempFolder::readFile(LongPathForm(out + L"top.txt"))) << target.size();
+        EXPECT_EQ(1u, TempFolder::entries(LongPathForm(FolderOfTarget(target)) + L"*").size()) << target.size();
+        EXPECT_EQ(2u, TempFolder::entries(LongPathForm(out) + L"*").size()) << target.size();  // no folder of ours
+        // Replaced whole, at any length too.
+        ASSERT_TRUE(WriteCabinet(cabinet, {{c.entry, "again"}}));
+        UxCAB again;
+        again.setArchive(cabinet.c_str());
+        EXPECT_TRUE(again.extractTo(out)) << c.entry << "\n" << again.errorText.text();
+        EXPECT_EQ("again", TempFolder::readFile(LongPathForm(target))) << target.size();
+        EXPECT_EQ(1u, TempFolder::entries(LongPathForm(FolderOfTarget(target)) + L"*").size()) << target.size();
+    }
+    EXPECT_LT(Wide932((dir.path() + cases[0].destination + cases[0].entry).c_str()).size() - 1, 260u);
+    EXPECT_GT(Wide932((dir.path() + cases[1].destination + cases[1].entry).c_str()).size() - 1, 260u);
+    EXPECT_GT(Wide932((dir.path() + cases[2].destination + cases[2].entry).c_str()).size() - 1, 260u);
+    EXPECT_EQ(250u, Wide932((dir.path() + cases[3].destination).c_str()).size() - 1);
 }
 
 // Windows counts UTF-16 units: a Japanese target under 260 units is written
