@@ -25,7 +25,7 @@ void UxArchive::setArchive(const char* path) {
 
 void UxArchive::setArchive(const std::wstring& path) {
     archiveWide = path;
-    archivePath.assignFrom(Narrow932(path.c_str()).c_str());
+    archivePath.assignFrom(ShiftJisKeepingWide(path.data(), path.size()).c_str());
 }
 
 // ---------------------------------------------------------------- UxCAB
@@ -41,9 +41,7 @@ void UxCAB::setDestination(const std::wstring& folder) {
     // this may run on the extracting thread.
     destination_ = folder.empty() ? L"." : folder;
     if (destination_.back() != L'\\') destination_ += L'\\';
-    std::string shown;
-    Mbcs::ShiftJisFromWide(destination_.data(), destination_.size(), shown, "〓");
-    destinationFolder.assignFrom(shown.c_str());
+    destinationFolder.assignFrom(ShiftJisKeepingWide(destination_.data(), destination_.size()).c_str());
 }
 
 bool UxCAB::extractTo(const std::wstring& folder) {

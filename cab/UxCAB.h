@@ -35,9 +35,11 @@ public:
         return extractTo(std::wstring(Wide932(folder != nullptr ? folder : "").data()));
     }
 
-    FCString archivePath;  // as messages name it
+    // As messages name them: Shift_JIS, a character it cannot hold kept as
+    // UTF-16 (WideText), so that the window shows every character.
+    FCString archivePath;
     std::wstring archiveWide;  // where it is
-    FCString destinationFolder;  // as messages name it: 〓 for what Shift_JIS cannot hold
+    FCString destinationFolder;
     FCString errorText;
 };
 

@@ -29,8 +29,9 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& 
             failCabinet(text);
             return false;
         }
-        file.shown.assignFrom(destinationFolder);
-        file.shown.append(safe);
+        file.shown.assignFrom(ShiftJisKeepingWide(destination_.data(), destination_.size()).c_str());
+        std::wstring shownName = name;  // '/' is read as '\\' already
+        file.shown.append(ShiftJisKeepingWide(shownName.data(), shownName.size()).c_str());
         file.target = destination_ + name;
         // Windows counts a path's length in UTF-16 units: a target of 150
         // Japanese characters fits, though it takes 300 bytes in Shift_JIS

@@ -2,6 +2,10 @@
 #include "foundation/Mbcs.h"
 #include <cstring>
 
+namespace {
+int HexDigit(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
+}  // namespace
+
 std::vector<wchar_t> Wide932(const char* text) {
     std::vector<wchar_t> wide(1, L'\0');
     if (text == nullptr || *text == '\0') return wide;
@@ -56,10 +60,26 @@ int MessageBox932(HWND owner, const char* text, const char* caption, UINT type) 
 
 void Wide932Into(const char* text, wchar_t* out, int capacity) {
     if (capacity <= 0) return;
-    out[0] = L'\0';
-    int n = MultiByteToWideChar(932, 0, text != nullptr ? text : "", -1, out, capacity - 1);
-    out[n > 0 ? n : 0] = L'\0';
-    out[capacity - 1] = L'\0';
+    int at = 0;
+    // Run by run: Shift_JIS through the conversion, kept units as they are
+    // (no trail byte has the value of the byte that starts them).
+    for (const char* p = text != nullptr ? text : ""; *p != '\0' && at < capacity - 1;) {
+        const char* run = p;
+        while (*p != '\0' && *p != kKeptWideStart) ++p;
+        if (p > run) {
+            int n = MultiByteToWideChar(932, 0, run, static_cast<int>(p - run), out + at, capacity - 1 - at);
+            if (n <= 0) break;
+            at += n;
+        }
+        if (*p != kKeptWideStart) continue;
+        for (++p; at < capacity - 1 && HexDigit(p[0]) >= 0 && HexDigit(p[1]) >= 0 && HexDigit(p[2]) >= 0 &&
+                  HexDigit(p[3]) >= 0;
+             p += 4)
+            out[at++] =
+                static_cast<wchar_t>(HexDigit(p[0]) << 12 | HexDigit(p[1]) << 8 | HexDigit(p[2]) << 4 | HexDigit(p[3]));
+        if (*p == kKeptWideEnd) ++p;
+    }
+    out[at] = L'\0';
 }
 
 int MessageBox932OnStack(HWND owner, const char* text, const char* caption, UINT type) {
@@ -109,10 +129,6 @@ int RunWithArguments932(int argc, wchar_t** argv, int (*main)(int argc, char** a
     pointers.push_back(nullptr);
     return main(argc, pointers.data());
 }
-
-namespace {
-int HexDigit(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
-}  // namespace
 
 void AppendKeptWide(std::string& out, const wchar_t* units, size_t n) {
     static const char kHex[] = "0123456789ABCDEF";

@@ -773,9 +773,10 @@ TEST(UxCABFailures, AFailedMoveOfANewFileSaysWhatFailed) {
     cab.setArchive(cabinet.c_str());
     std::string out = dir / "out\\";
     EXPECT_FALSE(cab.extractTo(out.c_str()));
-    EXPECT_EQ(0u, std::string(cab.errorText.text())
-                      .find("一時ファイルを本来の名前に変更できないため展開できません [" + out + "〓.txt]\n"))
-        << cab.errorText.text();
+    // The name as it is, though Shift_JIS cannot hold it.
+    std::wstring expected =
+        Wide932(("一時ファイルを本来の名前に変更できないため展開できません [" + out).c_str()).data();
+    EXPECT_EQ(0u, WideFromKept(cab.errorText.text()).find(expected + L"\U0001F363.txt]\n")) << cab.errorText.text();
     EXPECT_EQ(1u, CountEntries(out));  // the folder in the way, no temporary file
 }
 
@@ -799,4 +800,25 @@ TEST(UxCABOtherTools, ExtractsADatedSeriesForTheComparisonWithCabextract) {
     UxCAB cab;
     ASSERT_EQ("", ExtractSeries(cab, root, names, out));
     for (const FciEntry& e : entries) ExpectFile(out + e.name, e.data);
+}
+
+// Messages name a path Shift_JIS cannot hold with its own characters: the
+// window is given them as they are.
+TEST(UxCABFailures, MessagesNameEveryPathAsItIs) {
+    TempFolder dir;
+    const std::wstring folder = dir.widePath() + L"caf\u00E9 \uAC8C\uC784\\";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + L"\U0001F363.txt").c_str(), nullptr));  // a folder where the file belongs
+    std::string cabinet = dir / "names.cab";
+    ASSERT_TRUE(WriteCabinet(cabinet, {{"\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
+    UxCAB cab;
+    cab.setArchive(cabinet.c_str());
+    EXPECT_FALSE(cab.extractTo(folder));
+    std::wstring said = WideFromKept(cab.errorText.text());
+    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"\U0001F363.txt]")) << cab.errorText.text();
+    UxCAB missing;
+    missing.setArchive(folder + L"data01.cab");
+    EXPECT_FALSE(missing.extractTo(folder));
+    said = WideFromKept(missing.errorText.text());
+    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"data01.cab]")) << missing.errorText.text();
 }
