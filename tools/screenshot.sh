@@ -6,7 +6,9 @@
 #   tools/screenshot.sh 144 192    into build/shots-DPI/, to check the layout
 # Each run: the main window before a Run, the Yes/No question, the progress
 # dialog, the outcome, and the longest texts (a long Japanese destination on
-# a missing drive, a long question).
+# a missing drive, a long question). At 96 DPI, also the tool under code
+# page 1252, started from C:\users\José\Downloads\, with a Hangul
+# destination: the main window and the outcome.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,7 +23,7 @@ demo=$build/shots-demo
 cp "$build/$arch/app/kelpex.exe" "$demo/kelpex.exe"
 driver=$build/$arch/tools/screen_driver.exe
 
-# Wine hands UTF-8 arguments to a program in its code page (932).
+# The driver reads its arguments in UTF-16: they reach it whole.
 sj() { printf '%s' "$1"; }
 drive() { wine "$driver" "$@" </dev/null | tr -d '\r'; }
 # A control's number, read from the header the templates and the code share
@@ -80,5 +82,24 @@ for dpi in "${@:-96}"; do
     drive click "$question" $(control_id IDC_MESSAGE_NO)
     drive click "$caption" $(control_id IDC_MAIN_EXIT)
     drive gone "$caption"
+    if [ "$dpi" = 96 ]; then
+        # A Western Windows, the tool in a folder Shift_JIS cannot name, a
+        # destination in Hangul.
+        western="$prefix/drive_c/users/José/Downloads/sample"
+        rm -rf "$western" "$prefix/drive_c/게임"
+        mkdir -p "$western"
+        cp "$demo"/* "$western/"
+        LANG=en_US.UTF-8 wine 'C:\users\José\Downloads\sample\kelpex.exe' </dev/null >/dev/null 2>&1 &
+        drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) 'C:\게임\샘플' >/dev/null
+        drive tick "$caption" $(control_id IDC_MAIN_MAKER_BOX)
+        shot main-window-1252 $(drive wait "$caption")
+        drive click "$caption" $(control_id IDC_MAIN_RUN)
+        drive wait "$question" >/dev/null
+        drive click "$question" $(control_id IDC_MESSAGE_YES)
+        drive gone "$progress"
+        shot outcome-1252 $(drive wait "$caption")
+        drive click "$caption" $(control_id IDC_MAIN_EXIT)
+        drive gone "$caption"
+    fi
     kelpex_wine_down
 done

@@ -5,37 +5,39 @@
 //   screen_driver type TITLE ID TEXT  sets a control's text
 //   screen_driver click TITLE ID      clicks a button (posted: a Run goes on by itself)
 //   screen_driver tick TITLE ID       ticks a check box
+// Its arguments are read in UTF-16, so a title or a text reaches the window
+// whole under any code page (a Hangul destination under 1252).
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 namespace {
-HWND Find(const char* title) {
-    HWND window = FindWindowA("#32770", title);
+HWND Find(const wchar_t* title) {
+    HWND window = FindWindowW(L"#32770", title);
     return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
-HWND WaitFor(const char* title, bool present) {
+HWND WaitFor(const wchar_t* title, bool present) {
     for (int i = 0; i < 1200; ++i) {  // a fresh prefix takes a while
         HWND window = Find(title);
         if ((window != nullptr) == present) return window;
         Sleep(50);
     }
-    std::fprintf(stderr, "screen_driver: %s did not %s\n", title, present ? "appear" : "go away");
+    std::fprintf(stderr, "screen_driver: %ls did not %s\n", title, present ? "appear" : "go away");
     std::exit(1);
 }
 }  // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
-    const char* command = argv[1];
-    if (std::strcmp(command, "gone") == 0) {
+    const wchar_t* command = argv[1];
+    if (std::wcscmp(command, L"gone") == 0) {
         WaitFor(argv[2], false);
         return 0;
     }
     HWND window = WaitFor(argv[2], true);
-    if (std::strcmp(command, "wait") == 0) {
+    if (std::wcscmp(command, L"wait") == 0) {
         Sleep(300);  // let it paint
         RECT r;
         GetWindowRect(window, &r);
@@ -43,16 +45,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc < 4) return 2;
-    int id = std::atoi(argv[3]);
-    if (std::strcmp(command, "type") == 0 && argc >= 5) {
-        SendMessageA(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    int id = std::wcstol(argv[3], nullptr, 10);
+    if (std::wcscmp(command, L"type") == 0 && argc >= 5) {
+        SendMessageW(GetDlgItem(window, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
         return 0;
     }
-    if (std::strcmp(command, "tick") == 0) {
+    if (std::wcscmp(command, L"tick") == 0) {
         SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0);
         return 0;
     }
-    if (std::strcmp(command, "click") == 0) {
+    if (std::wcscmp(command, L"click") == 0) {
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
         return 0;
     }
