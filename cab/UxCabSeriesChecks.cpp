@@ -71,7 +71,7 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     if (PlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
         pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
-        FileBeingRead::name(Narrow932(path.c_str()).c_str());
+        FileBeingRead::name(ShiftJisKeepingWide(path.c_str()).c_str());
         lstrcpynA(newPath, platformFolder.c_str(), kNewPathSize);
         return NO_ERROR;
     }
@@ -105,7 +105,7 @@ bool UxCAB::checkContinuation(const std::wstring& path, const char* name) {
         return true;
     }
     FCString text;
-    AppendStructureFault(text, FCString(Narrow932(path.c_str()).c_str()), next, fault, entry);
+    AppendStructureFault(text, FCString(ShiftJisKeepingWide(path.c_str()).c_str()), next, fault, entry);
     failCabinet(text);
     return false;
 }

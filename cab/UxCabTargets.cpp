@@ -74,7 +74,7 @@ void UxCAB::ensureFolder(const std::wstring& folder) {
         const std::wstring& path = chain[i];
         if (CreateDirectoryW(LongPathForm(path).c_str(), nullptr)) {
             freshFolders_.insert(path);
-            onFolderCreated(Narrow932(path.c_str()).c_str());
+            onFolderCreated(ShiftJisKeepingWide(path.c_str()).c_str());
         } else if (!IsFolder(path)) {
             return;  // the platform names the reason when it cannot write the file
         }

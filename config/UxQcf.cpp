@@ -80,7 +80,7 @@ bool UxQcf::load(const char* path) {
 
 bool UxQcf::load(const std::wstring& path) {
     clear();
-    filePath.assignFrom(Narrow932(path.c_str()).c_str());
+    filePath.assignFrom(ShiftJisKeepingWide(path.c_str()).c_str());
     return pathExists(path) && loadFrom(path);
 }
 

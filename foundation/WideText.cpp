@@ -1,6 +1,7 @@
 #include "foundation/WideText.h"
 #include "foundation/Mbcs.h"
 #include <cstring>
+#include <cwchar>
 
 namespace {
 int HexDigit(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
@@ -156,6 +157,10 @@ std::string ShiftJisKeepingWide(const wchar_t* wide, size_t n) {
         i += length;
     }
     return out;
+}
+
+std::string ShiftJisKeepingWide(const wchar_t* zeroTerminated) {
+    return ShiftJisKeepingWide(zeroTerminated, zeroTerminated != nullptr ? std::wcslen(zeroTerminated) : 0);
 }
 
 std::wstring WideFromKept(const char* text) {

@@ -27,8 +27,10 @@ const char kKeptWideEnd = '\x02';
 void AppendKeptWide(std::string& out, const wchar_t* units, size_t n);
 // The units kept at p, just after a start byte: the position after their end.
 const char* ReadKeptWide(const char* p, std::wstring& units);
-// Shift_JIS text whose characters Shift_JIS cannot hold are kept so.
+// Shift_JIS text whose characters Shift_JIS cannot hold are kept so: the
+// form every path takes inside a Shift_JIS text.
 std::string ShiftJisKeepingWide(const wchar_t* wide, size_t n);
+std::string ShiftJisKeepingWide(const wchar_t* zeroTerminated);
 // Such a text as UTF-16, every character as it was.
 std::wstring WideFromKept(const char* text);
 // Such a text in plain Shift_JIS, with substitute for each character kept

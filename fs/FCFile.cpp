@@ -107,7 +107,7 @@ DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAcc
 DWORD FCFile::open(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
                    DWORD flagsAndAttributes, bool quiet) {
     close();
-    openedName.assignFrom(Narrow932(path.c_str()).c_str());
+    openedName.assignFrom(ShiftJisKeepingWide(path.c_str()).c_str());
     return openAs(path, creationDisposition, desiredAccess, shareMode, flagsAndAttributes, quiet);
 }
 
@@ -176,7 +176,7 @@ bool FCShortcut::getTarget(FCString& out, WIN32_FIND_DATAW* findData, DWORD flag
     wchar_t buffer[512] = L"";
     WIN32_FIND_DATAW local;
     if (shellLink->GetPath(buffer, 510, findData != nullptr ? findData : &local, flags) != S_OK) return false;
-    out.assignFrom(Narrow932(buffer).c_str());
+    out.assignFrom(ShiftJisKeepingWide(buffer).c_str());
     return true;
 }
 

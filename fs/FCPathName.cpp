@@ -100,7 +100,7 @@ void FCPathName::create() {
         reportLastError("FCPathName - create()");
         return;
     }
-    path.create(FCString::DEFAULT_BLOCK, Narrow932(buffer).c_str());
+    path.create(FCString::DEFAULT_BLOCK, ShiftJisKeepingWide(buffer).c_str());
     addSeparator();
 }
 
@@ -114,7 +114,7 @@ void FCPathName::create(int code, bool trailingSeparator) {
         wchar_t buffer[MODULE_BUFFER];
         DWORD n = GetModuleFileNameW(nullptr, buffer, MODULE_BUFFER);
         if (n == 0 || n >= MODULE_BUFFER) return;  // failed or cut short
-        create(Narrow932(buffer).c_str());
+        create(ShiftJisKeepingWide(buffer).c_str());
         if (code == PATH_MODULE_FOLDER) {
             FCString folder;
             getFolder(folder, trailingSeparator);
@@ -140,7 +140,7 @@ void FCPathName::createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool tra
     wchar_t buffer[MODULE_BUFFER];
     UINT n = query(buffer, MODULE_BUFFER);
     if (n == 0 || n >= MODULE_BUFFER) return;
-    create(Narrow932(buffer).c_str());
+    create(ShiftJisKeepingWide(buffer).c_str());
     if (trailingSeparator) addSeparator();
 }
 
@@ -149,7 +149,7 @@ void FCPathName::createShellFolder(int csidl, bool trailingSeparator) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || item == nullptr) return;
     wchar_t buffer[MAX_PATH + 2] = L"";
     if (SHGetPathFromIDListW(item, buffer)) {
-        create(Narrow932(buffer).c_str());
+        create(ShiftJisKeepingWide(buffer).c_str());
         if (trailingSeparator) addSeparator();
     }
     FreeShellItem(item);

@@ -40,7 +40,7 @@ std::wstring WithoutLongPrefix(const std::wstring& path) {
 bool FullPathName(const char* path, FCString& full) {
     std::wstring wide;
     if (!FullPathName(std::wstring(Wide932(path).data()), wide)) return false;
-    full.assignFrom(Narrow932(wide.c_str()).c_str());
+    full.assignFrom(ShiftJisKeepingWide(wide.c_str()).c_str());
     return true;
 }
 

@@ -21,7 +21,7 @@ const char* FCDropFiles::nextFile() {
     }
     DragQueryFileW(dropHandle.get(), static_cast<UINT>(nextIndex), widePath, PATH_BUFFER);
     ++nextIndex;
-    std::string path = Narrow932(widePath);
+    std::string path = ShiftJisKeepingWide(widePath);
     if (path.size() >= PATH_BUFFER) return nullptr;  // two bytes a character may not fit
     lstrcpynA(pathBuffer, path.c_str(), PATH_BUFFER);
     return pathBuffer;

@@ -56,7 +56,7 @@ void FollowLink(HWND message, const ENLINK& link) {
     GETTEXTEX get = {sizeof buffer, GT_SELECTION, 1200, nullptr, nullptr};
     SendMessageA(message, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer));
     buffer[UxMessageDialog::LINK_BUFFER - 1] = L'\0';
-    OpenLink(Narrow932(buffer).c_str());
+    OpenLink(ShiftJisKeepingWide(buffer).c_str());
 }
 }  // namespace
 

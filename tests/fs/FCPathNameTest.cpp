@@ -92,6 +92,15 @@ TEST(FCPathNameCreate, CurrentDirectoryGetsExactlyOneSeparator) {
     ASSERT_TRUE(cd.ok());
     FCPathName p;
     EXPECT_EQ(kanji + "\\", Text(p));
+    // A folder Shift_JIS cannot hold keeps its characters: the path names
+    // the folder, and a name joined to it reaches the platform whole.
+    std::wstring jose = work.widePath() + L"Jos\u00E9 \U0001F363";
+    ASSERT_TRUE(CreateDirectoryW(jose.c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryW(jose.c_str()));
+    FCPathName here, file("inside.txt");
+    EXPECT_EQ(jose + L"\\", std::wstring(Wide932(here.text()).data()));
+    EXPECT_EQ(jose + L"\\inside.txt", std::wstring(Wide932(file.text()).data()));
+    SetCurrentDirectoryA(kanji.c_str());
 }
 
 TEST(FCPathNameCreate, CdromTextTakesTheFirstCdromDriveOrNone) {
