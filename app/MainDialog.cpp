@@ -109,6 +109,16 @@ void ForceBox(HWND window, int id, const char* text) {
     SetDlgItemText932(window, id, text);
 }
 
+// The destination and boxes a command line gave, as if the user had typed
+// and ticked them; a box the configuration forces stays as it is.
+void TakeCommandLine(HWND window, const COMMAND_LINE_& line) {
+    if (line.hasDestination) SetDlgItemTextW(window, IDC_MAIN_DESTINATION_EDIT, line.destination.c_str());
+    const std::pair<bool, int> boxes[] = {{line.maker, IDC_MAIN_MAKER_BOX}, {line.app, IDC_MAIN_APP_BOX}};
+    for (const auto& box : boxes)
+        if (box.first && IsWindowEnabled(GetDlgItem(window, box.second)))
+            CheckDlgButton(window, box.second, BST_CHECKED);
+}
+
 void InitMainDialog(HWND window, FCDialog* dialog) {
     MainState& state = MainDialogState();
     dialog->windowHandle = window;
@@ -131,12 +141,15 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
     } else {
         ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
     }
+    state.usable = usable;
+    state.exitCode = usable ? EXIT_CANCELLED : EXIT_SERIES;
     if (usable) {
         ShowOpeningText(window, state);
         if (state.flags & FLAG_FORCE_APP_FOLDER)
             ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
         if (state.flags & FLAG_FORCE_MAKER_FOLDER)
             ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
+        TakeCommandLine(window, state.commandLine);
         ShowDestination(*dialog, state);
     } else {
         EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), FALSE);
@@ -190,7 +203,10 @@ void Exit(HWND window, MainState& state) {
 }
 }  // namespace
 
-void ShowMarked(HWND window, const char* text) { SetMessageText(window, IDC_MAIN_MESSAGE, text, true); }
+void ShowMarked(HWND window, const char* text) {
+    MainDialogState().shown.assignFrom(text);
+    SetMessageText(window, IDC_MAIN_MESSAGE, text, true);
+}
 
 MainState& MainDialogState() {
     static MainState state;

@@ -1,6 +1,7 @@
 // The main window of kelpex (template 138) and what it does: the settings
 // read from kelpex.qcf, the archive series, the destination, and the Run.
 #pragma once
+#include "app/CommandLine.h"
 #include "config/UxQcf.h"
 #include "foundation/FCString.h"
 #include "foundation/Mbcs.h"
@@ -34,6 +35,15 @@ struct MainState {
     std::set<FCString, ArchiveNameOrder> archives;
     bool running = false;
     bool closeAfterRun = false;
+    // What a script or an administrator asked for; none without arguments.
+    COMMAND_LINE_ commandLine;
+    bool usable = false;  // start-up found the configuration and the series sound
+    // The outcome for the exit code and the log: the last Run's, or why
+    // none could start.
+    ExitCode exitCode = EXIT_CANCELLED;
+    FCString shown;  // the last text of the message area, marked up
+    std::wstring destination;  // the last Run's
+    size_t cabinetsDone = 0;  // of the last Run
 };
 
 MainState& MainDialogState();
@@ -59,6 +69,9 @@ void ExpandMessageText(FCString& text, const wchar_t* destination);
 
 // The Run and its helpers.
 void RunExtraction(FCDialogBase& dialog);
+// The outcome of the last Run, or why none started, as UTF-8 in path: the
+// exit code, the destination, each cabinet's outcome and the text shown.
+bool WriteRunLog(const std::wstring& path, const MainState& state);
 std::wstring MakeProbeName(const std::wstring& folder);
 // Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
 // (PROBE_FOLDER), tried with a short-lived probe of that kind.

@@ -5,6 +5,7 @@
 #include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
+#include "foundation/FCHandle.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
@@ -115,12 +116,14 @@ bool CheckDestination(HWND window, const std::wstring& destination, unsigned siz
     return true;
 }
 
-bool EnsureFolder(HWND window, const std::wstring& destination) {
+bool EnsureFolder(HWND window, MainState& state, const std::wstring& destination) {
     if (pathExists(destination)) return true;
     FCString question("指定されたフォルダ\n");
     AppendColoured(question, destination, 0xC00000);
     question.append("\nが存在しません。作成しても構いませんか？");
-    if (AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
+    // Unattended, nobody is asked: the folder is made.
+    if (!state.commandLine.unattended() && AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
+        state.exitCode = EXIT_CANCELLED;
         ShowMarked(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
         return false;
     }
@@ -143,6 +146,7 @@ struct EXTRACTION_ {
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
     FCString errorDetail;
+    size_t cabinetsDone = 0;
 };
 
 void ExtractSeries(void* context) {
@@ -164,6 +168,7 @@ void ExtractSeries(void* context) {
         }
         FCPathName archive(cabinet.archivePath);
         work.status->endCabinet(archive.fileName());
+        ++work.cabinetsDone;
     }
 }
 
@@ -182,6 +187,7 @@ Outcome ExtractAll(HWND window, MainState& state, const std::wstring& destinatio
     progress.statusText.assignFrom("解凍中...");
     progress.statusId = IDC_PROGRESS_STATUS;
     progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, UxProgressDisplay::BAR_STEPS);
+    progress.visible = !state.commandLine.quiet;  // /quiet shows no window at all
     progress.show(window, true);
     progress.pumpMessages();
     UxExtractionStatus status;
@@ -214,6 +220,7 @@ Outcome ExtractAll(HWND window, MainState& state, const std::wstring& destinatio
     display.show(status.snapshot());
     progress.pumpMessages();
     errorDetail.assignFrom(work.errorDetail);
+    state.cabinetsDone = work.cabinetsDone;
     if (work.outcome == OUTCOME_SUCCESS && (progress.cancelRequested || state.closeAfterRun)) return OUTCOME_CANCELLED;
     return work.outcome;
 }
@@ -260,16 +267,23 @@ void RunExtraction(FCDialogBase& dialog) {
     HWND window = dialog.windowHandle;
     RunLock lock(window, state);
     std::wstring destination = ComposeDestination(dialog, state.makerFolder, state.appFolder, nullptr);
+    state.destination = destination;
+    state.cabinetsDone = 0;
+    // Whatever refuses the destination before anything is written.
+    state.exitCode = EXIT_DESTINATION;
     // A share's folders cannot be created the way a drive's are: refused.
     if (destination[0] == L'\\') {
         ShowMarked(window, kUncWarning);
         return;
     }
     if (!CheckFolderNames(window, destination) || !CheckDestination(window, destination, RequiredMegabytes(state)) ||
-        !EnsureFolder(window, destination))
+        !EnsureFolder(window, state, destination))
         return;
     FCString errorDetail;
     Outcome outcome = ExtractAll(window, state, destination, errorDetail);
+    state.exitCode = outcome == OUTCOME_ERROR       ? EXIT_RUN_FAILED
+                     : outcome == OUTCOME_CANCELLED ? EXIT_CANCELLED
+                                                    : EXIT_DONE;
     FCString text;
     if (outcome == OUTCOME_ERROR) {
         // The extractor's text quotes paths and names: none of it is markup.
@@ -281,4 +295,31 @@ void RunExtraction(FCDialogBase& dialog) {
     }
     ShowMarked(window, text.text());
     if (state.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
+}
+
+bool WriteRunLog(const std::wstring& path, const MainState& state) {
+    static const char* const kCabinetStates[3] = {"展開済み", "エラー", "未展開"};
+    FCString text("終了コード: ");
+    text.appendNumber(static_cast<unsigned>(state.exitCode));
+    text.append("\n展開先: ");
+    AppendLiteral(text, state.destination);
+    size_t index = 0;
+    for (const FCString& name : state.archives) {
+        bool failed = state.exitCode == EXIT_RUN_FAILED && index == state.cabinetsDone;
+        text.append("\n");
+        text.append(name);
+        text.append(": ");
+        text.append(kCabinetStates[index < state.cabinetsDone ? 0 : failed ? 1 : 2]);
+        ++index;
+    }
+    // The text the message area shows, without its markup.
+    std::wstring body = WideResolved(text.text()) + L"\n" + PlainText(state.shown.text()) + L"\n";
+    std::string utf8(body.size() * 3 + 1, '\0');
+    int n = WideCharToMultiByte(CP_UTF8, 0, body.data(), static_cast<int>(body.size()), &utf8[0],
+                                static_cast<int>(utf8.size()), nullptr, nullptr);
+    FCHandle log(CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return log.valid() && n > 0 && WriteFile(log.get(), utf8.data(), static_cast<DWORD>(n), &written, nullptr) &&
+           written == static_cast<DWORD>(n);
 }

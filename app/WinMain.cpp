@@ -1,12 +1,17 @@
 // The process entry: single instance, COM, common controls and the rich
-// edit, then the main dialog until the user closes it. Always returns 0.
+// edit, then the main dialog until the user closes it. Without arguments it
+// always returns 0; with switches (app/CommandLine.h) it returns the exit
+// code they document, and /passive and /quiet run without the main window.
 #include "app/MainDialog.h"
 #include "config/UxQcf.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
+#include "fs/FCPathName.h"
+#include "fs/PathCompare.h"
 #include "ui/FCDialog.h"
+#include "ui/Markup.h"
 #include <commctrl.h>
 #include <objbase.h>
 #include <memory>
@@ -53,15 +58,68 @@ void ReportCrash(const char* reading, DWORD code) {
     MessageBox932OnStack(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
+const char* const kCaption = "複数cab展開ツール";
+
 void RunMainDialog() {
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
     dialog.doModal();
 }
+
+// /passive and /quiet: the main window is made but never shown; start-up
+// reads the configuration and the series into it, and the Run starts at
+// once, asking nothing.
+void RunUnattended() {
+    MainState& state = MainDialogState();
+    UxQcf store;
+    FCDialog dialog(IDD_MAIN);
+    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
+                                     reinterpret_cast<LPARAM>(&dialog));
+    if (window == nullptr) return;
+    if (state.usable) RunExtraction(dialog);
+    DestroyWindow(window);
+}
+
+// A box for a command line, never under /quiet.
+void Tell(const COMMAND_LINE_& line, const char* text, UINT icon) {
+    if (!line.quiet) MessageBoxW(nullptr, WideResolved(text).c_str(), Wide932(kCaption).data(), MB_OK | icon);
+}
+
+// The command line's own faults and /?, before anything is read: the exit
+// code, or -1 to go on.
+int CheckCommandLine(const COMMAND_LINE_& line) {
+    if (!line.fault.isEmpty()) {
+        FCString text("コマンドラインに誤りがあります。\n");
+        text.append(line.fault);
+        Tell(line, text.text(), MB_ICONERROR);
+        return EXIT_COMMAND_LINE;
+    }
+    if (line.help) {
+        Tell(line, kCommandLineHelp, MB_ICONINFORMATION);
+        return EXIT_DONE;
+    }
+    if (!line.hasLog) return -1;
+    // Made now: a log that cannot be written is known before any Run.
+    FCHandle log(CreateFileW(LongPathForm(AbsolutePath(line.log)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (log.valid()) return -1;
+    FCString text("ログファイルに書き込めません。\n");
+    AppendLiteral(text, line.log);
+    Tell(line, text.text(), MB_ICONERROR);
+    return EXIT_COMMAND_LINE;
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    MainState& state = MainDialogState();
+    state.commandLine = ParseCommandLine(GetCommandLineW());
+    const COMMAND_LINE_& line = state.commandLine;
+    if (line.given) {
+        int code = CheckCommandLine(line);
+        if (code >= 0) return code;
+    }
     std::unique_ptr<Diagnostic> failure;
     {
         StartupEnvironment environment;
@@ -73,11 +131,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         WNDCLASSA probe;
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20.reset(LoadLibraryA("RICHED20.DLL"));
         FCHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
-        if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+        // A script must be able to tell a second start from a success.
+        if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return line.given ? EXIT_RUNNING : 0;
         InstallCrashReport(ReportCrash);
-        failure = RunCatchingFailures(RunMainDialog);
+        failure = RunCatchingFailures(line.unattended() ? RunUnattended : RunMainDialog);
     }
+    if (failure) state.exitCode = EXIT_RUN_FAILED;
+    if (line.hasLog) WriteRunLog(AbsolutePath(line.log), state);
     // Shown after everything was released, so the user sees why kelpex stopped.
-    if (failure) failure->show();
-    return 0;
+    if (failure && !line.quiet) failure->show();
+    return line.given ? state.exitCode : 0;
 }

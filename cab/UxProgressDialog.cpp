@@ -76,7 +76,7 @@ void UxProgressDialog::show(HWND parent, bool allowCancel) {
     else options |= OPTION_NO_CANCEL;
     setProcedure(parent, progressDialogProc, reinterpret_cast<LPARAM>(this));
     HWND window = createWindow();
-    if (window != nullptr) ShowWindow(window, SW_SHOWNORMAL);
+    if (window != nullptr && visible) ShowWindow(window, SW_SHOWNORMAL);
     isOpen = true;
     rethrowPending();
 }

@@ -41,6 +41,7 @@ public:
 
     bool cancelRequested;
     bool isOpen;
+    bool visible = true;  // false: the dialog runs, but is never shown
     UxProgressCtrl progressBar;
     FCString caption;
     FCString statusText;

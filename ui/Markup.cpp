@@ -264,6 +264,21 @@ void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, con
     if (rtf.any()) StreamIn(richEdit, rtf);
 }
 
+std::wstring PlainText(const char* source) {
+    FCString text(source != nullptr ? source : "");
+    RunFormat format;
+    FCString openSet(kOpenBracket);
+    if (!text.isEmpty() && text.charAt(text.text()) == openSet.charAt(openSet.text()))
+        ReadTag(text, kOpenBracket, kCloseBracket, format);
+    std::wstring out;
+    FCString run;
+    while (text.nextToken(run, kOpenBracket, false) != nullptr) {
+        out += WideResolved(run.text());
+        ReadTag(text, kOpenBracket, kCloseBracket, format);
+    }
+    return out;
+}
+
 void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp, const char* openBracket,
                     const char* closeBracket) {
     if (text == nullptr || *text == '\0') {

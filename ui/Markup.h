@@ -36,3 +36,5 @@ void ResolveLiterals(FCString& text);
 // Text without markup, its literals resolved, as UTF-16: what a plain
 // control or a log is given.
 std::wstring WideResolved(const char* text);
+// Marked-up text as it reads, its tags left out, as UTF-16.
+std::wstring PlainText(const char* markup);

@@ -1,0 +1,296 @@
+// kelpex started by a script or an administrator: its switches, its exit
+// codes and its log, through the real executable as its own process.
+#include "app/CommandLine.h"
+#include "foundation/FCHandle.h"
+#include "foundation/WideText.h"
+#include "fs/FCFile.h"
+#include "fs/PathCompare.h"
+#include "res/MainDialogIds.h"
+#include "tests/app/MainDialogHarness.h"
+#include "tests/cab/CabinetWriter.h"
+#include "tests/cab/FciSeries.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WindowAnswerer.h"
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+#include <string>
+#include <vector>
+
+namespace {
+// kelpex.exe copied beside a series of its own and started with arguments
+// (Shift_JIS, characters it cannot hold kept as UTF-16).
+class Started {
+public:
+    Started(const TempFolder& folder, const std::string& arguments) {
+        std::wstring exe = folder.widePath() + L"kelpex.exe";
+        CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), exe.c_str(), FALSE);
+        std::wstring command = L"\"" + exe + L"\" " + Wide932(arguments.c_str()).data();
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.widePath().c_str(),
+                                  &startup, &process_) != FALSE;
+    }
+    ~Started() {
+        if (!started_) return;
+        FCHandle thread(process_.hThread), process(process_.hProcess);
+        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 9);
+    }
+    DWORD pid() const { return process_.dwProcessId; }
+    bool exited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+    // The exit code, or STILL_ACTIVE when it did not end in time.
+    DWORD waitExit(DWORD timeoutMs, bool* windowSeen = nullptr) {
+        DWORD start = GetTickCount();
+        while (WaitForSingleObject(process_.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs)
+            if (windowSeen != nullptr && !*windowSeen)
+                *windowSeen = WindowAnswerer::waitForProcessWindow(pid(), nullptr, 0) != nullptr;
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    bool started_ = false;
+};
+
+// A path in quotes as a script writes it: without its last separator, which
+// would escape the closing quote.
+std::string Quoted(std::wstring path) {
+    if (!path.empty() && path.back() == L'\\') path.pop_back();
+    return "\"" + ShiftJisKeepingWide(path.data(), path.size()) + "\"";
+}
+
+// A series of two MSZIP parts, 8 MB that hardly compress (checksummed: one
+// byte changed is seen), and its configuration.
+void WriteSeries(const TempFolder& folder) {
+    MainDialogHarness::writeConfiguration(folder / "kelpex.qcf", "fname=data*.cab,2,1,2,1\nmakerName=Maker\n");
+    std::vector<std::string> parts = WriteFciSeries(
+        folder.path(), {{"part1.bin", Incompressible(4 << 20, 1)}, {"part2.bin", Incompressible(4 << 20, 2)}}, 5 << 20,
+        true, false, "data0");
+    ASSERT_EQ(2u, parts.size());
+}
+
+// Every thread of a process but the one that owns its windows, held while
+// the test acts: the extraction cannot end meanwhile. The extracting thread
+// starts just after the progress dialog shows: it is waited for.
+class HeldWork {
+public:
+    HeldWork(DWORD pid, DWORD windowThread) {
+        WindowAnswerer::waitUntil(
+            [&] {
+                hold(pid, windowThread);
+                return !held_.empty();
+            },
+            10000);
+    }
+    ~HeldWork() {
+        for (HANDLE thread : held_) {
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    size_t count() const { return held_.size(); }
+
+private:
+    void hold(DWORD pid, DWORD windowThread) {
+        FCHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+            if (entry.th32OwnerProcessID != pid || entry.th32ThreadID == windowThread) continue;
+            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+            if (thread != nullptr && SuspendThread(thread) != static_cast<DWORD>(-1)) held_.push_back(thread);
+            else if (thread != nullptr) CloseHandle(thread);
+        }
+    }
+    std::vector<HANDLE> held_;
+};
+
+std::wstring ReadUtf8(const std::wstring& path) {
+    std::string bytes = TempFolder::readFile(path);
+    std::wstring wide(bytes.size(), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                        &wide[0], static_cast<int>(wide.size()))));
+    return wide;
+}
+}  // namespace
+
+TEST(CommandLine, SwitchesAreReadAsWindowsProgramsTakeThem) {
+    struct {
+        const wchar_t* line;
+        bool sound;
+        const char* said;  // the start of the fault, or what was read
+    } cases[] = {
+        {L"k.exe", true, ""},
+        {L"k.exe /DEST=\"C:\\a b\" -maker /App /passive /LOG=x.log", true, "dest maker app passive log"},
+        {L"k.exe /quiet /dest=D:\\\u00E9", true, "dest quiet"},
+        {L"k.exe /?", true, "help"},
+        {L"k.exe /dest", false, "スイッチの値がありません"},
+        {L"k.exe /dest=", false, "スイッチの値がありません"},
+        {L"k.exe /maker=yes", false, "このスイッチは値をとりません"},
+        {L"k.exe /frob", false, "不明なスイッチです"},
+        {L"k.exe dest", false, "スイッチではない引数があります"},
+        {L"k.exe /app /APP", false, "同じスイッチが二度指定されています"},
+        {L"k.exe /dest=\"C:\\a", false, "引用符(\")が閉じていません"},
+        {L"k.exe /passive", false, "/passiveと/quietには/destで展開先を指定してください"},
+        {L"k.exe /passive /quiet /dest=C:\\", false, "/passiveと/quietは同時に指定できません"},
+    };
+    for (const auto& c : cases) {
+        COMMAND_LINE_ line = ParseCommandLine(c.line);
+        std::string what = Narrow932(c.line);
+        EXPECT_EQ(c.sound, line.fault.isEmpty()) << what << " " << line.fault.text();
+        if (!c.sound) {
+            EXPECT_EQ(0u, std::string(line.fault.text()).find(c.said)) << what << " " << line.fault.text();
+            continue;
+        }
+        std::string read;
+        for (const auto& flag : {std::make_pair(line.hasDestination, "dest"), std::make_pair(line.maker, "maker"),
+                                 std::make_pair(line.app, "app"), std::make_pair(line.passive, "passive"),
+                                 std::make_pair(line.quiet, "quiet"), std::make_pair(line.hasLog, "log"),
+                                 std::make_pair(line.help, "help")})
+            if (flag.first) read += std::string(read.empty() ? "" : " ") + flag.second;
+        EXPECT_EQ(c.said, read) << what;
+    }
+    EXPECT_EQ(L"C:\\a b", ParseCommandLine(L"k.exe /dest=\"C:\\a b\"").destination);
+    EXPECT_EQ(L"D:\\\u00E9", ParseCommandLine(L"k.exe /dest=D:\\\u00E9").destination);
+}
+
+// Each exit code from a real cause, with /quiet: no window of the process
+// at any time, and the log says what the window would have said.
+TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
+    enum Damage {
+        NONE,
+        LONG_DESTINATION,
+        MISSING_PART,
+        DAMAGED_PART,
+        FILE_AS_DESTINATION,
+        NO_DRIVE,
+        BAD_LINE,
+        LOG_ON_NO_DRIVE
+    };
+    struct {
+        Damage damage;
+        DWORD exitCode;
+        const char* logSays;  // in the log's text, or null: no log
+    } cases[] = {
+        {NONE, 0, "解凍は正常に終了しました。"},
+        {LONG_DESTINATION, 0, "解凍は正常に終了しました。"},
+        {MISSING_PART, 2, "data02.cab"},
+        {DAMAGED_PART, 4, "解凍中にエラーが発生しました。"},
+        {FILE_AS_DESTINATION, 3, "指定されたパスにはフォルダではなくファイルがあります"},
+        {NO_DRIVE, 3, "指定されたドライブは存在していません"},
+        {BAD_LINE, 1, nullptr},
+        {LOG_ON_NO_DRIVE, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        TempFolder app;
+        WriteSeries(app);
+        std::wstring out = app.widePath() + L"out \u00E9\\";
+        if (c.damage == LONG_DESTINATION) {
+            // Over 200 units, in folders of 70 Hangul syllables (210 bytes in
+            // UTF-8, which a Linux file system under Wine takes as one name).
+            std::wstring syllables;
+            for (int i = 0; i < 35; ++i) syllables += L"\uAC8C\uC784";
+            out = app.widePath() + syllables + L"\\" + syllables + L"\\";
+        }
+        if (c.damage == MISSING_PART) DeleteFileW((app.widePath() + L"data02.cab").c_str());
+        if (c.damage == DAMAGED_PART) {
+            std::string bytes = TempFolder::readFile(app / "data02.cab");
+            bytes[bytes.size() / 2] ^= 0x55;  // in its data: start-up reads headers only
+            TempFolder::writeFile(app / "data02.cab", bytes);
+        }
+        if (c.damage == FILE_AS_DESTINATION) {
+            TempFolder::writeFile(app / "plain", "x");
+            out = app.widePath() + L"plain\\";
+        }
+        if (c.damage == NO_DRIVE) out = L"Q:\\kelpex\\";
+        std::wstring log = app.widePath() + L"log \uAC8C.txt";
+        std::string arguments = "/quiet /dest=" + Quoted(out) + " /log=" + Quoted(log);
+        if (c.damage == BAD_LINE) arguments += " /frob";
+        if (c.damage == LOG_ON_NO_DRIVE) arguments = "/quiet /dest=" + Quoted(out) + " /log=Q:\\kelpex.log";
+        Started kelpex(app, arguments);
+        bool windowSeen = false;
+        EXPECT_EQ(c.exitCode, kelpex.waitExit(60000, &windowSeen)) << c.damage;
+        EXPECT_FALSE(windowSeen) << c.damage;
+        if (c.exitCode != 0 && c.exitCode != 4) {
+            EXPECT_FALSE(pathExists(out + L"part1.bin")) << c.damage;  // nothing written
+        }
+        if (c.exitCode == 0) {
+            EXPECT_EQ(4u << 20, TempFolder::readFile(LongPathForm(out + L"part2.bin")).size()) << c.damage;
+        }
+        if (c.logSays == nullptr) {
+            EXPECT_FALSE(c.damage == BAD_LINE && pathExists(log)) << c.damage;
+            continue;
+        }
+        std::wstring said = ReadUtf8(log);
+        std::wstring code = L"\u7D42\u4E86\u30B3\u30FC\u30C9: " + std::to_wstring(c.exitCode) + L"\n";  // 終了コード
+        EXPECT_EQ(0u, said.find(code)) << Narrow932(said.c_str());
+        EXPECT_NE(std::wstring::npos, said.find(Wide932(c.logSays).data())) << Narrow932(said.c_str());
+        if (c.exitCode == 0) {
+            std::wstring outcome = Wide932("解凍は正常に終了しました。\n出力されたフォルダは\n").data() + out +
+                                   Wide932("\nです。\n").data();
+            EXPECT_NE(std::wstring::npos, said.find(outcome)) << Narrow932(said.c_str());
+            EXPECT_NE(std::wstring::npos, said.find(L"data01.cab: ")) << Narrow932(said.c_str());
+        }
+    }
+}
+
+// /passive shows the progress dialog and nothing else; its Cancel ends the
+// process with 5. A second kelpex started meanwhile with switches ends at
+// once with 6.
+TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
+    TempFolder app, other;
+    WriteSeries(app);
+    WriteSeries(other);
+    std::wstring out = app.widePath() + L"\uAC8C\uC784\\";
+    Started kelpex(app, "/passive /dest=" + Quoted(out) + " /maker");
+    HWND progress = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 30000);
+    ASSERT_NE(nullptr, progress);
+    {
+        HeldWork held(kelpex.pid(), GetWindowThreadProcessId(progress, nullptr));
+        ASSERT_GT(held.count(), 0u);
+        {
+            Started second(other, "/quiet /dest=" + Quoted(other.widePath() + L"second"));
+            EXPECT_EQ(6u, second.waitExit(30000));
+        }
+        EXPECT_EQ(nullptr, WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0));
+        // Queued while the dialog is open, the press is read before the Run
+        // reports, however soon the extraction ends once it goes on.
+        EXPECT_TRUE(PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL))));
+    }
+    EXPECT_EQ(5u, kelpex.waitExit(60000));
+    EXPECT_FALSE(pathExists(other.widePath() + L"second"));
+}
+
+// /dest alone opens the window as usual, the field and the boxes filled in;
+// closed without a Run, the process ends with 5.
+TEST(CommandLine, ADestinationAloneFillsTheWindow) {
+    TempFolder app;
+    WriteSeries(app);
+    std::wstring out = app.widePath() + L"caf\u00E9 \uAC8C\uC784";
+    Started kelpex(app, "/dest=" + Quoted(out) + " /app");
+    HWND window = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 30000);
+    ASSERT_NE(nullptr, window);
+    wchar_t field[512] = L"";
+    // Sent: GetWindowText reads another process's window's caption only.
+    SendDlgItemMessageW(window, IDC_MAIN_DESTINATION_EDIT, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(field));
+    EXPECT_EQ(out, std::wstring(field));
+    EXPECT_EQ(BST_CHECKED, SendDlgItemMessageW(window, IDC_MAIN_APP_BOX, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendDlgItemMessageW(window, IDC_MAIN_MAKER_BOX, BM_GETCHECK, 0, 0));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
+    EXPECT_EQ(5u, kelpex.waitExit(30000));
+}
+
+// /? lists the switches and the exit codes in a box, and ends with 0.
+TEST(CommandLine, HelpListsTheSwitchesAndTheExitCodes) {
+    TempFolder app;
+    Started kelpex(app, "/?");
+    HWND box = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "複数cab展開ツール", 30000);
+    ASSERT_NE(nullptr, box);
+    std::string text = WindowAnswerer::messageBoxText(box);
+    for (const char* part : {"/dest=フォルダ", "/passive", "/quiet", "/log=ファイル", "7 管理者の権限が必要"})
+        EXPECT_NE(std::string::npos, text.find(part)) << part << "\n" << text;
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(0u, kelpex.waitExit(30000));
+}
