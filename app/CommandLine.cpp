@@ -13,6 +13,7 @@ const char* const kCommandLineHelp =
     "/passive\t確認せずにすぐ展開し、進行状況だけを表示する（/destが必要）\n"
     "/quiet\t何も表示せずに展開する（/destが必要）\n"
     "/log=ファイル\t結果をUTF-8で書き出す\n"
+    "/run\t「実行」を押したのと同じく、すぐに展開を始める\n"
     "/?\tこの説明\n\n"
     "終了コード：0 完了、1 コマンドラインの誤り、2 設定ファイルまたはcabの問題、"
     "3 展開先に書き込めない、4 展開中のエラー、5 中止、6 ほかのkelpexが実行中、7 管理者の権限が必要";
@@ -42,8 +43,8 @@ void TakeSwitch(COMMAND_LINE_& line, const std::wstring& argument, unsigned& see
     struct SWITCH_ {
         const wchar_t* name;
         bool takesValue;
-    } const kSwitches[] = {{L"dest", true},   {L"maker", false}, {L"app", false}, {L"passive", false},
-                           {L"quiet", false}, {L"log", true},    {L"?", false}};
+    } const kSwitches[] = {{L"dest", true}, {L"maker", false}, {L"app", false}, {L"passive", false}, {L"quiet", false},
+                           {L"log", true},  {L"?", false},     {L"run", false}, {L"handover", false}};
     if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) {
         Fault(line, "スイッチではない引数があります", argument);
         return;
@@ -65,7 +66,9 @@ void TakeSwitch(COMMAND_LINE_& line, const std::wstring& argument, unsigned& see
         case 3: line.passive = true; break;
         case 4: line.quiet = true; break;
         case 5: line.hasLog = true, line.log = value; break;
-        default: line.help = true; break;
+        case 6: line.help = true; break;
+        case 7: line.run = true; break;
+        default: line.handOver = true; break;
         }
         return;
     }

@@ -23,6 +23,8 @@ struct COMMAND_LINE_ {
     bool app = false;
     bool passive = false;
     bool quiet = false;
+    bool run = false;  // /run: the Run starts at once, questions as usual
+    bool handOver = false;  // /handover: started by a kelpex that is ending
     bool hasDestination = false;
     std::wstring destination;
     bool hasLog = false;

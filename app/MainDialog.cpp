@@ -151,6 +151,10 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
             ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
         TakeCommandLine(window, state.commandLine);
         ShowDestination(*dialog, state);
+        // /run: as if Run were pressed once the window shows.
+        if (state.commandLine.run && !state.commandLine.unattended())
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_MAIN_RUN)));
     } else {
         EnableWindow(GetDlgItem(window, IDC_MAIN_RUN), FALSE);
         EnableWindow(GetDlgItem(window, IDC_MAIN_BROWSE), FALSE);

@@ -77,6 +77,8 @@ std::wstring MakeProbeName(const std::wstring& folder);
 // (PROBE_FOLDER), tried with a short-lived probe of that kind.
 enum ProbeKind { PROBE_FILE, PROBE_FOLDER };
 bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind);
+// The error the probe met (0: it could write).
+DWORD ProbeError(const std::wstring& folder, ProbeKind kind);
 bool CreateFolderPath(const std::wstring& path);
 
 extern const char* const kUncWarning;

@@ -1,6 +1,7 @@
 // Run: check the destination, offer to create it, extract every archive of
 // the series with the progress dialog, and report the outcome.
 #include "app/MainDialog.h"
+#include "app/Elevation.h"
 #include "foundation/WideText.h"
 #include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
@@ -82,6 +83,39 @@ bool CheckFolderNames(HWND window, const std::wstring& destination) {
     return true;
 }
 
+// A folder only administrators may write: without the rights, an offer to
+// go on as administrator (a second kelpex takes over the Run); unattended,
+// the exit code that says so.
+void RefuseUnwritable(HWND window, const std::wstring& folder) {
+    MainState& state = MainDialogState();
+    if (ProcessIsElevated()) return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
+    if (state.commandLine.unattended()) {
+        state.exitCode = EXIT_NEEDS_ADMINISTRATOR;
+        return ReportWithPath(window, "このパスに書き込むには管理者の権限が必要です", folder);
+    }
+    FCString question("このフォルダに書き込むには管理者の権限が必要です。\n");
+    AppendColoured(question, folder, 0xC00000);
+    question.append("\n管理者として続けますか？");
+    if (AskYesNo(window, question.text(), "管理者の権限の確認", true) != IDYES)
+        return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
+    DWORD error = 0;
+    std::wstring typed = WindowTextWide(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT));
+    bool maker = IsDlgButtonChecked(window, IDC_MAIN_MAKER_BOX) == BST_CHECKED;
+    bool app = IsDlgButtonChecked(window, IDC_MAIN_APP_BOX) == BST_CHECKED;
+    if (StartElevated(typed, maker, app, error)) {
+        // The second kelpex waits for this one's claim: let go, and end.
+        ReleaseInstanceClaim();
+        state.exitCode = EXIT_DONE;
+        EndDialog(window, IDC_MAIN_EXIT);
+        return;
+    }
+    FCString text(error == ERROR_CANCELLED ? "管理者としての起動が取り消されました。"
+                                           : "管理者として起動できませんでした。");
+    text.append("このパスは書き込むことが出来ません\n");
+    AppendColoured(text, folder, 0xC00000);
+    ShowMarked(window, text.text());
+}
+
 bool CheckDestination(HWND window, const std::wstring& destination, unsigned size) {
     std::wstring deepest;
     if (!FindDeepestExistingFolder(destination, deepest)) {
@@ -91,8 +125,8 @@ bool CheckDestination(HWND window, const std::wstring& destination, unsigned siz
     // A folder yet to be made needs the right to make folders, which the
     // root of a system drive grants where it refuses files.
     bool exists = pathExists(destination);
-    if (!CanWriteToFolder(deepest, exists ? PROBE_FILE : PROBE_FOLDER)) {
-        ReportWithPath(window, "このパスは書き込むことが出来ません", deepest);
+    if (ProbeError(deepest, exists ? PROBE_FILE : PROBE_FOLDER) == ERROR_ACCESS_DENIED) {
+        RefuseUnwritable(window, deepest);
         return false;
     }
     // The drive's root ("D:\\") is all the free-space query reads.
@@ -234,15 +268,22 @@ std::wstring MakeProbeName(const std::wstring& folder) {
     return probe + L"$$_" + ticks + L".$_$";
 }
 
-bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
+namespace {
+DWORD g_probeErrorForTests = 0;  // 0: as the probe finds
+}  // namespace
+
+// Declared for tests in app/TestSeams.h.
+void SetProbeErrorForTests(DWORD error);
+void SetProbeErrorForTests(DWORD error) { g_probeErrorForTests = error; }
+
+DWORD ProbeError(const std::wstring& folder, ProbeKind kind) {
+    if (g_probeErrorForTests != 0) return g_probeErrorForTests;
     std::wstring probe = LongPathForm(MakeProbeName(folder));
     bool existed = pathExists(probe);
     if (kind == PROBE_FOLDER) {
-        if (CreateDirectoryW(probe.c_str(), nullptr)) {
-            RemoveDirectoryW(probe.c_str());
-            return true;
-        }
-        return GetLastError() != ERROR_ACCESS_DENIED;
+        if (!CreateDirectoryW(probe.c_str(), nullptr)) return GetLastError();
+        RemoveDirectoryW(probe.c_str());
+        return 0;
     }
     FCFile file;
     DWORD code = file.open(probe, OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
@@ -251,7 +292,11 @@ bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
         SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(probe.c_str());
     }
-    return code != ERROR_ACCESS_DENIED;
+    return code;
+}
+
+bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
+    return ProbeError(folder, kind) != ERROR_ACCESS_DENIED;
 }
 
 bool CreateFolderPath(const std::wstring& path) {

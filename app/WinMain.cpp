@@ -3,6 +3,7 @@
 // always returns 0; with switches (app/CommandLine.h) it returns the exit
 // code they document, and /passive and /quiet run without the main window.
 #include "app/MainDialog.h"
+#include "app/Elevation.h"
 #include "config/UxQcf.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
@@ -17,7 +18,6 @@
 #include <memory>
 
 namespace {
-const char* const kInstanceEventName = "kelpex.single-instance.3F2A7C1E";
 
 // What the entry set up, released on every way out.
 struct StartupEnvironment {
@@ -130,14 +130,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // RICHED32 registers RichEdit20A under Wine; Windows needs RICHED20.
         WNDCLASSA probe;
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20.reset(LoadLibraryA("RICHED20.DLL"));
-        FCHandle instance(CreateEventA(nullptr, TRUE, TRUE, kInstanceEventName));
-        // A script must be able to tell a second start from a success.
-        if (!instance.valid() || GetLastError() == ERROR_ALREADY_EXISTS) return line.given ? EXIT_RUNNING : 0;
+        // A script must be able to tell a second start from a success. One
+        // started by the offer to go on as administrator waits for the
+        // kelpex that started it to let go.
+        if (!ClaimInstance(line.handOver)) return line.given ? EXIT_RUNNING : 0;
         InstallCrashReport(ReportCrash);
         failure = RunCatchingFailures(line.unattended() ? RunUnattended : RunMainDialog);
     }
     if (failure) state.exitCode = EXIT_RUN_FAILED;
     if (line.hasLog) WriteRunLog(AbsolutePath(line.log), state);
+    ReleaseInstanceClaim();
     // Shown after everything was released, so the user sees why kelpex stopped.
     if (failure && !line.quiet) failure->show();
     return line.given ? state.exitCode : 0;

@@ -17,7 +17,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
     if (search->className != nullptr && lstrcmpA(name, search->className) != 0) return TRUE;
-    if (search->title != nullptr && WindowAnswerer::windowText(window) != search->title) return TRUE;
+    // The title as the window system holds it: asking the window itself
+    // would wait on its thread, which may be waiting on this one.
+    wchar_t title[256] = L"";
+    InternalGetWindowText(window, title, 256);
+    if (search->title != nullptr && Narrow932(title) != search->title) return TRUE;
     search->found = window;
     return FALSE;
 }
