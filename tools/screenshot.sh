@@ -8,7 +8,8 @@
 # dialog, the outcome, and the longest texts (a long Japanese destination on
 # a missing drive, a long question). At 96 DPI, also the tool under code
 # page 1252, started from C:\users\José\Downloads\, with a Hangul
-# destination: the main window and the outcome.
+# destination: the main window and the outcome; and the offer to go on as
+# administrator (tools/screen-driver/OfferDemo.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -17,7 +18,7 @@ build=$root/build
 if [ "$(id -u)" = 0 ]; then bash .ci/install-deps; fi
 cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-cmake --build "$build/$arch" -j"$(nproc)" --target kelpex screen_driver >/dev/null
+cmake --build "$build/$arch" -j"$(nproc)" --target kelpex screen_driver offer_demo >/dev/null
 demo=$build/shots-demo
 [ -f "$demo/kelpex.qcf" ] || tools/make-demo.sh "$build/$arch/app/kelpex.exe" "$demo" >/dev/null
 cp "$build/$arch/app/kelpex.exe" "$demo/kelpex.exe"
@@ -100,6 +101,12 @@ for dpi in "${@:-96}"; do
         shot outcome-1252 $(drive wait "$caption")
         drive click "$caption" $(control_id IDC_MAIN_EXIT)
         drive gone "$caption"
+        offer=$(sj "管理者の権限の確認")
+        wine "$build/$arch/tools/offer_demo.exe" "$(echo "Z:$demo" | tr / '\\')" </dev/null >/dev/null 2>&1 &
+        demo_pid=$!
+        shot administrator-offer $(drive wait "$offer")
+        drive click "$offer" $(control_id IDC_MESSAGE_NO)
+        wait "$demo_pid"
     fi
     kelpex_wine_down
 done
