@@ -96,6 +96,8 @@ void RefuseUnwritable(HWND window, const std::wstring& folder) {
     FCString question("このフォルダに書き込むには管理者の権限が必要です。\n");
     AppendColoured(question, folder, 0xC00000);
     question.append("\n管理者として続けますか？");
+    // Declined or failed, the code says the rights were missing.
+    state.exitCode = EXIT_NEEDS_ADMINISTRATOR;
     if (AskYesNo(window, question.text(), "管理者の権限の確認", true) != IDYES)
         return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
     DWORD error = 0;

@@ -38,10 +38,32 @@ struct StartupEnvironment {
     }
 };
 
+// Where a crash report goes when nobody is to be asked (/passive, /quiet):
+// set at start, read without the heap.
+wchar_t g_crashLog[32768] = L"";
+bool g_crashUnattended = false;
+bool g_crashWithArguments = false;
+
+// The report as the log's UTF-8, on the stack.
+void WriteCrashLog(const char* text) {
+    if (g_crashLog[0] == L'\0') return;
+    wchar_t wide[1100];
+    Wide932Into("終了コード: 4\n", wide, 64);
+    int head = lstrlenW(wide);
+    Wide932Into(text, wide + head, 1100 - head);
+    char utf8[3300];
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+    HANDLE log = CreateFileW(g_crashLog, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    if (n > 1) WriteFile(log, utf8, static_cast<DWORD>(n - 1), &written, nullptr);
+    CloseHandle(log);
+}
+
 // A fault no check could foresee: the user hears it from us, in a box of
-// its own (the window may be gone with the thread that faulted). Only a
-// fault on the thread reading a cabinet is the cabinet's. Nothing here
-// touches the heap.
+// its own (the window may be gone with the thread that faulted), or, with
+// nobody to ask, in the log. Only a fault on the thread reading a cabinet
+// is the cabinet's. Nothing here touches the heap.
 void ReportCrash(const char* reading, DWORD code) {
     char text[1024];
     if (*reading != '\0')
@@ -55,7 +77,20 @@ void ReportCrash(const char* reading, DWORD code) {
                   "予期しない問題が起きたため、終了します。それまでに展開したファイルはそのまま残っています。\n"
                   "（例外 0x%08lX）",
                   static_cast<unsigned long>(code));
-    MessageBox932OnStack(nullptr, text, "複数cab展開ツール", MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    WriteCrashLog(text);
+    if (!g_crashUnattended)
+        MessageBox932OnStack(nullptr, text, "複数cab展開ツール",
+                             MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    // Started with switches, a script reads the Run's failure in the code.
+    if (g_crashWithArguments) TerminateProcess(GetCurrentProcess(), EXIT_RUN_FAILED);
+}
+
+void PrepareCrashReport(const COMMAND_LINE_& line) {
+    g_crashWithArguments = line.given;
+    g_crashUnattended = line.unattended();
+    if (!line.hasLog) return;
+    std::wstring log = LongPathForm(AbsolutePath(line.log));
+    if (log.size() < sizeof g_crashLog / sizeof g_crashLog[0]) lstrcpynW(g_crashLog, log.c_str(), 32768);
 }
 
 const char* const kCaption = "複数cab展開ツール";
@@ -134,6 +169,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // started by the offer to go on as administrator waits for the
         // kelpex that started it to let go.
         if (!ClaimInstance(line.handOver)) return line.given ? EXIT_RUNNING : 0;
+        PrepareCrashReport(line);
         InstallCrashReport(ReportCrash);
         failure = RunCatchingFailures(line.unattended() ? RunUnattended : RunMainDialog);
     }

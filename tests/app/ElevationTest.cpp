@@ -43,11 +43,11 @@ TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
         const char* shown;  // the start of the message area afterwards
         ExitCode exitCode;
     } cases[] = {
-        {0, ERROR_ACCESS_DENIED, true, IDNO, false, "このパスは書き込むことが出来ません", EXIT_DESTINATION},
+        {0, ERROR_ACCESS_DENIED, true, IDNO, false, "このパスは書き込むことが出来ません", EXIT_NEEDS_ADMINISTRATOR},
         {1, ERROR_ACCESS_DENIED, false, 0, false, "このパスは書き込むことが出来ません", EXIT_DESTINATION},
         {0, ERROR_WRITE_PROTECT, false, 0, false, "解凍は正常に終了しました。", EXIT_DONE},  // not for the rights
         {0, ERROR_ACCESS_DENIED, true, IDYES, false,
-         "管理者として起動できませんでした。このパスは書き込むことが出来ません", EXIT_DESTINATION},
+         "管理者として起動できませんでした。このパスは書き込むことが出来ません", EXIT_NEEDS_ADMINISTRATOR},
         {0, ERROR_ACCESS_DENIED, false, 0, true, "このパスに書き込むには管理者の権限が必要です",
          EXIT_NEEDS_ADMINISTRATOR},
         {1, ERROR_ACCESS_DENIED, false, 0, true, "このパスは書き込むことが出来ません", EXIT_DESTINATION},
