@@ -40,20 +40,21 @@ struct StartupEnvironment {
 
 // Where a crash report goes when nobody is to be asked (/passive, /quiet):
 // set at start, read without the heap.
-wchar_t g_crashLog[32768] = L"";
+std::wstring g_crashLog;  // made at start; at a crash only read
 bool g_crashUnattended = false;
 bool g_crashWithArguments = false;
 
 // The report as the log's UTF-8, on the stack.
 void WriteCrashLog(const char* text) {
-    if (g_crashLog[0] == L'\0') return;
+    if (g_crashLog.empty()) return;
     wchar_t wide[1100];
     Wide932Into("終了コード: 4\n", wide, 64);
     int head = lstrlenW(wide);
     Wide932Into(text, wide + head, 1100 - head);
     char utf8[3300];
     int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
-    HANDLE log = CreateFileW(g_crashLog, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE log =
+        CreateFileW(g_crashLog.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     if (n > 1) WriteFile(log, utf8, static_cast<DWORD>(n - 1), &written, nullptr);
@@ -89,8 +90,7 @@ void PrepareCrashReport(const COMMAND_LINE_& line) {
     g_crashWithArguments = line.given;
     g_crashUnattended = line.unattended();
     if (!line.hasLog) return;
-    std::wstring log = LongPathForm(AbsolutePath(line.log));
-    if (log.size() < sizeof g_crashLog / sizeof g_crashLog[0]) lstrcpynW(g_crashLog, log.c_str(), 32768);
+    g_crashLog = LongPathForm(AbsolutePath(line.log));
 }
 
 const char* const kCaption = "複数cab展開ツール";
