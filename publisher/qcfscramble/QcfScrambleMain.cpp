@@ -10,10 +10,15 @@
 #include "fs/FCFile.h"
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
+// A path as the console is given it: Shift_JIS, 〓 for a character it
+// cannot hold (the path itself keeps it, and reaches the platform whole).
+std::string Shown(const char* path) { return ShiftJisShown(path != nullptr ? path : "", "〓"); }
+
 int Fail(const char* message, const char* detail) {
-    std::fprintf(stderr, "qcfscramble: %s%s\n", message, detail != nullptr ? detail : "");
+    std::fprintf(stderr, "qcfscramble: %s%s\n", message, Shown(detail).c_str());
     return 1;
 }
 
@@ -30,7 +35,7 @@ bool OpenQuiet(FCFile& file, const char* path, bool forWriting) {
                      ? file.open(path, CREATE_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true)
                      : file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
     if (code == 0) return true;
-    std::fprintf(stderr, "qcfscramble: cannot %s %s (%s)\n", forWriting ? "write" : "open", path,
+    std::fprintf(stderr, "qcfscramble: cannot %s %s (%s)\n", forWriting ? "write" : "open", Shown(path).c_str(),
                  SystemErrorLine(code).c_str());
     return false;
 }
@@ -46,10 +51,11 @@ int Encode(const char* keyText, const char* plainPath, const char* outPath) {
     body.readFrom(in, 0, 0, 0);
     DWORD code = WriteConfigurationFile(outPath, body, key);
     if (code != 0) {
-        std::fprintf(stderr, "qcfscramble: cannot write %s (%s)\n", outPath, SystemErrorLine(code).c_str());
+        std::fprintf(stderr, "qcfscramble: cannot write %s (%s)\n", Shown(outPath).c_str(),
+                     SystemErrorLine(code).c_str());
         return 1;
     }
-    std::printf("qcfscramble: wrote %s with key %u\n", outPath, key);
+    std::printf("qcfscramble: wrote %s with key %u\n", Shown(outPath).c_str(), key);
     return 0;
 }
 
@@ -73,7 +79,7 @@ int Decode(const char* scrambledPath, const char* plainPath) {
     FCFile out;
     if (!OpenQuiet(out, plainPath, true)) return 1;
     body.writeTo(out, 0, 0);
-    std::printf("qcfscramble: wrote %s\n", plainPath);
+    std::printf("qcfscramble: wrote %s\n", Shown(plainPath).c_str());
     return 0;
 }
 
