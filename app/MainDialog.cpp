@@ -133,6 +133,7 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
         // Cleared before the load too: a load the user gave up on must not
         // be followed by the store writing its empty self over the file.
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
+        state.store->quiet = state.commandLine.unattended();
         state.store->load(configuration);
         state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
         FCString fname;

@@ -21,9 +21,9 @@ FCString FirstLine(const FCString& text) {
 }
 // The whole file, zero bytes included (UTF-16), read as every read of the
 // configuration is.
-std::string ReadBytes(const std::wstring& path) {
+std::string ReadBytes(const std::wstring& path, bool quiet) {
     FCFile file;
-    file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+    file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, quiet);
     std::string bytes;
     char buffer[16384];
     for (DWORD n; file.isOpen() && (n = file.read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, n);
@@ -88,20 +88,24 @@ bool UxQcf::loadFrom(const std::wstring& path) {
     FCString probe;
     {
         FCFile file;
-        file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+        // Quiet, a file that does not open is left unread: reading it
+        // would ask about the failure.
+        if (file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, quiet) != 0)
+            return false;
         probe.readFrom(file, kProbeBytes, 0, 0);
     }
     std::string bytes;
     if (DetectQcfEncoding(std::string(probe.text(), probe.length() < 2 ? probe.length() : 2)) >= QCF_UTF16LE) {
         // Zero bytes end an FCString: UTF-16 is read as bytes, and is never
         // scrambled (the scrambling tool writes Shift_JIS).
-        bytes = ReadBytes(path);
+        bytes = ReadBytes(path, quiet);
     } else {
         int mode = 0;
         unsigned key = 0;
         FCString text;
         FCFile file;
-        file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+        if (file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, quiet) != 0)
+            return false;
         if (parseDeclaration(FirstLine(probe), mode, key) && mode == 1) text.readFrom(file, 0, key, 1);
         else text.readFrom(file, 0, 0, 0);
         bytes.assign(text.text(), static_cast<size_t>(text.length()));

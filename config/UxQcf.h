@@ -55,6 +55,9 @@ public:
     // cannot: those characters travel as WideText's kept units.
     std::map<FCString, FCString, UxQcfKeyOrder> keptEntries;
     unsigned flags;
+    // Set: a file that cannot be read is read as empty, with no box asking
+    // to retry (nobody is there to answer).
+    bool quiet = false;
     FCXList<FCIdString> substitutions;
     // What the last load found: the file's encoding, and how many of its
     // characters Shift_JIS could not hold ('?' in their place).

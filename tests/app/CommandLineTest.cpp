@@ -162,6 +162,7 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         NONE,
         LONG_DESTINATION,
         MISSING_PART,
+        LOCKED_CONFIGURATION,
         DAMAGED_PART,
         FILE_AS_DESTINATION,
         NO_DRIVE,
@@ -176,6 +177,7 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         {NONE, 0, "解凍は正常に終了しました。"},
         {LONG_DESTINATION, 0, "解凍は正常に終了しました。"},
         {MISSING_PART, 2, "data02.cab"},
+        {LOCKED_CONFIGURATION, 2, "終了コード"},  // read as empty: no box asks to retry
         {DAMAGED_PART, 4, "解凍中にエラーが発生しました。"},
         {FILE_AS_DESTINATION, 3, "指定されたパスにはフォルダではなくファイルがあります"},
         {NO_DRIVE, 3, "指定されたドライブは存在していません"},
@@ -194,6 +196,11 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
             out = app.widePath() + syllables + L"\\" + syllables + L"\\";
         }
         if (c.damage == MISSING_PART) DeleteFileW((app.widePath() + L"data02.cab").c_str());
+        // Held open by another program with no sharing, for as long as kelpex runs.
+        FCHandle locked(c.damage != LOCKED_CONFIGURATION
+                            ? nullptr
+                            : CreateFileW((app.widePath() + L"kelpex.qcf").c_str(), GENERIC_READ, 0, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
         if (c.damage == DAMAGED_PART) {
             std::string bytes = TempFolder::readFile(app / "data02.cab");
             bytes[bytes.size() / 2] ^= 0x55;  // in its data: start-up reads headers only
