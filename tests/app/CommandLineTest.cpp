@@ -7,6 +7,7 @@
 #include "fs/PathCompare.h"
 #include "res/MainDialogIds.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/app/StartedKelpex.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/cab/FciSeries.h"
 #include "tests/support/TempFolder.h"
@@ -17,42 +18,6 @@
 #include <vector>
 
 namespace {
-// kelpex.exe copied beside a series of its own and started with arguments
-// (Shift_JIS, characters it cannot hold kept as UTF-16).
-class Started {
-public:
-    Started(const TempFolder& folder, const std::string& arguments) {
-        std::wstring exe = folder.widePath() + L"kelpex.exe";
-        CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), exe.c_str(), FALSE);
-        std::wstring command = L"\"" + exe + L"\" " + Wide932(arguments.c_str()).data();
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.widePath().c_str(),
-                                  &startup, &process_) != FALSE;
-    }
-    ~Started() {
-        if (!started_) return;
-        FCHandle thread(process_.hThread), process(process_.hProcess);
-        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 9);
-    }
-    DWORD pid() const { return process_.dwProcessId; }
-    bool exited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-    // The exit code, or STILL_ACTIVE when it did not end in time.
-    DWORD waitExit(DWORD timeoutMs, bool* windowSeen = nullptr) {
-        DWORD start = GetTickCount();
-        while (WaitForSingleObject(process_.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < timeoutMs)
-            if (windowSeen != nullptr && !*windowSeen)
-                *windowSeen = WindowAnswerer::waitForProcessWindow(pid(), nullptr, 0) != nullptr;
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    bool started_ = false;
-};
-
 // A path in quotes as a script writes it: without its last separator, which
 // would escape the closing quote.
 std::string Quoted(std::wstring path) {
@@ -215,7 +180,7 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         std::string arguments = "/quiet /dest=" + Quoted(out) + " /log=" + Quoted(log);
         if (c.damage == BAD_LINE) arguments += " /frob";
         if (c.damage == LOG_ON_NO_DRIVE) arguments = "/quiet /dest=" + Quoted(out) + " /log=Q:\\kelpex.log";
-        Started kelpex(app, arguments);
+        StartedKelpex kelpex(app, arguments);
         bool windowSeen = false;
         EXPECT_EQ(c.exitCode, kelpex.waitExit(60000, &windowSeen)) << c.damage;
         EXPECT_FALSE(windowSeen) << c.damage;
@@ -250,14 +215,14 @@ TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
     WriteSeries(app);
     WriteSeries(other);
     std::wstring out = app.widePath() + L"\uAC8C\uC784\\";
-    Started kelpex(app, "/passive /dest=" + Quoted(out) + " /maker");
+    StartedKelpex kelpex(app, "/passive /dest=" + Quoted(out) + " /maker");
     HWND progress = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 30000);
     ASSERT_NE(nullptr, progress);
     {
         HeldWork held(kelpex.pid(), GetWindowThreadProcessId(progress, nullptr));
         ASSERT_GT(held.count(), 0u);
         {
-            Started second(other, "/quiet /dest=" + Quoted(other.widePath() + L"second"));
+            StartedKelpex second(other, "/quiet /dest=" + Quoted(other.widePath() + L"second"));
             EXPECT_EQ(6u, second.waitExit(30000));
         }
         EXPECT_EQ(nullptr, WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0));
@@ -276,7 +241,7 @@ TEST(CommandLine, ADestinationAloneFillsTheWindow) {
     TempFolder app;
     WriteSeries(app);
     std::wstring out = app.widePath() + L"caf\u00E9 \uAC8C\uC784";
-    Started kelpex(app, "/dest=" + Quoted(out) + " /app");
+    StartedKelpex kelpex(app, "/dest=" + Quoted(out) + " /app");
     HWND window = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 30000);
     ASSERT_NE(nullptr, window);
     wchar_t field[512] = L"";
@@ -292,7 +257,7 @@ TEST(CommandLine, ADestinationAloneFillsTheWindow) {
 // /? lists the switches and the exit codes in a box, and ends with 0.
 TEST(CommandLine, HelpListsTheSwitchesAndTheExitCodes) {
     TempFolder app;
-    Started kelpex(app, "/?");
+    StartedKelpex kelpex(app, "/?");
     HWND box = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "複数cab展開ツール", 30000);
     ASSERT_NE(nullptr, box);
     std::string text = WindowAnswerer::messageBoxText(box);
@@ -310,7 +275,7 @@ TEST(CommandLine, AFaultInThePlatformsReaderUnderQuietGoesToTheLog) {
     ASSERT_TRUE(WriteMisdeclaredFolderCabinet(app / "data.cab"));
     TempFolder::writeFile(app / "kelpex.qcf", "fname=data.cab\nsize=1\n");
     std::wstring log = app.widePath() + L"kelpex.log";
-    Started kelpex(app, "/quiet /dest=" + Quoted(app.widePath() + L"out") + " /log=" + Quoted(log));
+    StartedKelpex kelpex(app, "/quiet /dest=" + Quoted(app.widePath() + L"out") + " /log=" + Quoted(log));
     bool windowSeen = false;
     EXPECT_EQ(4u, kelpex.waitExit(60000, &windowSeen));
     EXPECT_FALSE(windowSeen);

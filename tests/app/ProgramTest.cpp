@@ -1,5 +1,6 @@
 #include "kelpex_version.h"
 #include "res/MainDialogIds.h"
+#include "tests/app/StartedKelpex.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
@@ -12,48 +13,16 @@ HWND WindowOf(DWORD pid, const char* title, DWORD timeoutMs) {
     return WindowAnswerer::waitForProcessWindow(pid, title, timeoutMs);
 }
 
-// kelpex.exe copied into a folder of its own, started as a separate process.
-class Program {
-public:
-    explicit Program(const std::string& folder) {
-        std::string exe = folder + "kelpex.exe";
-        CopyFileA(WindowsPath(KELPEX_EXE).c_str(), exe.c_str(), FALSE);
-        std::string command = "\"" + exe + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                                  &process_) != FALSE;
-    }
-    ~Program() {
-        if (!started_) return;
-        FCHandle thread(process_.hThread), process(process_.hProcess);
-        if (WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process.get(), 9);
-    }
-    bool started() const { return started_; }
-    bool exited() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
-    DWORD pid() const { return process_.dwProcessId; }
-    // The exit code, or STILL_ACTIVE when it did not end in time.
-    DWORD waitExit(DWORD timeoutMs) {
-        WaitForSingleObject(process_.hProcess, timeoutMs);
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process_.hProcess, &code);
-        return code;
-    }
-
-private:
-    PROCESS_INFORMATION process_ = {};
-    bool started_ = false;
-};
 }  // namespace
 
 TEST(Program, OnlyOneInstanceAtATime) {
     TempFolder first, second;
-    Program one(first.path());
+    StartedKelpex one(first, "");
     ASSERT_TRUE(one.started());
     HWND window = WindowOf(one.pid(), "複数cab展開ツール", 30000);
     ASSERT_NE(nullptr, window);
     {
-        Program two(second.path());
+        StartedKelpex two(second, "");
         ASSERT_TRUE(two.started());
         // Until it ends, the second instance must never show a window.
         bool shown = false;
@@ -68,7 +37,7 @@ TEST(Program, OnlyOneInstanceAtATime) {
     }
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
     EXPECT_EQ(0u, one.waitExit(30000));
-    Program again(second.path());
+    StartedKelpex again(second, "");
     HWND next = WindowOf(again.pid(), "複数cab展開ツール", 30000);
     ASSERT_NE(nullptr, next);
     PostMessageA(next, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0);
@@ -114,7 +83,7 @@ TEST(Program, AFaultInThePlatformsReaderEndsWithAMessageOfOursNamingTheCabinet) 
     TempFolder::writeFile(folder / "kelpex.qcf", "fname=data.cab\nsize=1\n");
     std::string out = folder / "out\\";
     CreateDirectoryA(out.c_str(), nullptr);
-    Program program(folder.path());
+    StartedKelpex program(folder, "");
     ASSERT_TRUE(program.started());
     HWND main = WindowOf(program.pid(), "一括解凍", 30000);  // the caption a configuration gives by default
     ASSERT_NE(nullptr, main);
@@ -159,7 +128,7 @@ TEST(Program, AFailureTheUserGaveUpOnIsShownAndTheExitCodeIsZero) {
     TempFolder::writeFile(qcf, "fname=a*.cab,0,1,0,1\n");
     FCHandle held(CreateFileA(qcf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.valid());
-    Program program(folder.path());
+    StartedKelpex program(folder, "");
     ASSERT_TRUE(program.started());
     HWND box = WindowOf(program.pid(), "FCFile - open", 30000);
     ASSERT_NE(nullptr, box);
