@@ -2,6 +2,7 @@
 // second kelpex with the same destination, and the single-instance claim it
 // is handed.
 #include "app/Elevation.h"
+#include "app/MainDialog.h"
 #include "foundation/FCHandle.h"
 #include <shellapi.h>
 #include <vector>
@@ -17,17 +18,7 @@ int g_elevatedForTests = -1;  // -1: as the token says
 std::wstring g_programForTests;
 HANDLE g_lastHandOverForTests = nullptr;
 
-std::wstring ThisProgram() {
-    if (!g_programForTests.empty()) return g_programForTests;
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) return std::wstring(path.data(), n);
-        if (path.size() >= 32768) return std::wstring();
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring ThisProgram() { return g_programForTests.empty() ? ModulePath() : g_programForTests; }
 
 // A value for the command line: quoted, and every backslash before the
 // closing quote doubled, so that C:\ stays C:\ and does not escape it.

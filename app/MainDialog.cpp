@@ -218,19 +218,22 @@ MainState& MainDialogState() {
     return state;
 }
 
-std::wstring ApplicationFolder() {
-    if (!g_applicationFolderOverride.isEmpty()) return Wide932(g_applicationFolderOverride.text()).data();
+std::wstring ModulePath() {
     // A path longer than the buffer is asked for again with a larger one,
     // never taken cut short.
     std::vector<wchar_t> module(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
         if (n == 0) return std::wstring();
-        if (n < module.size()) break;
+        if (n < module.size()) return std::wstring(module.data(), n);
         if (module.size() >= 32768) return std::wstring();
         module.resize(module.size() * 2);
     }
-    std::wstring path(module.data());
+}
+
+std::wstring ApplicationFolder() {
+    if (!g_applicationFolderOverride.isEmpty()) return Wide932(g_applicationFolderOverride.text()).data();
+    std::wstring path = ModulePath();
     return path.substr(0, path.rfind(L'\\') + 1);
 }
 

@@ -57,6 +57,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The folder of the executable as Windows gives it, ending in a separator
 // (tests point it elsewhere through app/TestSeams.h).
 std::wstring ApplicationFolder();
+// The executable's own path as Windows gives it, at any length.
+std::wstring ModulePath();
 
 // The destination Run uses, absolute and ending in a separator, from the
 // field and the ticked sub-folders; with markup, also its coloured form for
