@@ -6,6 +6,7 @@
 #include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
+#include "fs/PathCompare.h"
 #include "ui/Markup.h"
 #include <shlobj.h>
 
@@ -35,18 +36,19 @@ void AppendTypedFolder(FCString& out, const std::wstring& typed) {
 }
 }  // namespace
 
-std::wstring ComposeDestination(FCDialogBase& dialog, const std::wstring& maker, const std::wstring& app,
+std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app, const MainConfiguration& settings,
                                 FCString* markup) {
-    // The separators as Windows reads them, before the folder is made
+    // The long form administrators paste (\\?\C:\...) is the plain path;
+    // the separators as Windows reads them, before the folder is made
     // absolute (a share's "//" stays a share) and after (the join).
-    std::wstring typed = NormalizeSeparators(
-        AbsolutePath(NormalizeSeparators(WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT)))));
-    if (typed.empty() || typed.back() != L'\\') typed += L'\\';
-    std::wstring result = typed;
-    if (markup != nullptr) AppendTypedFolder(*markup, typed);
-    const std::pair<int, const std::wstring*> subFolders[] = {{IDC_MAIN_MAKER_BOX, &maker}, {IDC_MAIN_APP_BOX, &app}};
+    std::wstring folder = NormalizeSeparators(AbsolutePath(NormalizeSeparators(WithoutLongPrefix(typed))));
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    std::wstring result = folder;
+    if (markup != nullptr) AppendTypedFolder(*markup, folder);
+    const std::pair<bool, const std::wstring*> subFolders[] = {{maker, &settings.makerFolder},
+                                                               {app, &settings.appFolder}};
     for (const auto& sub : subFolders) {
-        if (!IsChecked(dialog, sub.first)) continue;
+        if (!sub.first) continue;
         result += *sub.second + L"\\";
         if (markup == nullptr) continue;
         AppendColoured(*markup, *sub.second, 0x00C000);
@@ -55,9 +57,20 @@ std::wstring ComposeDestination(FCDialogBase& dialog, const std::wstring& maker,
     return result;
 }
 
+RunRequest RequestFromWindow(FCDialogBase& dialog, const MainState& state) {
+    RunRequest request = state.startRequest;
+    request.maker = IsChecked(dialog, IDC_MAIN_MAKER_BOX);
+    request.app = IsChecked(dialog, IDC_MAIN_APP_BOX);
+    std::wstring typed = WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT));
+    request.destination = ComposeDestination(typed, request.maker, request.app, state.configuration, nullptr);
+    return request;
+}
+
 void ShowDestination(FCDialogBase& dialog, const MainState& state) {
     FCString destination;
-    std::wstring plain = ComposeDestination(dialog, state.makerFolder, state.appFolder, &destination);
+    std::wstring typed = WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT));
+    std::wstring plain = ComposeDestination(typed, IsChecked(dialog, IDC_MAIN_MAKER_BOX),
+                                            IsChecked(dialog, IDC_MAIN_APP_BOX), state.configuration, &destination);
     if (plain[0] == L'\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
     SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination.text(), true);
 }

@@ -1,32 +1,35 @@
 // Going on as administrator: the token's elevation, the elevated start of a
-// second kelpex with the same destination, and the single-instance claim it
-// is handed.
+// second kelpex with the same request, and the single-instance claim it is
+// handed.
 #include "app/Elevation.h"
 #include "app/MainDialog.h"
 #include "foundation/FCHandle.h"
+#include "fs/FCPathName.h"
 #include <shellapi.h>
-#include <vector>
+#include <string>
 
 namespace {
 const wchar_t* const kInstanceEventName = L"kelpex.single-instance.3F2A7C1E";
-// How long a kelpex started as administrator waits for the one that started
-// it to end.
-const DWORD kHandOverMs = 30000;
 
-HANDLE g_instanceClaim = nullptr;  // held by the user-interface thread
+// Set by the kelpex that hands its claim over once the second holds it too:
+// named after the first's process id, so only a kelpex that the first
+// started with that id can take the claim while the first holds it.
+std::wstring Decimal(DWORD n) {
+    wchar_t text[16];
+    wsprintfW(text, L"%lu", n);
+    return text;
+}
+
+std::wstring HandOverEventName(DWORD pid) { return L"kelpex.handover.3F2A7C1E." + Decimal(pid); }
+
+// All held by the user-interface thread.
+FCHandle g_instanceClaim;
+FCHandle g_handOverTaken;  // the first's: set by the second once it holds the claim
+FCHandle g_handedOver;  // the second kelpex, until it has ended
 int g_elevatedForTests = -1;  // -1: as the token says
 std::wstring g_programForTests;
-HANDLE g_lastHandOverForTests = nullptr;
 
 std::wstring ThisProgram() { return g_programForTests.empty() ? ModulePath() : g_programForTests; }
-
-// A value for the command line: quoted, and every backslash before the
-// closing quote doubled, so that C:\ stays C:\ and does not escape it.
-std::wstring Quoted(const std::wstring& value) {
-    size_t trailing = 0;
-    while (trailing < value.size() && value[value.size() - 1 - trailing] == L'\\') ++trailing;
-    return L"\"" + value + std::wstring(trailing, L'\\') + L"\"";
-}
 }  // namespace
 
 // Declared for tests in app/TestSeams.h.
@@ -35,7 +38,7 @@ void SetElevationForTests(int elevated) { g_elevatedForTests = elevated; }
 void SetRelaunchedProgramForTests(const wchar_t* program);
 void SetRelaunchedProgramForTests(const wchar_t* program) { g_programForTests = program != nullptr ? program : L""; }
 HANDLE LastHandOverForTests();
-HANDLE LastHandOverForTests() { return g_lastHandOverForTests; }
+HANDLE LastHandOverForTests() { return g_handedOver.get(); }
 
 bool ProcessIsElevated() {
     if (g_elevatedForTests >= 0) return g_elevatedForTests != 0;
@@ -48,44 +51,73 @@ bool ProcessIsElevated() {
            elevation.TokenIsElevated != 0;
 }
 
-bool StartElevated(const std::wstring& typed, bool maker, bool app, DWORD& error) {
-    std::wstring program = ThisProgram();
-    std::wstring arguments =
-        L"/dest=" + Quoted(typed) + (maker ? L" /maker" : L"") + (app ? L" /app" : L"") + L" /run /handover";
+bool StartElevated(const RunRequest& request, DWORD& error) {
+    // The destination as composed here: an empty or relative field would
+    // be read again against the second's current folder.
+    std::wstring arguments;
+    if (!AppendSwitch(arguments, SWITCH_DEST, request.destination) ||
+        (!request.log.empty() && !AppendSwitch(arguments, SWITCH_LOG, request.log)) ||
+        !AppendSwitch(arguments, SWITCH_HANDOVER, Decimal(GetCurrentProcessId()))) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    g_handOverTaken.reset(CreateEventW(nullptr, TRUE, FALSE, HandOverEventName(GetCurrentProcessId()).c_str()));
+    if (!g_handOverTaken.valid()) {
+        error = GetLastError();
+        return false;
+    }
+    std::wstring program = ThisProgram(), folder = ApplicationFolder();
     SHELLEXECUTEINFOW run = {};
     run.cbSize = sizeof run;
     run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     run.lpVerb = L"runas";
     run.lpFile = program.c_str();
     run.lpParameters = arguments.c_str();
+    // Wherever the system would start it (on Windows an elevated process
+    // may start in the system folder), it starts in the tool's.
+    run.lpDirectory = folder.c_str();
     run.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&run)) {
-        error = GetLastError();
+    BOOL started = ShellExecuteExW(&run);
+    error = GetLastError();
+    // Without its process there is nothing to wait for nor to hand over to.
+    if (!started || run.hProcess == nullptr) {
+        if (started || error == 0) error = ERROR_INVALID_HANDLE;
+        g_handOverTaken.reset();
         return false;
     }
-    if (g_lastHandOverForTests != nullptr) CloseHandle(g_lastHandOverForTests);
-    g_lastHandOverForTests = nullptr;
-    // Kept only where a test started it; the program never waits on it.
-    if (g_programForTests.empty()) CloseHandle(run.hProcess);
-    else g_lastHandOverForTests = run.hProcess;
+    g_handedOver.reset(run.hProcess);
     return true;
 }
 
-bool ClaimInstance(bool handOver) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HANDLE claim = CreateEventW(nullptr, TRUE, TRUE, kInstanceEventName);
-        if (claim != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
-            g_instanceClaim = claim;
-            return true;
-        }
-        if (claim != nullptr) CloseHandle(claim);
-        if (!handOver || GetTickCount() - start > kHandOverMs) return false;
-        Sleep(50);
-    }
+bool HandOverStarted() { return g_handedOver.valid(); }
+
+DWORD FinishHandOver() {
+    if (!g_handedOver.valid()) return EXIT_RUN_FAILED;
+    HANDLE taken[2] = {g_handOverTaken.get(), g_handedOver.get()};
+    // Taken, or the second ended without taking it: either way the claim
+    // is no longer this one's to hold.
+    if (WaitForMultipleObjects(2, taken, FALSE, INFINITE) == WAIT_FAILED) WaitForEnd(g_handedOver.get(), false);
+    ReleaseInstanceClaim();
+    g_handOverTaken.reset();
+    WaitForEnd(g_handedOver.get(), false);
+    DWORD code = EXIT_RUN_FAILED;
+    if (!GetExitCodeProcess(g_handedOver.get(), &code)) code = EXIT_RUN_FAILED;
+    g_handedOver.reset();
+    return code;
 }
 
-void ReleaseInstanceClaim() {
-    if (g_instanceClaim != nullptr) CloseHandle(g_instanceClaim);
-    g_instanceClaim = nullptr;
+bool ClaimInstance(DWORD handOverFrom) {
+    FCHandle handOver(handOverFrom != 0 ? OpenEventW(EVENT_MODIFY_STATE, FALSE, HandOverEventName(handOverFrom).c_str())
+                                        : nullptr);
+    SetLastError(0);
+    FCHandle claim(CreateEventW(nullptr, TRUE, TRUE, kInstanceEventName));
+    if (!claim.valid()) return false;
+    // Held by the kelpex that hands it over, which lets go once told that
+    // this one holds it too: the claim never lapses in between.
+    if (GetLastError() == ERROR_ALREADY_EXISTS && !handOver.valid()) return false;
+    g_instanceClaim.reset(claim.release());
+    if (handOver.valid()) SetEvent(handOver.get());
+    return true;
 }
+
+void ReleaseInstanceClaim() { g_instanceClaim.reset(); }

@@ -1,19 +1,26 @@
-// Going on as administrator: whether this process has the rights, starting
-// kelpex again with them for the same destination, and the claim that only
-// one kelpex runs at a time, which the first hands over to the second.
+// Going on as administrator: whether this process has the rights, handing a
+// Run to a second kelpex started with them, and the claim that only one
+// kelpex runs at a time, which passes from the first to the second without
+// a moment in which neither holds it.
 #pragma once
+#include "app/RunRequest.h"
 #include <windows.h>
 #include <string>
 
 // Whether the process's token carries administrator rights.
 bool ProcessIsElevated();
 
-// Starts kelpex again as administrator (the runas verb) to Run into the
-// typed folder with the boxes as given, at once; false with the system's
-// error (ERROR_CANCELLED: the user refused).
-bool StartElevated(const std::wstring& typed, bool maker, bool app, DWORD& error);
+// Starts kelpex again as administrator (the runas verb), in the tool's
+// folder, to run request at once: true once it is started; false with the
+// system's error (ERROR_CANCELLED: the user refused).
+bool StartElevated(const RunRequest& request, DWORD& error);
+// After StartElevated: waits, showing nothing, until the second kelpex has
+// taken the claim (this one's then goes) and until it has ended; its exit
+// code.
+DWORD FinishHandOver();
+bool HandOverStarted();
 
-// Claims the single instance; with handOver, waits a while for the kelpex
-// that started this one to let go. False when another kelpex holds it.
-bool ClaimInstance(bool handOver);
+// Claims the single instance; with handOverFrom, the claim that kelpex
+// (its process id) hands over. False when another kelpex holds it.
+bool ClaimInstance(DWORD handOverFrom);
 void ReleaseInstanceClaim();

@@ -1,4 +1,5 @@
 #include "app/MainDialog.h"
+#include "app/RunLog.h"
 #include "foundation/WideText.h"
 #include "cab/UxSeriesWalk.h"
 #include "cab/UxProgressDialog.h"
@@ -32,8 +33,7 @@ const SettingDefault kMessageDefaults[3] = {
      "必要なら手動で削除して下さい。出力されたフォルダは次の通りです。\n【0xC00000】%dest%【-1】"},
 };
 
-void ReadSettings(HWND window, MainState& state, FCString& pattern) {
-    UxQcf& store = *state.store;
+void ReadSettings(HWND window, UxQcf& store, MainConfiguration& state, FCString& pattern) {
     FCString caption;
     store.getStringOr(caption, QcfKey::kCaption, "一括解凍");
     SetWindowText932(window, caption.text());
@@ -68,8 +68,9 @@ bool CheckNumbers(HWND window, const UxQcf& store) {
 // Expands fname ("pattern,width,first,last,step") into the archive set and
 // checks that each archive lies beside the executable. False when the
 // series cannot be used; the message area then says why.
-bool ExpandArchives(HWND window, MainState& state, FCString& fname, const std::wstring& folder) {
+bool ExpandArchives(HWND window, MainConfiguration& state, FCString& fname, const std::wstring& folder) {
     state.archives.clear();
+    state.entries.clear();
     state.seriesBytes = 0;
     std::vector<FCString> names;
     int field = 0;
@@ -79,6 +80,9 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const std::w
         return false;
     }
     for (const FCString& name : names) state.archives.insert(name);
+    std::vector<std::wstring> parts;
+    for (const FCString& name : names) parts.push_back(Wide932(name.text()).data());
+    if (!CheckLogIsNoneOf(window, folder, parts)) return false;
     // What the platform's reader would misread is never given to it, nor a
     // series whose files would land on each other: the first finding is
     // shown, in the words kelpack verify prints.
@@ -88,10 +92,19 @@ bool ExpandArchives(HWND window, MainState& state, FCString& fname, const std::w
         return false;
     }
     state.seriesBytes = walk.total;
+    for (const UxCabinetHeader& part : walk.parts) {
+        for (const UxCabinetHeader::FILE_& file : part.files) {
+            std::wstring name;
+            if (file.folder != UxCabinetHeader::CONTINUED_FROM_PREV &&
+                file.folder != UxCabinetHeader::CONTINUED_PREV_AND_NEXT &&
+                EntryNameWide(file.name.c_str(), file.attributes, name))
+                state.entries.push_back(name);
+        }
+    }
     return true;
 }
 
-void ShowOpeningText(HWND window, const MainState& state) {
+void ShowOpeningText(HWND window, const MainConfiguration& state) {
     FCString text;
     text.create(1024, state.messages[0].text());
     ExpandMessageText(text, nullptr);
@@ -119,41 +132,80 @@ void TakeCommandLine(HWND window, const COMMAND_LINE_& line) {
             CheckDlgButton(window, box.second, BST_CHECKED);
 }
 
+// The request the command line makes, once the configuration is known: the
+// destination composed as the window would compose it from the same field
+// and boxes; handed over, the destination the first kelpex composed.
+RunRequest RequestFromCommandLine(const MainState& state) {
+    const COMMAND_LINE_& line = state.commandLine;
+    RunRequest request;
+    request.log = LogPath(line);
+    request.mode = line.handOverFrom != 0 ? RUN_HANDED_OVER
+                   : line.quiet           ? RUN_QUIET
+                   : line.passive         ? RUN_PASSIVE
+                                          : RUN_WINDOW;
+    if (request.mode == RUN_WINDOW) return request;
+    bool handedOver = request.mode == RUN_HANDED_OVER;
+    const MainConfiguration& settings = state.configuration;
+    request.maker = !handedOver && (line.maker || (settings.flags & FLAG_FORCE_MAKER_FOLDER) != 0);
+    request.app = !handedOver && (line.app || (settings.flags & FLAG_FORCE_APP_FOLDER) != 0);
+    request.destination = ComposeDestination(line.destination, request.maker, request.app, settings, nullptr);
+    return request;
+}
+
+// A kelpex started as administrator runs the request it was handed: the
+// window shows that destination, and nothing in it can change it.
+void ShowHandedOverRequest(HWND window, const RunRequest& request) {
+    SetDlgItemTextW(window, IDC_MAIN_DESTINATION_EDIT, request.destination.c_str());
+    for (int id : {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX}) {
+        CheckDlgButton(window, id, BST_UNCHECKED);
+        EnableWindow(GetDlgItem(window, id), FALSE);
+    }
+}
+
+// Reads kelpex.qcf and the series into the configuration; false, with the
+// message area saying why, when the series cannot be used.
+bool ReadConfiguration(HWND window, MainState& state, const std::wstring& folder) {
+    std::wstring configuration = folder + kConfigurationName;
+    if (state.windows.store == nullptr || !pathExists(configuration)) {
+        ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
+        return false;
+    }
+    if (!CheckLogIsNoneOf(window, folder, {kConfigurationName})) return false;
+    UxQcf& store = *state.windows.store;
+    // Cleared before the load too: a load the user gave up on must not be
+    // followed by the store writing its empty self over the file.
+    store.flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
+    store.quiet = state.commandLine.noBoxes || state.commandLine.unattended();
+    store.load(configuration);
+    store.flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
+    FCString fname;
+    ReadSettings(window, store, state.configuration, fname);
+    return CheckNumbers(window, store) && ExpandArchives(window, state.configuration, fname, folder);
+}
+
 void InitMainDialog(HWND window, FCDialog* dialog) {
     MainState& state = MainDialogState();
     dialog->windowHandle = window;
-    state.dialog = dialog;
-    state.store = reinterpret_cast<UxQcf*>(dialog->createParam);
+    state.windows.dialog = dialog;
+    state.windows.store = reinterpret_cast<UxQcf*>(dialog->createParam);
     // The folder as Windows gives it: a folder Shift_JIS cannot hold (José,
     // 게임) must not become a path that does not exist.
-    std::wstring folder = ApplicationFolder();
-    std::wstring configuration = folder + kConfigurationName;
-    bool usable = false;
-    if (state.store != nullptr && pathExists(configuration)) {
-        // Cleared before the load too: a load the user gave up on must not
-        // be followed by the store writing its empty self over the file.
-        state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
-        state.store->quiet = state.commandLine.unattended();
-        state.store->load(configuration);
-        state.store->flags &= ~static_cast<unsigned>(UxQcf::SAVE_ON_CLOSE);
-        FCString fname;
-        ReadSettings(window, state, fname);
-        usable = CheckNumbers(window, *state.store) && ExpandArchives(window, state, fname, folder);
-    } else {
-        ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
-    }
-    state.usable = usable;
-    state.exitCode = usable ? EXIT_CANCELLED : EXIT_SERIES;
+    bool usable = ReadConfiguration(window, state, ApplicationFolder());
+    state.configuration.usable = usable;
+    if (state.outcome.exitCode != EXIT_COMMAND_LINE) state.outcome.exitCode = usable ? EXIT_CANCELLED : EXIT_SERIES;
     if (usable) {
-        ShowOpeningText(window, state);
-        if (state.flags & FLAG_FORCE_APP_FOLDER)
+        const MainConfiguration& settings = state.configuration;
+        ShowOpeningText(window, settings);
+        if (settings.flags & FLAG_FORCE_APP_FOLDER)
             ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
-        if (state.flags & FLAG_FORCE_MAKER_FOLDER)
+        if (settings.flags & FLAG_FORCE_MAKER_FOLDER)
             ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
         TakeCommandLine(window, state.commandLine);
+        state.startRequest = RequestFromCommandLine(state);
+        if (state.startRequest.mode == RUN_HANDED_OVER) ShowHandedOverRequest(window, state.startRequest);
         ShowDestination(*dialog, state);
-        // /run: as if Run were pressed once the window shows.
-        if (state.commandLine.run && !state.commandLine.unattended())
+        // /run and a hand-over: as if Run were pressed once the window shows.
+        if ((state.commandLine.run || state.startRequest.mode == RUN_HANDED_OVER) && !state.startRequest.unattended())
             PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_RUN, BN_CLICKED),
                          reinterpret_cast<LPARAM>(GetDlgItem(window, IDC_MAIN_RUN)));
     } else {
@@ -164,7 +216,7 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
 }
 
 void Browse(MainState& state) {
-    HWND window = state.dialog->windowHandle;
+    HWND window = state.windows.dialog->windowHandle;
     std::wstring chosen;
     if (BrowseForFolder(window, CSIDL_DRIVES, "インストールフォルダの選択", BIF_RETURNONLYFSDIRS,
                         WindowTextWide(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT)), chosen))
@@ -185,7 +237,7 @@ void TakeDroppedPath(HWND edit, std::wstring path) {
 }
 
 void DropFiles(MainState& state, HDROP handle) {
-    FCDialog& dialog = *state.dialog;
+    FCDialog& dialog = *state.windows.dialog;
     FCDropFiles drop;
     drop.attachDrop(handle);
     const int ids[] = {IDC_MAIN_DESTINATION_EDIT, -1};
@@ -198,9 +250,9 @@ void DropFiles(MainState& state, HDROP handle) {
 }
 
 void Exit(HWND window, MainState& state) {
-    if (state.running) {
+    if (state.windows.running) {
         // Exit during a Run cancels it; the dialog ends once it has reported.
-        state.closeAfterRun = true;
+        state.windows.closeAfterRun = true;
         if (currentProgressDialog != nullptr) currentProgressDialog->cancelRequested = true;
         return;
     }
@@ -209,26 +261,13 @@ void Exit(HWND window, MainState& state) {
 }  // namespace
 
 void ShowMarked(HWND window, const char* text) {
-    MainDialogState().shown.assignFrom(text);
+    MainDialogState().outcome.shown.assignFrom(text);
     SetMessageText(window, IDC_MAIN_MESSAGE, text, true);
 }
 
 MainState& MainDialogState() {
     static MainState state;
     return state;
-}
-
-std::wstring ModulePath() {
-    // A path longer than the buffer is asked for again with a larger one,
-    // never taken cut short.
-    std::vector<wchar_t> module(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
-        if (n == 0) return std::wstring();
-        if (n < module.size()) return std::wstring(module.data(), n);
-        if (module.size() >= 32768) return std::wstring();
-        module.resize(module.size() * 2);
-    }
 }
 
 std::wstring ApplicationFolder() {
@@ -242,24 +281,32 @@ std::wstring ApplicationFolder() {
 void SetApplicationFolderForTests(const char* folder);
 void SetApplicationFolderForTests(const char* folder) { g_applicationFolderOverride.assignFrom(folder); }
 
+// The Run of the request this process was started with, or of the window's.
+void Run(MainState& state) {
+    FCDialog& dialog = *state.windows.dialog;
+    if (state.startRequest.mode == RUN_HANDED_OVER) RunExtraction(dialog, state.startRequest);
+    else RunExtraction(dialog, RequestFromWindow(dialog, state));
+}
+
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainState& state = MainDialogState();
+    MainWindows& windows = state.windows;
     switch (message) {
     case WM_INITDIALOG: InitMainDialog(window, reinterpret_cast<FCDialog*>(lParam)); return TRUE;
     case WM_COMMAND: {
-        if (state.dialog == nullptr) return FALSE;
+        if (windows.dialog == nullptr) return FALSE;
         int id = LOWORD(wParam);
         int code = HIWORD(wParam);
         if (id == IDC_MAIN_EXIT) Exit(window, state);
-        else if (state.running) return FALSE;  // nothing changes the destination mid-run
-        else if (id == IDC_MAIN_DESTINATION_EDIT && code == EN_UPDATE) ShowDestination(*state.dialog, state);
-        else if (id == IDC_MAIN_MAKER_BOX || id == IDC_MAIN_APP_BOX) ShowDestination(*state.dialog, state);
+        else if (windows.running) return FALSE;  // nothing changes the destination mid-run
+        else if (id == IDC_MAIN_DESTINATION_EDIT && code == EN_UPDATE) ShowDestination(*windows.dialog, state);
+        else if (id == IDC_MAIN_MAKER_BOX || id == IDC_MAIN_APP_BOX) ShowDestination(*windows.dialog, state);
         else if (id == IDC_MAIN_BROWSE) Browse(state);
-        else if (id == IDC_MAIN_RUN) RunExtraction(*state.dialog);
+        else if (id == IDC_MAIN_RUN) Run(state);
         return FALSE;
     }
     case WM_DROPFILES:
-        if (state.dialog == nullptr || state.running) {
+        if (windows.dialog == nullptr || windows.running) {
             FCDropHandle ignored(reinterpret_cast<HDROP>(wParam));
             return FALSE;
         }

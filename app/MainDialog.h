@@ -2,13 +2,16 @@
 // read from kelpex.qcf, the archive series, the destination, and the Run.
 #pragma once
 #include "app/CommandLine.h"
+#include "app/RunRequest.h"
 #include "config/UxQcf.h"
+#include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include "foundation/Mbcs.h"
 #include "res/MainDialogIds.h"
 #include "ui/FCDialog.h"
 #include <set>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 // flags bits of the configuration.
@@ -18,10 +21,9 @@ struct ArchiveNameOrder {
     bool operator()(const FCString& a, const FCString& b) const { return Mbcs::Compare(a.text(), b.text()) < 0; }
 };
 
-// What the main dialog keeps for the life of the process.
-struct MainState {
-    FCDialog* dialog = nullptr;
-    UxQcf* store = nullptr;
+// What kelpex.qcf and the series say. Written once, by the main window's
+// start-up on the user-interface thread; read-only afterwards.
+struct MainConfiguration {
     unsigned flags = 0;
     unsigned size = 0;
     unsigned long long seriesBytes = 0;  // the series' uncompressed total, from the cabinets' file tables
@@ -33,17 +35,36 @@ struct MainState {
     std::wstring appFolder;
     FCString messages[10];
     std::set<FCString, ArchiveNameOrder> archives;
+    // Every entry of the series by the name it is written under, below the
+    // destination: what a Run's targets are before the Run.
+    std::vector<std::wstring> entries;
+    bool usable = false;  // the configuration and the series are sound
+};
+
+// The windows. Owned by the user-interface thread, which alone reads and
+// writes them.
+struct MainWindows {
+    FCDialog* dialog = nullptr;
+    UxQcf* store = nullptr;
     bool running = false;
     bool closeAfterRun = false;
+};
+
+// What the process keeps for its life, in four parts of four owners.
+struct MainState {
     // What a script or an administrator asked for; none without arguments.
+    // Parsed by the entry before any window exists; read-only afterwards.
     COMMAND_LINE_ commandLine;
-    bool usable = false;  // start-up found the configuration and the series sound
-    // The outcome for the exit code and the log: the last Run's, or why
-    // none could start.
-    ExitCode exitCode = EXIT_CANCELLED;
-    FCString shown;  // the last text of the message area, marked up
-    std::wstring destination;  // the last Run's
-    size_t cabinetsDone = 0;  // of the last Run
+    // The request the command line or the hand-over made, to be run at once
+    // (mode RUN_WINDOW with an empty destination: none). Made by the main
+    // window's start-up once the configuration is read; read by the Run.
+    RunRequest startRequest;
+    MainConfiguration configuration;
+    MainWindows windows;
+    // The outcome of the last Run, or why none could start: written by
+    // start-up and the Run on the user-interface thread, read by the entry
+    // for the exit code and the log once the window is gone.
+    RunOutcome outcome;
 };
 
 MainState& MainDialogState();
@@ -57,23 +78,21 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // The folder of the executable as Windows gives it, ending in a separator
 // (tests point it elsewhere through app/TestSeams.h).
 std::wstring ApplicationFolder();
-// The executable's own path as Windows gives it, at any length.
-std::wstring ModulePath();
 
-// The destination Run uses, absolute and ending in a separator, from the
-// field and the ticked sub-folders; with markup, also its coloured form for
+// The destination a Run uses, absolute and ending in a separator: typed
+// (as the field holds it, or as /dest gives it) made absolute, then the
+// sub-folders the boxes ask for; with markup, also its coloured form for
 // the destination line.
-std::wstring ComposeDestination(FCDialogBase& dialog, const std::wstring& maker, const std::wstring& app,
+std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app, const MainConfiguration& settings,
                                 FCString* markup);
+// The request the window's field and boxes make.
+RunRequest RequestFromWindow(FCDialogBase& dialog, const MainState& state);
 void ShowDestination(FCDialogBase& dialog, const MainState& state);
 // Line breaks and, unless destination is null, %dest% shown exactly.
 void ExpandMessageText(FCString& text, const wchar_t* destination);
 
-// The Run and its helpers.
-void RunExtraction(FCDialogBase& dialog);
-// The outcome of the last Run, or why none started, as UTF-8 in path: the
-// exit code, the destination, each cabinet's outcome and the text shown.
-bool WriteRunLog(const std::wstring& path, const MainState& state);
+// The Run of a request, and its helpers.
+void RunExtraction(FCDialogBase& dialog, const RunRequest& request);
 std::wstring MakeProbeName(const std::wstring& folder);
 // Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
 // (PROBE_FOLDER), tried with a short-lived probe of that kind.

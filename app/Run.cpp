@@ -2,8 +2,10 @@
 // the series with the progress dialog, and report the outcome.
 #include "app/MainDialog.h"
 #include "app/Elevation.h"
+#include "app/RunLog.h"
 #include "foundation/WideText.h"
 #include "cab/UxBackground.h"
+#include "cab/UxCabShared.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
 #include "foundation/FCHandle.h"
@@ -33,7 +35,7 @@ void ReportWithPath(HWND window, const char* head, const std::wstring& path) {
 // gives every control its state back afterwards.
 class RunLock {
 public:
-    RunLock(HWND window, MainState& state) : window_(window), state_(state) {
+    RunLock(HWND window, MainWindows& state) : window_(window), state_(state) {
         for (int i = 0; i < kCount; ++i) {
             HWND control = GetDlgItem(window, kIds[i]);
             enabled_[i] = IsWindowEnabled(control) != FALSE;
@@ -51,7 +53,7 @@ private:
     static const int kCount = 5;
     static const int kIds[kCount];
     HWND window_;
-    MainState& state_;
+    MainWindows& state_;
     bool enabled_[kCount];
 };
 const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX,
@@ -59,7 +61,7 @@ const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_
 
 // The space the Run needs in MB: the configured size, or the series' own
 // total when the configuration understates it.
-unsigned RequiredMegabytes(const MainState& state) {
+unsigned RequiredMegabytes(const MainConfiguration& state) {
     unsigned long long series = (state.seriesBytes + kMegabyte - 1) / kMegabyte;
     if (series > 0xFFFFFFFFull) series = 0xFFFFFFFFull;
     return state.size > series ? state.size : static_cast<unsigned>(series);
@@ -84,33 +86,32 @@ bool CheckFolderNames(HWND window, const std::wstring& destination) {
 }
 
 // A folder only administrators may write: without the rights, an offer to
-// go on as administrator (a second kelpex takes over the Run); unattended,
-// the exit code that says so.
-void RefuseUnwritable(HWND window, const std::wstring& folder) {
-    MainState& state = MainDialogState();
+// go on as administrator (a second kelpex takes over the Run, and this one
+// ends with its exit code); unattended, the exit code that says so.
+void RefuseUnwritable(HWND window, const RunRequest& request, const std::wstring& folder) {
+    RunOutcome& outcome = MainDialogState().outcome;
     if (ProcessIsElevated()) return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
-    if (state.commandLine.unattended()) {
-        state.exitCode = EXIT_NEEDS_ADMINISTRATOR;
-        return ReportWithPath(window, "このパスに書き込むには管理者の権限が必要です", folder);
-    }
+    // Declined, failed, or not asked: the code says the rights were missing.
+    outcome.exitCode = EXIT_NEEDS_ADMINISTRATOR;
+    if (request.unattended()) return ReportWithPath(window, "このパスに書き込むには管理者の権限が必要です", folder);
     FCString question("このフォルダに書き込むには管理者の権限が必要です。\n");
     AppendColoured(question, folder, 0xC00000);
     question.append("\n管理者として続けますか？");
-    // Declined or failed, the code says the rights were missing.
-    state.exitCode = EXIT_NEEDS_ADMINISTRATOR;
     if (AskYesNo(window, question.text(), "管理者の権限の確認", true) != IDYES)
         return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
+    // The second kelpex writes the log: this one lets go of it first, and
+    // takes it again when there is no second.
+    RunLog& log = ProcessLog();
+    std::wstring logPath = log.path();
+    bool hadLog = log.isOpen();
+    log.close(true);
     DWORD error = 0;
-    std::wstring typed = WindowTextWide(GetDlgItem(window, IDC_MAIN_DESTINATION_EDIT));
-    bool maker = IsDlgButtonChecked(window, IDC_MAIN_MAKER_BOX) == BST_CHECKED;
-    bool app = IsDlgButtonChecked(window, IDC_MAIN_APP_BOX) == BST_CHECKED;
-    if (StartElevated(typed, maker, app, error)) {
-        // The second kelpex waits for this one's claim: let go, and end.
-        ReleaseInstanceClaim();
-        state.exitCode = EXIT_DONE;
+    if (StartElevated(request, error)) {
+        ShowWindow(window, SW_HIDE);
         EndDialog(window, IDC_MAIN_EXIT);
         return;
     }
+    if (hadLog) log.open(logPath);
     FCString text(error == ERROR_CANCELLED ? "管理者としての起動が取り消されました。"
                                            : "管理者として起動できませんでした。");
     text.append("このパスは書き込むことが出来ません\n");
@@ -118,7 +119,8 @@ void RefuseUnwritable(HWND window, const std::wstring& folder) {
     ShowMarked(window, text.text());
 }
 
-bool CheckDestination(HWND window, const std::wstring& destination, unsigned size) {
+bool CheckDestination(HWND window, const RunRequest& request, unsigned size) {
+    const std::wstring& destination = request.destination;
     std::wstring deepest;
     if (!FindDeepestExistingFolder(destination, deepest)) {
         ReportWithPath(window, "指定されたドライブは存在していません", destination);
@@ -128,7 +130,7 @@ bool CheckDestination(HWND window, const std::wstring& destination, unsigned siz
     // root of a system drive grants where it refuses files.
     bool exists = pathExists(destination);
     if (ProbeError(deepest, exists ? PROBE_FILE : PROBE_FOLDER) == ERROR_ACCESS_DENIED) {
-        RefuseUnwritable(window, deepest);
+        RefuseUnwritable(window, request, deepest);
         return false;
     }
     // The drive's root ("D:\\") is all the free-space query reads.
@@ -152,14 +154,15 @@ bool CheckDestination(HWND window, const std::wstring& destination, unsigned siz
     return true;
 }
 
-bool EnsureFolder(HWND window, MainState& state, const std::wstring& destination) {
+bool EnsureFolder(HWND window, const RunRequest& request) {
+    const std::wstring& destination = request.destination;
     if (pathExists(destination)) return true;
     FCString question("指定されたフォルダ\n");
     AppendColoured(question, destination, 0xC00000);
     question.append("\nが存在しません。作成しても構いませんか？");
     // Unattended, nobody is asked: the folder is made.
-    if (!state.commandLine.unattended() && AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
-        state.exitCode = EXIT_CANCELLED;
+    if (!request.unattended() && AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
+        MainDialogState().outcome.exitCode = EXIT_CANCELLED;
         ShowMarked(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
         return false;
     }
@@ -178,65 +181,82 @@ bool EnsureFolder(HWND window, MainState& state, const std::wstring& destination
 // after it has ended; meanwhile the two share nothing but the status.
 struct EXTRACTION_ {
     std::vector<std::wstring> archives;  // full paths, in set order
+    std::vector<FCString> names;  // their names, as the status shows them
     std::wstring destination;
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
     FCString errorDetail;
-    size_t cabinetsDone = 0;
+    std::vector<CABINET_OUTCOME_> cabinets;  // one per archive
+    std::vector<std::wstring> written;  // below the destination
 };
 
 void ExtractSeries(void* context) {
     EXTRACTION_& work = *static_cast<EXTRACTION_*>(context);
+    work.cabinets.assign(work.archives.size(), CABINET_OUTCOME_());
     DecompressCab cabinet(work.status);
+    // What was written is known on every way out, an exception's included.
+    struct Collect {
+        const DecompressCab& cabinet;
+        EXTRACTION_& work;
+        ~Collect() { work.written = cabinet.writtenFiles(); }
+    } collect{cabinet, work};
     cabinet.startSeries();
-    for (const std::wstring& path : work.archives) {
+    for (size_t i = 0; i < work.archives.size(); ++i) {
         // An archive that vanished since start-up fails the Run by name:
         // skipping it would report success with data missing.
-        cabinet.setArchive(path);
-        if (!cabinet.extractTo(work.destination)) {
+        cabinet.setArchive(work.archives[i]);
+        size_t before = cabinet.writtenFiles().size();
+        bool extracted = cabinet.extractTo(work.destination);
+        CABINET_OUTCOME_& outcome = work.cabinets[i];
+        outcome.files = cabinet.writtenFiles().size() - before;
+        outcome.entries = cabinet.entriesInCabinet();
+        if (!extracted) {
+            outcome.state = CABINET_OUTCOME_::FAILED;
             work.errorDetail.assignFrom(cabinet.errorText);
             work.outcome = OUTCOME_ERROR;
             return;
         }
+        outcome.state = outcome.files < outcome.entries ? CABINET_OUTCOME_::PARTLY : CABINET_OUTCOME_::EXTRACTED;
         if (work.status->cancelRequested()) {
             work.outcome = OUTCOME_CANCELLED;
             return;
         }
-        FCPathName archive(cabinet.archivePath);
-        work.status->endCabinet(archive.fileName());
-        ++work.cabinetsDone;
+        work.status->endCabinet(work.names[i].text());
     }
 }
 
 // Cancel, from the dialog's button or from Exit, reaches the extracting
 // thread at once and is said at once.
-void ForwardCancel(UxProgressDialog& progress, const MainState& state, UxExtractionStatus& status,
+void ForwardCancel(UxProgressDialog& progress, const MainWindows& windows, UxExtractionStatus& status,
                    UxProgressDisplay& display) {
-    if (status.cancelRequested() || !(progress.cancelRequested || state.closeAfterRun)) return;
+    if (status.cancelRequested() || !(progress.cancelRequested || windows.closeAfterRun)) return;
     status.requestCancel();
     display.showCancelling();
 }
 
-Outcome ExtractAll(HWND window, MainState& state, const std::wstring& destination, FCString& errorDetail) {
+Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCString& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
     progress.statusText.assignFrom("解凍中...");
     progress.statusId = IDC_PROGRESS_STATUS;
     progress.configureProgress(IDC_PROGRESS_BAR, true, 0, 0, UxProgressDisplay::BAR_STEPS);
-    progress.visible = !state.commandLine.quiet;  // /quiet shows no window at all
+    progress.visible = request.mode != RUN_QUIET;  // /quiet shows no window at all
     progress.show(window, true);
     progress.pumpMessages();
     UxExtractionStatus status;
     EXTRACTION_ work;
     work.status = &status;
-    work.destination = destination;
+    work.destination = request.destination;
     std::wstring folder = ApplicationFolder();
-    for (const FCString& name : state.archives) work.archives.push_back(folder + Wide932(name.text()).data());
+    for (const FCString& name : state.configuration.archives) {
+        work.archives.push_back(folder + Wide932(name.text()).data());
+        work.names.push_back(name);
+    }
     // The bar runs on what is really written: the series' total from its
     // cabinets' file tables, whatever the configured size says.
-    UxProgressDisplay display(progress, state.seriesBytes);
+    UxProgressDisplay display(progress, state.configuration.seriesBytes);
     // A Cancel heard while the dialog opened holds from the first file on.
-    ForwardCancel(progress, state, status, display);
+    ForwardCancel(progress, state.windows, status, display);
     {
         // The user-interface thread's own loop while the series is
         // extracted: the windows answer, Cancel is passed on, and the
@@ -245,19 +265,21 @@ Outcome ExtractAll(HWND window, MainState& state, const std::wstring& destinatio
         DWORD shown = GetTickCount() - UxProgressDisplay::INTERVAL_MS;
         while (!extraction.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
             progress.pumpMessages();
-            ForwardCancel(progress, state, status, display);
+            ForwardCancel(progress, state.windows, status, display);
             if (GetTickCount() - shown < UxProgressDisplay::INTERVAL_MS) continue;
             shown = GetTickCount();
             display.show(status.snapshot());
         }
+        state.outcome.cabinets = work.cabinets;
+        state.outcome.written = work.written;
         extraction.rethrow();
     }
     // What the last cabinet left, painted before the dialog goes.
     display.show(status.snapshot());
     progress.pumpMessages();
     errorDetail.assignFrom(work.errorDetail);
-    state.cabinetsDone = work.cabinetsDone;
-    if (work.outcome == OUTCOME_SUCCESS && (progress.cancelRequested || state.closeAfterRun)) return OUTCOME_CANCELLED;
+    if (work.outcome == OUTCOME_SUCCESS && (progress.cancelRequested || state.windows.closeAfterRun))
+        return OUTCOME_CANCELLED;
     return work.outcome;
 }
 }  // namespace
@@ -308,65 +330,40 @@ bool CreateFolderPath(const std::wstring& path) {
     return CreateFolders(folder, [&](const std::wstring&) { created = true; }) && created;
 }
 
-void RunExtraction(FCDialogBase& dialog) {
+void RunExtraction(FCDialogBase& dialog, const RunRequest& request) {
     MainState& state = MainDialogState();
-    if (state.running) return;
+    if (state.windows.running) return;
     HWND window = dialog.windowHandle;
-    RunLock lock(window, state);
-    std::wstring destination = ComposeDestination(dialog, state.makerFolder, state.appFolder, nullptr);
-    state.destination = destination;
-    state.cabinetsDone = 0;
+    RunLock lock(window, state.windows);
+    const std::wstring& destination = request.destination;
+    RunOutcome& outcome = state.outcome;
+    outcome.destination = destination;
+    outcome.cabinets.clear();
+    outcome.written.clear();
     // Whatever refuses the destination before anything is written.
-    state.exitCode = EXIT_DESTINATION;
+    outcome.exitCode = EXIT_DESTINATION;
     // A share's folders cannot be created the way a drive's are: refused.
     if (destination[0] == L'\\') {
         ShowMarked(window, kUncWarning);
         return;
     }
-    if (!CheckFolderNames(window, destination) || !CheckDestination(window, destination, RequiredMegabytes(state)) ||
-        !EnsureFolder(window, state, destination))
+    if (!CheckLogIsNoneOf(window, destination, state.configuration.entries) || !CheckFolderNames(window, destination) ||
+        !CheckDestination(window, request, RequiredMegabytes(state.configuration)) || !EnsureFolder(window, request))
         return;
     FCString errorDetail;
-    Outcome outcome = ExtractAll(window, state, destination, errorDetail);
-    state.exitCode = outcome == OUTCOME_ERROR       ? EXIT_RUN_FAILED
-                     : outcome == OUTCOME_CANCELLED ? EXIT_CANCELLED
-                                                    : EXIT_DONE;
+    Outcome result = ExtractAll(window, state, request, errorDetail);
+    outcome.exitCode = result == OUTCOME_ERROR       ? EXIT_RUN_FAILED
+                       : result == OUTCOME_CANCELLED ? EXIT_CANCELLED
+                                                     : EXIT_DONE;
     FCString text;
-    if (outcome == OUTCOME_ERROR) {
+    if (result == OUTCOME_ERROR) {
         // The extractor's text quotes paths and names: none of it is markup.
         text.assignFrom("解凍中にエラーが発生しました。\n");
         AppendLiteral(text, errorDetail.text());
     } else {
-        text.assignFrom(state.messages[outcome == OUTCOME_CANCELLED ? 2 : 1]);
+        text.assignFrom(state.configuration.messages[result == OUTCOME_CANCELLED ? 2 : 1]);
         ExpandMessageText(text, destination.c_str());
     }
     ShowMarked(window, text.text());
-    if (state.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
-}
-
-bool WriteRunLog(const std::wstring& path, const MainState& state) {
-    static const char* const kCabinetStates[3] = {"展開済み", "エラー", "未展開"};
-    FCString text("終了コード: ");
-    text.appendNumber(static_cast<unsigned>(state.exitCode));
-    text.append("\n展開先: ");
-    AppendLiteral(text, state.destination);
-    size_t index = 0;
-    for (const FCString& name : state.archives) {
-        bool failed = state.exitCode == EXIT_RUN_FAILED && index == state.cabinetsDone;
-        text.append("\n");
-        text.append(name);
-        text.append(": ");
-        text.append(kCabinetStates[index < state.cabinetsDone ? 0 : failed ? 1 : 2]);
-        ++index;
-    }
-    // The text the message area shows, without its markup.
-    std::wstring body = WideResolved(text.text()) + L"\n" + PlainText(state.shown.text()) + L"\n";
-    std::string utf8(body.size() * 3 + 1, '\0');
-    int n = WideCharToMultiByte(CP_UTF8, 0, body.data(), static_cast<int>(body.size()), &utf8[0],
-                                static_cast<int>(utf8.size()), nullptr, nullptr);
-    FCHandle log(CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return log.valid() && n > 0 && WriteFile(log.get(), utf8.data(), static_cast<DWORD>(n), &written, nullptr) &&
-           written == static_cast<DWORD>(n);
+    if (state.windows.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
 }

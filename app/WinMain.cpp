@@ -4,6 +4,7 @@
 // code they document, and /passive and /quiet run without the main window.
 #include "app/MainDialog.h"
 #include "app/Elevation.h"
+#include "app/RunLog.h"
 #include "config/UxQcf.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
@@ -38,27 +39,25 @@ struct StartupEnvironment {
     }
 };
 
-// Where a crash report goes when nobody is to be asked (/passive, /quiet):
-// set at start, read without the heap.
-std::wstring g_crashLog;  // made at start; at a crash only read
+// How a crash is reported, set at start and read without the heap.
 bool g_crashUnattended = false;
 bool g_crashWithArguments = false;
 
-// The report as the log's UTF-8, on the stack.
+// The report as the log's UTF-8, on the stack, through the handle the log
+// is held by.
 void WriteCrashLog(const char* text) {
-    if (g_crashLog.empty()) return;
+    HANDLE log = ProcessLog().handle();
+    if (log == nullptr) return;
     wchar_t wide[1100];
     Wide932Into("終了コード: 4\n", wide, 64);
     int head = lstrlenW(wide);
     Wide932Into(text, wide + head, 1100 - head);
     char utf8[3300];
     int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
-    HANDLE log =
-        CreateFileW(g_crashLog.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER start = {};
     DWORD written = 0;
-    if (n > 1) WriteFile(log, utf8, static_cast<DWORD>(n - 1), &written, nullptr);
-    CloseHandle(log);
+    if (n > 1 && SetFilePointerEx(log, start, nullptr, FILE_BEGIN) && SetEndOfFile(log))
+        WriteFile(log, utf8, static_cast<DWORD>(n - 1), &written, nullptr);
 }
 
 // A fault no check could foresee: the user hears it from us, in a box of
@@ -88,9 +87,7 @@ void ReportCrash(const char* reading, DWORD code) {
 
 void PrepareCrashReport(const COMMAND_LINE_& line) {
     g_crashWithArguments = line.given;
-    g_crashUnattended = line.unattended();
-    if (!line.hasLog) return;
-    g_crashLog = LongPathForm(AbsolutePath(line.log));
+    g_crashUnattended = line.unattended() || line.noBoxes;
 }
 
 const char* const kCaption = "複数cab展開ツール";
@@ -103,46 +100,55 @@ void RunMainDialog() {
 }
 
 // /passive and /quiet: the main window is made but never shown; start-up
-// reads the configuration and the series into it, and the Run starts at
-// once, asking nothing.
+// reads the configuration and the series into it and makes the request,
+// and the Run starts at once, asking nothing.
 void RunUnattended() {
     MainState& state = MainDialogState();
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(&dialog));
+    HWND window = dialog.createHidden();
     if (window == nullptr) return;
-    if (state.usable) RunExtraction(dialog);
+    if (state.configuration.usable) RunExtraction(dialog, state.startRequest);
     DestroyWindow(window);
+    dialog.rethrowPending();
 }
 
-// A box for a command line, never under /quiet.
+// A box for a command line, never where /quiet or /passive was written.
 void Tell(const COMMAND_LINE_& line, const char* text, UINT icon) {
-    if (!line.quiet) MessageBoxW(nullptr, WideResolved(text).c_str(), Wide932(kCaption).data(), MB_OK | icon);
+    if (!line.quiet && !line.noBoxes)
+        MessageBoxW(nullptr, WideResolved(text).c_str(), Wide932(kCaption).data(), MB_OK | icon);
 }
 
-// The command line's own faults and /?, before anything is read: the exit
-// code, or -1 to go on.
-int CheckCommandLine(const COMMAND_LINE_& line) {
+// The outcome so far as the log says it, written where one was asked for
+// and may be written.
+void WriteLog(const MainState& state) {
+    // A log that names a file it must not touch is left as it was.
+    if (state.outcome.writeLog) ProcessLog().write(RunLogText(state.outcome, state.configuration));
+    else ProcessLog().close(false);
+}
+
+// What ends the process before anything is read: a fault of the command
+// line, /?, or a log that cannot be opened. The exit code, or -1 to go on.
+int CheckCommandLine(MainState& state, DWORD logError) {
+    const COMMAND_LINE_& line = state.commandLine;
+    FCString text;
     if (!line.fault.isEmpty()) {
-        FCString text("コマンドラインに誤りがあります。\n");
+        text.assignFrom("コマンドラインに誤りがあります。\n");
         text.append(line.fault);
-        Tell(line, text.text(), MB_ICONERROR);
-        return EXIT_COMMAND_LINE;
-    }
-    if (line.help) {
-        Tell(line, kCommandLineHelp, MB_ICONINFORMATION);
+    } else if (line.help) {
+        Tell(line, CommandLineHelp().text(), MB_ICONINFORMATION);
         return EXIT_DONE;
+    } else if (logError != 0 && logError != ERROR_SHARING_VIOLATION) {
+        text.assignFrom("ログファイルに書き込めません。\n");
+        AppendLiteral(text, line.log);
+    } else {
+        return -1;
     }
-    if (!line.hasLog) return -1;
-    // Made now: a log that cannot be written is known before any Run.
-    FCHandle log(CreateFileW(LongPathForm(AbsolutePath(line.log)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (log.valid()) return -1;
-    FCString text("ログファイルに書き込めません。\n");
-    AppendLiteral(text, line.log);
     Tell(line, text.text(), MB_ICONERROR);
+    state.outcome.exitCode = EXIT_COMMAND_LINE;
+    state.outcome.shown.assignFrom(text);
+    WriteLog(state);
     return EXIT_COMMAND_LINE;
 }
 }  // namespace
@@ -151,11 +157,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MainState& state = MainDialogState();
     state.commandLine = ParseCommandLine(GetCommandLineW());
     const COMMAND_LINE_& line = state.commandLine;
+    // Held from now on: no other kelpex writes it meanwhile. One another
+    // kelpex holds is never touched.
+    DWORD logError = line.hasLog ? ProcessLog().open(LogPath(line)) : 0;
     if (line.given) {
-        int code = CheckCommandLine(line);
+        int code = CheckCommandLine(state, logError);
         if (code >= 0) return code;
     }
     std::unique_ptr<Diagnostic> failure;
+    DWORD handedOverCode = 0;
+    bool handedOver = false;
     {
         StartupEnvironment environment;
         CoInitialize(nullptr);
@@ -165,18 +176,32 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // RICHED32 registers RichEdit20A under Wine; Windows needs RICHED20.
         WNDCLASSA probe;
         if (!GetClassInfoA(nullptr, "RichEdit20A", &probe)) environment.richEdit20.reset(LoadLibraryA("RICHED20.DLL"));
-        // A script must be able to tell a second start from a success. One
-        // started by the offer to go on as administrator waits for the
-        // kelpex that started it to let go.
-        if (!ClaimInstance(line.handOver)) return line.given ? EXIT_RUNNING : 0;
+        // A script must be able to tell a second start from a success, and
+        // read in its own log why.
+        if (!ClaimInstance(line.handOverFrom)) {
+            state.outcome.exitCode = EXIT_RUNNING;
+            state.outcome.shown.assignFrom("ほかのkelpexが実行中です。");
+            WriteLog(state);
+            return line.given ? EXIT_RUNNING : 0;
+        }
+        // Held by a kelpex that has ended since: it may be written now.
+        if (logError == ERROR_SHARING_VIOLATION) {
+            logError = ProcessLog().open(LogPath(line));
+            if (logError != 0 && CheckCommandLine(state, logError) >= 0) return EXIT_COMMAND_LINE;
+        }
         PrepareCrashReport(line);
         InstallCrashReport(ReportCrash);
         failure = RunCatchingFailures(line.unattended() ? RunUnattended : RunMainDialog);
+        // Handed to a kelpex started as administrator: its Run is this
+        // one's, its exit code this one's, and it writes the log.
+        handedOver = HandOverStarted();
+        if (handedOver) handedOverCode = FinishHandOver();
     }
-    if (failure) state.exitCode = EXIT_RUN_FAILED;
-    if (line.hasLog) WriteRunLog(AbsolutePath(line.log), state);
+    if (failure) state.outcome.exitCode = EXIT_RUN_FAILED;
+    else if (handedOver) state.outcome.exitCode = static_cast<ExitCode>(handedOverCode);
+    if (!handedOver) WriteLog(state);
     ReleaseInstanceClaim();
     // Shown after everything was released, so the user sees why kelpex stopped.
-    if (failure && !line.quiet) failure->show();
-    return line.given ? state.exitCode : 0;
+    if (failure && !line.quiet && !line.noBoxes) failure->show();
+    return line.given ? state.outcome.exitCode : 0;
 }

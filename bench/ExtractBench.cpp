@@ -68,7 +68,7 @@ double RunBare(const std::string& corpus, const std::string& out) {
     bare.destination = out;
     CreateDirectoryA(out.c_str(), nullptr);
     double start = Now();
-    for (const FCString& name : MainDialogState().archives) {
+    for (const FCString& name : MainDialogState().configuration.archives) {
         std::string cab = corpus + name.text();
         if (!SetupIterateCabinetA(cab.c_str(), 0, BareCallback, &bare)) return -1;
     }
@@ -115,7 +115,7 @@ double RunFdi(const std::string& corpus, const std::string& out) {
     double start = Now();
     bool ok = true;
     std::string folder = corpus;
-    for (const FCString& name : MainDialogState().archives) {
+    for (const FCString& name : MainDialogState().configuration.archives) {
         std::string file = name.text();
         if (!FDICopy(fdi, &file[0], &folder[0], 0, FdiNotify, nullptr, &bare)) ok = false;
         if (!ok) break;
@@ -236,7 +236,7 @@ int BenchMain(int argc, char** argv) {
     HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
                                      reinterpret_cast<LPARAM>(&dialog));
     ShowWindow(window, SW_SHOW);
-    int archives = static_cast<int>(MainDialogState().archives.size());
+    int archives = static_cast<int>(MainDialogState().configuration.archives.size());
     if (runOnly) {
         double seconds = RunKelpex(window, output);
         bool succeeded = RunSucceeded(window);
@@ -291,7 +291,7 @@ int BenchMain(int argc, char** argv) {
         ratios.push_back(kelpex[i] / bare[i]);
         fdiRatios.push_back(kelpex[i] / fdi[i]);
     }
-    double mb = static_cast<double>(MainDialogState().size);
+    double mb = static_cast<double>(MainDialogState().configuration.size);
     std::printf("archives %d, about %.0f MB, %d rounds of A B C C B A\n", archives, mb, rounds);
     std::printf("A bare SetupIterateCabinetA loop: median %.3f s, fastest %.3f s\n", Median(bare), Fastest(bare));
     std::printf("B kelpex Run:                     median %.3f s, fastest %.3f s\n", Median(kelpex), Fastest(kelpex));

@@ -21,12 +21,20 @@ UxBackground::UxBackground(Work work, void* context, UxExtractionStatus& status)
 UxBackground::~UxBackground() {
     if (!thread_.valid()) return;
     status_.requestCancel();
-    // This runs on the user-interface thread, also when its loop threw: the
-    // windows keep answering while the work finishes the file it writes.
+    // Reached with the work still going only on a way out that threw: the
+    // windows keep answering while the work finishes the file it writes. A
+    // destructor lets nothing out, and this way out already carries an
+    // exception: what a window throws here is dropped.
     HANDLE handle = thread_.get();
     bool quit = false;
     int quitCode = 0;
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    for (;;) {
+        DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+        if (wait == WAIT_OBJECT_0) break;
+        if (wait == WAIT_FAILED) {
+            WaitForEnd(handle, true);
+            break;
+        }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT) {
@@ -34,8 +42,11 @@ UxBackground::~UxBackground() {
                 quitCode = static_cast<int>(message.wParam);
                 continue;
             }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+            try {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            } catch (...) {
+            }
         }
     }
     if (quit) PostQuitMessage(quitCode);
@@ -54,7 +65,17 @@ unsigned __stdcall UxBackground::run(void* self) {
 bool UxBackground::waitOrMessage(DWORD intervalMs) {
     if (!thread_.valid()) return true;
     HANDLE handle = thread_.get();
-    if (MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT) != WAIT_OBJECT_0) return false;
+    DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT);
+    if (wait == WAIT_FAILED) {
+        // Never taken for the end: the thread's exit code says whether it is.
+        DWORD code = 0;
+        if (GetExitCodeThread(handle, &code) && code == STILL_ACTIVE) {
+            Sleep(intervalMs < 20 ? intervalMs : 20);
+            return false;
+        }
+    } else if (wait != WAIT_OBJECT_0) {
+        return false;
+    }
     thread_.reset();
     return true;
 }

@@ -16,8 +16,8 @@ public:
     // now, and the windows go unanswered meanwhile.
     UxBackground(Work work, void* context, UxExtractionStatus& status);
     // Asks the work to stop and waits for it, answering the thread's windows
-    // meanwhile, so that nothing it uses goes away under it (an exception
-    // from the pumping unwinds through here).
+    // meanwhile, so that nothing it uses goes away under it. Nothing thrown
+    // while it waits leaves it.
     virtual ~UxBackground();
     UxBackground(const UxBackground&) = delete;
     UxBackground& operator=(const UxBackground&) = delete;

@@ -34,7 +34,13 @@ UxCAB::UxCAB()
     : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0), currentSound_(false), chainRead_(false),
       expectedOffers_(0), offered_(0) {}
 
-UxCAB::~UxCAB() {}
+UxCAB::~UxCAB() {
+    try {
+        removeScratchFolders();
+    } catch (...) {
+        // Out of memory on the way out: the folders stay, nothing else does.
+    }
+}
 
 void UxCAB::setDestination(const std::wstring& folder) {
     // A relative folder is resolved by the platform's full path, quietly:
@@ -45,6 +51,8 @@ void UxCAB::setDestination(const std::wstring& folder) {
 }
 
 bool UxCAB::extractTo(const std::wstring& folder) {
+    offered_ = 0;
+    expectedOffers_ = 0;
     if (archiveWide.empty() || !pathExists(archiveWide)) {
         AppendBracketed(errorText, "対象が存在しません", archivePath.text());
         return false;
@@ -71,18 +79,25 @@ bool UxCAB::extractTo(const std::wstring& folder) {
                         archivePath.text());
         return false;
     }
-    SetLastError(0);
     BOOL ok;
+    DWORD code;
     {
-        FileBeingRead reading(archivePath.text());
-        ok = SetupIterateCabinetA(cabinet.c_str(), 0, cabinetCallback, this);
+        // The scratch folders go on every way out, an exception's included.
+        struct Cleanup {
+            UxCAB& cab;
+            ~Cleanup() { cab.removeScratchFolders(); }
+        } cleanup{*this};
+        SetLastError(0);
+        {
+            FileBeingRead reading(archivePath.text());
+            ok = SetupIterateCabinetA(cabinet.c_str(), 0, cabinetCallback, this);
+        }
+        code = GetLastError();
+        // A file the platform never reported as extracted was given up; and
+        // whatever ended the cabinet, no file cut short stays behind.
+        finishFile(false, ok ? 0 : code);
+        settleWritten(true);
     }
-    DWORD code = GetLastError();
-    // A file the platform never reported as extracted was given up; and
-    // whatever ended the cabinet, no file cut short stays behind.
-    finishFile(false, ok ? 0 : code);
-    settleWritten(true);
-    removeScratchFolders();
     if (!checkOffered(ok)) return false;
     switch (end_) {
     case END_THROWN: {
@@ -184,6 +199,7 @@ UINT UxCAB::cancelCabinet() {
 void UxCAB::startSeries() {
     seriesOpen_ = true;
     cabinetsInSeries_ = 0;
+    writtenFiles_.clear();
     forgetFolders();
 }
 

@@ -67,6 +67,11 @@ public:
     // one cabinet to the next instead of being learnt again.
     void startSeries();
     void setSystemError(DWORD code, const char* messageTemplate);
+    // Every file written since startSeries, by its name below the
+    // destination, in the order written.
+    const std::vector<std::wstring>& writtenFiles() const { return writtenFiles_; }
+    // The entries the current cabinet offers to be written.
+    size_t entriesInCabinet() const { return expectedOffers_ > offered_ ? expectedOffers_ : offered_; }
     static UINT CALLBACK cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
     UINT dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2);
 
@@ -104,6 +109,7 @@ private:
     struct INFLIGHT_ {
         FCString name;  // as the cabinet names it
         FCString shown;  // the target
+        std::wstring relative;  // the target below the destination
         std::wstring target;  // where the file belongs
         std::wstring written;  // where the platform writes it
         ENTRY_STAMP_ entry;
@@ -181,6 +187,7 @@ private:
     size_t offered_;  // entries it offered
     INFLIGHT_ inFlight_;
     std::vector<UxFileSettler::FILE_> unchecked_;  // new files written, not yet handed over
+    std::vector<std::wstring> writtenFiles_;  // a file cut short is taken out again
     UxFileSettler settler_;
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;

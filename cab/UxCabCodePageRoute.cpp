@@ -3,6 +3,7 @@
 // folder of ours, and the wide move gives the file its real name.
 #include "cab/UxCAB.h"
 #include "cab/UxCabShared.h"
+#include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
 #include "fs/FolderWalk.h"
 #include "fs/PathCompare.h"
@@ -116,7 +117,18 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
 }
 
 void UxCAB::removeScratchFolders() {
-    for (const SCRATCH_& made : scratchFolders_) RemoveDirectoryW(LongPathForm(made.folder).c_str());
+    // The settler is done with what it was handed, and whatever it did not
+    // settle (it failed, or it threw) is incomplete: ours, and removed.
+    settler_.drain();
+    for (const SCRATCH_& made : scratchFolders_) {
+        std::wstring folder = LongPathForm(made.folder);
+        WIN32_FIND_DATAW found;
+        FCFindHandle search(FindFirstFileW((folder + L"*").c_str(), &found));
+        for (BOOL more = search.valid(); more; more = FindNextFileW(search.get(), &found))
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) RemoveFile(made.folder + found.cFileName);
+        search.reset();
+        RemoveDirectoryW(folder.c_str());
+    }
     scratchFolders_.clear();
     writeFolders_.clear();  // their routes may name those folders
 }

@@ -69,14 +69,19 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         return false;
     }
     // A replacement is settled now: the old file stays until it is whole.
-    if (inFlight_.existed) return settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) && replaceTarget();
+    if (inFlight_.existed) {
+        if (!settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) || !replaceTarget()) return false;
+        writtenFiles_.push_back(inFlight_.relative);
+        return true;
+    }
     // A new file is settled later, on the settler's thread, in a batch with
     // other new files, while the platform writes the next ones; one written
     // under a temporary name takes its own name there.
     const ENTRY_STAMP_& entry = inFlight_.entry;
     unchecked_.push_back(UxFileSettler::FILE_{inFlight_.written, inFlight_.shown, entry.size, entry.dosDate,
-                                              entry.dosTime,
-                                              inFlight_.replacing() ? inFlight_.target : std::wstring()});
+                                              entry.dosTime, inFlight_.replacing() ? inFlight_.target : std::wstring(),
+                                              inFlight_.relative});
+    writtenFiles_.push_back(inFlight_.relative);
     return unchecked_.size() < kCheckBatch || settleWritten(false);
 }
 
@@ -87,8 +92,9 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
 bool UxCAB::settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
     UxFileSettler::FAILURE_ failure;
     std::vector<UxFileSettler::FAILURE_> failed;
-    if (!UxFileSettler::settle(
-            UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime, std::wstring()}, failure))
+    if (!UxFileSettler::settle(UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime,
+                                                    std::wstring(), std::wstring()},
+                               failure))
         failed.push_back(failure);
     return reportShort(failed);
 }
@@ -104,6 +110,12 @@ bool UxCAB::settleWritten(bool wait) {
 
 bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
     for (const UxFileSettler::FAILURE_& file : failed) {
+        // Removed: not written. Most likely among the last ones.
+        for (size_t i = writtenFiles_.size(); i-- > 0;) {
+            if (writtenFiles_[i] != file.name) continue;
+            writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
         FCString text;
         if (file.moveError != 0) {
             AppendBracketed(text, "一時ファイルを本来の名前に変更できないため展開できません", file.shown.text());

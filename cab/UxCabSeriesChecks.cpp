@@ -6,6 +6,7 @@
 #include "cab/UxSeriesWalk.h"
 #include "foundation/CrashReport.h"
 #include "foundation/WideText.h"
+#include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
 
@@ -68,7 +69,7 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     // The platform's own path buffer is smaller than MAX_PATH on some systems.
     const int kNewPathSize = 256;
     std::string platformFolder;
-    if (PlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
+    if (IsPlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
         pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
         FileBeingRead::name(ShiftJisKeepingWide(path.c_str()).c_str());

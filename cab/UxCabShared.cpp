@@ -32,13 +32,6 @@ void AppendSystemReason(FCString& text, DWORD code) {
     text.append(reason);
 }
 
-bool PlainFileName(const char* name) {
-    if (*name == '\0') return false;
-    for (const char* p = name; *p != '\0'; p = Mbcs::Next(p))
-        if (Mbcs::InSet("\\/:", Mbcs::CodeAt(p))) return false;
-    return true;
-}
-
 ULONGLONG FreeBytesFor(const std::wstring& folder) {
     ULARGE_INTEGER available, total, free;
     if (!GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free)) return 0;

@@ -17,8 +17,6 @@ void AppendSystemReason(FCString& text, DWORD code);
 void AppendStructureFault(FCString& text, const FCString& cabinet, const UxCabinetHeader& header,
                           UxCabinetHeader::Fault fault, size_t entry);
 
-// A name without a folder, drive or stream part.
-bool PlainFileName(const char* name);
 // An existing path as the platform's "A" functions read it: in the system's
 // code page, or through its short name where that code page cannot name it.
 bool PlatformPath(const std::wstring& path, std::string& out);

@@ -33,6 +33,7 @@ bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& 
         std::wstring shownName = name;  // '/' is read as '\\' already
         file.shown.append(ShiftJisKeepingWide(shownName.data(), shownName.size()).c_str());
         file.target = destination_ + name;
+        file.relative = name;
         // Windows counts a path's length in UTF-16 units: a target of 150
         // Japanese characters fits, though it takes 300 bytes in Shift_JIS
         // (the platform is then given it through the temporary-name route).

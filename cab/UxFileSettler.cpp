@@ -10,11 +10,21 @@
 UxFileSettler::UxFileSettler() : busy_(false), stopping_(false) {}
 
 UxFileSettler::~UxFileSettler() {
-    if (busy_) WaitForSingleObject(settled_.get(), INFINITE);
+    drain();
     if (!thread_.valid()) return;
     stopping_ = true;
     SetEvent(work_.get());
-    WaitForSingleObject(thread_.get(), INFINITE);
+    WaitForEnd(thread_.get(), true);
+}
+
+void UxFileSettler::drain() noexcept {
+    if (!busy_) return;
+    // The settling thread sets the event once the batch is settled; a wait
+    // the system refuses is asked again rather than taken for that.
+    while (WaitForSingleObject(settled_.get(), INFINITE) == WAIT_FAILED) Sleep(20);
+    busy_ = false;
+    failed_.clear();
+    thrown_ = nullptr;
 }
 
 namespace {
@@ -57,10 +67,12 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             return true;
         failure.moveError = GetLastError();
         failure.shown.assignFrom(file.shown);
+        failure.name = file.name;
         RemoveFile(file.path);
         return false;
     }
     failure.shown.assignFrom(file.shown);
+    failure.name = file.name;
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
     RemoveFile(file.path);
     return false;

@@ -23,9 +23,11 @@ public:
         // Where a file written under a temporary name belongs, where no file
         // stood before; empty for one written in place.
         std::wstring finalPath;
+        std::wstring name;  // below the destination
     };
     struct FAILURE_ {
         FCString shown;
+        std::wstring name;
         bool diskFull = false;  // short, with too little room left for what is missing
         DWORD moveError = 0;  // whole, but it could not take its name
     };
@@ -41,6 +43,9 @@ public:
     void hand(std::vector<FILE_>& batch, std::vector<FAILURE_>& failed);
     // Waits until everything handed over is settled; its failures are added.
     void wait(std::vector<FAILURE_>& failed);
+    // Waits until everything handed over is settled, and forgets how it
+    // went: for a way out on which nobody reads it.
+    void drain() noexcept;
     // One file, here and now; false with failure filled when it was short
     // or could not take its name (it is removed then).
     static bool settle(const FILE_& file, FAILURE_& failure);

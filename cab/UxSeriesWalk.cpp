@@ -129,10 +129,14 @@ void UxSeriesWalk::followChain(const std::wstring& folder, size_t i) {
     UxCabinetHeader held;  // the continuation read last, beyond the named parts
     for (size_t hops = 0; last->continuesIntoNext() && hops < 65536; ++hops) {
         if (i + 1 < names.size() && hops == 0 && SameFileName(last->nextCabinet.c_str(), names[i + 1].text())) return;
+        // The platform reads it from this folder, under this name, and so
+        // does the extractor: nothing else is looked for.
+        bool plain = IsPlainFileName(last->nextCabinet.c_str());
         std::wstring path = folder + Wide932(last->nextCabinet.c_str()).data();
         UxCabinetHeader next;
-        if (!pathExists(path) || next.read(path) != UxCabinetHeader::OK) {
-            UxSeriesFinding missing = Finding(UxSeriesFinding::NEXT_MISSING, i);
+        if (!plain || !pathExists(path) || next.read(path) != UxCabinetHeader::OK) {
+            UxSeriesFinding missing =
+                Finding(plain ? UxSeriesFinding::NEXT_MISSING : UxSeriesFinding::NEXT_UNUSABLE, i);
             missing.next = last->nextCabinet;
             findings.push_back(missing);
             return;
@@ -208,6 +212,11 @@ FCString UxSeriesWalk::shown(const UxSeriesFinding& f) const {
         text.append("の続きのキャビネットファイル");
         AppendColoured(text, f.next.c_str(), kDarkRed);
         text.append("が見つかりません。");
+        break;
+    case UxSeriesFinding::NEXT_UNUSABLE:
+        text.append("の続きのキャビネットファイルの名前");
+        AppendColoured(text, f.next.c_str(), kDarkRed);
+        text.append("は、同じフォルダのファイルの名前として使えません。");
         break;
     default:
         text.append("は壊れています。\n");

@@ -16,6 +16,7 @@ struct UxSeriesFinding {
         TRUNCATED,
         DAMAGED,  // a structural fault of the part, or of its link to the part before
         NEXT_MISSING,  // it continues into a cabinet that is not there
+        NEXT_UNUSABLE,  // it names the cabinet it continues into with a folder, a device or a name Windows alters
         CLASH,  // two entries Windows takes for one file
         MIXED_BUILDS,  // set IDs and indexes of more than one build side by side
         KIND_COUNT
@@ -30,7 +31,7 @@ struct UxSeriesFinding {
     std::string otherEntry;
     unsigned otherAttributes = 0;
     size_t otherPart = 0;
-    std::string next;  // NEXT_MISSING: the cabinet named as the next part
+    std::string next;  // NEXT_MISSING, NEXT_UNUSABLE: the cabinet named as the next part
     std::string sets;  // MIXED_BUILDS: "set/index, …" of every part read
 };
 

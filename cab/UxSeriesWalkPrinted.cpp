@@ -14,6 +14,8 @@ std::string UxSeriesWalk::printed(const UxSeriesFinding& f) const {
     case UxSeriesFinding::NOT_A_CABINET: return part + ": not a cabinet";
     case UxSeriesFinding::TRUNCATED: return part + ": cut short";
     case UxSeriesFinding::NEXT_MISSING: return part + ": continues into " + f.next + ", which is missing";
+    case UxSeriesFinding::NEXT_UNUSABLE:
+        return part + ": continues into " + f.next + ", which is not the name of a file beside it";
     case UxSeriesFinding::CLASH:
         return std::string(names[f.otherPart].text()) + ": " + entryShown(f.otherEntry, f.otherAttributes).text() +
                " and " + part + ": " + entryShown(f.entry, f.entryAttributes).text() + " are one file on Windows";

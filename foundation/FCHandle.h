@@ -67,6 +67,19 @@ struct GdiObjectTraits {
 };
 
 typedef FCOwner<KernelHandleTraits> FCHandle;
+
+// Waits until a thread or a process has ended. A wait the system refuses
+// (WAIT_FAILED) is never taken for the end: the exit code is then asked
+// until it says so.
+inline void WaitForEnd(HANDLE threadOrProcess, bool isThread) {
+    if (WaitForSingleObject(threadOrProcess, INFINITE) == WAIT_OBJECT_0) return;
+    for (;;) {
+        DWORD code = 0;
+        BOOL known = isThread ? GetExitCodeThread(threadOrProcess, &code) : GetExitCodeProcess(threadOrProcess, &code);
+        if (!known || code != STILL_ACTIVE) return;
+        Sleep(20);
+    }
+}
 typedef FCOwner<FindHandleTraits> FCFindHandle;
 typedef FCOwner<LibraryTraits> FCLibrary;
 typedef FCOwner<GdiObjectTraits> FCGdiObject;

@@ -53,6 +53,12 @@ bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
     return true;
 }
 
+bool IsPlainFileName(const char* name) {
+    for (const char* p = name; *p != '\0'; p = Mbcs::Next(p))
+        if (Mbcs::InSet("\\/:", Mbcs::CodeAt(p))) return false;
+    return CheckComponent(FCString(name)) == ENTRY_NAME_OK;
+}
+
 bool IsReservedDeviceName(const char* component) {
     // The device is the part before the first dot, blanks before it ignored
     // ("con .txt" is CON as well).

@@ -31,6 +31,12 @@ bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name);
 // called on disk. False when its bytes are not valid in its encoding.
 bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name);
 
+// A name that can only be a file beside the one that names it: no folder,
+// drive or stream part, and a name Windows takes exactly as written (no
+// device, no trailing dot or blank, no forbidden character). How a cabinet
+// names the next part of its series is judged by it, wherever that is.
+bool IsPlainFileName(const char* name);
+
 // CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 in any case, with or without
 // an extension ("aux.log", "nul.txt").
 bool IsReservedDeviceName(const char* component);

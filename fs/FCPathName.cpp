@@ -3,7 +3,9 @@
 #include "foundation/Diagnostic.h"
 #include "foundation/Mbcs.h"
 #include <shlobj.h>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 // Shell folders the tool may ask for; every other CSIDL leaves the path empty.
@@ -256,20 +258,42 @@ bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, 
     return taken;
 }
 
-std::wstring CurrentFolder() {
-    // Asked again with the length it reports, never taken cut short.
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+std::wstring ReadSystemPath(const std::function<DWORD(wchar_t* buffer, DWORD size)>& query) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    // 32,767 units is the longest path Windows has: a few tries reach it,
+    // even when the path changes between two asks.
+    for (int tries = 0; tries < 8; ++tries) {
+        DWORD n = query(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return std::wstring();
-        if (n < buffer.size()) {
-            std::wstring folder(buffer.data(), n);
-            if (folder.back() != L'\\') folder += L'\\';
-            return folder;
-        }
-        buffer.resize(n + 1);
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        // The size it needs, or (the module's name) the whole buffer, cut.
+        if (buffer.size() > 65536) return std::wstring();
+        buffer.assign(std::max<size_t>(n + 1, buffer.size() * 2), L'\0');
     }
     return std::wstring();
+}
+
+std::wstring ModulePath() {
+    return ReadSystemPath([](wchar_t* b, DWORD n) { return GetModuleFileNameW(nullptr, b, n); });
+}
+
+std::wstring TemporaryFolder() {
+    std::wstring folder = ReadSystemPath([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); });
+    for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+        if (!folder.empty()) break;
+        std::wstring value = ReadSystemPath([&](wchar_t* b, DWORD n) { return GetEnvironmentVariableW(name, b, n); });
+        if (!value.empty())
+            folder =
+                ReadSystemPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(value.c_str(), n, b, nullptr); });
+    }
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder;
+}
+
+std::wstring CurrentFolder() {
+    std::wstring folder = ReadSystemPath([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+    return folder;
 }
 
 std::wstring AbsolutePath(const std::wstring& text) {

@@ -2,6 +2,7 @@
 // the current directory, the executable, system folders or shell folders.
 #pragma once
 #include "foundation/FCString.h"
+#include <functional>
 #include <string>
 #include <windows.h>
 
@@ -59,6 +60,18 @@ private:
 // Paths as Windows gives them, in UTF-16 from the call that returned them
 // to the call that takes them.
 
+// A path the system writes into a buffer of the caller's: query(buffer,
+// size) answers the units written (without the terminator), or the size it
+// needs when the buffer is too small, or 0 on failure. Asked again with the
+// size it needs until it fits: never taken cut short. Empty on failure.
+std::wstring ReadSystemPath(const std::function<DWORD(wchar_t* buffer, DWORD size)>& query);
+
+// The executable's own path as Windows gives it, at any length.
+std::wstring ModulePath();
+// The temporary folder, ending in a separator, at any length (the system's
+// own query gives up beyond 260 units under Wine: TMP and TEMP are then
+// read as it would read them); empty when there is none.
+std::wstring TemporaryFolder();
 // The current directory, ending in a separator; empty when it cannot be read.
 std::wstring CurrentFolder();
 // text made absolute as a typed folder is: a drive or share path as it

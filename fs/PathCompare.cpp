@@ -1,5 +1,7 @@
 #include "fs/PathCompare.h"
+#include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
+#include "fs/FCPathName.h"
 #include <windows.h>
 #include <cstring>
 #include <cwchar>
@@ -10,18 +12,8 @@ wchar_t Folded(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_
 }  // namespace
 
 bool FullPathName(const std::wstring& path, std::wstring& full) {
-    // Asked again with the length it reports, never taken cut short.
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (int tries = 0; tries < 3; ++tries) {
-        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), &buffer[0], nullptr);
-        if (n == 0) return false;
-        if (n < buffer.size()) {
-            full.assign(buffer, 0, n);
-            return true;
-        }
-        buffer.assign(n + 1, L'\0');
-    }
-    return false;
+    full = ReadSystemPath([&](wchar_t* b, DWORD n) { return GetFullPathNameW(path.c_str(), n, b, nullptr); });
+    return !full.empty();
 }
 
 std::wstring LongPathForm(const std::wstring& path) {
@@ -42,6 +34,21 @@ bool FullPathName(const char* path, FCString& full) {
     if (!FullPathName(std::wstring(Wide932(path).data()), wide)) return false;
     full.assignFrom(ShiftJisKeepingWide(wide.c_str()).c_str());
     return true;
+}
+
+bool IdentityOf(HANDLE file, FILE_IDENTITY_& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.high = info.nFileIndexHigh;
+    identity.low = info.nFileIndexLow;
+    return true;
+}
+
+bool IdentityOf(const std::wstring& path, FILE_IDENTITY_& identity) {
+    FCHandle file(CreateFileW(LongPathForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.valid() && IdentityOf(file.get(), identity);
 }
 
 bool PathStartsWith(const std::wstring& path, const std::wstring& folder) {

@@ -20,6 +20,17 @@ std::wstring WithoutLongPrefix(const std::wstring& path);
 const size_t kOrdinaryPathLimit = MAX_PATH - 12;
 bool FullPathName(const char* path, FCString& full);
 
+// Which file a handle or a path names, however the path is spelt (letter
+// case, short names, "..", another link to the folder): its volume and its
+// index on it.
+struct FILE_IDENTITY_ {
+    DWORD volume = 0, high = 0, low = 0;
+    bool operator==(const FILE_IDENTITY_& o) const { return volume == o.volume && high == o.high && low == o.low; }
+};
+bool IdentityOf(HANDLE file, FILE_IDENTITY_& identity);
+// Opened for no access, so that a file another program holds is named too.
+bool IdentityOf(const std::wstring& path, FILE_IDENTITY_& identity);
+
 // True when path begins with folder.
 bool PathStartsWith(const std::wstring& path, const std::wstring& folder);
 

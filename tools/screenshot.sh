@@ -8,8 +8,9 @@
 # dialog, the outcome, and the longest texts (a long Japanese destination on
 # a missing drive, a long question). At 96 DPI, also the tool under code
 # page 1252, started from C:\users\José\Downloads\, with a Hangul
-# destination: the main window and the outcome; and the offer to go on as
-# administrator (tools/screen-driver/OfferDemo.cpp).
+# destination: the main window and the outcome; a /passive Run (only its
+# progress dialog); and the offer to go on as administrator
+# (tools/screen-driver/OfferDemo.cpp).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -101,6 +102,13 @@ for dpi in "${@:-96}"; do
         shot outcome-1252 $(drive wait "$caption")
         drive click "$caption" $(control_id IDC_MAIN_EXIT)
         drive gone "$caption"
+        # /passive: the progress dialog alone on the desktop, no main window.
+        rm -rf "$prefix/drive_c/Games/Passive"
+        wine "$demo/kelpex.exe" /passive '/dest=C:\Games\Passive\' /maker </dev/null >/dev/null 2>&1 &
+        passive_pid=$!
+        read -r x y w h < <(drive wait "$progress")
+        shot passive $((x - 160)) $((y - 100)) $((w + 320)) $((h + 200))
+        wait "$passive_pid"
         offer=$(sj "管理者の権限の確認")
         wine "$build/$arch/tools/offer_demo.exe" "$(echo "Z:$demo" | tr / '\\')" </dev/null >/dev/null 2>&1 &
         demo_pid=$!

@@ -167,6 +167,7 @@ void FCDialogBase::centreOnParent(int x, int y, bool keepOnMonitor) {
 
 INT_PTR FCDialog::doModal() {
     pendingException = nullptr;
+    modeless_ = false;
     expectWindow(this);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
                                      guardedProc, reinterpret_cast<LPARAM>(this));
@@ -186,7 +187,21 @@ FCDialog* FCDialog::fromWindow(HWND window) {
     return static_cast<FCDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrW(window, DWLP_USER)));
 }
 
-void FCDialog::abandonWindow(HWND window) { EndDialog(window, -1); }
+HWND FCDialog::createHidden() {
+    pendingException = nullptr;
+    modeless_ = true;
+    expectWindow(this);
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
+                                     guardedProc, reinterpret_cast<LPARAM>(this));
+    expectWindow(nullptr);
+    rethrowPending();
+    return window;
+}
+
+void FCDialog::abandonWindow(HWND window) {
+    if (modeless_) DestroyWindow(window);
+    else EndDialog(window, -1);
+}
 
 HWND FCModelessDialog::createWindow() {
     pendingException = nullptr;

@@ -74,6 +74,9 @@ public:
     ~FCDialog() override {}
 
     virtual INT_PTR doModal();
+    // The same dialog made modeless and not shown, behind the same guard:
+    // its owner destroys the window. Null when it could not be made.
+    HWND createHidden();
     void attachWindow(HWND window);
     // The dialog object a procedure attached with attachWindow.
     static FCDialog* fromWindow(HWND window);
@@ -82,6 +85,9 @@ public:
 
 protected:
     void abandonWindow(HWND window) override;
+
+private:
+    bool modeless_ = false;
 };
 
 class FCModelessDialog : public FCDialogBase {

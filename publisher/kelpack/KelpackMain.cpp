@@ -8,6 +8,7 @@
 #include "publisher/kelpack/Build.h"
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/Options.h"
+#include "publisher/kelpack/PartReader.h"
 #include "publisher/kelpack/Verify.h"
 #include <cstring>
 #include <exception>
@@ -19,7 +20,8 @@ int KelpackMain(int argc, char** argv) {
     try {
         if (argc >= 2 && std::strcmp(argv[1], "build") == 0) return Build(argc, argv);
         if (argc >= 2 && std::strcmp(argv[1], "verify") == 0) return Verify(argc, argv);
-        if (argc >= 2 && std::strcmp(argv[1], "remove-after") == 0) return RemoveAfter(argc, argv);
+        // verify's own reading process for one part.
+        if (argc >= 2 && std::strcmp(argv[1], "read-part") == 0) return ReadPart(argc, argv);
         return Usage(nullptr);
     } catch (const Diagnostic& e) {
         Say("%s: %s", e.getCaption(), e.getMessage());

@@ -1,6 +1,7 @@
 // What only tests use to reach inside a build, run in their own process.
 // kelpack itself never calls these.
 #pragma once
+#include <windows.h>
 #include <string>
 
 // Called with each source file's name just before it is packed (null: no
@@ -8,3 +9,8 @@
 void SetBeforePackingForTests(void (*hook)(const char* name));
 // Everything kelpack says is appended to *into as well (null: no longer).
 void CaptureSayingForTests(std::string* into);
+// verify's watch over its reading processes: the bound without a
+// notification (0: as the part's largest file says), and the program that
+// reads (null: this one; tests run in a program of their own).
+void SetReaderBoundForTests(DWORD ms);
+void SetReaderProgramForTests(const wchar_t* program);

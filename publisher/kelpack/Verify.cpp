@@ -10,126 +10,47 @@
 #include "foundation/WideText.h"
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
+#include "fs/FCPathName.h"
+#include "fs/PathCompare.h"
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/Options.h"
 #include "publisher/kelpack/Output.h"
+#include "publisher/kelpack/PartReader.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
-// Extracts into a scratch folder, emptied after each cabinet, and counts
-// what the extractor wrote (it checks names and sizes itself).
-class VerifyingCab : public UxCAB {
-public:
-    UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override {
-        size_ = info->FileSize;
-        return UxCAB::onFileInCabinet(info);
-    }
-    // The extractor measures the file against the cabinet's size: asking
-    // the disk again would only repeat its query.
-    UINT onFileExtracted(const char*) override {
-        bytes += size_;
-        ++files;
-        return NO_ERROR;
-    }
-    unsigned long long bytes = 0;
-    unsigned files = 0;
-
-private:
-    DWORD size_ = 0;
-};
-
-// The scratch folder of a verify, removed on every way out: a return, an
-// exception, or a fault in the platform's reader (the crash report).
-// Held as Windows takes it: the crash report's process has no heap to
-// convert it with.
-wchar_t g_scratch[MAX_PATH] = L"";
-
-// Takes folder (a full path ending in a separator) as the one to remove:
-// false, with nothing taken, when it does not fit whole.
-bool HoldScratch(const std::string& folder) {
-    std::wstring wide = Wide932(folder.c_str()).data();
-    if (wide.size() >= MAX_PATH) return false;
-    lstrcpynW(g_scratch, wide.c_str(), MAX_PATH);
-    return true;
-}
-
-// The temporary folder as the system gives it, whatever its length.
-std::wstring TemporaryFolder() {
-    std::vector<wchar_t> temp(MAX_PATH + 1);
-    DWORD n = GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
-    if (n >= temp.size()) {
-        temp.resize(n + 1);
-        n = GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
-    }
-    return n > 0 && n < temp.size() ? std::wstring(temp.data(), n) : std::wstring();
-}
-
+// The scratch folder of a verify, removed on every way out: a return or an
+// exception (the platform's reader runs in processes of their own, which
+// verify outlives whatever the reader does).
 class ScratchFolder {
 public:
-    // A folder whose path does not fit the buffer the crash report removes
-    // it from is not made: a cut path could name another folder, which
-    // would then be removed. The temporary folder is taken as Windows gives
-    // it, whatever its characters.
     ScratchFolder() {
         std::wstring temp = TemporaryFolder();
-        std::string named = ShiftJisKeepingWide(temp.data(), temp.size());
         if (temp.empty()) {
             Say("verify: there is no temporary folder: set TEMP to a folder");
             return;
         }
-        path = named + "kelpack-verify-" + std::to_string(GetCurrentProcessId()) + "\\";
-        if (!HoldScratch(path)) {
-            Say("verify: the scratch folder's path would be too long (%u characters) in %s: set TEMP to a shorter "
-                "folder",
-                static_cast<unsigned>(Wide932(path.c_str()).size() - 1), named.c_str());
-            path.clear();
-            return;
-        }
-        CreateDirectoryW(g_scratch, nullptr);
+        wide = temp + L"kelpack-verify-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        path = ShiftJisKeepingWide(wide.data(), wide.size());
+        CreateDirectoryW(LongPathForm(wide).c_str(), nullptr);
     }
     virtual ~ScratchFolder() {
-        if (g_scratch[0] != L'\0') RemoveFolderQuietly(path);
-        g_scratch[0] = L'\0';
+        if (made()) RemoveFolderQuietly(path);
     }
-    bool made() const { return !path.empty(); }
+    bool made() const { return !wide.empty(); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     // Empty again for the next cabinet.
     void empty() {
         RemoveFolderQuietly(path);
-        CreateDirectoryW(g_scratch, nullptr);
+        CreateDirectoryW(LongPathForm(wide).c_str(), nullptr);
     }
+    std::wstring wide;
     std::string path;
 };
-
-// The platform's reader brought the process down while it was writing a
-// file in the scratch folder, which stays open until the process is gone: a
-// second kelpack removes the folder once this one has ended.
-void ReportVerifyCrash(const char* reading, DWORD code) {
-    Say("%s: the platform's cabinet reader failed on it (exception 0x%08lX): it is damaged",
-        *reading != '\0' ? reading : "(no cabinet)", static_cast<unsigned long>(code));
-    std::fflush(stderr);
-    if (g_scratch[0] == L'\0') return;
-    wchar_t self[MAX_PATH] = L"", folder[MAX_PATH], command[MAX_PATH * 3];
-    if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) return;
-    // Without its last separator: a backslash before the closing quote
-    // would escape it.
-    lstrcpynW(folder, g_scratch, MAX_PATH);
-    int length = lstrlenW(folder);
-    if (length > 0 && folder[length - 1] == L'\\') folder[length - 1] = L'\0';
-    wsprintfW(command, L"\"%s\" remove-after %lu \"%s\"", self, GetCurrentProcessId(), folder);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-}
 
 bool QuietlyReadable(const std::string& path) {
     FCFile file;
@@ -192,22 +113,17 @@ bool AccountingSound(const char* name, const std::string& path, UxCabinetHeader&
     return false;
 }
 
-// Extracts a sound part into the scratch folder: false, said, when it does
-// not; its bytes are added to total.
-bool Extracts(const char* name, const std::string& path, ScratchFolder& scratch, unsigned long long& total) {
-    VerifyingCab cab;
-    cab.setArchive(path.c_str());
-    bool extracted = cab.extractTo(scratch.path.c_str());
-    if (!extracted) {
-        FCString reason(cab.errorText);
-        reason.replaceAll("\n", " ");
-        Say("%s: does not extract: %s", name, reason.text());
-    } else {
-        Say("%s: ok, %u files, %llu bytes", name, cab.files, cab.bytes);
-    }
-    total += cab.bytes;
+// Extracts a sound part into the scratch folder, in a reading process
+// watched for as long as its largest file may take: false, said, when it
+// does not; its bytes are added to total.
+bool Extracts(const char* name, const std::string& path, const UxCabinetHeader& header, ScratchFolder& scratch,
+              unsigned long long& total) {
+    unsigned long long largest = 0;
+    for (const UxCabinetHeader::FILE_& file : header.files) largest = file.size > largest ? file.size : largest;
+    PART_READ_ read = ReadPartWatched(name, WideFromKept(path.c_str()), scratch.wide, largest);
+    total += read.bytes;
     scratch.empty();
-    return extracted;
+    return read.extracted;
 }
 
 // The series as kelpex's start-up reads it (the same findings in the same
@@ -224,7 +140,8 @@ unsigned VerifyParts(const Series_& series, ScratchFolder& scratch, unsigned lon
         if (!walk.sound[i]) continue;
         const char* name = series.names[i].text();
         std::string path = series.folder + name;
-        if (!AccountingSound(name, path, walk.parts[i]) || !Extracts(name, path, scratch, total)) ++problems;
+        if (!AccountingSound(name, path, walk.parts[i]) || !Extracts(name, path, walk.parts[i], scratch, total))
+            ++problems;
     }
     continuations = walk.continuations;
     return problems;
@@ -252,7 +169,6 @@ int Verify(int argc, char** argv) {
     if (int unreadable = ReadSeries(FolderPath(argv[2]), series)) return unreadable;
     ScratchFolder scratch;
     if (!scratch.made()) return 2;
-    InstallCrashReport(ReportVerifyCrash);
     unsigned long long total = 0;
     std::vector<std::string> continuations;
     unsigned problems = VerifyParts(series, scratch, total, continuations);
@@ -266,14 +182,4 @@ int Verify(int argc, char** argv) {
         Say("the series is sound: %u archive(s), %llu bytes", static_cast<unsigned>(series.names.size()), total);
     else Say("the series is faulty: %u problem(s)", problems);
     return problems == 0 ? 0 : 1;
-}
-
-int RemoveAfter(int argc, char** argv) {
-    if (argc != 4) return 2;
-    FCHandle process(OpenProcess(SYNCHRONIZE, FALSE, std::strtoul(argv[2], nullptr, 10)));
-    if (process.valid()) WaitForSingleObject(process.get(), 60000);
-    // Never a cut path: it could name another folder.
-    std::string folder = FolderPath(argv[3]);
-    if (!HoldScratch(folder)) return 1;
-    return RemoveFolderQuietly(folder) ? 0 : 1;
 }

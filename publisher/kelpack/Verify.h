@@ -3,7 +3,3 @@
 #pragma once
 
 int Verify(int argc, char** argv);
-// kelpack remove-after PID FOLDER: waits (a minute at most) for the process
-// to end, then removes the folder (a verify's scratch folder after the
-// platform's reader brought that verify down).
-int RemoveAfter(int argc, char** argv);

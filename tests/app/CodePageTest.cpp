@@ -8,6 +8,7 @@
 #include "foundation/TestSeams.h"
 #include "app/MainDialog.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/app/StartedKelpex.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/ControlHelpers.h"
@@ -284,23 +285,6 @@ TEST(AnyCodePage, TextsCompareAsOnAJapaneseSystem) {
 // a folder named 出力表 (its last byte that of a backslash) and verifies,
 // whatever the system's code page.
 namespace {
-// A rich edit of another process as UTF-16: the request and the text live
-// in that process's memory (WM_GETTEXT would come through its code page).
-std::wstring OtherProcessText(HANDLE process, HWND rich) {
-    const DWORD kBytes = 8192;
-    void* remote = VirtualAllocEx(process, nullptr, sizeof(GETTEXTEX) + kBytes, MEM_COMMIT, PAGE_READWRITE);
-    if (remote == nullptr) return L"<no memory in the process>";
-    GETTEXTEX get = {kBytes - 2, GT_DEFAULT, 1200, nullptr, nullptr};
-    char* text = static_cast<char*>(remote) + sizeof get;
-    wchar_t read[kBytes / 2] = L"";
-    if (WriteProcessMemory(process, remote, &get, sizeof get, nullptr)) {
-        SendMessageW(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote), reinterpret_cast<LPARAM>(text));
-        ReadProcessMemory(process, text, read, kBytes - 2, nullptr);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return read;
-}
-
 // Writes bytes to a path given in UTF-16.
 bool WriteWide(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

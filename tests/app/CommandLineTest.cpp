@@ -80,30 +80,46 @@ std::wstring ReadUtf8(const std::wstring& path) {
 }
 }  // namespace
 
-TEST(CommandLine, SwitchesAreReadAsWindowsProgramsTakeThem) {
+TEST(CommandLine, SwitchesAreReadAsInstallersReadThem) {
     struct {
         const wchar_t* line;
         bool sound;
         const char* said;  // the start of the fault, or what was read
+        const wchar_t* destination;  // as read, when sound; null: none
+        bool noBoxes;
     } cases[] = {
-        {L"k.exe", true, ""},
-        {L"k.exe /DEST=\"C:\\a b\" -maker /App /passive /LOG=x.log", true, "dest maker app passive log"},
-        {L"k.exe /quiet /dest=D:\\\u00E9", true, "dest quiet"},
-        {L"k.exe /?", true, "help"},
-        {L"k.exe /dest", false, "スイッチの値がありません"},
-        {L"k.exe /dest=", false, "スイッチの値がありません"},
-        {L"k.exe /maker=yes", false, "このスイッチは値をとりません"},
-        {L"k.exe /frob", false, "不明なスイッチです"},
-        {L"k.exe dest", false, "スイッチではない引数があります"},
-        {L"k.exe /app /APP", false, "同じスイッチが二度指定されています"},
-        {L"k.exe /dest=\"C:\\a", false, "引用符(\")が閉じていません"},
-        {L"k.exe /passive", false, "/passiveと/quietには/destで展開先を指定してください"},
-        {L"k.exe /passive /quiet /dest=C:\\", false, "/passiveと/quietは同時に指定できません"},
+        {L"k.exe", true, "", nullptr, false},
+        {L"k.exe /DEST=\"C:\\a b\" -maker /App /passive /LOG=x.log", true, "dest maker app passive log", L"C:\\a b",
+         true},
+        {L"k.exe /quiet /dest=D:\\\u00E9", true, "dest quiet", L"D:\\\u00E9", true},
+        // A quote toggles and a backslash is the path's own: the classic
+        // trailing backslash ends the value, and /quiet is a switch.
+        {L"k.exe /dest=\"C:\\Games\\\" /quiet", true, "dest quiet", L"C:\\Games\\", true},
+        {L"\"C:\\k k\\k.exe\" \"/dest=C:\\a b\"", true, "dest", L"C:\\a b", false},
+        {L"k.exe /dest=\"C:\\a\\\\\" /app", true, "dest app", L"C:\\a\\\\", false},
+        {L"k.exe /dest=C:\\\"a b\"\\c", true, "dest", L"C:\\a b\\c", false},
+        {L"k.exe /?", true, "help", nullptr, false},
+        {L"k.exe /dest", false, "スイッチの値がありません", nullptr, false},
+        {L"k.exe /dest=", false, "スイッチの値がありません", nullptr, false},
+        {L"k.exe /maker=yes", false, "このスイッチは値をとりません", nullptr, false},
+        {L"k.exe /frob", false, "不明なスイッチです", nullptr, false},
+        {L"k.exe dest", false, "スイッチではない引数があります", nullptr, false},
+        {L"k.exe /app /APP", false, "同じスイッチが二度指定されています", nullptr, false},
+        {L"k.exe /dest=\"C:\\a", false, "引用符(\")が閉じていません", nullptr, false},
+        // Whatever is wrong, where /quiet or /passive is written nobody is asked.
+        {L"k.exe /dest=\"C:\\a /quiet", false, "引用符(\")が閉じていません", nullptr, true},
+        {L"k.exe /frob \"-PASSIVE\"", false, "不明なスイッチです", nullptr, true},
+        {L"k.exe /dest=C:\\my-quiet", true, "dest", L"C:\\my-quiet", false},
+        {L"k.exe /passive", false, "/passiveと/quietには/destで展開先を指定してください", nullptr, true},
+        {L"k.exe /passive /quiet /dest=C:\\", false, "/passiveと/quietは同時に指定できません", nullptr, true},
+        {L"k.exe /handover=x", false, "不明なスイッチです", nullptr, false},
+        {L"k.exe /handover=4x2", false, "不明なスイッチです", nullptr, false},
     };
     for (const auto& c : cases) {
         COMMAND_LINE_ line = ParseCommandLine(c.line);
         std::string what = Narrow932(c.line);
         EXPECT_EQ(c.sound, line.fault.isEmpty()) << what << " " << line.fault.text();
+        EXPECT_EQ(c.noBoxes, line.noBoxes) << what;
         if (!c.sound) {
             EXPECT_EQ(0u, std::string(line.fault.text()).find(c.said)) << what << " " << line.fault.text();
             continue;
@@ -115,9 +131,35 @@ TEST(CommandLine, SwitchesAreReadAsWindowsProgramsTakeThem) {
                                  std::make_pair(line.help, "help")})
             if (flag.first) read += std::string(read.empty() ? "" : " ") + flag.second;
         EXPECT_EQ(c.said, read) << what;
+        EXPECT_EQ(c.destination != nullptr ? c.destination : L"", line.destination) << what;
     }
-    EXPECT_EQ(L"C:\\a b", ParseCommandLine(L"k.exe /dest=\"C:\\a b\"").destination);
-    EXPECT_EQ(L"D:\\\u00E9", ParseCommandLine(L"k.exe /dest=D:\\\u00E9").destination);
+}
+
+// What the hand-over writes, kelpex reads back exactly, whatever the value
+// holds; a value it could not read back (a quote, which no path holds) is
+// never written.
+TEST(CommandLine, WrittenSwitchesAreReadBackExactly) {
+    const wchar_t* values[] = {L"C:\\Games\\",
+                               L"C:\\a b\\",
+                               L"\\\\server\\share\\x y\\",
+                               L"C:\\\u00FC \uAC8C\uC784 \U0001F363\\",
+                               L"C:\\100% ^&()\\",
+                               L"C:\\a\\\\\\",
+                               L"C:\\\t\\",
+                               L"C:\\-quiet\\"};
+    for (const wchar_t* value : values) {
+        std::wstring line = L"\"C:\\k\\kelpex.exe\"";
+        ASSERT_TRUE(AppendSwitch(line, SWITCH_DEST, value));
+        ASSERT_TRUE(AppendSwitch(line, SWITCH_HANDOVER, L"42"));
+        COMMAND_LINE_ read = ParseCommandLine(line.c_str());
+        EXPECT_TRUE(read.fault.isEmpty()) << Narrow932(line.c_str()) << read.fault.text();
+        EXPECT_EQ(value, read.destination) << Narrow932(line.c_str());
+        EXPECT_EQ(42u, read.handOverFrom);
+        EXPECT_FALSE(read.noBoxes) << Narrow932(line.c_str());
+    }
+    std::wstring line;
+    EXPECT_FALSE(AppendSwitch(line, SWITCH_DEST, L"C:\\a\"b"));
+    EXPECT_EQ(L"", line);
 }
 
 // Each exit code from a real cause, with /quiet: no window of the process
@@ -132,7 +174,11 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         FILE_AS_DESTINATION,
         NO_DRIVE,
         BAD_LINE,
-        LOG_ON_NO_DRIVE
+        LOG_ON_NO_DRIVE,
+        LONG_FORM,  // the destination pasted in its long form
+        LOG_IS_A_TARGET,  // the log is a file the Run writes, spelt otherwise
+        LOG_IS_A_CABINET,
+        NEXT_IS_A_DEVICE  // the first part names CON as the part it continues into
     };
     struct {
         Damage damage;
@@ -146,8 +192,12 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         {DAMAGED_PART, 4, "解凍中にエラーが発生しました。"},
         {FILE_AS_DESTINATION, 3, "指定されたパスにはフォルダではなくファイルがあります"},
         {NO_DRIVE, 3, "指定されたドライブは存在していません"},
-        {BAD_LINE, 1, nullptr},
+        {BAD_LINE, 1, "コマンドラインに誤りがあります。"},  // /quiet: no box, the fault in the log
         {LOG_ON_NO_DRIVE, 1, nullptr},
+        {LONG_FORM, 0, "解凍は正常に終了しました。"},
+        {LOG_IS_A_TARGET, 1, nullptr},
+        {LOG_IS_A_CABINET, 1, nullptr},
+        {NEXT_IS_A_DEVICE, 2, "CON.aa.cab"},
     };
     for (const auto& c : cases) {
         TempFolder app;
@@ -171,15 +221,25 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
             bytes[bytes.size() / 2] ^= 0x55;  // in its data: start-up reads headers only
             TempFolder::writeFile(app / "data02.cab", bytes);
         }
+        if (c.damage == NEXT_IS_A_DEVICE) {
+            std::string bytes = TempFolder::readFile(app / "data01.cab");
+            bytes.replace(bytes.find("data02.cab"), 10, "CON.aa.cab");
+            TempFolder::writeFile(app / "data01.cab", bytes);
+        }
         if (c.damage == FILE_AS_DESTINATION) {
             TempFolder::writeFile(app / "plain", "x");
             out = app.widePath() + L"plain\\";
         }
         if (c.damage == NO_DRIVE) out = L"Q:\\kelpex\\";
         std::wstring log = app.widePath() + L"log \uAC8C.txt";
-        std::string arguments = "/quiet /dest=" + Quoted(out) + " /log=" + Quoted(log);
+        if (c.damage == LOG_ON_NO_DRIVE) log = L"Q:\\kelpex.log";
+        if (c.damage == LOG_IS_A_TARGET) log = out + L"PART1.BIN";
+        if (c.damage == LOG_IS_A_TARGET) CreateDirectoryW(out.c_str(), nullptr);
+        if (c.damage == LOG_IS_A_CABINET) log = app.widePath() + L"DATA01.CAB";
+        const std::string cabinet = TempFolder::readFile(app / "data01.cab");
+        std::wstring given = c.damage == LONG_FORM ? L"\\\\?\\" + out : out;
+        std::string arguments = "/quiet /dest=" + Quoted(given) + " /log=" + Quoted(log);
         if (c.damage == BAD_LINE) arguments += " /frob";
-        if (c.damage == LOG_ON_NO_DRIVE) arguments = "/quiet /dest=" + Quoted(out) + " /log=Q:\\kelpex.log";
         StartedKelpex kelpex(app, arguments);
         bool windowSeen = false;
         EXPECT_EQ(c.exitCode, kelpex.waitExit(60000, &windowSeen)) << c.damage;
@@ -190,8 +250,10 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         if (c.exitCode == 0) {
             EXPECT_EQ(4u << 20, TempFolder::readFile(LongPathForm(out + L"part2.bin")).size()) << c.damage;
         }
+        EXPECT_EQ(cabinet, TempFolder::readFile(app / "data01.cab")) << c.damage;
         if (c.logSays == nullptr) {
-            EXPECT_FALSE(c.damage == BAD_LINE && pathExists(log)) << c.damage;
+            // The log names a file it must not touch: left as it was.
+            EXPECT_FALSE(c.damage == LOG_IS_A_TARGET && pathExists(log)) << c.damage;
             continue;
         }
         std::wstring said = ReadUtf8(log);
@@ -203,6 +265,13 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
                                    Wide932("\nです。\n").data();
             EXPECT_NE(std::wstring::npos, said.find(outcome)) << Narrow932(said.c_str());
             EXPECT_NE(std::wstring::npos, said.find(L"data01.cab: ")) << Narrow932(said.c_str());
+            // Every file it wrote, as on disk.
+            std::wstring files = said.substr(said.find(L"\uFF09:\n") + 3);
+            for (const std::wstring& name : TempFolder::entries(LongPathForm(out + L"*"))) {
+                EXPECT_NE(std::wstring::npos, files.find(L"  " + name + L"\n")) << Narrow932(said.c_str());
+                files.erase(files.find(L"  " + name + L"\n"), name.size() + 3);
+            }
+            EXPECT_EQ(L"", files) << c.damage;
         }
     }
 }

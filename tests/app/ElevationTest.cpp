@@ -8,8 +8,12 @@
 #include "res/MessageDialogIds.h"
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
+#include "fs/FCFile.h"
 #include "tests/app/MainDialogHarness.h"
+#include "tests/app/StartedKelpex.h"
+#include "ui/Markup.h"
 #include "tests/cab/CabinetWriter.h"
+#include "tests/cab/FciSeries.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
@@ -58,7 +62,7 @@ TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
         // elevation does, and the window stays.
         Seams seams(c.elevated, c.probeError, h.folder().widePath() + L"missing.exe");
         h.open();
-        MainDialogState().commandLine.passive = c.unattended;
+        MainDialogState().startRequest.mode = c.unattended ? RUN_PASSIVE : RUN_WINDOW;
         std::string out = h.folder() / "out\\";
         CreateDirectoryA(out.c_str(), nullptr);
         h.type(out);
@@ -68,49 +72,84 @@ TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
             EXPECT_EQ(c.offered ? 1 : 0, offer.answered()) << c.elevated << " " << c.probeError;
         }
         EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find(c.shown)) << h.text(IDC_MAIN_MESSAGE);
-        EXPECT_EQ(c.exitCode, MainDialogState().exitCode) << c.elevated << " " << c.unattended;
+        EXPECT_EQ(c.exitCode, MainDialogState().outcome.exitCode) << c.elevated << " " << c.unattended;
         EXPECT_TRUE(IsWindowVisible(h.window())) << c.answer;
         EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
     }
 }
 
-// Yes: a second kelpex, started as administrator, takes the destination and
-// the boxes and runs at once, asking what a Run asks; the first lets go of
-// the single-instance claim and ends, and the second is never turned away.
-TEST(Elevation, YesHandsTheRunToASecondKelpexStartedAsAdministrator) {
-    MainDialogHarness h("fname=data01.cab\nmakerName=Maker\n", {"data01.cab"});
-    std::wstring program = h.folder().widePath() + L"kelpex.exe";
-    ASSERT_TRUE(CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), program.c_str(), FALSE));
-    Seams seams(0, ERROR_ACCESS_DENIED, program);
-    // The claim a started kelpex holds, held here for the first.
-    ASSERT_TRUE(ClaimInstance(false));
-    h.open();
-    std::wstring typed = h.folder().widePath() + L"caf\u00E9\\";
-    SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), typed.c_str());
-    h.click(IDC_MAIN_MAKER_BOX);
-    {
-        WindowAnswerer offer(kOffer, {IDYES});
-        h.click(IDC_MAIN_RUN);
-        EXPECT_EQ(1, offer.answered());
+// Yes: a second kelpex, started as administrator in the tool's folder,
+// runs the destination the first composed (an empty or relative field is
+// the first's current folder, not the second's), asking what a Run asks;
+// the first holds the single-instance claim until the second holds it too,
+// so a third start meanwhile is turned away, and it ends with the second's
+// exit code.
+TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
+    struct {
+        const char* typed;  // relative to the first's current folder
+        bool damaged;
+        DWORD exitCode;
+    } cases[] = {{"", false, 0}, {"rel 表\\", false, 0}, {"rel", true, 4}};
+    for (const auto& c : cases) {
+        MainDialogHarness h("fname=data*.cab,2,1,1,1\nmakerName=Maker\n", {});
+        const std::string bytes = Incompressible(4000, 7);
+        ASSERT_EQ(1u, WriteFciSeries(h.folder().path(), {{"x.txt", bytes}}, 1 << 20, true, false, "data0").size());
+        if (c.damaged) {
+            // One byte of its data, which carries a checksum: start-up reads the header only.
+            std::string cabinet = TempFolder::readFile(h.folder() / "data01.cab");
+            cabinet[cabinet.size() - 10] ^= 0x55;
+            TempFolder::writeFile(h.folder() / "data01.cab", cabinet);
+        }
+        std::wstring program = h.folder().widePath() + L"kelpex.exe";
+        ASSERT_TRUE(CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), program.c_str(), FALSE));
+        Seams seams(0, ERROR_ACCESS_DENIED, program);
+        TempFolder here, other;
+        WriteCabinet(other / "data01.cab", {{"x.txt", "x"}});
+        TempFolder::writeFile(other / "kelpex.qcf", "fname=data01.cab\n");
+        wchar_t before[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, before);
+        SetCurrentDirectoryW(here.widePath().c_str());
+        ASSERT_TRUE(ClaimInstance(0));  // as the first's entry holds it
+        h.open();
+        SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), Wide932(c.typed).data());
+        h.click(IDC_MAIN_MAKER_BOX);
+        std::wstring line = WideResolved(h.text(IDC_MAIN_DESTINATION_LINE).c_str());
+        std::wstring typed = Wide932(c.typed).data();
+        if (!typed.empty() && typed.back() != L'\\') typed += L'\\';
+        EXPECT_EQ(here.widePath() + typed + L"Maker\\", line);
+        {
+            WindowAnswerer offer(kOffer, {IDYES});
+            h.click(IDC_MAIN_RUN);
+            EXPECT_EQ(1, offer.answered());
+        }
+        SetCurrentDirectoryW(before);
+        EXPECT_FALSE(IsWindowVisible(h.window()));
+        ASSERT_TRUE(HandOverStarted());
+        DWORD pid = GetProcessId(LastHandOverForTests());
+        {
+            StartedKelpex third(other, "/quiet /dest=" + other / "out");
+            EXPECT_EQ(6u, third.waitExit(30000)) << c.typed;
+        }
+        HWND question = WindowAnswerer::waitForProcessWindow(pid, "フォルダ作成の確認", 30000);
+        ASSERT_NE(nullptr, question) << c.typed;  // the maker's folder is yet to be made
+        PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDC_MESSAGE_YES, BN_CLICKED), 0);
+        HWND window = WindowAnswerer::waitForProcessWindow(pid, "一括解凍", 30000);
+        ASSERT_NE(nullptr, window);
+        const char* outcome = c.damaged ? "解凍中にエラーが発生しました。" : "解凍は正常に終了しました。";
+        HWND message = GetDlgItem(window, IDC_MAIN_MESSAGE);
+        EXPECT_TRUE(WindowAnswerer::waitUntil(
+            [&] { return OtherProcessText(LastHandOverForTests(), message).find(Wide932(outcome).data()) == 0; },
+            30000))
+            << Narrow932(OtherProcessText(LastHandOverForTests(), message).c_str());
+        EXPECT_EQ(c.damaged ? "<missing>" : bytes, TempFolder::readFile(line + L"x.txt"));
+        wchar_t field[512] = L"";
+        SendDlgItemMessageW(window, IDC_MAIN_DESTINATION_EDIT, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(field));
+        EXPECT_EQ(line, std::wstring(field));
+        EXPECT_FALSE(pathExists(other.widePath() + L"out"));
+        EXPECT_FALSE(pathExists(h.folder().widePath() + L"rel"));
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
+        EXPECT_EQ(c.exitCode, FinishHandOver()) << c.typed;
+        EXPECT_FALSE(HandOverStarted());
+        ReleaseInstanceClaim();
     }
-    EXPECT_FALSE(IsWindowVisible(h.window()));  // the first is gone
-    HANDLE second = LastHandOverForTests();
-    ASSERT_NE(nullptr, second);
-    DWORD pid = GetProcessId(second);
-    HWND question = WindowAnswerer::waitForProcessWindow(pid, "フォルダ作成の確認", 30000);
-    ASSERT_NE(nullptr, question);
-    PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDC_MESSAGE_YES, BN_CLICKED), 0);
-    EXPECT_TRUE(WindowAnswerer::waitUntil([&] { return TempFolder::readFile(typed + L"Maker\\x.txt") == "x"; }, 30000));
-    HWND window = WindowAnswerer::waitForProcessWindow(pid, "一括解凍", 30000);
-    ASSERT_NE(nullptr, window);
-    wchar_t field[512] = L"";
-    SendDlgItemMessageW(window, IDC_MAIN_DESTINATION_EDIT, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(field));
-    EXPECT_EQ(typed, std::wstring(field));
-    EXPECT_EQ(BST_CHECKED, SendDlgItemMessageW(window, IDC_MAIN_MAKER_BOX, BM_GETCHECK, 0, 0));
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second, 30000));
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(second, &code);
-    EXPECT_EQ(0u, code);  // its Run extracted every file
-    ReleaseInstanceClaim();
 }

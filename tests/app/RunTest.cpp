@@ -330,7 +330,7 @@ namespace {
 std::string g_exitDestination;
 void CALLBACK StartRunThenExit(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    HWND window = MainDialogState().dialog->windowHandle;
+    HWND window = MainDialogState().windows.dialog->windowHandle;
     SetDlgItemTextA(window, IDC_MAIN_DESTINATION_EDIT, g_exitDestination.c_str());
     // Exit (the close box sends the same command) while the Run extracts.
     AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0); });
@@ -351,7 +351,7 @@ TEST(Run, ExitDuringARunCancelsItAndThenEndsTheDialog) {
     SetTimer(nullptr, 0, 1, StartRunThenExit);
     EXPECT_EQ(IDC_MAIN_EXIT, dialog.doModal());
     store.flags = 0;
-    EXPECT_FALSE(MainDialogState().running);
+    EXPECT_FALSE(MainDialogState().windows.running);
     EXPECT_FALSE(TempFolder::exists(g_exitDestination + "readme2.txt"));  // the second archive never started
     EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
 }

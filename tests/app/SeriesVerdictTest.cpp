@@ -106,6 +106,20 @@ TEST(SeriesVerdict, StartUpAndVerifyJudgeEverySeriesAlike) {
          none,
          "Windowsでは同じファイルになる2つの名前があります。\rdata01.cab: README.txt\rdata02.cab: readme.TXT",
          "data01.cab: README.txt and data02.cab: readme.TXT are one file on Windows"},
+        {"a next cabinet named as a device", two, SPANNING, 1,
+         [](const std::string& f) {
+             Edit(f + "data01.cab", [](std::string& b) { b.replace(b.find("data02.cab"), 10, "CON.aa.cab"); });
+         },
+         "data01.cabの続きのキャビネットファイルの名前CON.aa.cabは、同じフォルダのファイルの名前として使えません。",
+         "data01.cab: continues into CON.aa.cab, which is not the name of a file beside it"},
+        {"a next cabinet in a folder", two, SPANNING, 1,
+         [](const std::string& f) {
+             CreateDirectoryA((f + "sub").c_str(), nullptr);
+             CopyFileA((f + "data02.cab").c_str(), (f + "sub\\02.cab").c_str(), FALSE);
+             Edit(f + "data01.cab", [](std::string& b) { b.replace(b.find("data02.cab"), 10, "sub\\02.cab"); });
+         },
+         "data01.cabの続きのキャビネットファイルの名前sub\\02.cabは、同じフォルダのファイルの名前として使えません。",
+         "data01.cab: continues into sub\\02.cab, which is not the name of a file beside it"},
         {"parts of two builds",
          {{{"a.txt", "a"}}, {{"b.txt", "b"}}, {{"c.txt", "c"}}},
          EACH,

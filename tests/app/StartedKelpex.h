@@ -6,7 +6,25 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <windows.h>
+#include <richedit.h>
 #include <string>
+
+// A rich edit of another process as UTF-16: the request and the text live
+// in that process's memory (WM_GETTEXT would come through its code page).
+inline std::wstring OtherProcessText(HANDLE process, HWND rich) {
+    const DWORD kBytes = 8192;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(GETTEXTEX) + kBytes, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr) return L"<no memory in the process>";
+    GETTEXTEX get = {kBytes - 2, GT_DEFAULT, 1200, nullptr, nullptr};
+    char* text = static_cast<char*>(remote) + sizeof get;
+    wchar_t read[kBytes / 2] = L"";
+    if (WriteProcessMemory(process, remote, &get, sizeof get, nullptr)) {
+        SendMessageW(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(remote), reinterpret_cast<LPARAM>(text));
+        ReadProcessMemory(process, text, read, kBytes - 2, nullptr);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return read;
+}
 
 // kelpex.exe copied into a folder of its own and started there as a
 // separate process, with arguments (Shift_JIS, characters it cannot hold

@@ -1,0 +1,61 @@
+// The log a script asks for with /log. Opened at the start and held with no
+// one else writing, so that no other kelpex writes it meanwhile and it is
+// known by its identity, not its spelling; written once, at the end, for
+// every exit code.
+#pragma once
+#include "app/MainDialog.h"
+#include "foundation/FCHandle.h"
+#include "fs/PathCompare.h"
+#include <string>
+#include <vector>
+
+class RunLog {
+public:
+    RunLog() = default;
+    virtual ~RunLog() = default;
+    RunLog(const RunLog&) = delete;
+    RunLog& operator=(const RunLog&) = delete;
+
+    // Opens path (absolute) for writing without changing what it holds: 0,
+    // or the system's error (ERROR_SHARING_VIOLATION: another kelpex holds
+    // it).
+    DWORD open(const std::wstring& path);
+    bool isOpen() const { return file_.valid(); }
+    // The handle it is held by (null when closed), for the crash report,
+    // which has no heap to open it with.
+    HANDLE handle() const { return file_.valid() ? file_.get() : nullptr; }
+    const std::wstring& path() const { return path_; }
+    // True when path names this log, however it is spelt.
+    bool names(const std::wstring& path) const;
+    // True when one of names (relative to folder) is this log. Only a name
+    // whose last part is the log's, as given or in its long or short form,
+    // is looked at on disk.
+    bool isAmong(const std::wstring& folder, const std::vector<std::wstring>& names) const;
+    // Replaces what it holds with text, as UTF-8.
+    bool write(const std::wstring& text);
+    // Lets go without writing; a file this process made is removed (keep:
+    // it stays, for a kelpex that writes it next).
+    void close(bool keep);
+
+private:
+    FCHandle file_;
+    std::wstring path_;
+    FILE_IDENTITY_ identity_;
+    std::vector<std::wstring> lastNames_;  // its name, long and short
+    bool made_ = false;
+};
+
+// The /log path made absolute as Windows reads it; empty without one.
+std::wstring LogPath(const COMMAND_LINE_& line);
+
+// False, with the message area saying so and the log left as it was, when
+// one of names (relative to folder) is the log: exit code 1.
+bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names);
+
+// The process's log: opened and written by the entry; start-up and the Run
+// ask it, on the same thread.
+RunLog& ProcessLog();
+
+// What the log says of an outcome: the exit code, the destination, each
+// cabinet's outcome, the text the window shows, and every file written.
+std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& configuration);

@@ -1,0 +1,44 @@
+// What a Run is asked to do, whoever asks (the window, the command line,
+// the hand-over to an administrator), and what it leaves for the exit code
+// and the log.
+#pragma once
+#include "app/CommandLine.h"
+#include "foundation/FCString.h"
+#include <string>
+#include <vector>
+
+enum RunMode {
+    RUN_WINDOW,  // the user pressed Run (or /run did)
+    RUN_PASSIVE,  // nobody asked; only the progress dialog shows
+    RUN_QUIET,  // nobody asked; no window at all
+    RUN_HANDED_OVER,  // a kelpex without the rights handed it to this one, started as administrator
+};
+
+// One request, a value: the Run, its checks and the hand-over take nothing
+// else.
+struct RunRequest {
+    // Absolute and ending in a separator, exactly as the destination line
+    // composes it; empty: no request.
+    std::wstring destination;
+    bool maker = false, app = false;  // the sub-folder boxes, as ticked
+    RunMode mode = RUN_WINDOW;
+    std::wstring log;  // absolute; empty: none
+    bool unattended() const { return mode == RUN_PASSIVE || mode == RUN_QUIET; }
+};
+
+// How far one cabinet of the series got.
+struct CABINET_OUTCOME_ {
+    enum State { NOT_REACHED, EXTRACTED, PARTLY, FAILED };
+    State state = NOT_REACHED;
+    size_t files = 0;  // written from it
+    size_t entries = 0;  // it offers
+};
+
+struct RunOutcome {
+    ExitCode exitCode = EXIT_CANCELLED;
+    FCString shown;  // the last text of the message area, marked up
+    std::wstring destination;  // the last Run's
+    std::vector<CABINET_OUTCOME_> cabinets;  // the last Run's, in set order
+    std::vector<std::wstring> written;  // every file the last Run wrote, by its path under the destination
+    bool writeLog = true;  // false: the log named a file it must not touch
+};
