@@ -5,7 +5,7 @@
 #include "app/RunLog.h"
 #include "foundation/WideText.h"
 #include "cab/UxBackground.h"
-#include "cab/UxCabShared.h"
+#include "cab/UxInUse.h"
 #include "cab/UxCAB.h"
 #include "cab/UxProgressDialog.h"
 #include "foundation/FCHandle.h"
@@ -29,6 +29,48 @@ void ReportWithPath(HWND window, const char* head, const std::wstring& path) {
     text.append("\n");
     AppendColoured(text, path, 0xC00000);
     ShowMarked(window, text.text());
+}
+
+// The files shown by name in a message, at most; the rest are counted.
+const size_t kNamedFiles = 10;
+
+// A Run that left files another program held as they were: it did not
+// succeed, and says which.
+void AppendSkipped(FCString& text, const std::vector<SKIPPED_FILE_>& skipped, const std::wstring& destination) {
+    text.assignFrom("解凍は終わりましたが、ほかのプログラムが使用していた次のファイルは書き込まれず、元のままです。");
+    for (size_t i = 0; i < skipped.size() && i < kNamedFiles; ++i) {
+        text.append("\n");
+        AppendColoured(text, skipped[i].name, 0xC00000);
+        for (size_t h = 0; h < skipped[i].holders.size(); ++h) {
+            text.append(h == 0 ? "（" : "、");
+            AppendLiteral(text, skipped[i].holders[h]);
+            if (h + 1 == skipped[i].holders.size()) text.append("）");
+        }
+    }
+    if (skipped.size() > kNamedFiles) {
+        text.append("\nほか ");
+        text.appendNumber(static_cast<unsigned>(skipped.size() - kNamedFiles));
+        text.append(" 件");
+    }
+    text.append("\n出力されたフォルダは\n");
+    AppendColoured(text, destination, 0xC00000);
+    text.append("\nです。");
+}
+
+// Files of ours that a program kept from being removed: named, never left
+// silently.
+void AppendLeftovers(FCString& text, const std::vector<std::wstring>& leftovers) {
+    if (leftovers.empty()) return;
+    text.append("\nほかのプログラムが使用していたため、次の一時ファイルを削除できませんでした。");
+    for (size_t i = 0; i < leftovers.size() && i < kNamedFiles; ++i) {
+        text.append("\n");
+        AppendLiteral(text, leftovers[i]);
+    }
+    if (leftovers.size() > kNamedFiles) {
+        text.append("\nほか ");
+        text.appendNumber(static_cast<unsigned>(leftovers.size() - kNamedFiles));
+        text.append(" 件");
+    }
 }
 
 // Disables what could change the destination or start another Run, and
@@ -188,6 +230,8 @@ struct EXTRACTION_ {
     FCString errorDetail;
     std::vector<CABINET_OUTCOME_> cabinets;  // one per archive
     std::vector<std::wstring> written;  // below the destination
+    std::vector<SKIPPED_FILE_> skipped;
+    std::vector<std::wstring> leftovers;
 };
 
 void ExtractSeries(void* context) {
@@ -198,7 +242,12 @@ void ExtractSeries(void* context) {
     struct Collect {
         const DecompressCab& cabinet;
         EXTRACTION_& work;
-        ~Collect() { work.written = cabinet.writtenFiles(); }
+        ~Collect() {
+            work.written = cabinet.writtenFiles();
+            for (const UxCAB::SKIPPED_& file : cabinet.skippedFiles())
+                work.skipped.push_back(SKIPPED_FILE_{file.name, file.holders});
+            work.leftovers = cabinet.leftovers();
+        }
     } collect{cabinet, work};
     cabinet.startSeries();
     for (size_t i = 0; i < work.archives.size(); ++i) {
@@ -234,6 +283,46 @@ void ForwardCancel(UxProgressDialog& progress, const MainWindows& windows, UxExt
     display.showCancelling();
 }
 
+// Ends the question about a file in use once the Run is cancelled elsewhere
+// (the progress dialog's Cancel, or Exit).
+struct PENDING_CANCEL_ {
+    const UxProgressDialog& progress;
+    const MainWindows& windows;
+    const UxExtractionStatus& status;
+};
+bool CancelledMeanwhile(void* context) {
+    const PENDING_CANCEL_& c = *static_cast<const PENDING_CANCEL_*>(context);
+    return c.progress.cancelRequested || c.windows.closeAfterRun || c.status.cancelRequested();
+}
+
+// The question the extraction puts about a file another program holds,
+// asked in a box of the main window's (the progress dialog's Cancel stays
+// usable), and its answer handed back.
+void AnswerQuestion(HWND window, UxProgressDialog& progress, const MainWindows& windows, UxExtractionStatus& status) {
+    UxExtractionStatus::QUESTION_ question;
+    if (!status.takeQuestion(question)) return;
+    FCString text("ほかのプログラムが使用しているため、次のファイルに書き込めません。\n");
+    AppendColoured(text, question.path, 0xC00000);
+    if (question.holders.empty()) {
+        text.append("\n使用しているプログラムはわかりませんでした。");
+    } else {
+        text.append("\n使用しているプログラム：");
+        for (size_t i = 0; i < question.holders.size(); ++i) {
+            if (i > 0) text.append("、");
+            AppendLiteral(text, question.holders[i]);
+        }
+    }
+    text.append(
+        "\nそのプログラムを終了してから［再試行］を押してください。［スキップ］を押すと、"
+        "このファイルは元のままにして、残りのファイルを展開します。");
+    PENDING_CANCEL_ pending{progress, windows, status};
+    int answer = AskRetrySkipAbort(window, text.text(), "使用中のファイル", CancelledMeanwhile, &pending);
+    if (answer == IDABORT) progress.cancelRequested = true;
+    status.answer(answer == IDRETRY    ? UxExtractionStatus::ANSWER_RETRY
+                  : answer == IDIGNORE ? UxExtractionStatus::ANSWER_SKIP
+                                       : UxExtractionStatus::ANSWER_ABORT);
+}
+
 Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCString& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
@@ -244,6 +333,7 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCS
     progress.show(window, true);
     progress.pumpMessages();
     UxExtractionStatus status;
+    status.setUnattended(request.unattended());
     EXTRACTION_ work;
     work.status = &status;
     work.destination = request.destination;
@@ -265,6 +355,7 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCS
         DWORD shown = GetTickCount() - UxProgressDisplay::INTERVAL_MS;
         while (!extraction.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
             progress.pumpMessages();
+            AnswerQuestion(window, progress, state.windows, status);
             ForwardCancel(progress, state.windows, status, display);
             if (GetTickCount() - shown < UxProgressDisplay::INTERVAL_MS) continue;
             shown = GetTickCount();
@@ -272,6 +363,8 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCS
         }
         state.outcome.cabinets = work.cabinets;
         state.outcome.written = work.written;
+        state.outcome.skipped = work.skipped;
+        state.outcome.leftovers.insert(state.outcome.leftovers.end(), work.leftovers.begin(), work.leftovers.end());
         extraction.rethrow();
     }
     // What the last cabinet left, painted before the dialog goes.
@@ -294,6 +387,30 @@ std::wstring MakeProbeName(const std::wstring& folder) {
 
 namespace {
 DWORD g_probeErrorForTests = 0;  // 0: as the probe finds
+// Probes a program held when they were to go (a scanner opens each new
+// file): removed at the end of the Run, through the wait. The
+// user-interface thread's.
+std::vector<std::wstring> g_pendingProbes;
+
+bool RemoveProbe(const std::wstring& probe, bool wait) {
+    auto remove = [&]() -> DWORD {
+        DWORD attributes = GetFileAttributesW(probe.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveDirectoryW(probe.c_str()) ? 0 : GetLastError();
+        SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileW(probe.c_str()) ? 0 : GetLastError();
+    };
+    if (!wait) return remove() == 0;
+    DWORD error = 0;
+    return UxInUseWait(nullptr).run(remove, probe, std::wstring(), false, error) == UxInUseWait::DONE;
+}
+
+// What could not be removed is named in the outcome, never left silently.
+void RemovePendingProbes(RunOutcome& outcome) {
+    for (const std::wstring& probe : g_pendingProbes)
+        if (!RemoveProbe(probe, true)) outcome.leftovers.push_back(WithoutLongPrefix(probe));
+    g_pendingProbes.clear();
+}
 }  // namespace
 
 // Declared for tests in app/TestSeams.h.
@@ -304,18 +421,17 @@ DWORD ProbeError(const std::wstring& folder, ProbeKind kind) {
     if (g_probeErrorForTests != 0) return g_probeErrorForTests;
     std::wstring probe = LongPathForm(MakeProbeName(folder));
     bool existed = pathExists(probe);
+    DWORD code = 0;
     if (kind == PROBE_FOLDER) {
         if (!CreateDirectoryW(probe.c_str(), nullptr)) return GetLastError();
-        RemoveDirectoryW(probe.c_str());
-        return 0;
+    } else {
+        FCFile file;
+        code = file.open(probe, OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
+        file.close();
+        if (existed || !pathExists(probe)) return code;
     }
-    FCFile file;
-    DWORD code = file.open(probe, OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
-    file.close();
-    if (!existed && pathExists(probe)) {
-        SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(probe.c_str());
-    }
+    // A scanner may open the probe the moment it is made: it goes later.
+    if (!RemoveProbe(probe, false)) g_pendingProbes.push_back(probe);
     return code;
 }
 
@@ -340,6 +456,13 @@ void RunExtraction(FCDialogBase& dialog, const RunRequest& request) {
     outcome.destination = destination;
     outcome.cabinets.clear();
     outcome.written.clear();
+    outcome.skipped.clear();
+    outcome.leftovers.clear();
+    // A Run refused after its probe still removes it.
+    struct Probes {
+        RunOutcome& outcome;
+        ~Probes() { RemovePendingProbes(outcome); }
+    } probes{outcome};
     // Whatever refuses the destination before anything is written.
     outcome.exitCode = EXIT_DESTINATION;
     // A share's folders cannot be created the way a drive's are: refused.
@@ -352,18 +475,25 @@ void RunExtraction(FCDialogBase& dialog, const RunRequest& request) {
         return;
     FCString errorDetail;
     Outcome result = ExtractAll(window, state, request, errorDetail);
+    RemovePendingProbes(outcome);
+    bool skipped = !outcome.skipped.empty();
+    // A file left as it was is not a Run that did all it was asked.
     outcome.exitCode = result == OUTCOME_ERROR       ? EXIT_RUN_FAILED
                        : result == OUTCOME_CANCELLED ? EXIT_CANCELLED
+                       : skipped                     ? EXIT_RUN_FAILED
                                                      : EXIT_DONE;
     FCString text;
     if (result == OUTCOME_ERROR) {
         // The extractor's text quotes paths and names: none of it is markup.
         text.assignFrom("解凍中にエラーが発生しました。\n");
         AppendLiteral(text, errorDetail.text());
+    } else if (result == OUTCOME_SUCCESS && skipped) {
+        AppendSkipped(text, outcome.skipped, destination);
     } else {
         text.assignFrom(state.configuration.messages[result == OUTCOME_CANCELLED ? 2 : 1]);
         ExpandMessageText(text, destination.c_str());
     }
+    AppendLeftovers(text, outcome.leftovers);
     ShowMarked(window, text.text());
     if (state.windows.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
 }

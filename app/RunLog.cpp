@@ -96,6 +96,15 @@ void AppendCount(FCString& text, size_t files, size_t entries) {
     text.append("ファイル）");
 }
 
+// "what（n）:" and a line end: the heading of a list of files.
+FCString Counted(const char* what, size_t n) {
+    FCString heading(what);
+    heading.append("（");
+    heading.appendNumber(static_cast<unsigned>(n));
+    heading.append("）:\n");
+    return heading;
+}
+
 void AppendCabinet(FCString& text, const FCString& name, const CABINET_OUTCOME_& cabinet) {
     static const char* const kStates[] = {"未展開", "展開済み", "一部展開", "エラー"};
     text.append("\n");
@@ -119,10 +128,20 @@ std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& conf
     }
     // The text the message area shows, without its markup.
     std::wstring body = WideResolved(text.text()) + L"\n" + PlainText(outcome.shown.text()) + L"\n";
-    FCString heading("展開したファイル（");
-    heading.appendNumber(static_cast<unsigned>(outcome.written.size()));
-    heading.append("）:\n");
-    body += Wide932(heading.text()).data();
+    body += Wide932(Counted("展開したファイル", outcome.written.size()).text()).data();
     for (const std::wstring& file : outcome.written) body += L"  " + file + L"\n";
+    if (!outcome.skipped.empty()) {
+        body += Wide932(Counted("使用中のためスキップしたファイル", outcome.skipped.size()).text()).data();
+        for (const SKIPPED_FILE_& file : outcome.skipped) {
+            body += L"  " + file.name;
+            for (size_t i = 0; i < file.holders.size(); ++i)
+                body += (i == 0 ? std::wstring(L" (") : std::wstring(L", ")) + file.holders[i];
+            body += file.holders.empty() ? L"\n" : L")\n";
+        }
+    }
+    if (!outcome.leftovers.empty()) {
+        body += Wide932(Counted("削除できなかった一時ファイル", outcome.leftovers.size()).text()).data();
+        for (const std::wstring& file : outcome.leftovers) body += L"  " + file + L"\n";
+    }
     return body;
 }

@@ -34,11 +34,19 @@ struct CABINET_OUTCOME_ {
     size_t entries = 0;  // it offers
 };
 
+// A file another program held, left as it was, and who held it.
+struct SKIPPED_FILE_ {
+    std::wstring name;  // below the destination
+    std::vector<std::wstring> holders;  // where known
+};
+
 struct RunOutcome {
     ExitCode exitCode = EXIT_CANCELLED;
     FCString shown;  // the last text of the message area, marked up
     std::wstring destination;  // the last Run's
     std::vector<CABINET_OUTCOME_> cabinets;  // the last Run's, in set order
     std::vector<std::wstring> written;  // every file the last Run wrote, by its path under the destination
+    std::vector<SKIPPED_FILE_> skipped;  // the last Run's
+    std::vector<std::wstring> leftovers;  // of ours, that another program kept from being removed
     bool writeLog = true;  // false: the log named a file it must not touch
 };

@@ -1,6 +1,6 @@
 #include "cab/UxCAB.h"
 
-DecompressCab::DecompressCab(UxExtractionStatus* status) : status_(status), fileBytes_(0) {}
+DecompressCab::DecompressCab(UxExtractionStatus* status) : fileBytes_(0) { setStatus(status); }
 
 DecompressCab::~DecompressCab() {}
 

@@ -196,10 +196,18 @@ UINT UxCAB::cancelCabinet() {
     return ERROR_CANCELLED;
 }
 
+void UxCAB::setStatus(UxExtractionStatus* status) {
+    status_ = status;
+    inUse_ = UxInUseWait(status);
+    settler_.setStatus(status);
+}
+
 void UxCAB::startSeries() {
     seriesOpen_ = true;
     cabinetsInSeries_ = 0;
     writtenFiles_.clear();
+    skippedFiles_.clear();
+    leftovers_.clear();
     forgetFolders();
 }
 

@@ -8,6 +8,7 @@
 #include "cab/UxCabinetHeader.h"
 #include "cab/UxExtractionStatus.h"
 #include "cab/UxFileSettler.h"
+#include "cab/UxInUse.h"
 #include "foundation/FCString.h"
 #include "foundation/WideText.h"
 #include "fs/PathCompare.h"
@@ -70,6 +71,17 @@ public:
     // Every file written since startSeries, by its name below the
     // destination, in the order written.
     const std::vector<std::wstring>& writtenFiles() const { return writtenFiles_; }
+    // A file another program held, left as it was (the old one kept, or
+    // none): its name below the destination and the programs holding it.
+    struct SKIPPED_ {
+        std::wstring name;
+        std::vector<std::wstring> holders;
+    };
+    // Every file skipped since startSeries, in order.
+    const std::vector<SKIPPED_>& skippedFiles() const { return skippedFiles_; }
+    // Files and folders of ours (temporaries, scratch folders) that could
+    // not be removed, another program holding them.
+    const std::vector<std::wstring>& leftovers() const { return leftovers_; }
     // The entries the current cabinet offers to be written.
     size_t entriesInCabinet() const { return expectedOffers_ > offered_ ? expectedOffers_ : offered_; }
     static UINT CALLBACK cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2);
@@ -90,6 +102,10 @@ protected:
     // Cancel where only an error answer ends the iteration; ERROR_CANCELLED.
     UINT cancelCabinet();
     bool stopped() const { return end_ != END_RUNNING; }
+    // Cancel, and the user to ask about a file another program holds (not
+    // owned; null: nobody, and no Cancel).
+    void setStatus(UxExtractionStatus* status);
+    UxExtractionStatus* status_ = nullptr;
     // The file the platform is writing: its name as the cabinet gives it,
     // shown in Shift_JIS, and where it is written.
     const FCString& nameInFlight() const { return inFlight_.name; }
@@ -135,7 +151,11 @@ private:
     bool finishFile(bool extracted, DWORD platformCode);
     // The file measured and dated here and now; false with the cabinet
     // ended when it was short (and removed).
-    bool settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry);
+    bool settleNow(const INFLIGHT_& file);
+    // A file another program held, left as it was: what of ours it left
+    // (written) is removed, and it is named. False with the cabinet ended
+    // when the user chose to end the Run instead.
+    bool skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written);
     // The new files written so far handed to the settler; with wait, once
     // all of them are settled. False with the cabinet ended, the first
     // short one named, when one was short.
@@ -188,6 +208,9 @@ private:
     INFLIGHT_ inFlight_;
     std::vector<UxFileSettler::FILE_> unchecked_;  // new files written, not yet handed over
     std::vector<std::wstring> writtenFiles_;  // a file cut short is taken out again
+    std::vector<SKIPPED_> skippedFiles_;
+    std::vector<std::wstring> leftovers_;
+    UxInUseWait inUse_{nullptr};  // the extracting thread's, which asks
     UxFileSettler settler_;
     PathSet askedCabinets_;  // continuations already looked for
     FCString failure_;
@@ -230,6 +253,5 @@ protected:
     bool cancelled() const { return status_ != nullptr && status_->cancelRequested(); }
 
 private:
-    UxExtractionStatus* status_;  // not owned; shared with the user-interface thread
     DWORD fileBytes_;  // of the file in flight
 };

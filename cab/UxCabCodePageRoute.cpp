@@ -3,6 +3,7 @@
 // folder of ours, and the wide move gives the file its real name.
 #include "cab/UxCAB.h"
 #include "cab/UxCabShared.h"
+#include "fs/FCFile.h"
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
 #include "fs/FolderWalk.h"
@@ -58,7 +59,7 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
         } else if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) {
             return false;
         }
-        if (replaced != file.target) RemoveFile(replaced);
+        if (replaced != file.target && !RemoveFile(replaced)) leftovers_.push_back(replaced);
     }
     // The temporary name is ASCII: every code page holds it.
     std::string name;
@@ -66,7 +67,7 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     if (!name.empty() && platform.size() < MAX_PATH) return true;
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
-    RemoveFile(file.written);
+    if (!RemoveFile(file.written)) leftovers_.push_back(file.written);
     AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
     failCabinet(text);
     return false;
@@ -125,9 +126,15 @@ void UxCAB::removeScratchFolders() {
         WIN32_FIND_DATAW found;
         FCFindHandle search(FindFirstFileW((folder + L"*").c_str(), &found));
         for (BOOL more = search.valid(); more; more = FindNextFileW(search.get(), &found))
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) RemoveFile(made.folder + found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !RemoveFile(made.folder + found.cFileName))
+                leftovers_.push_back(made.folder + found.cFileName);
         search.reset();
-        RemoveDirectoryW(folder.c_str());
+        // A scanner may still hold the folder itself for a moment.
+        auto remove = [&]() -> DWORD { return RemoveDirectoryW(folder.c_str()) ? 0 : GetLastError(); };
+        DWORD error = 0;
+        if (UxInUseWait(nullptr).run(remove, made.folder, std::wstring(), false, error) != UxInUseWait::DONE &&
+            pathExists(made.folder))
+            leftovers_.push_back(made.folder);
     }
     scratchFolders_.clear();
     writeFolders_.clear();  // their routes may name those folders

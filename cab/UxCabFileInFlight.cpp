@@ -35,17 +35,21 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
 }
 
 bool UxCAB::makeTemporary(const std::wstring& folder, INFLIGHT_& file, const char* failure) {
-    wchar_t temporary[MAX_PATH];
-    if (GetTempFileNameW(folder.c_str(), L"kx", 0, temporary) == 0) {
-        DWORD code = GetLastError();
-        FCString text;
-        AppendBracketed(text, failure, file.shown.text());
-        AppendSystemReason(text, code);
-        failCabinet(text);
-        return false;
+    // A name no file has, never made in advance: an empty file made to
+    // reserve it is one a scanner opens at once, and the platform, finding
+    // it held, would end the whole cabinet.
+    wchar_t name[24];
+    for (unsigned attempt = 0; attempt < 256; ++attempt) {
+        wsprintfW(name, L"kx%04X%06X.tmp", GetCurrentProcessId() & 0xFFFF, ++scratchNames_ & 0xFFFFFF);
+        std::wstring path = folder + name;
+        if (pathExists(path)) continue;
+        file.written = path;
+        return true;
     }
-    file.written = temporary;
-    return true;
+    FCString text;
+    AppendBracketed(text, failure, file.shown.text());
+    failCabinet(text);
+    return false;
 }
 
 bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
@@ -54,7 +58,7 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        RemoveFile(inFlight_.written);
+        if (!RemoveFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
         if (end_ != END_RUNNING) return false;  // the end already explains it
         FCString text;
         AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.shown.text());
@@ -69,11 +73,7 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
         return false;
     }
     // A replacement is settled now: the old file stays until it is whole.
-    if (inFlight_.existed) {
-        if (!settleNow(inFlight_.written, inFlight_.shown, inFlight_.entry) || !replaceTarget()) return false;
-        writtenFiles_.push_back(inFlight_.relative);
-        return true;
-    }
+    if (inFlight_.existed) return settleNow(inFlight_);
     // A new file is settled later, on the settler's thread, in a batch with
     // other new files, while the platform writes the next ones; one written
     // under a temporary name takes its own name there.
@@ -88,15 +88,31 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
 // The platform reports a file cut short (a full disk, damaged data) as
 // extracted: the size on disk must be the cabinet's. A short file is
 // removed and fails the cabinet; a whole one takes the entry's time (the
-// platform leaves the time it was written).
-bool UxCAB::settleNow(const std::wstring& written, const FCString& shown, const ENTRY_STAMP_& entry) {
+// platform leaves the time it was written), and then the old file's place.
+bool UxCAB::settleNow(const INFLIGHT_& file) {
     UxFileSettler::FAILURE_ failure;
-    std::vector<UxFileSettler::FAILURE_> failed;
-    if (!UxFileSettler::settle(UxFileSettler::FILE_{written, shown, entry.size, entry.dosDate, entry.dosTime,
-                                                    std::wstring(), std::wstring()},
-                               failure))
-        failed.push_back(failure);
-    return reportShort(failed);
+    const ENTRY_STAMP_& entry = file.entry;
+    UxFileSettler::FILE_ settled{file.written,  file.shown,     entry.size,   entry.dosDate,
+                                 entry.dosTime, std::wstring(), file.relative};
+    if (UxFileSettler::settle(settled, failure, inUse_, true)) return replaceTarget();
+    if (failure.held != UxInUseWait::DONE) return skipHeld(failure.held, file.relative, file.written);
+    return reportShort({failure});
+}
+
+bool UxCAB::skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written) {
+    if (!RemoveFile(written)) leftovers_.push_back(written);
+    for (size_t i = writtenFiles_.size(); i-- > 0;) {
+        if (writtenFiles_[i] != name) continue;
+        writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+    }
+    // 中止 ends the Run as Cancel does.
+    if (outcome == UxInUseWait::CANCELLED) {
+        stopCabinet();
+        return false;
+    }
+    skippedFiles_.push_back(SKIPPED_{name, inUse_.holders()});
+    return true;
 }
 
 // Every new file is settled, even after the first short one, so that none
@@ -109,13 +125,29 @@ bool UxCAB::settleWritten(bool wait) {
 }
 
 bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
-    for (const UxFileSettler::FAILURE_& file : failed) {
+    bool whole = true;
+    for (UxFileSettler::FAILURE_ file : failed) {
+        // Held by another program past the settling thread's silent wait:
+        // the user may be asked about it here.
+        if (file.held == UxInUseWait::FAILED && !stopped()) {
+            UxFileSettler::FAILURE_ again;
+            if (UxFileSettler::settle(file.file, again, inUse_, true)) continue;
+            file = again;
+        }
+        if (file.held != UxInUseWait::DONE) {
+            // A new file: none stays.
+            whole = skipHeld(file.held == UxInUseWait::FAILED ? UxInUseWait::SKIPPED : file.held, file.name,
+                             file.file.path) &&
+                    whole;
+            continue;
+        }
         // Removed: not written. Most likely among the last ones.
         for (size_t i = writtenFiles_.size(); i-- > 0;) {
             if (writtenFiles_[i] != file.name) continue;
             writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
             break;
         }
+        if (file.leftover) leftovers_.push_back(file.file.path);
         FCString text;
         if (file.moveError != 0) {
             AppendBracketed(text, "一時ファイルを本来の名前に変更できないため展開できません", file.shown.text());
@@ -125,23 +157,37 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
             if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
         }
         failCabinet(text);
+        whole = false;
     }
-    return failed.empty();
+    return whole;
 }
 
 // Puts a complete replacement in place of the old file in one step; the
-// old file stays as it was when that fails. (A new file written under a
-// temporary name takes its name in the settler.)
+// old file stays as it was when that fails. A program that holds the old
+// file is waited for, and the user asked: Skip keeps the old file. (A new
+// file written under a temporary name takes its name in the settler.)
 bool UxCAB::replaceTarget() {
-    std::wstring longTarget = LongPathForm(inFlight_.target);
+    std::wstring longTarget = LongPathForm(inFlight_.target), longWritten = LongPathForm(inFlight_.written);
     const wchar_t* target = longTarget.c_str();
     DWORD attributes = GetFileAttributesW(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
     if (readOnly) SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
-    if (MoveFileExW(LongPathForm(inFlight_.written).c_str(), target, MOVEFILE_REPLACE_EXISTING)) return true;
-    DWORD code = GetLastError();
+    auto replace = [&]() -> DWORD {
+        return MoveFileExW(longWritten.c_str(), target, MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
+    };
+    DWORD code = 0;
+    // A file that was read-only is not held by anyone for being so: it is
+    // refused by name, as before, never waited for.
+    UxInUseWait::Outcome outcome = UxInUseWait::FAILED;
+    if (!readOnly) outcome = inUse_.run(replace, inFlight_.target, inFlight_.relative, true, code);
+    else if ((code = replace()) == 0) outcome = UxInUseWait::DONE;
+    if (outcome == UxInUseWait::DONE) {
+        writtenFiles_.push_back(inFlight_.relative);
+        return true;
+    }
     if (readOnly) SetFileAttributesW(target, attributes);
-    RemoveFile(inFlight_.written);
+    if (outcome != UxInUseWait::FAILED) return skipHeld(outcome, inFlight_.relative, inFlight_.written);
+    if (!RemoveFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
     FCString text;
     AppendBracketed(text, "既存のファイルを置き換えられません", inFlight_.shown.text());
     AppendSystemReason(text, code);

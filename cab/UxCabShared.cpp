@@ -1,5 +1,6 @@
 // The extractor's shared texts and path helpers.
 #include "cab/UxCabShared.h"
+#include "cab/UxInUse.h"
 #include "fs/PathCompare.h"
 #include "foundation/Mbcs.h"
 #include "foundation/WideText.h"
@@ -41,11 +42,18 @@ ULONGLONG FreeBytesFor(const std::wstring& folder) {
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
-void RemoveFile(const std::wstring& given) {
+bool RemoveFile(const std::wstring& given) {
     std::wstring path = LongPathForm(given);
-    if (DeleteFileW(path.c_str()) || GetLastError() != ERROR_ACCESS_DENIED) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(path.c_str());
+    auto remove = [&]() -> DWORD {
+        if (DeleteFileW(path.c_str())) return 0;
+        DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return 0;
+        if (code != ERROR_ACCESS_DENIED || !SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return code;
+        return DeleteFileW(path.c_str()) ? 0 : GetLastError();
+    };
+    UxInUseWait silent(nullptr);
+    DWORD error = 0;
+    return silent.run(remove, given, std::wstring(), false, error) == UxInUseWait::DONE;
 }
 
 bool IsFolder(const std::wstring& path) {

@@ -24,7 +24,8 @@ ULONGLONG FreeBytesFor(const std::wstring& folder);
 // The folder part of a path, ending in its separator; the name after it.
 std::wstring FolderOf(const std::wstring& path);
 std::wstring NameOf(const std::wstring& path);
-// Removes a file whatever its attributes: the platform may have given a
-// short file the entry's read-only attribute.
-void RemoveFile(const std::wstring& path);
+// Removes a file of ours whatever its attributes (the platform may have
+// given a short file the entry's read-only attribute), waiting a while for
+// a program that holds it (a scanner); false when it stays.
+bool RemoveFile(const std::wstring& path);
 bool IsFolder(const std::wstring& path);

@@ -13,7 +13,51 @@ private:
 };
 }  // namespace
 
-UxExtractionStatus::UxExtractionStatus() : cancel_(false) { InitializeCriticalSection(&lock_); }
+UxExtractionStatus::UxExtractionStatus()
+    : cancel_(false), cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      answered_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    InitializeCriticalSection(&lock_);
+}
+
+void UxExtractionStatus::requestCancel() {
+    cancel_.store(true);
+    SetEvent(cancelEvent_.get());
+}
+
+UxExtractionStatus::Answer UxExtractionStatus::ask(const QUESTION_& question) {
+    // An answer given to a question already ended by Cancel is not this one's.
+    ResetEvent(answered_.get());
+    {
+        QUESTION_ copy(question);
+        Locked locked(lock_);
+        question_.path.swap(copy.path);
+        question_.holders.swap(copy.holders);
+        asked_ = true;
+    }
+    HANDLE ends[2] = {answered_.get(), cancelEvent_.get()};
+    DWORD woken = WaitForMultipleObjects(2, ends, FALSE, INFINITE);
+    Locked locked(lock_);
+    asked_ = false;
+    // Cancel, or a wait the system refused: nobody answered, so nothing is
+    // written on a guess.
+    return woken == WAIT_OBJECT_0 ? answer_ : ANSWER_ABORT;
+}
+
+bool UxExtractionStatus::takeQuestion(QUESTION_& question) {
+    Locked locked(lock_);
+    if (!asked_) return false;
+    asked_ = false;
+    question = question_;
+    return true;
+}
+
+void UxExtractionStatus::answer(Answer answer) {
+    {
+        Locked locked(lock_);
+        answer_ = answer;
+    }
+    SetEvent(answered_.get());
+}
 
 UxExtractionStatus::~UxExtractionStatus() { DeleteCriticalSection(&lock_); }
 

@@ -1,12 +1,16 @@
 // What an extraction shows, handed from the thread that extracts to the
-// user-interface thread that shows it: one small record under a lock, and
-// the Cancel flag. The extracting thread writes the record; the
-// user-interface thread takes copies of it and sets the flag.
+// user-interface thread that shows it: one small record under a lock, the
+// Cancel flag, and the one question the extraction may put to the user (a
+// file another program holds). The extracting thread writes the record and
+// asks; the user-interface thread takes copies of it, answers and sets the
+// flag.
 #pragma once
+#include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include <windows.h>
 #include <atomic>
 #include <string>
+#include <vector>
 
 class UxExtractionStatus {
 public:
@@ -18,6 +22,12 @@ public:
         std::wstring writingPath;
         unsigned long long doneBytes = 0;  // of the files finished
     };
+    // A file another program holds, as the user is asked about it.
+    struct QUESTION_ {
+        std::wstring path;  // below the destination
+        std::vector<std::wstring> holders;  // the programs holding it, where known
+    };
+    enum Answer { ANSWER_RETRY, ANSWER_SKIP, ANSWER_ABORT };
 
     UxExtractionStatus();
     virtual ~UxExtractionStatus();
@@ -28,16 +38,32 @@ public:
     void beginFile(const char* name, const std::wstring& writingPath);
     void endFile(DWORD bytes);
     void endCabinet(const char* cabinetName);
+    // Puts the question and waits for the answer; Cancel answers ABORT.
+    Answer ask(const QUESTION_& question);
 
     // The user-interface thread's side.
     SNAPSHOT_ snapshot() const;
-    void requestCancel() { cancel_.store(true); }
+    void requestCancel();
+    // A question waiting for an answer, taken once.
+    bool takeQuestion(QUESTION_& question);
+    void answer(Answer answer);
+    // Set before the extraction starts: nobody is there to be asked.
+    void setUnattended(bool unattended) { unattended_ = unattended; }
 
     // Read by the extracting thread at every notification.
     bool cancelRequested() const { return cancel_.load(); }
+    bool unattended() const { return unattended_; }
+    // Set once Cancel is asked for: a wait ends at once.
+    HANDLE cancelEvent() const { return cancelEvent_.get(); }
 
 private:
     mutable CRITICAL_SECTION lock_;
     SNAPSHOT_ shared_;  // under lock_
+    QUESTION_ question_;  // under lock_
+    bool asked_ = false;  // under lock_: question_ waits to be taken
+    Answer answer_ = ANSWER_ABORT;  // under lock_
     std::atomic<bool> cancel_;
+    bool unattended_ = false;
+    FCHandle cancelEvent_;  // manual reset
+    FCHandle answered_;  // auto reset: the answer is there
 };

@@ -2,6 +2,7 @@
 #include "cab/UxFileSettler.h"
 #include "cab/EntryTime.h"
 #include "cab/UxCabShared.h"
+#include "fs/FCFile.h"
 #include "fs/PathCompare.h"
 #include <process.h>
 #include <cstring>
@@ -42,14 +43,28 @@ bool RenameOpenFile(HANDLE file, const std::wstring& finalPath) {
 }
 }  // namespace
 
-bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
+bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wait, bool ask) {
+    failure.shown.assignFrom(file.shown);
+    failure.name = file.name;
+    failure.file = file;
     ULONGLONG size = ~0ull;
     bool renamed = false;
+    DWORD error = 0;
+    std::wstring path = LongPathForm(file.path), finalPath = LongPathForm(file.finalPath);
     {
         DWORD access = FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | (file.finalPath.empty() ? 0 : DELETE);
-        FCHandle opened(CreateFileW(LongPathForm(file.path).c_str(), access,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        FCHandle opened;
+        auto open = [&]() -> DWORD {
+            opened.reset(CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            return opened.valid() ? 0 : GetLastError();
+        };
+        // A scanner opens a new file the moment it is written.
+        UxInUseWait::Outcome outcome = wait.run(open, file.path, file.name, ask, error);
+        if (outcome != UxInUseWait::DONE && (outcome != UxInUseWait::FAILED || HeldByAnother(error, file.path))) {
+            failure.held = outcome;
+            return false;
+        }
         LARGE_INTEGER measured;
         if (opened.valid() && GetFileSizeEx(opened.get(), &measured)) size = static_cast<ULONGLONG>(measured.QuadPart);
         if (size == file.size) {
@@ -57,31 +72,36 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure) {
             FILETIME time;
             EntryTime(file.dosDate, file.dosTime, time);
             SetFileTime(opened.get(), nullptr, nullptr, &time);
-            renamed = !file.finalPath.empty() && RenameOpenFile(opened.get(), LongPathForm(file.finalPath));
+            renamed = !file.finalPath.empty() && RenameOpenFile(opened.get(), finalPath);
         }
     }
     if (size == file.size) {
-        if (file.finalPath.empty() || renamed ||
-            MoveFileExW(LongPathForm(file.path).c_str(), LongPathForm(file.finalPath).c_str(),
-                        MOVEFILE_REPLACE_EXISTING))
-            return true;
-        failure.moveError = GetLastError();
-        failure.shown.assignFrom(file.shown);
-        failure.name = file.name;
-        RemoveFile(file.path);
+        if (file.finalPath.empty() || renamed) return true;
+        auto move = [&]() -> DWORD {
+            return MoveFileExW(path.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
+        };
+        // Refused for what stands under the final name (a folder in the way)
+        // or for the file itself, which a scanner may hold.
+        const std::wstring& judged = pathExists(file.finalPath) ? file.finalPath : file.path;
+        UxInUseWait::Outcome outcome = wait.run(move, judged, file.name, ask, error);
+        if (outcome == UxInUseWait::DONE) return true;
+        if (outcome != UxInUseWait::FAILED || HeldByAnother(error, judged)) {
+            failure.held = outcome;
+            return false;
+        }
+        failure.moveError = error;
+        failure.leftover = !RemoveFile(file.path);
         return false;
     }
-    failure.shown.assignFrom(file.shown);
-    failure.name = file.name;
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
-    RemoveFile(file.path);
+    failure.leftover = !RemoveFile(file.path);
     return false;
 }
 
 void UxFileSettler::settleBatch() {
     for (const FILE_& file : batch_) {
         FAILURE_ failure;
-        if (!settle(file, failure)) failed_.push_back(failure);
+        if (!settle(file, failure, wait_, false)) failed_.push_back(failure);
     }
     batch_.clear();
 }

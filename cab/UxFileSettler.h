@@ -6,6 +6,7 @@
 // it hands it over; the settling thread owns it until it is settled, and
 // hands back what failed. At most one batch is being settled at a time.
 #pragma once
+#include "cab/UxInUse.h"
 #include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include <windows.h>
@@ -30,8 +31,13 @@ public:
         std::wstring name;
         bool diskFull = false;  // short, with too little room left for what is missing
         DWORD moveError = 0;  // whole, but it could not take its name
+        // Another program holds it: FAILED after the silent wait (the user
+        // may yet be asked), SKIPPED or CANCELLED once asked; DONE when no
+        // other program holds it.
+        UxInUseWait::Outcome held = UxInUseWait::DONE;
+        bool leftover = false;  // it could not be removed
+        FILE_ file;  // to settle it again
     };
-
     UxFileSettler();
     // Settles what it was handed before it goes.
     virtual ~UxFileSettler();
@@ -47,8 +53,12 @@ public:
     // went: for a way out on which nobody reads it.
     void drain() noexcept;
     // One file, here and now; false with failure filled when it was short
-    // or could not take its name (it is removed then).
-    static bool settle(const FILE_& file, FAILURE_& failure);
+    // or could not take its name (it is removed then), or when another
+    // program holds it (it is left as it is). wait waits for it, asking
+    // the user when ask is set.
+    static bool settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wait, bool ask);
+    // Cancel, for the settling thread's silent waits (null: none).
+    void setStatus(UxExtractionStatus* status) { wait_ = UxInUseWait(status); }
 
 private:
     static unsigned __stdcall run(void* self);
@@ -62,4 +72,5 @@ private:
     std::vector<FILE_> batch_;  // the settling thread's while busy_
     std::vector<FAILURE_> failed_;  // likewise
     std::exception_ptr thrown_;  // likewise: thrown again by wait
+    UxInUseWait wait_{nullptr};  // the settling thread's, which never asks
 };

@@ -258,12 +258,12 @@ bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, 
     return taken;
 }
 
-std::wstring ReadSystemPath(const std::function<DWORD(wchar_t* buffer, DWORD size)>& query) {
+std::wstring ReadSystemPath(PathQuery query, void* object) {
     std::vector<wchar_t> buffer(MAX_PATH + 1);
     // 32,767 units is the longest path Windows has: a few tries reach it,
     // even when the path changes between two asks.
     for (int tries = 0; tries < 8; ++tries) {
-        DWORD n = query(buffer.data(), static_cast<DWORD>(buffer.size()));
+        DWORD n = query(object, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return std::wstring();
         if (n < buffer.size()) return std::wstring(buffer.data(), n);
         // The size it needs, or (the module's name) the whole buffer, cut.

@@ -2,7 +2,6 @@
 // the current directory, the executable, system folders or shell folders.
 #pragma once
 #include "foundation/FCString.h"
-#include <functional>
 #include <string>
 #include <windows.h>
 
@@ -60,11 +59,20 @@ private:
 // Paths as Windows gives them, in UTF-16 from the call that returned them
 // to the call that takes them.
 
+typedef DWORD (*PathQuery)(void* object, wchar_t* buffer, DWORD size);
+std::wstring ReadSystemPath(PathQuery query, void* object);
+template <class Query>
+DWORD CallPathQuery(void* object, wchar_t* buffer, DWORD size) {
+    return (*static_cast<Query*>(object))(buffer, size);
+}
 // A path the system writes into a buffer of the caller's: query(buffer,
 // size) answers the units written (without the terminator), or the size it
 // needs when the buffer is too small, or 0 on failure. Asked again with the
 // size it needs until it fits: never taken cut short. Empty on failure.
-std::wstring ReadSystemPath(const std::function<DWORD(wchar_t* buffer, DWORD size)>& query);
+template <class Query>
+std::wstring ReadSystemPath(Query query) {
+    return ReadSystemPath(&CallPathQuery<Query>, &query);
+}
 
 // The executable's own path as Windows gives it, at any length.
 std::wstring ModulePath();

@@ -5,7 +5,7 @@
 #   tools/screenshot.sh            96 DPI, into docs/ (the README's pictures)
 #   tools/screenshot.sh 144 192    into build/shots-DPI/, to check the layout
 # Each run: the main window before a Run, the Yes/No question, the progress
-# dialog, the outcome, and the longest texts (a long Japanese destination on
+# dialog, the outcome, the question about a file in use, and the longest texts (a long Japanese destination on
 # a missing drive, a long question). At 96 DPI, also the tool under code
 # page 1252, started from C:\users\José\Downloads\, with a Hangul
 # destination: the main window and the outcome; a /passive Run (only its
@@ -72,6 +72,18 @@ for dpi in "${@:-96}"; do
     shot progress $geometry
     drive gone "$progress"
     shot outcome $(drive wait "$caption")
+    # Again into the same folder, a file held by another program: the
+    # question, answered スキップ.
+    inuse=$(sj "使用中のファイル")
+    wine "$driver" hold "$(sj 'C:\Program Files (x86)\KelpSoft\サンプルアプリ\docs\readme1.txt')" 60000 </dev/null >/dev/null 2>&1 &
+    hold_pid=$!
+    sleep 1
+    drive click "$caption" $(control_id IDC_MAIN_RUN)
+    shot in-use $(drive wait "$inuse")
+    drive click "$inuse" $(control_id IDC_MESSAGE_NO)
+    drive gone "$progress"
+    kill "$hold_pid" 2>/dev/null || true
+    wait "$hold_pid" 2>/dev/null || true
     # The longest texts: a long Japanese destination, refused on a missing drive.
     long='Q:\日本語のとても長いフォルダ名【旧】データ\サンプルアプリ ダウンロード版 特典付き\セーブデータ保存用フォルダ'
     drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) "$(sj "$long")"

@@ -19,6 +19,7 @@ HINSTANCE WINAPI ShellExecute932(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR pa
 }
 ShellOpenFunction g_shellOpen = ShellExecute932;
 const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
+const UINT_PTR kEndTimer = 1;
 
 UxMessageDialog::DIS_INFO_* InfoOf(HWND window) {
     FCDialog* dialog = FCDialog::fromWindow(window);
@@ -41,6 +42,7 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
         if (!info->captions[i].isEmpty()) SetDlgItemText932(window, kButtonIds[i], info->captions[i].text());
     SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
                    info->closeBracket.text());
+    if (static_cast<UxMessageDialog*>(dialog)->endWhen != nullptr) SetTimer(window, kEndTimer, 100, nullptr);
     dialog->centreOnParent(-1, -1, false);
 }
 
@@ -81,6 +83,12 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
         }
         return FALSE;
     }
+    case WM_TIMER: {
+        UxMessageDialog* dialog = static_cast<UxMessageDialog*>(FCDialog::fromWindow(window));
+        if (wParam != kEndTimer || dialog == nullptr || dialog->endWhen == nullptr) return FALSE;
+        if (dialog->endWhen(dialog->endContext)) EndDialog(window, IDCANCEL);
+        return TRUE;
+    }
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
         if (header->idFrom == IDC_MESSAGE_TEXT && header->code == EN_LINK) {
@@ -96,24 +104,20 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
-                      const char* openBracket, const char* closeBracket, const char* yesCaption,
-                      const char* noCaption) {
-    UxMessageDialog dialog(templateId);
+namespace {
+// Runs dialog and maps how it ended through its result table (IDOK,
+// IDCANCEL, IDYES, IDNO).
+int RunMessageDialog(UxMessageDialog& dialog, HWND owner, const char* text, const char* title, bool markedUp,
+                     const char* openBracket, const char* closeBracket) {
     UxMessageDialog::DIS_INFO_& info = dialog.info;
     info.owner = owner != nullptr ? owner : GetDesktopWindow();
     info.title.assignFrom(title);
     info.text.assignFrom(text);
-    // Enter (the OK command) answers Yes; Escape and the close box answer No.
-    const int results[4] = {IDYES, IDNO, IDYES, IDNO};
-    for (int i = 0; i < 4; ++i) info.results[i] = results[i];
     if (markedUp) {
         info.options |= UxMessageDialog::OPTION_MARKED_UP;
         if (openBracket != nullptr && *openBracket != '\0') info.openBracket.assignFrom(openBracket);
         if (closeBracket != nullptr && *closeBracket != '\0') info.closeBracket.assignFrom(closeBracket);
     }
-    if (yesCaption != nullptr) info.captions[2].assignFrom(yesCaption);
-    if (noCaption != nullptr) info.captions[3].assignFrom(noCaption);
     dialog.setProcedure(owner, MessageDialogProc, reinterpret_cast<LPARAM>(&info));
     INT_PTR end = dialog.doModal();
     switch (end) {
@@ -125,6 +129,29 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
     // nothing: it answers as Escape does, never as Yes.
     default: return info.results[1];
     }
+}
+}  // namespace
+
+int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
+                      const char* openBracket, const char* closeBracket, const char* yesCaption,
+                      const char* noCaption) {
+    UxMessageDialog dialog(templateId);
+    // Enter (the OK command) answers Yes; Escape and the close box answer No.
+    const int results[4] = {IDYES, IDNO, IDYES, IDNO};
+    for (int i = 0; i < 4; ++i) dialog.info.results[i] = results[i];
+    if (yesCaption != nullptr) dialog.info.captions[2].assignFrom(yesCaption);
+    if (noCaption != nullptr) dialog.info.captions[3].assignFrom(noCaption);
+    return RunMessageDialog(dialog, owner, text, title, markedUp, openBracket, closeBracket);
+}
+
+int AskRetrySkipAbort(HWND owner, const char* text, const char* title, bool (*endWhen)(void* context),
+                      void* endContext) {
+    UxMessageDialog dialog(IDD_MESSAGE_RETRY_SKIP);
+    const int results[4] = {IDRETRY, IDABORT, IDRETRY, IDIGNORE};
+    for (int i = 0; i < 4; ++i) dialog.info.results[i] = results[i];
+    dialog.endWhen = endWhen;
+    dialog.endContext = endContext;
+    return RunMessageDialog(dialog, owner, text, title, true, nullptr, nullptr);
 }
 
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket,

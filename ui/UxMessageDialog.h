@@ -1,5 +1,5 @@
-// The modal message dialogs (templates 127: OK, 128: Yes/No) that show a
-// marked-up text with clickable links.
+// The modal message dialogs (templates 127: OK, 128: Yes/No, 129: Retry /
+// Skip / Abort) that show a marked-up text with clickable links.
 #pragma once
 #include "foundation/FCString.h"
 #include "res/MessageDialogIds.h"
@@ -43,6 +43,10 @@ public:
     ~UxMessageDialog() override {}
 
     DIS_INFO_ info;
+    // Asked while the dialog is open: once true, the dialog ends as if
+    // Escape were pressed (the Run it asks about was cancelled elsewhere).
+    bool (*endWhen)(void* context) = nullptr;
+    void* endContext = nullptr;
 };
 
 int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
@@ -50,5 +54,10 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
                       const char* yesCaption = nullptr, const char* noCaption = nullptr);
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket = nullptr,
              const char* closeBracket = nullptr, const char* yesCaption = nullptr, const char* noCaption = nullptr);
+// The question about a file another program holds (template 129):
+// IDRETRY, IDIGNORE (skip) or IDABORT; Escape, the close box and endWhen
+// answer IDABORT, Enter IDRETRY.
+int AskRetrySkipAbort(HWND owner, const char* text, const char* title, bool (*endWhen)(void* context),
+                      void* endContext);
 INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OpenLink(const char* link);

@@ -10,10 +10,10 @@
 #include "tests/app/StartedKelpex.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/cab/FciSeries.h"
+#include "tests/support/HeldFile.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 #include <string>
 #include <vector>
 
@@ -34,42 +34,6 @@ void WriteSeries(const TempFolder& folder) {
         true, false, "data0");
     ASSERT_EQ(2u, parts.size());
 }
-
-// Every thread of a process but the one that owns its windows, held while
-// the test acts: the extraction cannot end meanwhile. The extracting thread
-// starts just after the progress dialog shows: it is waited for.
-class HeldWork {
-public:
-    HeldWork(DWORD pid, DWORD windowThread) {
-        WindowAnswerer::waitUntil(
-            [&] {
-                hold(pid, windowThread);
-                return !held_.empty();
-            },
-            10000);
-    }
-    ~HeldWork() {
-        for (HANDLE thread : held_) {
-            ResumeThread(thread);
-            CloseHandle(thread);
-        }
-    }
-    size_t count() const { return held_.size(); }
-
-private:
-    void hold(DWORD pid, DWORD windowThread) {
-        FCHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
-            if (entry.th32OwnerProcessID != pid || entry.th32ThreadID == windowThread) continue;
-            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
-            if (thread != nullptr && SuspendThread(thread) != static_cast<DWORD>(-1)) held_.push_back(thread);
-            else if (thread != nullptr) CloseHandle(thread);
-        }
-    }
-    std::vector<HANDLE> held_;
-};
 
 std::wstring ReadUtf8(const std::wstring& path) {
     std::string bytes = TempFolder::readFile(path);
@@ -277,31 +241,81 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
 }
 
 // /passive shows the progress dialog and nothing else; its Cancel ends the
-// process with 5. A second kelpex started meanwhile with switches ends at
-// once with 6.
+// process with 5, at once though the Run waits for a file another program
+// holds, and the log says how far each cabinet got. A second kelpex started
+// meanwhile with switches ends at once with 6, and says so in its own log.
 TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
     TempFolder app, other;
     WriteSeries(app);
     WriteSeries(other);
-    std::wstring out = app.widePath() + L"\uAC8C\uC784\\";
-    StartedKelpex kelpex(app, "/passive /dest=" + Quoted(out) + " /maker");
+    std::wstring base = app.widePath() + L"\uAC8C\uC784\\", out = base + L"Maker\\";
+    CreateDirectoryW(base.c_str(), nullptr);
+    CreateDirectoryW(out.c_str(), nullptr);
+    TempFolder::writeFile(out + L"part2.bin", "old");
+    HeldFile held(out + L"part2.bin", HeldFile::SHARE_NONE);
+    ASSERT_TRUE(held.held());
+    std::wstring log = app.widePath() + L"first.log", secondLog = other.widePath() + L"second.log";
+    StartedKelpex kelpex(app, "/passive /dest=" + Quoted(base) + " /maker /log=" + Quoted(log));
     HWND progress = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 30000);
     ASSERT_NE(nullptr, progress);
+    // It waits for part2.bin once part1.bin is written.
+    ASSERT_TRUE(WindowAnswerer::waitUntil([&] { return TempFolder::readFile(out + L"part1.bin").size() == (4u << 20); },
+                                          30000));
     {
-        HeldWork held(kelpex.pid(), GetWindowThreadProcessId(progress, nullptr));
-        ASSERT_GT(held.count(), 0u);
-        {
-            StartedKelpex second(other, "/quiet /dest=" + Quoted(other.widePath() + L"second"));
-            EXPECT_EQ(6u, second.waitExit(30000));
-        }
-        EXPECT_EQ(nullptr, WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0));
-        // Queued while the dialog is open, the press is read before the Run
-        // reports, however soon the extraction ends once it goes on.
-        EXPECT_TRUE(PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-                                 reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL))));
+        StartedKelpex second(other,
+                             "/quiet /dest=" + Quoted(other.widePath() + L"second") + " /log=" + Quoted(secondLog));
+        EXPECT_EQ(6u, second.waitExit(30000));
     }
-    EXPECT_EQ(5u, kelpex.waitExit(60000));
+    EXPECT_EQ(0u, ReadUtf8(secondLog).find(L"\u7D42\u4E86\u30B3\u30FC\u30C9: 6\n"))
+        << Narrow932(ReadUtf8(secondLog).c_str());
+    EXPECT_EQ(nullptr, WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0));
+    EXPECT_TRUE(PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL))));
+    // Well before the wait for the file would end (twelve seconds).
+    EXPECT_EQ(5u, kelpex.waitExit(8000));
     EXPECT_FALSE(pathExists(other.widePath() + L"second"));
+    held.release();
+    EXPECT_EQ("old", TempFolder::readFile(out + L"part2.bin"));
+    std::wstring said = ReadUtf8(log);
+    for (const char* line : {"終了コード: 5\n", "data01.cab: 一部展開（1 / 2ファイル）\n", "data02.cab: 未展開\n",
+                             "展開したファイル（1）:\n  part1.bin\n"})
+        EXPECT_NE(std::wstring::npos, said.find(Wide932(line).data())) << line << "\n" << Narrow932(said.c_str());
+}
+
+// With nobody to ask (/quiet, /passive), a file another program holds is
+// waited for longer, then skipped: the rest of the series is written, the
+// exit code is 4, and the log names the file; /passive shows only its
+// progress dialog.
+TEST(CommandLine, UnattendedRunsSkipAFileAnotherProgramHolds) {
+    for (const char* mode : {"/quiet", "/passive"}) {
+        TempFolder app;
+        WriteSeries(app);
+        std::wstring out = app.widePath() + L"out\\";
+        CreateDirectoryW(out.c_str(), nullptr);
+        TempFolder::writeFile(out + L"part1.bin", "old");
+        HeldFile held(out + L"part1.bin", HeldFile::SHARE_READ);
+        ASSERT_TRUE(held.held());
+        std::wstring log = app.widePath() + L"kelpex.log";
+        StartedKelpex kelpex(app, std::string(mode) + " /dest=" + Quoted(out) + " /log=" + Quoted(log));
+        bool progressSeen = false, otherSeen = false;
+        DWORD start = GetTickCount();
+        while (!kelpex.exited() && GetTickCount() - start < 60000) {
+            progressSeen = progressSeen || WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 0);
+            otherSeen = otherSeen || WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0) ||
+                        WindowAnswerer::waitForProcessWindow(kelpex.pid(), "使用中のファイル", 0);
+            Sleep(20);
+        }
+        EXPECT_EQ(4u, kelpex.waitExit(0)) << mode;
+        EXPECT_EQ(std::string(mode) == "/passive", progressSeen) << mode;
+        EXPECT_FALSE(otherSeen) << mode;
+        held.release();
+        EXPECT_EQ("old", TempFolder::readFile(out + L"part1.bin")) << mode;
+        EXPECT_EQ(4u << 20, TempFolder::readFile(out + L"part2.bin").size()) << mode;
+        std::wstring said = ReadUtf8(log);
+        for (const char* line : {"終了コード: 4\n", "使用中のためスキップしたファイル（1）:\n  part1.bin\n",
+                                 "展開したファイル（1）:\n  part2.bin\n"})
+            EXPECT_NE(std::wstring::npos, said.find(Wide932(line).data())) << line << "\n" << Narrow932(said.c_str());
+    }
 }
 
 // /dest alone opens the window as usual, the field and the boxes filled in;

@@ -48,10 +48,11 @@ TempFolder::TempFolder(const std::string& parent) {
 
 TempFolder::~TempFolder() { removeAll(path_); }
 
-void TempFolder::writeFile(const std::string& path, const std::string& bytes) {
-    FCHandle h(
-        CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid()) throw std::runtime_error("cannot write " + path);
+void TempFolder::writeFile(const std::string& path, const std::string& bytes) { writeFile(Wide(path), bytes); }
+
+void TempFolder::writeFile(const std::wstring& path, const std::string& bytes) {
+    FCHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) throw std::runtime_error("cannot write " + Narrow932(path.c_str()));
     DWORD done = 0;
     WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
 }

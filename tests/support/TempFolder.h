@@ -21,6 +21,7 @@ public:
     std::string operator/(const std::string& name) const { return path_ + name; }
 
     static void writeFile(const std::string& path, const std::string& bytes);
+    static void writeFile(const std::wstring& path, const std::string& bytes);
     static std::string readFile(const std::string& path);
     static std::string readFile(const std::wstring& path);
     static bool exists(const std::string& path);

@@ -1,6 +1,7 @@
 // GoogleTest entry for every suite. The last line it prints is what the
 // launcher requires: a run that never reached it (a program Wine could not
 // start exits 0 silently) cannot pass.
+#include "tests/support/HeldFile.h"
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdio>
@@ -8,6 +9,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
+    // Started as another program that holds a file (tests/support/HeldFile.h).
+    if (RunAsFileHolder(argc, argv)) return 0;
     // Started as kelpack verify's reading process (a test points verify at
     // this program): a reader that stops answering, half way through a file
     // it holds open in the scratch folder.

@@ -1,5 +1,6 @@
 #include "tests/support/WindowAnswerer.h"
 #include "foundation/WideText.h"
+#include "tests/support/ControlHelpers.h"
 
 namespace {
 struct Search {
@@ -50,8 +51,10 @@ int WindowAnswerer::answered() { return static_cast<int>(texts().size()); }
 std::string WindowAnswerer::windowText(HWND window) { return WindowText932(window); }
 
 std::string WindowAnswerer::messageBoxText(HWND box) {
-    // The message text of a message box is the static control 0xFFFF.
-    return WindowText932(GetDlgItem(box, 0xFFFF));
+    // The message text of a message box is the static control 0xFFFF; that
+    // of the tool's own message dialogs, their rich edit 1001.
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text != nullptr ? WindowText932(text) : RichEditText(GetDlgItem(box, 1001));
 }
 
 HWND WindowAnswerer::waitForWindow(const std::string& title, DWORD timeoutMs, const char* className) {

@@ -5,6 +5,7 @@
 //   screen_driver type TITLE ID TEXT  sets a control's text
 //   screen_driver click TITLE ID      clicks a button (posted: a Run goes on by itself)
 //   screen_driver tick TITLE ID       ticks a check box
+//   screen_driver hold PATH MS        holds a file open, sharing nothing, for MS ms
 // Its arguments are read in UTF-16, so a title or a text reaches the window
 // whole under any code page (a Hangul destination under 1252).
 #include <windows.h>
@@ -32,6 +33,13 @@ HWND WaitFor(const wchar_t* title, bool present) {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const wchar_t* command = argv[1];
+    if (std::wcscmp(command, L"hold") == 0 && argc >= 4) {
+        HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return 1;
+        Sleep(static_cast<DWORD>(std::wcstol(argv[3], nullptr, 10)));
+        CloseHandle(file);
+        return 0;
+    }
     if (std::wcscmp(command, L"gone") == 0) {
         WaitFor(argv[2], false);
         return 0;
