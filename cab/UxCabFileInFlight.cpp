@@ -8,6 +8,17 @@
 namespace {
 // New files handed to the settler in one go.
 const size_t kCheckBatch = 256;
+// The smallest largest file of the file systems that have such a limit
+// (2 GB less a byte: FAT drivers that count in 31 bits).
+const unsigned long long kLargestFileLimit = 0x7FFFFFFFull;
+
+void AppendFileSystemLimit(FCString& text, unsigned long long written) {
+    FCString bytes;
+    bytes.appendNumber(static_cast<unsigned>(written));
+    text.append("展開先のファイルシステムにはこの大きさのファイルを保存できないため、");
+    text.append(bytes);
+    text.append(" バイトまでしか書き込めませんでした。\n");
+}
 }  // namespace
 
 // Where the platform is to write the file. A new file is written in place;
@@ -155,6 +166,9 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
         } else {
             AppendBracketed(text, "ファイルが正しく展開されませんでした", file.shown.text());
             if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
+            // A file system that takes no file past 2 or 4 GB stops the
+            // platform's writing there, though it has room.
+            else if (file.written >= kLargestFileLimit) AppendFileSystemLimit(text, file.written);
         }
         failCabinet(text);
         whole = false;

@@ -93,6 +93,7 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wa
         failure.leftover = !RemoveFile(file.path);
         return false;
     }
+    failure.written = size == ~0ull ? 0 : size;
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
     failure.leftover = !RemoveFile(file.path);
     return false;

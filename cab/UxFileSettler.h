@@ -30,6 +30,7 @@ public:
         FCString shown;
         std::wstring name;
         bool diskFull = false;  // short, with too little room left for what is missing
+        unsigned long long written = 0;  // its size on disk, when short
         DWORD moveError = 0;  // whole, but it could not take its name
         // Another program holds it: FAILED after the silent wait (the user
         // may yet be asked), SKIPPED or CANCELLED once asked; DONE when no

@@ -73,6 +73,7 @@ kelpex_wine_down() {
 #   R:  a read-only bind mount holding readonly.txt (access denied even as root)
 #   S:  a 64 KB tmpfs (a full disk)
 #   U:  a 3 MB tmpfs (room for the free-space check, not for the data)
+#   F:  a FAT32 volume, through fusefat (which holds files of up to 2 GiB)
 #   Q:  never mapped
 kelpex_drives_up() {   # $1 = folder for the drives
     local base=$1 dd=$WINEPREFIX/dosdevices
@@ -93,14 +94,24 @@ kelpex_drives_up() {   # $1 = folder for the drives
         mount -t tmpfs -o size=3m tmpfs "$base/u" || true
     fi
     mountpoint -q "$base/u" && ln -s "$base/u" "$dd/u:"
+    rm -f "$dd/f:"
+    if ! mountpoint -q "$base/f" && command -v mkfs.vfat >/dev/null && command -v fusefat >/dev/null; then
+        mkdir -p "$base/f"
+        rm -f "$base/fat32.img"
+        truncate -s 3G "$base/fat32.img"   # sparse: only what is written takes room
+        mkfs.vfat -F 32 "$base/fat32.img" >/dev/null 2>&1 && fusefat -o rw+ "$base/fat32.img" "$base/f" >/dev/null 2>&1 || true
+    fi
+    mountpoint -q "$base/f" && ln -s "$base/f" "$dd/f:"
     return 0
 }
 
 kelpex_drives_down() {   # $1 = folder for the drives
     local base=$1 m
-    rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/u:"
+    rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/u:" "$WINEPREFIX/dosdevices/f:"
     for m in "$base/r" "$base/s" "$base/u"; do
         mountpoint -q "$m" 2>/dev/null && umount "$m" 2>/dev/null
     done
+    mountpoint -q "$base/f" 2>/dev/null && { fusermount -u "$base/f" 2>/dev/null || umount "$base/f" 2>/dev/null; }
+    rm -f "$base/fat32.img"
     return 0
 }

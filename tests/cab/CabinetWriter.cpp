@@ -27,6 +27,7 @@ struct FileRecord {
 struct Part {
     std::string prev, next;  // neighbouring cabinet names, empty for none
     unsigned number = 0;
+    unsigned compression = 0;  // stored; 1: MSZIP
     std::vector<std::vector<Block>> folders;
     std::vector<FileRecord> files;
 };
@@ -62,7 +63,7 @@ std::string Build(const Part& part) {
     for (const auto& blocks : part.folders) {
         Put32(folders, dataAt + static_cast<unsigned>(data.size()));
         Put16(folders, static_cast<unsigned>(blocks.size()));
-        Put16(folders, 0);  // stored
+        Put16(folders, part.compression);
         for (const Block& b : blocks) {
             Put32(data, 0);  // no checksum
             Put16(data, static_cast<unsigned>(b.data.size()));
@@ -172,6 +173,37 @@ bool WriteSpanningSeries(const std::string& folder, const std::vector<std::strin
         if (!Store(folder + names[i], Build(part))) return false;
     }
     return true;
+}
+
+bool WriteZeroSpanningPair(const std::string& folder, const std::string& name, unsigned long long size) {
+    // 32,768 zero bytes as one MSZIP block: "CK" and a deflate stream of its own.
+    static const unsigned char kZeros[] = {0x43, 0x4B, 0xed, 0xc1, 0x01, 0x01, 0x00, 0x00, 0x00, 0x80, 0x90, 0xfe,
+                                           0xaf, 0xee, 0x08, 0x0a, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x18};
+    const unsigned long long kChunk = 32768;
+    if (size == 0 || size % kChunk != 0 || size / kChunk > 2 * 65535ull - 1) return false;
+    const std::string zeros(reinterpret_cast<const char*>(kZeros), sizeof kZeros);
+    size_t blocks = static_cast<size_t>(size / kChunk);
+    // The first part holds as many blocks as a folder may, the last of them
+    // split with the second part.
+    size_t first = std::min<size_t>(65535, (blocks + 1) / 2);
+    Part parts[2];
+    parts[0].next = "data02.cab";
+    parts[1].prev = "data01.cab";
+    parts[1].number = 1;
+    for (Part& part : parts) {
+        part.compression = 1;
+        part.folders.resize(1);
+    }
+    for (size_t i = 0; i + 1 < first; ++i) parts[0].folders[0].push_back({zeros, static_cast<unsigned>(kChunk)});
+    parts[0].folders[0].push_back({zeros.substr(0, zeros.size() / 2), 0});
+    parts[1].folders[0].push_back({zeros.substr(zeros.size() / 2), static_cast<unsigned>(kChunk)});
+    for (size_t i = first; i < blocks; ++i) parts[1].folders[0].push_back({zeros, static_cast<unsigned>(kChunk)});
+    unsigned bytes = static_cast<unsigned>(size);  // the format's 32 bits: a size of 4 GB and more does not fit
+    parts[0].files.push_back({name, bytes, 0, kContinuedToNext, 0x20});
+    parts[1].files.push_back({name, bytes, 0, kContinuedFromPrev, 0x20});
+    return Store(folder + "data01.cab", Build(parts[0])) && Store(folder + "data02.cab", Build(parts[1]));
 }
 
 std::string WindowsPath(const std::string& unixPath) {

@@ -21,6 +21,11 @@ bool WriteCabinet(const std::string& path, const std::vector<CabinetEntry>& entr
 bool WriteSpanningSeries(const std::string& folder, const std::vector<std::string>& names,
                          const std::vector<std::vector<CabinetEntry>>& parts);
 
+// data01.cab and data02.cab in folder, MSZIP: one file of size zero bytes
+// (a multiple of 32,768 below 4 GB), running from the first into the second.
+// Gigabytes in cabinets of kilobytes.
+bool WriteZeroSpanningPair(const std::string& folder, const std::string& name, unsigned long long size);
+
 // The Windows form of a path in the build tree (Z: is the root).
 std::string WindowsPath(const std::string& unixPath);
 

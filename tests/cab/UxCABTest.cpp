@@ -822,3 +822,44 @@ TEST(UxCABFailures, MessagesNameEveryPathAsItIs) {
     said = WideFromKept(missing.errorText.text());
     EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"data01.cab]")) << missing.errorText.text();
 }
+
+// On a FAT32 volume (F: of the test prefix, through fusefat, whose files
+// hold at most 2 GiB), a file through two cabinets as large as the volume
+// takes comes out whole; one larger, which the platform's reader reports
+// extracted though the file system stopped it, is named as too large for
+// the file system, and nothing short stays.
+TEST(UxCABFat32, AFileAsLargeAsTheVolumeTakesAndOneLarger) {
+    if (!TempFolder::driveExists('F')) GTEST_SKIP() << "no FAT32 test drive F: (mkfs.vfat and fusefat, as root)";
+    const unsigned long long kLargest = 1ull << 31;
+    // A folder of its own each, made before any large file comes and goes
+    // and never removed: fusefat makes folders it cannot write in after a
+    // folder is removed or a large file freed.
+    const struct {
+        unsigned long long size;
+        const char* out;
+    } cases[] = {{kLargest, "F:\\whole\\"}, {kLargest + 32768, "F:\\larger\\"}};
+    for (const auto& c : cases) CreateDirectoryA(c.out, nullptr);
+    for (const auto& c : cases) {
+        TempFolder dir;
+        ASSERT_TRUE(WriteZeroSpanningPair(dir.path(), "big.bin", c.size));
+        std::string out = c.out;
+        UxCAB cab;
+        cab.startSeries();
+        cab.setArchive((dir / "data01.cab").c_str());
+        bool extracted = cab.extractTo(out.c_str());
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        bool there = GetFileAttributesExA((out + "big.bin").c_str(), GetFileExInfoStandard, &data) != FALSE;
+        if (c.size == kLargest) {
+            EXPECT_TRUE(extracted) << cab.errorText.text();
+            EXPECT_TRUE(there && data.nFileSizeHigh == 0 && data.nFileSizeLow == kLargest);
+        } else {
+            EXPECT_FALSE(extracted);
+            EXPECT_EQ("ファイルが正しく展開されませんでした [" + out +
+                          "big.bin]\n展開先のファイルシステムにはこの大きさのファイルを保存できないため、2147483648 "
+                          "バイトまでしか書き込めませんでした。\n",
+                      std::string(cab.errorText.text()));
+            EXPECT_FALSE(there);
+        }
+        DeleteFileA((out + "big.bin").c_str());
+    }
+}
