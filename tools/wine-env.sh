@@ -75,6 +75,8 @@ kelpex_wine_down() {
 #   U:  a 3 MB tmpfs (room for the free-space check, not for the data)
 #   F:  a FAT32 volume, through fusefat (which holds files of up to 2 GiB)
 #   Q:  never mapped
+# and C:\kelpex-mounted, a folder of C: that is a 2 MB tmpfs: another volume
+# mounted into a folder, as Windows mounts one.
 kelpex_drives_up() {   # $1 = folder for the drives
     local base=$1 dd=$WINEPREFIX/dosdevices
     mkdir -p "$base/t" "$base/rsrc" "$base/r" "$base/s" "$base/u"
@@ -94,7 +96,14 @@ kelpex_drives_up() {   # $1 = folder for the drives
         mount -t tmpfs -o size=3m tmpfs "$base/u" || true
     fi
     mountpoint -q "$base/u" && ln -s "$base/u" "$dd/u:"
+    local mounted=$WINEPREFIX/drive_c/kelpex-mounted
+    mkdir -p "$mounted"
+    mountpoint -q "$mounted" || mount -t tmpfs -o size=2m tmpfs "$mounted" || true
     rm -f "$dd/f:"
+    # A fusefat whose process has gone leaves a dead mount behind.
+    if ! mountpoint -q "$base/f" && grep -q " $base/f " /proc/mounts; then
+        fusermount -uz "$base/f" 2>/dev/null || umount -l "$base/f" 2>/dev/null || true
+    fi
     if ! mountpoint -q "$base/f" && command -v mkfs.vfat >/dev/null && command -v fusefat >/dev/null; then
         mkdir -p "$base/f"
         rm -f "$base/fat32.img"
@@ -108,7 +117,7 @@ kelpex_drives_up() {   # $1 = folder for the drives
 kelpex_drives_down() {   # $1 = folder for the drives
     local base=$1 m
     rm -f "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/u:" "$WINEPREFIX/dosdevices/f:"
-    for m in "$base/r" "$base/s" "$base/u"; do
+    for m in "$base/r" "$base/s" "$base/u" "$WINEPREFIX/drive_c/kelpex-mounted"; do
         mountpoint -q "$m" 2>/dev/null && umount "$m" 2>/dev/null
     done
     mountpoint -q "$base/f" 2>/dev/null && { fusermount -u "$base/f" 2>/dev/null || umount "$base/f" 2>/dev/null; }
