@@ -50,10 +50,8 @@ bool AsksForNoBoxes(const wchar_t* raw) {
 }
 
 void Fault(COMMAND_LINE_& line, const char* what, const std::wstring& argument) {
-    if (!line.fault.isEmpty()) return;  // the first fault is named
-    line.fault.assignFrom(what);
-    line.fault.append("\n");
-    AppendLiteral(line.fault, argument);
+    if (!line.fault.empty()) return;  // the first fault is named
+    line.fault.append(what).append("\n").appendLiteral(argument);
 }
 
 void Take(COMMAND_LINE_& line, SwitchId id, const std::wstring& value, const std::wstring& argument) {

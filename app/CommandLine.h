@@ -3,6 +3,7 @@
 // without arguments it takes none and always ends with 0.
 #pragma once
 #include "foundation/FCString.h"
+#include "ui/Markup.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -57,7 +58,7 @@ struct COMMAND_LINE_ {
     // /passive or /quiet written anywhere in the raw text, read or not:
     // whatever else is wrong with the line, nobody is there to answer a box.
     bool noBoxes = false;
-    FCString fault;  // what is wrong with it, in Shift_JIS; empty when it is sound
+    UxMarkedText fault;  // what is wrong with it; empty when it is sound
     bool unattended() const { return passive || quiet; }
 };
 

@@ -20,24 +20,23 @@ bool IsChecked(FCDialogBase& dialog, int id) {
 // Appends the typed folder, shown as written, with the part behind the
 // drive of the first system folder found in it in dark red: the Windows
 // folder, then program files, then common files.
-void AppendTypedFolder(FCString& out, const std::wstring& typed) {
+void AppendTypedFolder(UxMarkedText& out, const std::wstring& typed) {
     for (int code : {static_cast<int>(FCPathName::PATH_WINDOWS), CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON}) {
         std::wstring system = SystemFolder(code);
         size_t at = system.empty() ? std::wstring::npos : typed.find(system);
         size_t drive = system.find(L":\\");
         if (at == std::wstring::npos || drive == std::wstring::npos) continue;
         size_t head = at + drive + 2;
-        AppendLiteral(out, typed.substr(0, head));
-        AppendColoured(out, system.substr(drive + 2), 0xC00000);
-        AppendLiteral(out, typed.substr(at + system.size()));
+        out.appendLiteral(typed.substr(0, head)).appendColoured(system.substr(drive + 2), 0xC00000);
+        out.appendLiteral(typed.substr(at + system.size()));
         return;
     }
-    AppendLiteral(out, typed);
+    out.appendLiteral(typed);
 }
 }  // namespace
 
 std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app, const MainConfiguration& settings,
-                                FCString* markup) {
+                                UxMarkedText* markup) {
     // The long form administrators paste (\\?\C:\...) is the plain path;
     // the separators as Windows reads them, before the folder is made
     // absolute (a share's "//" stays a share) and after (the join).
@@ -51,8 +50,7 @@ std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app,
         if (!sub.first) continue;
         result += *sub.second + L"\\";
         if (markup == nullptr) continue;
-        AppendColoured(*markup, *sub.second, 0x00C000);
-        markup->append("\\");
+        markup->appendColoured(*sub.second, 0x00C000).appendLiteral(L"\\");
     }
     return result;
 }
@@ -67,20 +65,25 @@ RunRequest RequestFromWindow(FCDialogBase& dialog, const MainState& state) {
 }
 
 void ShowDestination(FCDialogBase& dialog, const MainState& state) {
-    FCString destination;
+    UxMarkedText destination;
     std::wstring typed = WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT));
     std::wstring plain = ComposeDestination(typed, IsChecked(dialog, IDC_MAIN_MAKER_BOX),
                                             IsChecked(dialog, IDC_MAIN_APP_BOX), state.configuration, &destination);
     if (plain[0] == L'\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
-    SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination.text(), true);
+    SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination, true);
 }
 
-void ExpandMessageText(FCString& text, const wchar_t* destination) {
+UxMarkedText ExpandMessageText(const FCString& message, const wchar_t* destination) {
     // Line breaks first: a destination such as C:\data\new\ holds a
     // backslash-n pair of its own that must stay as it is.
+    FCString text(message);
     text.replaceAll("\\n", "\n");
-    if (destination == nullptr) return;
-    FCString literal;
-    AppendLiteral(literal, std::wstring(destination));
-    text.replaceAll("%dest%", literal.text());
+    UxMarkedText expanded;
+    std::string rest = text.text();
+    const std::string field = "%dest%";
+    for (size_t at; destination != nullptr && (at = rest.find(field)) != std::string::npos;) {
+        expanded.append(rest.substr(0, at).c_str()).appendLiteral(std::wstring(destination));
+        rest.erase(0, at + field.size());
+    }
+    return expanded.append(rest.c_str());
 }

@@ -1,3 +1,5 @@
+// The main window: start-up (the configuration, the series, the command
+// line), the destination field, Browse, drops and Exit.
 #include "app/MainDialog.h"
 #include "app/RunLog.h"
 #include "foundation/WideText.h"
@@ -18,7 +20,7 @@
 namespace {
 const wchar_t* const kConfigurationName = L"kelpex.qcf";
 
-FCString g_applicationFolderOverride;
+std::wstring g_applicationFolderOverride;
 
 struct SettingDefault {
     const char* key;
@@ -54,12 +56,9 @@ bool CheckNumbers(HWND window, const UxQcf& store) {
     for (const char* key : {QcfKey::kFlags, QcfKey::kSize}) {
         FCString value;
         if (!store.getString(value, key) || NumberFits(value.text(), false)) continue;
-        FCString text("kelpex.qcfの");
-        text.append(key);
-        text.append("の値 ");
-        AppendLiteral(text, value.text());
-        text.append(" は0から4294967295までにしてください。");
-        ShowMarked(window, text.text());
+        UxMarkedText text("kelpex.qcfの");
+        text.appendLiteral(key).append("の値 ").appendLiteral(value.text());
+        ShowMarked(window, text.append(" は0から4294967295までにしてください。"));
         return false;
     }
     return true;
@@ -76,19 +75,19 @@ bool ExpandArchives(HWND window, MainConfiguration& state, FCString& fname, cons
     int field = 0;
     SeriesProblem problem = ExpandSeries(fname, names, &field);
     if (problem != SERIES_OK) {
-        ShowMarked(window, SeriesProblemShown(problem, field).text());
+        ShowMarked(window, UxMarkedText(SeriesProblemShown(problem, field).text()));
         return false;
     }
     for (const FCString& name : names) state.archives.insert(name);
     std::vector<std::wstring> parts;
-    for (const FCString& name : names) parts.push_back(Wide932(name.text()).data());
+    for (const FCString& name : names) parts.push_back(FromShiftJis(name.text()));
     if (!CheckLogIsNoneOf(window, folder, parts)) return false;
     // What the platform's reader would misread is never given to it, nor a
     // series whose files would land on each other: the first finding is
     // shown, in the words kelpack verify prints.
     UxSeriesWalk walk;
     if (!walk.walk(folder, names)) {
-        ShowMarked(window, walk.shown(walk.findings.front()).text());
+        ShowMarked(window, walk.shown(walk.findings.front()));
         return false;
     }
     state.seriesBytes = walk.total;
@@ -105,15 +104,10 @@ bool ExpandArchives(HWND window, MainConfiguration& state, FCString& fname, cons
 }
 
 void ShowOpeningText(HWND window, const MainConfiguration& state) {
-    FCString text;
-    text.create(1024, state.messages[0].text());
-    ExpandMessageText(text, nullptr);
+    UxMarkedText text = ExpandMessageText(state.messages[0], nullptr);
     text.append("\n解凍に使用するデータ");
-    for (const FCString& name : state.archives) {
-        text.append("\n");
-        text.append(name);
-    }
-    SetMessageText(window, IDC_MAIN_MESSAGE, text.text(), false);
+    for (const FCString& name : state.archives) text.append("\n").appendLiteral(name.text());
+    SetMessageText(window, IDC_MAIN_MESSAGE, text, false);
 }
 
 void ForceBox(HWND window, int id, const char* text) {
@@ -167,7 +161,7 @@ void ShowHandedOverRequest(HWND window, const RunRequest& request) {
 bool ReadConfiguration(HWND window, MainState& state, const std::wstring& folder) {
     std::wstring configuration = folder + kConfigurationName;
     if (state.windows.store == nullptr || !pathExists(configuration)) {
-        ShowMarked(window, "実行ファイルと同じ場所に、kelpex.qcfが見つかりません。");
+        ShowMarked(window, UxMarkedText("実行ファイルと同じ場所に、kelpex.qcfが見つかりません。"));
         return false;
     }
     if (!CheckLogIsNoneOf(window, folder, {kConfigurationName})) return false;
@@ -242,9 +236,12 @@ void DropFiles(MainState& state, HDROP handle) {
     drop.attachDrop(handle);
     const int ids[] = {IDC_MAIN_DESTINATION_EDIT, -1};
     HWND edit = GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT);
-    // Dropped elsewhere, the field's own text is taken as a drop would be.
-    if (dialog.dropIntoControls(drop, ids, nullptr) == IDC_MAIN_DESTINATION_EDIT) TakeDroppedPath(edit, drop.widePath);
-    else TakeDroppedPath(edit, AbsolutePath(WindowTextWide(edit)));
+    std::wstring dropped;
+    // Dropped elsewhere, the field's own text is taken as a drop would be;
+    // a drop whose path could not be read changes nothing.
+    int control = dialog.dropIntoControls(drop, ids, nullptr, dropped);
+    if (control == IDC_MAIN_DESTINATION_EDIT) TakeDroppedPath(edit, dropped);
+    else if (!dropped.empty()) TakeDroppedPath(edit, AbsolutePath(WindowTextWide(edit)));
     ShowDestination(dialog, state);
     drop.release();
 }
@@ -260,8 +257,8 @@ void Exit(HWND window, MainState& state) {
 }
 }  // namespace
 
-void ShowMarked(HWND window, const char* text) {
-    MainDialogState().outcome.shown.assignFrom(text);
+void ShowMarked(HWND window, const UxMarkedText& text) {
+    MainDialogState().outcome.shown = text;
     SetMessageText(window, IDC_MAIN_MESSAGE, text, true);
 }
 
@@ -271,15 +268,15 @@ MainState& MainDialogState() {
 }
 
 std::wstring ApplicationFolder() {
-    if (!g_applicationFolderOverride.isEmpty()) return Wide932(g_applicationFolderOverride.text()).data();
+    if (!g_applicationFolderOverride.empty()) return g_applicationFolderOverride;
     std::wstring path = ModulePath();
     return path.substr(0, path.rfind(L'\\') + 1);
 }
 
 // Declared for tests and benchmarks in app/TestSeams.h, which the program
 // never includes.
-void SetApplicationFolderForTests(const char* folder);
-void SetApplicationFolderForTests(const char* folder) { g_applicationFolderOverride.assignFrom(folder); }
+void SetApplicationFolderForTests(const std::wstring& folder);
+void SetApplicationFolderForTests(const std::wstring& folder) { g_applicationFolderOverride = folder; }
 
 // The Run of the request this process was started with, or of the window's.
 void Run(MainState& state) {

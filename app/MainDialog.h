@@ -4,11 +4,13 @@
 #include "app/CommandLine.h"
 #include "app/RunRequest.h"
 #include "config/UxQcf.h"
+#include "fs/WriteProbe.h"
 #include "foundation/FCHandle.h"
 #include "foundation/FCString.h"
 #include "foundation/Mbcs.h"
 #include "res/MainDialogIds.h"
 #include "ui/FCDialog.h"
+#include "ui/Markup.h"
 #include <set>
 #include <string>
 #include <vector>
@@ -69,9 +71,9 @@ struct MainState {
 
 MainState& MainDialogState();
 
-// Shows marked-up text in the message area; paths and names in it are
-// inserted with AppendLiteral or AppendColoured.
-void ShowMarked(HWND window, const char* text);
+// Shows a text in the message area, its markup read and its literals
+// (paths, names) shown exactly.
+void ShowMarked(HWND window, const UxMarkedText& text);
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -84,22 +86,16 @@ std::wstring ApplicationFolder();
 // sub-folders the boxes ask for; with markup, also its coloured form for
 // the destination line.
 std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app, const MainConfiguration& settings,
-                                FCString* markup);
+                                UxMarkedText* markup);
 // The request the window's field and boxes make.
 RunRequest RequestFromWindow(FCDialogBase& dialog, const MainState& state);
 void ShowDestination(FCDialogBase& dialog, const MainState& state);
-// Line breaks and, unless destination is null, %dest% shown exactly.
-void ExpandMessageText(FCString& text, const wchar_t* destination);
+// A message of the configuration's: line breaks and, unless destination is
+// null, %dest% shown exactly.
+UxMarkedText ExpandMessageText(const FCString& message, const wchar_t* destination);
 
 // The Run of a request, and its helpers.
 void RunExtraction(FCDialogBase& dialog, const RunRequest& request);
-std::wstring MakeProbeName(const std::wstring& folder);
-// Whether the folder accepts a new file (PROBE_FILE) or a new sub-folder
-// (PROBE_FOLDER), tried with a short-lived probe of that kind.
-enum ProbeKind { PROBE_FILE, PROBE_FOLDER };
-bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind);
-// The error the probe met (0: it could write).
-DWORD ProbeError(const std::wstring& folder, ProbeKind kind);
 bool CreateFolderPath(const std::wstring& path);
 
 extern const char* const kUncWarning;

@@ -13,6 +13,7 @@
 #include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
+#include "fs/WriteProbe.h"
 #include "fs/PathCompare.h"
 #include "fs/UxDriveInfo.h"
 #include "ui/Markup.h"
@@ -25,10 +26,23 @@ const ULONGLONG kMegabyte = 1048576;
 enum Outcome { OUTCOME_SUCCESS, OUTCOME_ERROR, OUTCOME_CANCELLED };
 
 void ReportWithPath(HWND window, const char* head, const std::wstring& path) {
-    FCString text(head);
-    text.append("\n");
-    AppendColoured(text, path, 0xC00000);
-    ShowMarked(window, text.text());
+    UxMarkedText text(head);
+    text.append("\n").appendColoured(path, 0xC00000);
+    ShowMarked(window, text);
+}
+
+// "\nほか N 件" where more than shown are left.
+void AppendMore(UxMarkedText& text, size_t all, size_t shown) {
+    if (all <= shown) return;
+    FCString count("\nほか ");
+    count.appendNumber(static_cast<unsigned>(all - shown));
+    count.append(" 件");
+    text.append(count.text());
+}
+
+// What could not be removed is named in the outcome, never left silently.
+void RemoveProbes(RunOutcome& outcome) {
+    for (const std::wstring& probe : RemovePendingProbes()) outcome.leftovers.push_back(probe);
 }
 
 // The files shown by name in a message, at most; the rest are counted.
@@ -36,41 +50,27 @@ const size_t kNamedFiles = 10;
 
 // A Run that left files another program held as they were: it did not
 // succeed, and says which.
-void AppendSkipped(FCString& text, const std::vector<SKIPPED_FILE_>& skipped, const std::wstring& destination) {
-    text.assignFrom("解凍は終わりましたが、ほかのプログラムが使用していた次のファイルは書き込まれず、元のままです。");
+void AppendSkipped(UxMarkedText& text, const std::vector<SKIPPED_FILE_>& skipped, const std::wstring& destination) {
+    text =
+        UxMarkedText("解凍は終わりましたが、ほかのプログラムが使用していた次のファイルは書き込まれず、元のままです。");
     for (size_t i = 0; i < skipped.size() && i < kNamedFiles; ++i) {
-        text.append("\n");
-        AppendColoured(text, skipped[i].name, 0xC00000);
+        text.append("\n").appendColoured(skipped[i].name, 0xC00000);
         for (size_t h = 0; h < skipped[i].holders.size(); ++h) {
-            text.append(h == 0 ? "（" : "、");
-            AppendLiteral(text, skipped[i].holders[h]);
+            text.append(h == 0 ? "（" : "、").appendLiteral(skipped[i].holders[h]);
             if (h + 1 == skipped[i].holders.size()) text.append("）");
         }
     }
-    if (skipped.size() > kNamedFiles) {
-        text.append("\nほか ");
-        text.appendNumber(static_cast<unsigned>(skipped.size() - kNamedFiles));
-        text.append(" 件");
-    }
-    text.append("\n出力されたフォルダは\n");
-    AppendColoured(text, destination, 0xC00000);
-    text.append("\nです。");
+    AppendMore(text, skipped.size(), kNamedFiles);
+    text.append("\n出力されたフォルダは\n").appendColoured(destination, 0xC00000).append("\nです。");
 }
 
 // Files of ours that a program kept from being removed: named, never left
 // silently.
-void AppendLeftovers(FCString& text, const std::vector<std::wstring>& leftovers) {
+void AppendLeftovers(UxMarkedText& text, const std::vector<std::wstring>& leftovers) {
     if (leftovers.empty()) return;
     text.append("\nほかのプログラムが使用していたため、次の一時ファイルを削除できませんでした。");
-    for (size_t i = 0; i < leftovers.size() && i < kNamedFiles; ++i) {
-        text.append("\n");
-        AppendLiteral(text, leftovers[i]);
-    }
-    if (leftovers.size() > kNamedFiles) {
-        text.append("\nほか ");
-        text.appendNumber(static_cast<unsigned>(leftovers.size() - kNamedFiles));
-        text.append(" 件");
-    }
+    for (size_t i = 0; i < leftovers.size() && i < kNamedFiles; ++i) text.append("\n").appendLiteral(leftovers[i]);
+    AppendMore(text, leftovers.size(), kNamedFiles);
 }
 
 // Disables what could change the destination or start another Run, and
@@ -136,10 +136,9 @@ void RefuseUnwritable(HWND window, const RunRequest& request, const std::wstring
     // Declined, failed, or not asked: the code says the rights were missing.
     outcome.exitCode = EXIT_NEEDS_ADMINISTRATOR;
     if (request.unattended()) return ReportWithPath(window, "このパスに書き込むには管理者の権限が必要です", folder);
-    FCString question("このフォルダに書き込むには管理者の権限が必要です。\n");
-    AppendColoured(question, folder, 0xC00000);
-    question.append("\n管理者として続けますか？");
-    if (AskYesNo(window, question.text(), "管理者の権限の確認", true) != IDYES)
+    UxMarkedText question("このフォルダに書き込むには管理者の権限が必要です。\n");
+    question.appendColoured(folder, 0xC00000).append("\n管理者として続けますか？");
+    if (AskYesNo(window, question, "管理者の権限の確認", true) != IDYES)
         return ReportWithPath(window, "このパスは書き込むことが出来ません", folder);
     // The second kelpex writes the log: this one lets go of it first, and
     // takes it again when there is no second.
@@ -154,11 +153,10 @@ void RefuseUnwritable(HWND window, const RunRequest& request, const std::wstring
         return;
     }
     if (hadLog) log.open(logPath);
-    FCString text(error == ERROR_CANCELLED ? "管理者としての起動が取り消されました。"
-                                           : "管理者として起動できませんでした。");
-    text.append("このパスは書き込むことが出来ません\n");
-    AppendColoured(text, folder, 0xC00000);
-    ShowMarked(window, text.text());
+    UxMarkedText text(error == ERROR_CANCELLED ? "管理者としての起動が取り消されました。"
+                                               : "管理者として起動できませんでした。");
+    text.append("このパスは書き込むことが出来ません\n").appendColoured(folder, 0xC00000);
+    ShowMarked(window, text);
 }
 
 bool CheckDestination(HWND window, const RunRequest& request, unsigned size) {
@@ -175,22 +173,19 @@ bool CheckDestination(HWND window, const RunRequest& request, unsigned size) {
         RefuseUnwritable(window, request, deepest);
         return false;
     }
-    // The drive's root ("D:\\") is all the free-space query reads.
-    UxDriveInfo drive;
-    FCPathName queried(Narrow932(destination.substr(0, 3).c_str()).c_str());
-    drive.query(queried, UxDriveInfo::QUERY_FREE_SPACE);
-    ULONGLONG freeMegabytes = drive.totalFreeBytes / kMegabyte;
+    // The volume the destination lies on, which may be another mounted into
+    // a folder of the drive, and what this user may still write there (a
+    // quota counts): the same question the extractor asks of a file.
+    ULONGLONG freeMegabytes = FreeBytesFor(deepest) / kMegabyte;
     unsigned free = freeMegabytes > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<unsigned>(freeMegabytes);
     if (size >= free) {
-        FCString text("指定されたドライブの空き容量がたりません。\n要求サイズ："), number;
-        number.appendNumber(size);
-        AppendColoured(text, number.text(), 0x00C000);
-        text.append("MB\n空きサイズ：");
-        number.clear();
-        number.appendNumber(free);
-        AppendColoured(text, number.text(), 0xC00000);
-        text.append("MB");
-        ShowMarked(window, text.text());
+        FCString required, available;
+        required.appendNumber(size);
+        available.appendNumber(free);
+        UxMarkedText text("指定されたドライブの空き容量がたりません。\n要求サイズ：");
+        text.appendColoured(required.text(), 0x00C000).append("MB\n空きサイズ：");
+        text.appendColoured(available.text(), 0xC00000).append("MB");
+        ShowMarked(window, text);
         return false;
     }
     return true;
@@ -199,19 +194,16 @@ bool CheckDestination(HWND window, const RunRequest& request, unsigned size) {
 bool EnsureFolder(HWND window, const RunRequest& request) {
     const std::wstring& destination = request.destination;
     if (pathExists(destination)) return true;
-    FCString question("指定されたフォルダ\n");
-    AppendColoured(question, destination, 0xC00000);
-    question.append("\nが存在しません。作成しても構いませんか？");
+    UxMarkedText question("指定されたフォルダ\n");
+    question.appendColoured(destination, 0xC00000).append("\nが存在しません。作成しても構いませんか？");
     // Unattended, nobody is asked: the folder is made.
-    if (!request.unattended() && AskYesNo(window, question.text(), "フォルダ作成の確認", true) != IDYES) {
+    if (!request.unattended() && AskYesNo(window, question, "フォルダ作成の確認", true) != IDYES) {
         MainDialogState().outcome.exitCode = EXIT_CANCELLED;
-        ShowMarked(window, "指定されたフォルダが作成されなかったため処理を中止しました。");
+        ShowMarked(window, UxMarkedText("指定されたフォルダが作成されなかったため処理を中止しました。"));
         return false;
     }
     if (!CreateFolderPath(destination)) {
-        FCString text("フォルダの作成に失敗しました。\n");
-        AppendLiteral(text, destination);
-        ShowMarked(window, text.text());
+        ShowMarked(window, UxMarkedText("フォルダの作成に失敗しました。\n").appendLiteral(destination));
         return false;
     }
     return true;
@@ -223,11 +215,10 @@ bool EnsureFolder(HWND window, const RunRequest& request) {
 // after it has ended; meanwhile the two share nothing but the status.
 struct EXTRACTION_ {
     std::vector<std::wstring> archives;  // full paths, in set order
-    std::vector<FCString> names;  // their names, as the status shows them
     std::wstring destination;
     UxExtractionStatus* status;
     Outcome outcome = OUTCOME_SUCCESS;
-    FCString errorDetail;
+    std::wstring errorDetail;
     std::vector<CABINET_OUTCOME_> cabinets;  // one per archive
     std::vector<std::wstring> written;  // below the destination
     std::vector<SKIPPED_FILE_> skipped;
@@ -261,7 +252,7 @@ void ExtractSeries(void* context) {
         outcome.entries = cabinet.entriesInCabinet();
         if (!extracted) {
             outcome.state = CABINET_OUTCOME_::FAILED;
-            work.errorDetail.assignFrom(cabinet.errorText);
+            work.errorDetail = cabinet.errorText;
             work.outcome = OUTCOME_ERROR;
             return;
         }
@@ -270,7 +261,7 @@ void ExtractSeries(void* context) {
             work.outcome = OUTCOME_CANCELLED;
             return;
         }
-        work.status->endCabinet(work.names[i].text());
+        work.status->endCabinet(NameOf(work.archives[i]));
     }
 }
 
@@ -301,29 +292,29 @@ bool CancelledMeanwhile(void* context) {
 void AnswerQuestion(HWND window, UxProgressDialog& progress, const MainWindows& windows, UxExtractionStatus& status) {
     UxExtractionStatus::QUESTION_ question;
     if (!status.takeQuestion(question)) return;
-    FCString text("ほかのプログラムが使用しているため、次のファイルに書き込めません。\n");
-    AppendColoured(text, question.path, 0xC00000);
+    UxMarkedText text("ほかのプログラムが使用しているため、次のファイルに書き込めません。\n");
+    text.appendColoured(question.path, 0xC00000);
     if (question.holders.empty()) {
         text.append("\n使用しているプログラムはわかりませんでした。");
     } else {
         text.append("\n使用しているプログラム：");
         for (size_t i = 0; i < question.holders.size(); ++i) {
             if (i > 0) text.append("、");
-            AppendLiteral(text, question.holders[i]);
+            text.appendLiteral(question.holders[i]);
         }
     }
     text.append(
         "\nそのプログラムを終了してから［再試行］を押してください。［スキップ］を押すと、"
         "このファイルは元のままにして、残りのファイルを展開します。");
     PENDING_CANCEL_ pending{progress, windows, status};
-    int answer = AskRetrySkipAbort(window, text.text(), "使用中のファイル", CancelledMeanwhile, &pending);
+    int answer = AskRetrySkipAbort(window, text, "使用中のファイル", CancelledMeanwhile, &pending);
     if (answer == IDABORT) progress.cancelRequested = true;
     status.answer(answer == IDRETRY    ? UxExtractionStatus::ANSWER_RETRY
                   : answer == IDIGNORE ? UxExtractionStatus::ANSWER_SKIP
                                        : UxExtractionStatus::ANSWER_ABORT);
 }
 
-Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCString& errorDetail) {
+Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, std::wstring& errorDetail) {
     UxProgressDialog progress(IDD_PROGRESS);
     progress.caption.assignFrom("解凍中...");
     progress.statusText.assignFrom("解凍中...");
@@ -339,8 +330,7 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCS
     work.destination = request.destination;
     std::wstring folder = ApplicationFolder();
     for (const FCString& name : state.configuration.archives) {
-        work.archives.push_back(folder + Wide932(name.text()).data());
-        work.names.push_back(name);
+        work.archives.push_back(folder + FromShiftJis(name.text()));
     }
     // The bar runs on what is really written: the series' total from its
     // cabinets' file tables, whatever the configured size says.
@@ -370,74 +360,12 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, FCS
     // What the last cabinet left, painted before the dialog goes.
     display.show(status.snapshot());
     progress.pumpMessages();
-    errorDetail.assignFrom(work.errorDetail);
+    errorDetail = work.errorDetail;
     if (work.outcome == OUTCOME_SUCCESS && (progress.cancelRequested || state.windows.closeAfterRun))
         return OUTCOME_CANCELLED;
     return work.outcome;
 }
 }  // namespace
-
-std::wstring MakeProbeName(const std::wstring& folder) {
-    std::wstring probe = folder;
-    if (probe.empty() || probe.back() != L'\\') probe += L'\\';
-    wchar_t ticks[16];
-    wsprintfW(ticks, L"%lu", GetTickCount());
-    return probe + L"$$_" + ticks + L".$_$";
-}
-
-namespace {
-DWORD g_probeErrorForTests = 0;  // 0: as the probe finds
-// Probes a program held when they were to go (a scanner opens each new
-// file): removed at the end of the Run, through the wait. The
-// user-interface thread's.
-std::vector<std::wstring> g_pendingProbes;
-
-bool RemoveProbe(const std::wstring& probe, bool wait) {
-    auto remove = [&]() -> DWORD {
-        DWORD attributes = GetFileAttributesW(probe.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return RemoveDirectoryW(probe.c_str()) ? 0 : GetLastError();
-        SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-        return DeleteFileW(probe.c_str()) ? 0 : GetLastError();
-    };
-    if (!wait) return remove() == 0;
-    DWORD error = 0;
-    return UxInUseWait(nullptr).run(remove, probe, std::wstring(), false, error) == UxInUseWait::DONE;
-}
-
-// What could not be removed is named in the outcome, never left silently.
-void RemovePendingProbes(RunOutcome& outcome) {
-    for (const std::wstring& probe : g_pendingProbes)
-        if (!RemoveProbe(probe, true)) outcome.leftovers.push_back(WithoutLongPrefix(probe));
-    g_pendingProbes.clear();
-}
-}  // namespace
-
-// Declared for tests in app/TestSeams.h.
-void SetProbeErrorForTests(DWORD error);
-void SetProbeErrorForTests(DWORD error) { g_probeErrorForTests = error; }
-
-DWORD ProbeError(const std::wstring& folder, ProbeKind kind) {
-    if (g_probeErrorForTests != 0) return g_probeErrorForTests;
-    std::wstring probe = LongPathForm(MakeProbeName(folder));
-    bool existed = pathExists(probe);
-    DWORD code = 0;
-    if (kind == PROBE_FOLDER) {
-        if (!CreateDirectoryW(probe.c_str(), nullptr)) return GetLastError();
-    } else {
-        FCFile file;
-        code = file.open(probe, OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true);
-        file.close();
-        if (existed || !pathExists(probe)) return code;
-    }
-    // A scanner may open the probe the moment it is made: it goes later.
-    if (!RemoveProbe(probe, false)) g_pendingProbes.push_back(probe);
-    return code;
-}
-
-bool CanWriteToFolder(const std::wstring& folder, ProbeKind kind) {
-    return ProbeError(folder, kind) != ERROR_ACCESS_DENIED;
-}
 
 bool CreateFolderPath(const std::wstring& path) {
     std::wstring folder = path;
@@ -461,39 +389,38 @@ void RunExtraction(FCDialogBase& dialog, const RunRequest& request) {
     // A Run refused after its probe still removes it.
     struct Probes {
         RunOutcome& outcome;
-        ~Probes() { RemovePendingProbes(outcome); }
+        ~Probes() { RemoveProbes(outcome); }
     } probes{outcome};
     // Whatever refuses the destination before anything is written.
     outcome.exitCode = EXIT_DESTINATION;
     // A share's folders cannot be created the way a drive's are: refused.
     if (destination[0] == L'\\') {
-        ShowMarked(window, kUncWarning);
+        ShowMarked(window, UxMarkedText(kUncWarning));
         return;
     }
     if (!CheckLogIsNoneOf(window, destination, state.configuration.entries) || !CheckFolderNames(window, destination) ||
         !CheckDestination(window, request, RequiredMegabytes(state.configuration)) || !EnsureFolder(window, request))
         return;
-    FCString errorDetail;
+    std::wstring errorDetail;
     Outcome result = ExtractAll(window, state, request, errorDetail);
-    RemovePendingProbes(outcome);
+    RemoveProbes(outcome);
     bool skipped = !outcome.skipped.empty();
     // A file left as it was is not a Run that did all it was asked.
     outcome.exitCode = result == OUTCOME_ERROR       ? EXIT_RUN_FAILED
                        : result == OUTCOME_CANCELLED ? EXIT_CANCELLED
                        : skipped                     ? EXIT_RUN_FAILED
                                                      : EXIT_DONE;
-    FCString text;
+    UxMarkedText text;
     if (result == OUTCOME_ERROR) {
         // The extractor's text quotes paths and names: none of it is markup.
-        text.assignFrom("解凍中にエラーが発生しました。\n");
-        AppendLiteral(text, errorDetail.text());
+        text.append("解凍中にエラーが発生しました。\n").appendLiteral(errorDetail);
     } else if (result == OUTCOME_SUCCESS && skipped) {
         AppendSkipped(text, outcome.skipped, destination);
     } else {
-        text.assignFrom(state.configuration.messages[result == OUTCOME_CANCELLED ? 2 : 1]);
-        ExpandMessageText(text, destination.c_str());
+        text =
+            ExpandMessageText(state.configuration.messages[result == OUTCOME_CANCELLED ? 2 : 1], destination.c_str());
     }
     AppendLeftovers(text, outcome.leftovers);
-    ShowMarked(window, text.text());
+    ShowMarked(window, text);
     if (state.windows.closeAfterRun) EndDialog(window, IDC_MAIN_EXIT);
 }

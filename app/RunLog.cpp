@@ -71,9 +71,8 @@ std::wstring LogPath(const COMMAND_LINE_& line) {
 bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names) {
     RunLog& log = ProcessLog();
     if (!log.isAmong(folder, names)) return true;
-    FCString text("ログファイルに、展開に使うファイルまたは展開するファイルと同じファイルが指定されています。\n");
-    AppendColoured(text, log.path(), 0xC00000);
-    ShowMarked(window, text.text());
+    UxMarkedText text("ログファイルに、展開に使うファイルまたは展開するファイルと同じファイルが指定されています。\n");
+    ShowMarked(window, text.appendColoured(log.path(), 0xC00000));
     RunOutcome& outcome = MainDialogState().outcome;
     outcome.exitCode = EXIT_COMMAND_LINE;
     outcome.writeLog = false;
@@ -119,7 +118,8 @@ std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& conf
     FCString text("終了コード: ");
     text.appendNumber(static_cast<unsigned>(outcome.exitCode));
     text.append("\n展開先: ");
-    AppendLiteral(text, outcome.destination);
+    std::wstring head = FromShiftJis(text.text()) + outcome.destination;
+    text.clear();
     size_t index = 0;
     for (const FCString& name : configuration.archives) {
         CABINET_OUTCOME_ none;
@@ -127,11 +127,11 @@ std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& conf
         ++index;
     }
     // The text the message area shows, without its markup.
-    std::wstring body = WideResolved(text.text()) + L"\n" + PlainText(outcome.shown.text()) + L"\n";
-    body += Wide932(Counted("展開したファイル", outcome.written.size()).text()).data();
+    std::wstring body = head + FromShiftJis(text.text()) + L"\n" + outcome.shown.plain() + L"\n";
+    body += FromShiftJis(Counted("展開したファイル", outcome.written.size()).text());
     for (const std::wstring& file : outcome.written) body += L"  " + file + L"\n";
     if (!outcome.skipped.empty()) {
-        body += Wide932(Counted("使用中のためスキップしたファイル", outcome.skipped.size()).text()).data();
+        body += FromShiftJis(Counted("使用中のためスキップしたファイル", outcome.skipped.size()).text());
         for (const SKIPPED_FILE_& file : outcome.skipped) {
             body += L"  " + file.name;
             for (size_t i = 0; i < file.holders.size(); ++i)
@@ -140,7 +140,7 @@ std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& conf
         }
     }
     if (!outcome.leftovers.empty()) {
-        body += Wide932(Counted("削除できなかった一時ファイル", outcome.leftovers.size()).text()).data();
+        body += FromShiftJis(Counted("削除できなかった一時ファイル", outcome.leftovers.size()).text());
         for (const std::wstring& file : outcome.leftovers) body += L"  " + file + L"\n";
     }
     return body;

@@ -4,6 +4,7 @@
 #pragma once
 #include "app/CommandLine.h"
 #include "foundation/FCString.h"
+#include "ui/Markup.h"
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct SKIPPED_FILE_ {
 
 struct RunOutcome {
     ExitCode exitCode = EXIT_CANCELLED;
-    FCString shown;  // the last text of the message area, marked up
+    UxMarkedText shown;  // the last text of the message area
     std::wstring destination;  // the last Run's
     std::vector<CABINET_OUTCOME_> cabinets;  // the last Run's, in set order
     std::vector<std::wstring> written;  // every file the last Run wrote, by its path under the destination

@@ -19,6 +19,7 @@
 #include <memory>
 
 namespace {
+const char* const kCaption = "複数cab展開ツール";
 
 // What the entry set up, released on every way out.
 struct StartupEnvironment {
@@ -43,44 +44,62 @@ struct StartupEnvironment {
 bool g_crashUnattended = false;
 bool g_crashWithArguments = false;
 
-// The report as the log's UTF-8, on the stack, through the handle the log
-// is held by.
-void WriteCrashLog(const char* text) {
+// The report is made without the heap, in buffers of its own: the path of
+// the cabinet being read is whole (the long form's limit) and so is the text.
+const int kCrashTextSize = static_cast<int>(kLongestPath) + 1024;
+wchar_t g_crashText[kCrashTextSize];
+char g_crashUtf8[kCrashTextSize * 3];
+wchar_t g_crashCaption[64];
+
+void AppendCrashText(const char* shiftJis, const wchar_t* wide, int& at) {
+    if (shiftJis != nullptr) ShiftJisInto(shiftJis, g_crashText + at, kCrashTextSize - at);
+    else lstrcpynW(g_crashText + at, wide, kCrashTextSize - at);
+    at += lstrlenW(g_crashText + at);
+}
+
+// The report as the log's UTF-8, through the handle the log is held by.
+void WriteCrashLog(const wchar_t* text) {
     HANDLE log = ProcessLog().handle();
     if (log == nullptr) return;
-    wchar_t wide[1100];
-    Wide932Into("終了コード: 4\n", wide, 64);
-    int head = lstrlenW(wide);
-    Wide932Into(text, wide + head, 1100 - head);
-    char utf8[3300];
-    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, g_crashUtf8, sizeof g_crashUtf8, nullptr, nullptr);
     LARGE_INTEGER start = {};
     DWORD written = 0;
     if (n > 1 && SetFilePointerEx(log, start, nullptr, FILE_BEGIN) && SetEndOfFile(log))
-        WriteFile(log, utf8, static_cast<DWORD>(n - 1), &written, nullptr);
+        WriteFile(log, g_crashUtf8, static_cast<DWORD>(n - 1), &written, nullptr);
 }
 
 // A fault no check could foresee: the user hears it from us, in a box of
 // its own (the window may be gone with the thread that faulted), or, with
 // nobody to ask, in the log. Only a fault on the thread reading a cabinet
 // is the cabinet's. Nothing here touches the heap.
-void ReportCrash(const char* reading, DWORD code) {
-    char text[1024];
-    if (*reading != '\0')
-        wsprintfA(text,
-                  "キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n[%s]\n"
-                  "キャビネットファイルが壊れている可能性があります。それまでに展開したファイルはそのまま残っています。"
-                  "\n（例外 0x%08lX）",
-                  reading, static_cast<unsigned long>(code));
-    else
-        wsprintfA(text,
-                  "予期しない問題が起きたため、終了します。それまでに展開したファイルはそのまま残っています。\n"
-                  "（例外 0x%08lX）",
-                  static_cast<unsigned long>(code));
-    WriteCrashLog(text);
-    if (!g_crashUnattended)
-        MessageBox932OnStack(nullptr, text, "複数cab展開ツール",
-                             MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+void ReportCrash(const wchar_t* reading, DWORD code) {
+    int at = 0;
+    AppendCrashText("終了コード: 4\n", nullptr, at);
+    int body = at;  // the box shows what follows the log's first line
+    if (*reading != L'\0') {
+        AppendCrashText("キャビネットファイルを読み込んでいる途中で問題が起きたため、解凍を続けられません。\n[",
+                        nullptr, at);
+        AppendCrashText(nullptr, reading, at);
+        AppendCrashText(
+            "]\nキャビネットファイルが壊れている可能性があります。"
+            "それまでに展開したファイルはそのまま残っています。\n（例外 ",
+            nullptr, at);
+    } else {
+        AppendCrashText(
+            "予期しない問題が起きたため、終了します。それまでに展開したファイルはそのまま残っています。\n"
+            "（例外 ",
+            nullptr, at);
+    }
+    wchar_t number[16];
+    wsprintfW(number, L"0x%08lX", static_cast<unsigned long>(code));
+    AppendCrashText(nullptr, number, at);
+    AppendCrashText("）", nullptr, at);
+    WriteCrashLog(g_crashText);
+    if (!g_crashUnattended) {
+        ShiftJisInto(kCaption, g_crashCaption, 64);
+        MessageBoxW(nullptr, g_crashText + body, g_crashCaption,
+                    MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
+    }
     // Started with switches, a script reads the Run's failure in the code.
     if (g_crashWithArguments) TerminateProcess(GetCurrentProcess(), EXIT_RUN_FAILED);
 }
@@ -89,8 +108,6 @@ void PrepareCrashReport(const COMMAND_LINE_& line) {
     g_crashWithArguments = line.given;
     g_crashUnattended = line.unattended() || line.noBoxes;
 }
-
-const char* const kCaption = "複数cab展開ツール";
 
 void RunMainDialog() {
     UxQcf store;
@@ -115,9 +132,9 @@ void RunUnattended() {
 }
 
 // A box for a command line, never where /quiet or /passive was written.
-void Tell(const COMMAND_LINE_& line, const char* text, UINT icon) {
+void Tell(const COMMAND_LINE_& line, const UxMarkedText& text, UINT icon) {
     if (!line.quiet && !line.noBoxes)
-        MessageBoxW(nullptr, WideResolved(text).c_str(), Wide932(kCaption).data(), MB_OK | icon);
+        MessageBoxW(nullptr, text.plain().c_str(), FromShiftJis(kCaption).c_str(), MB_OK | icon);
 }
 
 // The outcome so far as the log says it, written where one was asked for
@@ -132,22 +149,20 @@ void WriteLog(const MainState& state) {
 // line, /?, or a log that cannot be opened. The exit code, or -1 to go on.
 int CheckCommandLine(MainState& state, DWORD logError) {
     const COMMAND_LINE_& line = state.commandLine;
-    FCString text;
-    if (!line.fault.isEmpty()) {
-        text.assignFrom("コマンドラインに誤りがあります。\n");
-        text.append(line.fault);
+    UxMarkedText text;
+    if (!line.fault.empty()) {
+        text.append("コマンドラインに誤りがあります。\n").append(line.fault);
     } else if (line.help) {
-        Tell(line, CommandLineHelp().text(), MB_ICONINFORMATION);
+        Tell(line, UxMarkedText().appendLiteral(CommandLineHelp().text()), MB_ICONINFORMATION);
         return EXIT_DONE;
     } else if (logError != 0 && logError != ERROR_SHARING_VIOLATION) {
-        text.assignFrom("ログファイルに書き込めません。\n");
-        AppendLiteral(text, line.log);
+        text.append("ログファイルに書き込めません。\n").appendLiteral(line.log);
     } else {
         return -1;
     }
-    Tell(line, text.text(), MB_ICONERROR);
+    Tell(line, text, MB_ICONERROR);
     state.outcome.exitCode = EXIT_COMMAND_LINE;
-    state.outcome.shown.assignFrom(text);
+    state.outcome.shown = text;
     WriteLog(state);
     return EXIT_COMMAND_LINE;
 }
@@ -180,7 +195,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // read in its own log why.
         if (!ClaimInstance(line.handOverFrom)) {
             state.outcome.exitCode = EXIT_RUNNING;
-            state.outcome.shown.assignFrom("ほかのkelpexが実行中です。");
+            state.outcome.shown = UxMarkedText("ほかのkelpexが実行中です。");
             WriteLog(state);
             return line.given ? EXIT_RUNNING : 0;
         }

@@ -155,7 +155,7 @@ void DrainMessages() {
 }
 
 double RunKelpex(HWND dialog, const std::string& out) {
-    CreateDirectoryW(Wide932(out.c_str()).data(), nullptr);
+    CreateDirectoryW(FromShiftJis(out.c_str()).c_str(), nullptr);
     SetDlgItemText932(dialog, IDC_MAIN_DESTINATION_EDIT, out.c_str());  // whatever the system's code page
     DrainMessages();
     double start = Now();
@@ -191,8 +191,8 @@ double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(
 // other than 932 the bare loops write names through it that Shift_JIS
 // cannot hold, and the tool's removal cannot name them.
 void Remove(const std::string& folder) {
-    std::vector<wchar_t> from = Wide932(folder.c_str());
-    from.pop_back();  // the terminator
+    std::wstring wide = FromShiftJis(folder.c_str());
+    std::vector<wchar_t> from(wide.begin(), wide.end());
     while (!from.empty() && from.back() == L'\\') from.pop_back();
     from.insert(from.end(), {L'\0', L'\0'});  // a list of one
     SHFILEOPSTRUCTW remove = {};
@@ -210,26 +210,24 @@ bool RunSucceeded(HWND window) {
                         reinterpret_cast<LPARAM>(message));
     return std::string(message).find("正常に終了") != std::string::npos;
 }
-// A folder ending in its separator, by whole characters: 表 ends in the
-// byte of a backslash.
-std::string WithSeparator(const std::string& folder) {
-    FCPathName name(folder.c_str());
-    name.addSeparator();
-    return name.text();
+// A folder of the command line in Shift_JIS, as the floors and the field
+// take it, ending in its separator (judged on UTF-16: 表 ends in the byte of
+// a backslash).
+std::string WithSeparator(std::wstring folder) {
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return ToShiftJis(folder);
 }
 
-int BenchMain(int argc, char** argv) {
+int BenchMain(int argc, wchar_t** argv) {
     if (argc < 4) return 2;
-    std::string corpus = argv[1], output = argv[2];
-    bool runOnly = std::string(argv[3]) == "run";
-    int rounds = atoi(argv[3]);
+    bool runOnly = std::wstring(argv[3]) == L"run";
+    int rounds = _wtoi(argv[3]);
     if (rounds < 1 && !runOnly) return 2;
-    corpus = WithSeparator(corpus);
-    output = WithSeparator(output);
+    std::string corpus = WithSeparator(argv[1]), output = WithSeparator(argv[2]);
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
     InitCommonControlsEx(&controls);
     LoadLibraryA("RICHED32.DLL");
-    SetApplicationFolderForTests(corpus.c_str());
+    SetApplicationFolderForTests(FromShiftJis(corpus.c_str()));
     UxQcf store;
     FCDialog dialog(IDD_MAIN);
     dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
@@ -309,4 +307,4 @@ int BenchMain(int argc, char** argv) {
 
 // The arguments arrive as UTF-16 whatever the system's code page, so a
 // Japanese output folder can be given under 1252 too.
-int wmain(int argc, wchar_t** argv) { return RunWithArguments932(argc, argv, BenchMain); }
+int wmain(int argc, wchar_t** argv) { return BenchMain(argc, argv); }

@@ -5,6 +5,7 @@
 // the square of the length shows a pass that is not linear.
 //   text_bench.exe WORK_FOLDER
 #include "app/MainDialog.h"
+#include "foundation/WideText.h"
 #include "app/TestSeams.h"
 #include "bench/BenchClock.h"
 #include "foundation/FCHandle.h"
@@ -78,10 +79,9 @@ double OpenWith(const std::string& folder, const std::string& mes0) {
 double ShowMarkedUp(const std::string& folder, const std::string& text) {
     MainWindow main(folder, "fname=data.cab\n");
     if (main.window == nullptr) return -1;
-    FCString expanded(text.c_str());
-    ExpandMessageText(expanded, L"C:\\dest\\");
+    UxMarkedText expanded = ExpandMessageText(FCString(text.c_str()), L"C:\\dest\\");
     double start = Now();
-    ShowMarked(main.window, expanded.text());
+    ShowMarked(main.window, expanded);
     UpdateWindow(main.window);
     return Now() - start;
 }
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     if (!WriteFile(folder + "data.cab",
                    std::string(reinterpret_cast<const char*>(kEmptyCabinet), 36) + std::string(8, '\0')))
         return 1;
-    SetApplicationFolderForTests(folder.c_str());
+    SetApplicationFolderForTests(FromShiftJis(folder.c_str()));
     const size_t lengths[] = {2500, 10000, 20000, 100000};
     for (const SHAPE_& shape : kShapes) {
         std::printf("=== %s\n", shape.name);

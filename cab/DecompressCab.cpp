@@ -1,3 +1,4 @@
+// The extractor of a Run: what it shows, and Cancel.
 #include "cab/UxCAB.h"
 
 DecompressCab::DecompressCab(UxExtractionStatus* status) : fileBytes_(0) { setStatus(status); }
@@ -9,12 +10,12 @@ UINT DecompressCab::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     UINT answer = UxCAB::onFileInCabinet(info);
     if (status_ != nullptr && answer == FILEOP_DOIT) {
         fileBytes_ = info->FileSize;
-        status_->beginFile(nameInFlight().text(), writtenInFlight());
+        status_->beginFile(nameInFlight(), writtenInFlight());
     }
     return answer;
 }
 
-UINT DecompressCab::onFileExtracted(const char*) {
+UINT DecompressCab::onFileExtracted(const std::wstring&) {
     if (status_ != nullptr) status_->endFile(fileBytes_);
     fileBytes_ = 0;
     return NO_ERROR;

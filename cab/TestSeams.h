@@ -9,9 +9,3 @@ DWORD LastBackgroundThreadForTests();
 // The extractor makes no scratch folder for names the system's code page
 // cannot hold, and takes the route through short names instead.
 void SetNoScratchFoldersForTests(bool none);
-
-// The programs that hold a file, as a test names them (null: as the
-// Restart Manager names them; Wine's names none).
-#include <string>
-#include <vector>
-void SetFileHoldersForTests(std::vector<std::wstring> (*query)(const std::wstring& path));

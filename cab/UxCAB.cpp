@@ -3,11 +3,11 @@
 #include "cab/UxCAB.h"
 #include "cab/UxCabShared.h"
 #include "foundation/CrashReport.h"
-#include "foundation/Mbcs.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
 #include "fs/PathCompare.h"
+#include "fs/PlatformPath.h"
 
 // ---------------------------------------------------------------- UxArchive
 
@@ -17,16 +17,7 @@ UxArchive::UxArchive() {}
 
 UxArchive::~UxArchive() {}
 
-void UxArchive::setArchive(const char* path) {
-    FCPathName name(path);
-    archivePath.assignFrom(name.path);
-    archiveWide.assign(Wide932(archivePath.text()).data());
-}
-
-void UxArchive::setArchive(const std::wstring& path) {
-    archiveWide = path;
-    archivePath.assignFrom(ShiftJisKeepingWide(path.data(), path.size()).c_str());
-}
+void UxArchive::setArchive(const std::wstring& path) { archivePath = path.empty() ? path : FCPathName(path).path; }
 
 // ---------------------------------------------------------------- UxCAB
 
@@ -45,16 +36,15 @@ UxCAB::~UxCAB() {
 void UxCAB::setDestination(const std::wstring& folder) {
     // A relative folder is resolved by the platform's full path, quietly:
     // this may run on the extracting thread.
-    destination_ = folder.empty() ? L"." : folder;
-    if (destination_.back() != L'\\') destination_ += L'\\';
-    destinationFolder.assignFrom(ShiftJisKeepingWide(destination_.data(), destination_.size()).c_str());
+    destinationFolder = folder.empty() ? L"." : folder;
+    if (destinationFolder.back() != L'\\') destinationFolder += L'\\';
 }
 
 bool UxCAB::extractTo(const std::wstring& folder) {
     offered_ = 0;
     expectedOffers_ = 0;
-    if (archiveWide.empty() || !pathExists(archiveWide)) {
-        AppendBracketed(errorText, "対象が存在しません", archivePath.text());
+    if (archivePath.empty() || !pathExists(archivePath)) {
+        errorText = Bracketed("対象が存在しません", archivePath);
         return false;
     }
     setDestination(folder);
@@ -66,7 +56,7 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     askedCabinets_.clear();
     chainRead_ = false;
     std::wstring normalized;
-    if (!FullPathName(destination_, normalized)) normalized.clear();
+    if (!FullPathName(destinationFolder, normalized)) normalized.clear();
     if (!seriesOpen_ || normalized != normalizedDestination_) forgetFolders();
     normalizedDestination_ = normalized;
     inFlight_.active = false;
@@ -74,9 +64,8 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     pending_ = nullptr;
     offered_ = 0;
     std::string cabinet;
-    if (!PlatformPath(archiveWide, cabinet)) {
-        AppendBracketed(errorText, "このシステムの文字コードでは読めない場所にあるため展開できません",
-                        archivePath.text());
+    if (!PlatformPath(archivePath, cabinet)) {
+        errorText = Bracketed("このシステムの文字コードでは読めない場所にあるため展開できません", archivePath);
         return false;
     }
     BOOL ok;
@@ -89,7 +78,7 @@ bool UxCAB::extractTo(const std::wstring& folder) {
         } cleanup{*this};
         SetLastError(0);
         {
-            FileBeingRead reading(archivePath.text());
+            FileBeingRead reading(archivePath);
             ok = SetupIterateCabinetA(cabinet.c_str(), 0, cabinetCallback, this);
         }
         code = GetLastError();
@@ -105,7 +94,7 @@ bool UxCAB::extractTo(const std::wstring& folder) {
         pending_ = nullptr;
         std::rethrow_exception(pending);
     }
-    case END_FAILED: errorText.assignFrom(failure_); return false;
+    case END_FAILED: errorText = failure_; return false;
     case END_CANCELLED: return true;
     case END_RUNNING: break;
     }
@@ -113,9 +102,8 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     if (code == 0) {
         // The platform answers a damaged or foreign file with no error code;
         // its text for 0 would read "success".
-        AppendBracketed(errorText,
-                        "ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません",
-                        archivePath.text());
+        errorText = Bracketed("ERR) SetupIterateCabinet: キャビネットファイルが壊れているか、形式が正しくありません",
+                              archivePath);
         return false;
     }
     setSystemError(code, "ERR) SetupIterateCabinet: *\n");
@@ -123,13 +111,10 @@ bool UxCAB::extractTo(const std::wstring& folder) {
 }
 
 void UxCAB::setSystemError(DWORD code, const char* messageTemplate) {
-    FCString text, reason;
-    text.appendNumber(code);
-    text.append(":");
-    text.append(messageTemplate);
-    SystemReason(code, reason);
-    text.replaceAll("*", reason.text());
-    errorText.assignFrom(text);
+    std::wstring text = std::to_wstring(code) + L":" + FromShiftJis(messageTemplate);
+    size_t star = text.find(L'*');
+    if (star != std::wstring::npos) text.replace(star, 1, SystemReason(code));
+    errorText = text;
 }
 
 UINT CALLBACK UxCAB::cabinetCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
@@ -155,12 +140,12 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
         case SPFILENOTIFY_FILEEXTRACTED: {
             const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
             if (!inFlight_.active) return NO_ERROR;
-            FCString target(inFlight_.shown);
+            std::wstring target = shown(inFlight_.relative);
             // A file the cabinet ended under (Cancel or a failure while the
             // platform asked for the next part) is incomplete: removed.
             bool extracted = !stopped() && paths->Win32Error == NO_ERROR;
             if (!finishFile(extracted, paths->Win32Error) || stopped()) return NO_ERROR;
-            return onFileExtracted(target.text());
+            return onFileExtracted(target);
         }
         case SPFILENOTIFY_NEEDNEWCABINET:
             // An error answer is the only one that ends the platform's asking.
@@ -180,8 +165,8 @@ void UxCAB::end(EndState state) {
     if (state > end_) end_ = state;
 }
 
-UINT UxCAB::failCabinet(const FCString& text) {
-    if (end_ < END_FAILED) failure_.assignFrom(text);
+UINT UxCAB::failCabinet(const std::wstring& text) {
+    if (end_ < END_FAILED) failure_ = text;
     end(END_FAILED);
     return FILEOP_SKIP;
 }
@@ -227,6 +212,6 @@ UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
     return FILEOP_DOIT;
 }
 
-UINT UxCAB::onFileExtracted(const char*) { return NO_ERROR; }
+UINT UxCAB::onFileExtracted(const std::wstring&) { return NO_ERROR; }
 
-void UxCAB::onFolderCreated(const char*) {}
+void UxCAB::onFolderCreated(const std::wstring&) {}

@@ -9,8 +9,6 @@
 #include "cab/UxExtractionStatus.h"
 #include "cab/UxFileSettler.h"
 #include "cab/UxInUse.h"
-#include "foundation/FCString.h"
-#include "foundation/WideText.h"
 #include "fs/PathCompare.h"
 #include <windows.h>
 #include <setupapi.h>
@@ -26,22 +24,15 @@ public:
     UxArchive(const UxArchive&) = delete;
     UxArchive& operator=(const UxArchive&) = delete;
 
-    virtual void setArchive(const char* path);
-    // The cabinet's path as Windows gave it (any character).
+    // The cabinet, made absolute as a typed path is.
     virtual void setArchive(const std::wstring& path);
-    // Into a folder as Windows gave it (any character).
     virtual bool extractTo(const std::wstring& folder) = 0;
-    // Into a folder named in Shift_JIS.
-    bool extractTo(const char* folder) {
-        return extractTo(std::wstring(Wide932(folder != nullptr ? folder : "").data()));
-    }
 
-    // As messages name them: Shift_JIS, a character it cannot hold kept as
-    // UTF-16 (WideText), so that the window shows every character.
-    FCString archivePath;
-    std::wstring archiveWide;  // where it is
-    FCString destinationFolder;
-    FCString errorText;
+    std::wstring archivePath;
+    std::wstring destinationFolder;  // ending in a separator
+    // Why the last extractTo failed, the paths in it as Windows gives them:
+    // shown exactly as it stands, never read as markup.
+    std::wstring errorText;
 };
 
 class UxCAB : public UxArchive {
@@ -49,19 +40,17 @@ public:
     UxCAB();
     ~UxCAB() override;
 
-    using UxArchive::extractTo;
     bool extractTo(const std::wstring& folder) override;
     virtual UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info);
-    // The platform has written targetPath. A new file's size is confirmed
+    // The platform has written target. A new file's size is confirmed
     // later, with other new files, and at the latest before extractTo
     // returns: the file must be left where it is until then.
-    virtual UINT onFileExtracted(const char* targetPath);
-    virtual void onFolderCreated(const char* folderPath);
+    virtual UINT onFileExtracted(const std::wstring& target);
+    virtual void onFolderCreated(const std::wstring& folder);
     // The platform asks where the cabinet that a file continues into lies;
     // the answer is that cabinet's folder, written into newPath.
     virtual UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath);
 
-    void setDestination(const std::wstring& folder);
     // The cabinets extracted from now on form one series into one
     // destination: what the extractor learns about the destination's
     // folders (which exist, which it made, what it wrote there) holds from
@@ -96,7 +85,7 @@ protected:
     // Ends the cabinet with text as its failure: every later file is
     // skipped (the platform takes an abort answer for a skip) and extractTo
     // reports the first such text.
-    UINT failCabinet(const FCString& text);
+    UINT failCabinet(const std::wstring& text);
     // Ends the cabinet without a failure (Cancel); FILEOP_SKIP.
     UINT stopCabinet();
     // Cancel where only an error answer ends the iteration; ERROR_CANCELLED.
@@ -106,25 +95,21 @@ protected:
     // owned; null: nobody, and no Cancel).
     void setStatus(UxExtractionStatus* status);
     UxExtractionStatus* status_ = nullptr;
-    // The file the platform is writing: its name as the cabinet gives it,
-    // shown in Shift_JIS, and where it is written.
-    const FCString& nameInFlight() const { return inFlight_.name; }
+    // The file the platform is writing: its name below the destination,
+    // and where it is written.
+    const std::wstring& nameInFlight() const { return inFlight_.relative; }
     const std::wstring& writtenInFlight() const { return inFlight_.written; }
 
 private:
     // The file the platform is writing, from the moment its target is
     // chosen until finishFile settles it: an existing target is written
     // under a temporary name beside it and takes its place once complete.
-    // Paths are UTF-16, so a name Shift_JIS cannot hold is written as well;
-    // the Shift_JIS forms only name the file in messages.
     // What the cabinet says of a file: its size and its time.
     struct ENTRY_STAMP_ {
         DWORD size = 0;
         WORD dosDate = 0, dosTime = 0;
     };
     struct INFLIGHT_ {
-        FCString name;  // as the cabinet names it
-        FCString shown;  // the target
         std::wstring relative;  // the target below the destination
         std::wstring target;  // where the file belongs
         std::wstring written;  // where the platform writes it
@@ -134,6 +119,9 @@ private:
         bool replacing() const { return written != target; }
     };
     void end(EndState state);
+    void setDestination(const std::wstring& folder);
+    // A file below the destination as messages name it.
+    std::wstring shown(const std::wstring& relative) const { return destinationFolder + relative; }
     // The entry's name, checked, and its target; false with the cabinet
     // ended when it must not be written.
     bool buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& file);
@@ -213,9 +201,8 @@ private:
     UxInUseWait inUse_{nullptr};  // the extracting thread's, which asks
     UxFileSettler settler_;
     PathSet askedCabinets_;  // continuations already looked for
-    FCString failure_;
+    std::wstring failure_;
     std::exception_ptr pending_;  // thrown in a handler, rethrown by extractTo
-    std::wstring destination_;  // destinationFolder in UTF-16
     std::wstring normalizedDestination_;  // the destination as the platform resolves it
     PathSet knownFolders_;  // folders known to exist
     PathSet freshFolders_;  // folders this extraction created
@@ -246,7 +233,7 @@ public:
     ~DecompressCab() override;
 
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override;
-    UINT onFileExtracted(const char* targetPath) override;
+    UINT onFileExtracted(const std::wstring& target) override;
     UINT onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) override;
 
 protected:

@@ -8,6 +8,9 @@
 #include "foundation/WideText.h"
 #include "fs/FolderWalk.h"
 #include "fs/PathCompare.h"
+#include "fs/FCPathName.h"
+#include "fs/FileInUse.h"
+#include "fs/PlatformPath.h"
 
 namespace {
 bool g_noScratchFolders = false;
@@ -25,17 +28,15 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     // A long form is never given to the platform, which would write an old
     // file over in place.
     bool longForm = file.written != WithoutLongPrefix(file.written);
-    if (!longForm && SystemCodePagePath(file.written.c_str(), platform) && platform.size() < MAX_PATH) return true;
+    if (!longForm && SystemCodePagePath(file.written, platform) && platform.size() < MAX_PATH) return true;
     std::wstring folder = FolderOf(file.target);
-    FCString text;
     // One route a folder: a Run writes thousands of files into few.
     auto route = writeFolders_.find(folder);
     if (route == writeFolders_.end()) {
         WRITE_FOLDER_ made{folder, std::string()};
-        if (!makeScratchFolder(folder, made.folder, made.platform) && !ShortSystemPath(folder.c_str(), made.platform)) {
-            AppendBracketed(text, "このシステムの文字コードでは書き込めない名前のため展開できません",
-                            file.shown.text());
-            failCabinet(text);
+        if (!makeScratchFolder(folder, made.folder, made.platform) && !ShortSystemPath(folder, made.platform)) {
+            failCabinet(
+                Bracketed("このシステムの文字コードでは書き込めない名前のため展開できません", shown(file.relative)));
             return false;
         }
         if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
@@ -46,8 +47,7 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
         if (longForm && writeFolder == folder) {
             // Through a short name the platform's temporary file would be
             // made in a folder only the long form reaches.
-            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
-            failCabinet(text);
+            failCabinet(Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative)));
             return false;
         }
         std::wstring replaced(file.written);
@@ -59,17 +59,16 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
         } else if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) {
             return false;
         }
-        if (replaced != file.target && !RemoveFile(replaced)) leftovers_.push_back(replaced);
+        if (replaced != file.target && !RemoveOwnFile(replaced)) leftovers_.push_back(replaced);
     }
     // The temporary name is ASCII: every code page holds it.
     std::string name;
-    if (SystemCodePagePath(NameOf(file.written).c_str(), name)) platform = route->second.platform + name;
+    if (SystemCodePagePath(NameOf(file.written), name)) platform = route->second.platform + name;
     if (!name.empty() && platform.size() < MAX_PATH) return true;
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
-    if (!RemoveFile(file.written)) leftovers_.push_back(file.written);
-    AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
-    failCabinet(text);
+    if (!RemoveOwnFile(file.written)) leftovers_.push_back(file.written);
+    failCabinet(Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative)));
     return false;
 }
 
@@ -81,10 +80,9 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
     // MAX_PATH.
     const size_t kRoom = 32;
     for (const std::wstring& leading : LeadingFolders(WithoutLongPrefix(folder))) {
-        if (leading.size() > destination_.size()) break;
+        if (leading.size() > destinationFolder.size()) break;
         std::string form;
-        if ((SystemCodePagePath(leading.c_str(), form) || ShortSystemPath(leading.c_str(), form)) &&
-            form.size() + kRoom < MAX_PATH) {
+        if ((SystemCodePagePath(leading, form) || ShortSystemPath(leading, form)) && form.size() + kRoom < MAX_PATH) {
             ancestor = leading;
             named = form;
         }
@@ -110,7 +108,7 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
     }
     SCRATCH_ made{ancestor, path + L"\\", named};
     if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
-    made.platform += Narrow932(name) + "\\";  // ASCII
+    made.platform += ToShiftJis(name) + "\\";  // ASCII
     scratchFolders_.push_back(made);
     scratch = made.folder;
     platform = made.platform;
@@ -126,7 +124,8 @@ void UxCAB::removeScratchFolders() {
         WIN32_FIND_DATAW found;
         FCFindHandle search(FindFirstFileW((folder + L"*").c_str(), &found));
         for (BOOL more = search.valid(); more; more = FindNextFileW(search.get(), &found))
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !RemoveFile(made.folder + found.cFileName))
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                !RemoveOwnFile(made.folder + found.cFileName))
                 leftovers_.push_back(made.folder + found.cFileName);
         search.reset();
         // A scanner may still hold the folder itself for a moment.

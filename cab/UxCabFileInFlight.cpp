@@ -4,6 +4,9 @@
 #include "cab/UxCabShared.h"
 #include "fs/PathCompare.h"
 #include "fs/FCFile.h"
+#include "fs/FCPathName.h"
+#include "fs/FileInUse.h"
+#include "foundation/WideText.h"
 
 namespace {
 // New files handed to the settler in one go.
@@ -12,12 +15,9 @@ const size_t kCheckBatch = 256;
 // (2 GB less a byte: FAT drivers that count in 31 bits).
 const unsigned long long kLargestFileLimit = 0x7FFFFFFFull;
 
-void AppendFileSystemLimit(FCString& text, unsigned long long written) {
-    FCString bytes;
-    bytes.appendNumber(static_cast<unsigned>(written));
-    text.append("展開先のファイルシステムにはこの大きさのファイルを保存できないため、");
-    text.append(bytes);
-    text.append(" バイトまでしか書き込めませんでした。\n");
+void AppendFileSystemLimit(std::wstring& text, unsigned long long written) {
+    text += FromShiftJis("展開先のファイルシステムにはこの大きさのファイルを保存できないため、") +
+            std::to_wstring(written) + FromShiftJis(" バイトまでしか書き込めませんでした。\n");
 }
 }  // namespace
 
@@ -32,9 +32,7 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
     if (!settleWritten(true)) return false;
     file.existed = true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        FCString text;
-        AppendBracketed(text, "既存のファイルを置き換えられません", file.shown.text());
-        failCabinet(text);
+        failCabinet(Bracketed("既存のファイルを置き換えられません", shown(file.relative)));
         return false;
     }
     // A folder in its long form takes no temporary file of the platform's:
@@ -57,9 +55,7 @@ bool UxCAB::makeTemporary(const std::wstring& folder, INFLIGHT_& file, const cha
         file.written = path;
         return true;
     }
-    FCString text;
-    AppendBracketed(text, failure, file.shown.text());
-    failCabinet(text);
+    failCabinet(Bracketed(failure, shown(file.relative)));
     return false;
 }
 
@@ -69,14 +65,11 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        if (!RemoveFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
+        if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
         if (end_ != END_RUNNING) return false;  // the end already explains it
-        FCString text;
-        AppendBracketed(text, "ファイルを展開できませんでした", inFlight_.shown.text());
+        std::wstring text = Bracketed("ファイルを展開できませんでした", shown(inFlight_.relative));
         if (platformCode == 0) {
-            text.append("キャビネットファイルが壊れているか、形式が正しくありません [");
-            text.append(archivePath);
-            text.append("]\n");
+            text += Bracketed("キャビネットファイルが壊れているか、形式が正しくありません", archivePath);
         } else {
             AppendSystemReason(text, platformCode);
         }
@@ -89,8 +82,8 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     // other new files, while the platform writes the next ones; one written
     // under a temporary name takes its own name there.
     const ENTRY_STAMP_& entry = inFlight_.entry;
-    unchecked_.push_back(UxFileSettler::FILE_{inFlight_.written, inFlight_.shown, entry.size, entry.dosDate,
-                                              entry.dosTime, inFlight_.replacing() ? inFlight_.target : std::wstring(),
+    unchecked_.push_back(UxFileSettler::FILE_{inFlight_.written, entry.size, entry.dosDate, entry.dosTime,
+                                              inFlight_.replacing() ? inFlight_.target : std::wstring(),
                                               inFlight_.relative});
     writtenFiles_.push_back(inFlight_.relative);
     return unchecked_.size() < kCheckBatch || settleWritten(false);
@@ -103,15 +96,14 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
 bool UxCAB::settleNow(const INFLIGHT_& file) {
     UxFileSettler::FAILURE_ failure;
     const ENTRY_STAMP_& entry = file.entry;
-    UxFileSettler::FILE_ settled{file.written,  file.shown,     entry.size,   entry.dosDate,
-                                 entry.dosTime, std::wstring(), file.relative};
+    UxFileSettler::FILE_ settled{file.written, entry.size, entry.dosDate, entry.dosTime, std::wstring(), file.relative};
     if (UxFileSettler::settle(settled, failure, inUse_, true)) return replaceTarget();
     if (failure.held != UxInUseWait::DONE) return skipHeld(failure.held, file.relative, file.written);
     return reportShort({failure});
 }
 
 bool UxCAB::skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written) {
-    if (!RemoveFile(written)) leftovers_.push_back(written);
+    if (!RemoveOwnFile(written)) leftovers_.push_back(written);
     for (size_t i = writtenFiles_.size(); i-- > 0;) {
         if (writtenFiles_[i] != name) continue;
         writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -159,13 +151,13 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
             break;
         }
         if (file.leftover) leftovers_.push_back(file.file.path);
-        FCString text;
+        std::wstring text;
         if (file.moveError != 0) {
-            AppendBracketed(text, "一時ファイルを本来の名前に変更できないため展開できません", file.shown.text());
+            text = Bracketed("一時ファイルを本来の名前に変更できないため展開できません", shown(file.name));
             AppendSystemReason(text, file.moveError);
         } else {
-            AppendBracketed(text, "ファイルが正しく展開されませんでした", file.shown.text());
-            if (file.diskFull) text.append("ディスクの空き容量が足りません。\n");
+            text = Bracketed("ファイルが正しく展開されませんでした", shown(file.name));
+            if (file.diskFull) text += FromShiftJis("ディスクの空き容量が足りません。\n");
             // A file system that takes no file past 2 or 4 GB stops the
             // platform's writing there, though it has room.
             else if (file.written >= kLargestFileLimit) AppendFileSystemLimit(text, file.written);
@@ -201,9 +193,8 @@ bool UxCAB::replaceTarget() {
     }
     if (readOnly) SetFileAttributesW(target, attributes);
     if (outcome != UxInUseWait::FAILED) return skipHeld(outcome, inFlight_.relative, inFlight_.written);
-    if (!RemoveFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
-    FCString text;
-    AppendBracketed(text, "既存のファイルを置き換えられません", inFlight_.shown.text());
+    if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
+    std::wstring text = Bracketed("既存のファイルを置き換えられません", shown(inFlight_.relative));
     AppendSystemReason(text, code);
     failCabinet(text);
     return false;

@@ -9,6 +9,14 @@
 #include "fs/EntryName.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
+#include "fs/PlatformPath.h"
+
+namespace {
+// "（data01.cab の続き）" and a line break.
+std::wstring ContinuationOf(const std::wstring& cabinet) {
+    return FromShiftJis("（") + NameOf(cabinet) + FromShiftJis(" の続き）\n");
+}
+}  // namespace
 
 bool UxCAB::checkStructure() {
     UxCabinetHeader header;
@@ -21,7 +29,7 @@ bool UxCAB::checkStructure() {
     currentSound_ = false;
     expectedOffers_ = 0;
     // the platform names what it cannot read
-    if (header.read(archiveWide) != UxCabinetHeader::OK) return true;
+    if (header.read(archivePath) != UxCabinetHeader::OK) return true;
     expectedOffers_ = header.offeredEntries();
     size_t entry = 0;
     UxCabinetHeader::Fault fault = UxSeriesWalk::partFault(header, partBefore, follows ? &current_ : nullptr, entry);
@@ -30,17 +38,15 @@ bool UxCAB::checkStructure() {
         currentSound_ = true;
         return true;
     }
+    errorText.clear();
     AppendStructureFault(errorText, archivePath, header, fault, entry);
     return false;
 }
 
 bool UxCAB::checkOffered(BOOL iterated) {
     if (!iterated || end_ != END_RUNNING || offered_ == expectedOffers_) return true;
-    AppendBracketed(errorText, "キャビネットファイルの一部のファイルが展開されませんでした", archivePath.text());
-    errorText.appendNumber(static_cast<unsigned>(offered_));
-    errorText.append(" / ");
-    errorText.appendNumber(static_cast<unsigned>(expectedOffers_));
-    errorText.append("\n");
+    errorText = Bracketed("キャビネットファイルの一部のファイルが展開されませんでした", archivePath) +
+                std::to_wstring(offered_) + L" / " + std::to_wstring(expectedOffers_) + L"\n";
     return false;
 }
 
@@ -48,23 +54,18 @@ UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
     const char* name = info.CabinetFile != nullptr ? info.CabinetFile : "";
     // The platform asks again when what it was pointed at would not do (not
     // a cabinet, another set): asking twice for one name is an answer too.
-    if (!askedCabinets_.insert(Wide932(name).data())) return refuseContinuation(name);
+    if (!askedCabinets_.insert(FromShiftJis(name))) return refuseContinuation(name);
     return findNextCabinet(name, newPath);
 }
 
 UINT UxCAB::refuseContinuation(const char* name) {
-    FCString text;
-    AppendBracketed(text, "続きのキャビネットファイルが正しくありません", name);
-    text.append("（");
-    text.append(FCPathName(archivePath).fileName());
-    text.append(" の続き）\n");
-    failCabinet(text);
+    failCabinet(Bracketed("続きのキャビネットファイルが正しくありません", FromShiftJis(name)) +
+                ContinuationOf(archivePath));
     return ERROR_INVALID_DATA;
 }
 
 UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
-    FCPathName archive(archivePath);
-    std::wstring folder = FolderOf(archiveWide), path = folder + Wide932(name).data();
+    std::wstring folder = FolderOf(archivePath), path = folder + FromShiftJis(name);
     DWORD attributes = 0;
     // The platform's own path buffer is smaller than MAX_PATH on some systems.
     const int kNewPathSize = 256;
@@ -72,16 +73,12 @@ UINT UxCAB::findNextCabinet(const char* name, char* newPath) {
     if (IsPlainFileName(name) && PlatformPath(folder, platformFolder) && platformFolder.size() < kNewPathSize &&
         pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         if (!checkContinuation(path, name)) return ERROR_INVALID_DATA;
-        FileBeingRead::name(ShiftJisKeepingWide(path.c_str()).c_str());
+        FileBeingRead::name(path);
         lstrcpynA(newPath, platformFolder.c_str(), kNewPathSize);
         return NO_ERROR;
     }
-    FCString text;
-    AppendBracketed(text, "続きのキャビネットファイルが見つかりません", name);
-    text.append("（");
-    text.append(archive.fileName());
-    text.append(" の続き）\n");
-    failCabinet(text);
+    failCabinet(Bracketed("続きのキャビネットファイルが見つかりません", FromShiftJis(name)) +
+                ContinuationOf(archivePath));
     return ERROR_FILE_NOT_FOUND;
 }
 
@@ -105,8 +102,8 @@ bool UxCAB::checkContinuation(const std::wstring& path, const char* name) {
         chainRead_ = true;
         return true;
     }
-    FCString text;
-    AppendStructureFault(text, FCString(ShiftJisKeepingWide(path.c_str()).c_str()), next, fault, entry);
+    std::wstring text;
+    AppendStructureFault(text, path, next, fault, entry);
     failCabinet(text);
     return false;
 }

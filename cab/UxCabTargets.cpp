@@ -10,46 +10,36 @@
 #include <vector>
 
 bool UxCAB::buildTarget(const char* nameInCabinet, DWORD attributes, INFLIGHT_& file) {
-    FCString safe, text;
-    if (!EntryNameInCodePage(nameInCabinet, attributes, file.name)) {
-        AppendBracketed(text, "ファイル名を変換できません", file.name.text());
-        failCabinet(text);
+    std::wstring name;
+    if (!EntryNameWide(nameInCabinet, attributes, name)) {
+        failCabinet(Bracketed("ファイル名を変換できません", EntryShown(nameInCabinet, attributes)));
         return false;
     }
-    EntryNameVerdict verdict = CheckEntryName(file.name, safe);
+    EntryNameVerdict verdict = CheckNameWide(name);
     if (verdict == ENTRY_NAME_UNWRITABLE) {
-        AppendBracketed(text, "Windowsでは使えない名前のため展開しません", file.name.text());
-        failCabinet(text);
+        failCabinet(Bracketed("Windowsでは使えない名前のため展開しません", EntryShown(nameInCabinet, attributes)));
         return false;
     }
-    if (verdict == ENTRY_NAME_OK) {
-        std::wstring name, full;
-        if (!EntryNameWide(nameInCabinet, attributes, name)) {
-            AppendBracketed(text, "ファイル名を変換できません", file.name.text());
-            failCabinet(text);
-            return false;
-        }
-        file.shown.assignFrom(ShiftJisKeepingWide(destination_.data(), destination_.size()).c_str());
-        std::wstring shownName = name;  // '/' is read as '\\' already
-        file.shown.append(ShiftJisKeepingWide(shownName.data(), shownName.size()).c_str());
-        file.target = destination_ + name;
-        file.relative = name;
-        // Windows counts a path's length in UTF-16 units: a target of 150
-        // Japanese characters fits, though it takes 300 bytes in Shift_JIS
-        // (the platform is then given it through the temporary-name route).
-        // A longer one is reached in its long form, the platform writing it
-        // under a temporary name by the same route.
-        if (!FullPathName(file.target, full)) {
-            AppendBracketed(text, "展開先のパスが長すぎるため展開できません", file.shown.text());
-            failCabinet(text);
-            return false;
-        }
-        if (full.size() >= kOrdinaryPathLimit) file.target = LongPathForm(full);
-        if (!normalizedDestination_.empty() && PathStartsWith(full, normalizedDestination_)) return true;
+    // A name the rule takes has no empty, dots-only, drive or stream part:
+    // below the destination's full path it is already a full path itself,
+    // and the platform is not asked again for each of thousands of files.
+    if (verdict != ENTRY_NAME_OK || normalizedDestination_.empty()) {
+        failCabinet(Bracketed("展開先フォルダの外を指す名前のため展開しません", EntryShown(nameInCabinet, attributes)));
+        return false;
     }
-    AppendBracketed(text, "展開先フォルダの外を指す名前のため展開しません", file.name.text());
-    failCabinet(text);
-    return false;
+    file.relative = name;
+    std::wstring full = normalizedDestination_ + name;
+    // Windows counts a path's length in UTF-16 units: a target of 150
+    // Japanese characters fits, though it takes 300 bytes in Shift_JIS
+    // (the platform is then given it through the temporary-name route).
+    // A longer one is reached in its long form, the platform writing it
+    // under a temporary name by the same route, up to what that form holds.
+    if (full.size() >= kLongestPath) {
+        failCabinet(Bracketed("展開先のパスが長すぎるため展開できません", shown(name)));
+        return false;
+    }
+    file.target = full.size() >= kOrdinaryPathLimit ? LongPathForm(full) : full;
+    return true;
 }
 
 void UxCAB::forgetFolders() {
@@ -75,7 +65,7 @@ void UxCAB::ensureFolder(const std::wstring& folder) {
         const std::wstring& path = chain[i];
         if (CreateDirectoryW(LongPathForm(path).c_str(), nullptr)) {
             freshFolders_.insert(path);
-            onFolderCreated(ShiftJisKeepingWide(path.c_str()).c_str());
+            onFolderCreated(path);
         } else if (!IsFolder(path)) {
             return;  // the platform names the reason when it cannot write the file
         }

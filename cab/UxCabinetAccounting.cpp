@@ -1,18 +1,14 @@
-// What only kelpack and the tests read of a cabinet: a Shift_JIS path, its
-// data blocks' headers and the accounting the platform's reader never looks
+// What only kelpack and the tests read of a cabinet: its data blocks' headers and the accounting the platform's reader never looks
 // at (kelpex never links it).
 #include "cab/UxCabinetHeader.h"
 #include "cab/CabinetFormat.h"
 #include "foundation/FCHandle.h"
-#include "foundation/WideText.h"
 #include <windows.h>
 
 using namespace CabinetFormat;
 
-UxCabinetHeader::Result UxCabinetHeader::read(const char* path) { return read(std::wstring(Wide932(path).data())); }
-
-bool UxCabinetHeader::readBlocks(const char* path) {
-    FCHandle file(CreateFileW(Wide932(path).data(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+bool UxCabinetHeader::readBlocks(const std::wstring& path) {
+    FCHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_RANDOM_ACCESS, nullptr));
     if (!file.valid()) return false;
     unsigned char head[kBlockHeaderBytes + 255];

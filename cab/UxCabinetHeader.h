@@ -55,9 +55,8 @@ struct UxCabinetHeader {
 
     // Parses bytes[0, size). TRUNCATED when they end before the file table does.
     Result parse(const unsigned char* bytes, size_t size);
-    // Reads the header and file table of the file at path (Shift_JIS);
-    // TRUNCATED also when the file is shorter than its header says.
-    Result read(const char* path);
+    // Reads the header and file table of the file at path; TRUNCATED also
+    // when the file is shorter than its header says.
     Result read(const std::wstring& path);
 
     // Uncompressed bytes of the files that begin in this cabinet.
@@ -84,7 +83,7 @@ struct UxCabinetHeader {
     Fault checkFollows(const UxCabinetHeader& before, size_t& entry) const;
     // Reads every data block's header (not its data) into the folder
     // records; false when one lies outside the file.
-    bool readBlocks(const char* path);
+    bool readBlocks(const std::wstring& path);
     // The accounting the platform's reader never looks at, after
     // readBlocks: the file table fills the room before the first folder's
     // data (a count that wrapped at 65,536 leaves entries no one extracts),

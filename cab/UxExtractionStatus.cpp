@@ -61,13 +61,12 @@ void UxExtractionStatus::answer(Answer answer) {
 
 UxExtractionStatus::~UxExtractionStatus() { DeleteCriticalSection(&lock_); }
 
-void UxExtractionStatus::beginFile(const char* name, const std::wstring& writingPath) {
+void UxExtractionStatus::beginFile(const std::wstring& name, const std::wstring& writingPath) {
     // The texts are made before the lock is taken, which is held only for
     // the exchange.
-    FCString text(name);
-    std::wstring path(writingPath);
+    std::wstring text(name), path(writingPath);
     Locked locked(lock_);
-    shared_.statusText.assignFrom(text);
+    shared_.statusText.swap(text);
     shared_.writingPath.swap(path);
 }
 
@@ -77,10 +76,10 @@ void UxExtractionStatus::endFile(DWORD bytes) {
     shared_.doneBytes += bytes;
 }
 
-void UxExtractionStatus::endCabinet(const char* cabinetName) {
-    FCString text(cabinetName);
+void UxExtractionStatus::endCabinet(const std::wstring& cabinetName) {
+    std::wstring text(cabinetName);
     Locked locked(lock_);
-    shared_.statusText.assignFrom(text);
+    shared_.statusText.swap(text);
     shared_.writingPath.clear();
 }
 

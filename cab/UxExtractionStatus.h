@@ -6,7 +6,6 @@
 // flag.
 #pragma once
 #include "foundation/FCHandle.h"
-#include "foundation/FCString.h"
 #include <windows.h>
 #include <atomic>
 #include <string>
@@ -15,9 +14,9 @@
 class UxExtractionStatus {
 public:
     struct SNAPSHOT_ {
-        // The file being written, as the cabinet names it; after a cabinet,
-        // the cabinet's own name.
-        FCString statusText;
+        // The file being written, by its name below the destination; after
+        // a cabinet, the cabinet's own name.
+        std::wstring statusText;
         // Where the platform writes the current file; empty between files.
         std::wstring writingPath;
         unsigned long long doneBytes = 0;  // of the files finished
@@ -35,9 +34,9 @@ public:
     UxExtractionStatus& operator=(const UxExtractionStatus&) = delete;
 
     // The extracting thread's side.
-    void beginFile(const char* name, const std::wstring& writingPath);
+    void beginFile(const std::wstring& name, const std::wstring& writingPath);
     void endFile(DWORD bytes);
-    void endCabinet(const char* cabinetName);
+    void endCabinet(const std::wstring& cabinetName);
     // Puts the question and waits for the answer; Cancel answers ABORT.
     Answer ask(const QUESTION_& question);
 

@@ -1,8 +1,10 @@
 // Measures and dates new files on a thread beside the extraction.
 #include "cab/UxFileSettler.h"
 #include "cab/EntryTime.h"
-#include "cab/UxCabShared.h"
+#include "fs/FileInUse.h"
 #include "fs/FCFile.h"
+#include "fs/FCPathName.h"
+#include "fs/UxDriveInfo.h"
 #include "fs/PathCompare.h"
 #include <process.h>
 #include <cstring>
@@ -44,7 +46,6 @@ bool RenameOpenFile(HANDLE file, const std::wstring& finalPath) {
 }  // namespace
 
 bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wait, bool ask) {
-    failure.shown.assignFrom(file.shown);
     failure.name = file.name;
     failure.file = file;
     ULONGLONG size = ~0ull;
@@ -90,12 +91,12 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wa
             return false;
         }
         failure.moveError = error;
-        failure.leftover = !RemoveFile(file.path);
+        failure.leftover = !RemoveOwnFile(file.path);
         return false;
     }
     failure.written = size == ~0ull ? 0 : size;
     failure.diskFull = size < file.size && FreeBytesFor(FolderOf(file.path)) < file.size - size;
-    failure.leftover = !RemoveFile(file.path);
+    failure.leftover = !RemoveOwnFile(file.path);
     return false;
 }
 

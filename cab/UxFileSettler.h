@@ -8,7 +8,6 @@
 #pragma once
 #include "cab/UxInUse.h"
 #include "foundation/FCHandle.h"
-#include "foundation/FCString.h"
 #include <windows.h>
 #include <exception>
 #include <string>
@@ -18,7 +17,6 @@ class UxFileSettler {
 public:
     struct FILE_ {
         std::wstring path;
-        FCString shown;  // the name in messages
         DWORD size;
         WORD dosDate, dosTime;
         // Where a file written under a temporary name belongs, where no file
@@ -27,8 +25,7 @@ public:
         std::wstring name;  // below the destination
     };
     struct FAILURE_ {
-        FCString shown;
-        std::wstring name;
+        std::wstring name;  // below the destination
         bool diskFull = false;  // short, with too little room left for what is missing
         unsigned long long written = 0;  // its size on disk, when short
         DWORD moveError = 0;  // whole, but it could not take its name

@@ -99,6 +99,10 @@ void UxProgressDialog::pumpMessages() {
 
 void UxProgressDialog::setStatusText(const char* text) { SetDlgItemText932(windowHandle, statusId, text); }
 
+void UxProgressDialog::setStatusText(const std::wstring& text) {
+    SetDlgItemTextW(windowHandle, statusId, text.c_str());
+}
+
 INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG: {
@@ -157,9 +161,9 @@ UxProgressDisplay::UxProgressDisplay(UxProgressDialog& dialog, unsigned long lon
 UxProgressDisplay::~UxProgressDisplay() {}
 
 void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
-    if (!cancelling_ && !status.statusText.equals(shownText_)) {
-        shownText_.assignFrom(status.statusText);
-        dialog_.setStatusText(shownText_.text());
+    if (!cancelling_ && status.statusText != shownText_) {
+        shownText_ = status.statusText;
+        dialog_.setStatusText(shownText_);
     }
     // The file being written counts with the size it has reached; the query
     // opens nothing, so the writer is never disturbed.

@@ -38,6 +38,8 @@ public:
     // procedure caught meanwhile.
     void pumpMessages();
     void setStatusText(const char* text);
+    // A name below the destination, as Windows gives it.
+    void setStatusText(const std::wstring& text);
 
     bool cancelRequested;
     bool isOpen;
@@ -93,5 +95,5 @@ private:
     DWORD startTick_;
     DWORD remainingTick_;  // when the remaining time was last shown
     bool cancelling_;
-    FCString shownText_;
+    std::wstring shownText_;
 };

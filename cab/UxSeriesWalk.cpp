@@ -36,10 +36,10 @@ UxSeriesFinding Damaged(size_t part, const UxCabinetHeader& header, UxCabinetHea
 }
 }  // namespace
 
-FCString UxSeriesWalk::entryShown(const std::string& raw, unsigned attributes) {
-    FCString name;
-    EntryNameInCodePage(raw.c_str(), attributes, name);
-    return name;
+std::wstring UxSeriesWalk::entryShown(const std::string& raw, unsigned attributes) {
+    std::vector<wchar_t> wide;
+    if (Mbcs::ToWide(raw.c_str(), (attributes & kEntryNameIsUtf8) != 0, wide)) return wide.data();
+    return FromShiftJis(raw.c_str());
 }
 
 UxCabinetHeader::Fault UxSeriesWalk::partFault(const UxCabinetHeader& part, bool partBefore,
@@ -72,7 +72,7 @@ bool UxSeriesWalk::walk(const std::wstring& folder, const std::vector<FCString>&
     std::vector<SEEN_> seen;
     std::vector<std::pair<unsigned, unsigned>> sets;
     for (size_t i = 0; i < names.size(); ++i) {
-        std::wstring path = folder + Wide932(names[i].text()).data();
+        std::wstring path = folder + FromShiftJis(names[i].text());
         if (!pathExists(path)) {
             findings.push_back(Finding(UxSeriesFinding::MISSING, i));
             continue;
@@ -132,7 +132,7 @@ void UxSeriesWalk::followChain(const std::wstring& folder, size_t i) {
         // The platform reads it from this folder, under this name, and so
         // does the extractor: nothing else is looked for.
         bool plain = IsPlainFileName(last->nextCabinet.c_str());
-        std::wstring path = folder + Wide932(last->nextCabinet.c_str()).data();
+        std::wstring path = folder + FromShiftJis(last->nextCabinet.c_str());
         UxCabinetHeader next;
         if (!plain || !pathExists(path) || next.read(path) != UxCabinetHeader::OK) {
             UxSeriesFinding missing =
@@ -175,61 +175,42 @@ void UxSeriesWalk::checkBuilds(const std::vector<std::pair<unsigned, unsigned>>&
     findings.push_back(finding);
 }
 
-FCString UxSeriesWalk::shown(const UxSeriesFinding& f) const {
+UxMarkedText UxSeriesWalk::shown(const UxSeriesFinding& f) const {
     const char* part = f.part < names.size() ? names[f.part].text() : "";
-    FCString text;
+    UxMarkedText text;
     switch (f.kind) {
     case UxSeriesFinding::MISSING:
-        text.assignFrom("実行ファイルと同じ場所に");
-        AppendColoured(text, part, kDarkRed);
-        text.append("が見つかりません。");
-        return text;
+        return text.append("実行ファイルと同じ場所に").appendColoured(part, kDarkRed).append("が見つかりません。");
     case UxSeriesFinding::CLASH:
-        text.assignFrom("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
+        text.append("キャビネットファイルに、Windowsでは同じファイルになる2つの名前があります。");
         for (int n = 0; n < 2; ++n) {
-            text.append("\n");
-            text.append(names[n == 0 ? f.otherPart : f.part]);
-            text.append(": ");
-            AppendColoured(
-                text,
-                entryShown(n == 0 ? f.otherEntry : f.entry, n == 0 ? f.otherAttributes : f.entryAttributes).text(),
-                kDarkRed);
+            text.append("\n").appendLiteral(names[n == 0 ? f.otherPart : f.part].text()).append(": ");
+            text.appendColoured(
+                entryShown(n == 0 ? f.otherEntry : f.entry, n == 0 ? f.otherAttributes : f.entryAttributes), kDarkRed);
         }
         return text;
     case UxSeriesFinding::MIXED_BUILDS:
-        text.assignFrom("キャビネットファイルに、別々に作られたシリーズのものが混ざっています。\n（セットIDと番号：");
-        AppendLiteral(text, f.sets.c_str());
-        text.append("）");
-        return text;
+        text.append("キャビネットファイルに、別々に作られたシリーズのものが混ざっています。\n（セットIDと番号：");
+        return text.appendLiteral(f.sets.c_str()).append("）");
     default: break;
     }
-    text.assignFrom("実行ファイルと同じ場所の");
-    AppendColoured(text, part, kDarkRed);
+    text.append("実行ファイルと同じ場所の").appendColoured(part, kDarkRed);
     switch (f.kind) {
     case UxSeriesFinding::NOT_A_CABINET: text.append("はキャビネットファイルではありません。"); break;
     case UxSeriesFinding::TRUNCATED: text.append("は途中で切れています。"); break;
     case UxSeriesFinding::NEXT_MISSING:
-        text.append("の続きのキャビネットファイル");
-        AppendColoured(text, f.next.c_str(), kDarkRed);
+        text.append("の続きのキャビネットファイル").appendColoured(f.next.c_str(), kDarkRed);
         text.append("が見つかりません。");
         break;
     case UxSeriesFinding::NEXT_UNUSABLE:
-        text.append("の続きのキャビネットファイルの名前");
-        AppendColoured(text, f.next.c_str(), kDarkRed);
+        text.append("の続きのキャビネットファイルの名前").appendColoured(f.next.c_str(), kDarkRed);
         text.append("は、同じフォルダのファイルの名前として使えません。");
         break;
     default:
         text.append("は壊れています。\n");
-        if (!f.next.empty()) {
-            text.append("（続きの");
-            AppendLiteral(text, f.next.c_str());
-            text.append("）");
-        }
+        if (!f.next.empty()) text.append("（続きの").appendLiteral(f.next.c_str()).append("）");
         text.append(UxCabinetHeader::faultShown(f.fault));
-        if (!f.entry.empty()) {
-            text.append("：");
-            AppendLiteral(text, entryShown(f.entry, f.entryAttributes).text());
-        }
+        if (!f.entry.empty()) text.append("：").appendLiteral(entryShown(f.entry, f.entryAttributes));
         break;
     }
     return text;

@@ -6,6 +6,7 @@
 #pragma once
 #include "cab/UxCabinetHeader.h"
 #include "foundation/FCString.h"
+#include "ui/Markup.h"
 #include <string>
 #include <vector>
 
@@ -40,7 +41,6 @@ public:
     // Reads every part of names below folder (ending in a separator), in
     // set order, and records what it finds; true when nothing was found.
     bool walk(const std::wstring& folder, const std::vector<FCString>& names);
-    bool walk(const FCString& folder, const std::vector<FCString>& names);
 
     // A part's structure given the series before it (before: the part read
     // just before, null when there is none or it was unsound): what the
@@ -52,11 +52,11 @@ public:
 
     // In the words kelpex shows (Japanese, markup, the part named in dark
     // red) and kelpack prints (English, one line).
-    FCString shown(const UxSeriesFinding& finding) const;
-    std::string printed(const UxSeriesFinding& finding) const;
+    UxMarkedText shown(const UxSeriesFinding& finding) const;
+    std::wstring printed(const UxSeriesFinding& finding) const;
 
-    // An entry's name as shown: Shift_JIS, 〓 where it has no character.
-    static FCString entryShown(const std::string& raw, unsigned attributes);
+    // An entry's name as stored, in its own characters.
+    static std::wstring entryShown(const std::string& raw, unsigned attributes);
 
 private:
     void followChain(const std::wstring& folder, size_t part);

@@ -21,7 +21,7 @@ int ScrambledOffset(const char* text, int length, int plainLines) {
 }
 }  // namespace
 
-void FCString::readFile(const char* path, unsigned maxBytes, unsigned key, int plainLines) {
+void FCString::readFile(const std::wstring& path, unsigned maxBytes, unsigned key, int plainLines) {
     FCFile file;
     file.open(path, OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
     readFrom(file, maxBytes, key, plainLines);
@@ -53,7 +53,7 @@ void FCString::readFrom(FCFile& file, unsigned maxBytes, unsigned key, int plain
     cursor = rep->buffer;
 }
 
-void FCString::writeFile(const char* path, unsigned key, int plainLines) {
+void FCString::writeFile(const std::wstring& path, unsigned key, int plainLines) {
     FCFile file;
     file.open(path, OPEN_ALWAYS, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
     writeTo(file, key, plainLines);

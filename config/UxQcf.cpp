@@ -34,11 +34,11 @@ std::string ReadBytes(const std::wstring& path, bool quiet) {
 UxQcf::UxQcf() : flags(SAVE_ON_CLOSE), encoding(QCF_SHIFT_JIS), lostCharacters(0) {}
 
 UxQcf::~UxQcf() {
-    if ((flags & SAVE_ON_CLOSE) != 0 && !filePath.isEmpty()) {
+    if ((flags & SAVE_ON_CLOSE) != 0 && !filePath.empty()) {
         // The user was already shown why a write failed and chose Cancel; a
         // destructor must not throw on.
         try {
-            save(nullptr, false);
+            save(std::wstring(), false);
         } catch (const Diagnostic&) {
         }
     }
@@ -70,18 +70,15 @@ bool UxQcf::parseDeclaration(const FCString& firstLine, int& mode, unsigned& key
     return true;
 }
 
-bool UxQcf::load(const char* path) {
-    clear();
-    if (path == nullptr) return false;
-    FCPathName name(path);
-    filePath.assignFrom(name.path);
-    return pathExists(name.text()) && loadFrom(std::wstring(Wide932(name.text()).data()));
-}
-
 bool UxQcf::load(const std::wstring& path) {
     clear();
-    filePath.assignFrom(ShiftJisKeepingWide(path.c_str()).c_str());
-    return pathExists(path) && loadFrom(path);
+    // An empty path names no file (FCPathName would make it the current folder).
+    if (path.empty()) {
+        filePath.clear();
+        return false;
+    }
+    filePath = FCPathName(path).path;
+    return pathExists(filePath) && loadFrom(filePath);
 }
 
 bool UxQcf::loadFrom(const std::wstring& path) {
@@ -114,14 +111,14 @@ bool UxQcf::loadFrom(const std::wstring& path) {
     std::vector<wchar_t> wide;
     QcfToWide(encoding, bytes, wide);
     lostCharacters = ConvertQcfToShiftJis(encoding, bytes);
-    if (lostCharacters > 0) parseInto(FCString(ShiftJisKeepingWide(wide.data(), wide.size()).c_str()), keptEntries);
+    if (lostCharacters > 0) parseWideInto(std::wstring(wide.data()), keptEntries);
     return parse(FCString(bytes.c_str()), true);
 }
 
 std::wstring UxQcf::getWideString(const char* name, const FCString& shifted) const {
     auto found = keptEntries.find(keyFor(name, -1));
-    if (found != keptEntries.end()) return WideFromKept(found->second.text());
-    return Wide932(shifted.text()).data();
+    if (found != keptEntries.end()) return found->second;
+    return FromShiftJis(shifted.text());
 }
 
 namespace {
@@ -160,6 +157,28 @@ void UxQcf::parseInto(const FCString& source, std::map<FCString, FCString, UxQcf
         line.nextToken(value, "\t", false);
         DropLoneLeadByte(value);
         into.insert(std::make_pair(key, value));  // the first occurrence wins
+    }
+}
+
+void UxQcf::parseWideInto(const std::wstring& text, std::map<FCString, std::wstring, UxQcfKeyOrder>& into) {
+    // As parseInto reads a line: trimmed of blanks (ideographic ones too),
+    // the key up to '=' or a blank, the value up to a tab.
+    auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == 0x3000; };
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(L'\n', at);
+        if (end == std::wstring::npos) end = text.size();
+        size_t first = at, last = end;
+        while (first < last && blank(text[first])) ++first;
+        while (last > first && blank(text[last - 1])) --last;
+        at = end + 1;
+        if (first == last || text[first] == L';') continue;
+        std::wstring line = text.substr(first, last - first);
+        size_t keyEnd = line.find_first_of(L"= \t");
+        size_t valueAt = keyEnd == std::wstring::npos ? line.size() : line.find_first_not_of(L"= \t", keyEnd);
+        if (valueAt == std::wstring::npos) valueAt = line.size();
+        std::wstring value = line.substr(valueAt, line.find(L'\t', valueAt) - valueAt);
+        into.insert(std::make_pair(FCString(ToShiftJis(line.substr(0, keyEnd)).c_str()), value));
     }
 }
 
@@ -211,10 +230,9 @@ void UxQcf::serialize(FCString& out) const {
     }
 }
 
-bool UxQcf::save(const char* path, bool deleteIfEmpty) {
-    if (path == nullptr && filePath.isEmpty()) return false;
-    FCString target(path != nullptr ? FCString(path) : filePath);
-    FCPathName name(target);
+bool UxQcf::save(const std::wstring& path, bool deleteIfEmpty) {
+    if (path.empty() && filePath.empty()) return false;
+    FCPathName name(path.empty() ? filePath : path);
     FCString text;
     text.create(kWrittenBlock, nullptr);
     serialize(text);
@@ -228,7 +246,7 @@ bool UxQcf::save(const char* path, bool deleteIfEmpty) {
         if (parseDeclaration(FirstLine(text), mode, key) && mode == 1 && key != 0) text.writeFile(name.text(), key, 1);
         else text.writeFile(name.text());
     }
-    filePath.assignFrom(name.path);
+    filePath = name.path;
     return true;
 }
 
@@ -239,7 +257,7 @@ void UxQcf::clear() {
     substitutions.deleteAll();
 }
 
-DWORD WriteConfigurationFile(const char* path, const FCString& body, unsigned key) {
+DWORD WriteConfigurationFile(const std::wstring& path, const FCString& body, unsigned key) {
     FCString text;
     if (key != 0) {
         text.assignFrom("qcftype=1,");

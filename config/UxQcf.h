@@ -21,8 +21,6 @@ public:
     UxQcf(const UxQcf&) = delete;
     UxQcf& operator=(const UxQcf&) = delete;
 
-    bool load(const char* path);
-    // The same for a path as Windows gave it (any character).
     bool load(const std::wstring& path);
     bool parse(const FCString& text, bool merge);
     bool getString(FCString& out, const char* name, int index = -1) const;
@@ -35,7 +33,8 @@ public:
     // included (a file saved as UTF-8 or UTF-16); shifted, the Shift_JIS
     // value read before, when the file holds no such character there.
     std::wstring getWideString(const char* name, const FCString& shifted) const;
-    bool save(const char* path, bool deleteIfEmpty);
+    // path empty: where it was loaded from.
+    bool save(const std::wstring& path, bool deleteIfEmpty);
     void clear();
     void serialize(FCString& out) const;
 
@@ -43,17 +42,18 @@ public:
     // when the word matches, with the mode and the key (0 when absent).
     static bool parseDeclaration(const FCString& firstLine, int& mode, unsigned& key);
 
-    FCString filePath;
+    std::wstring filePath;
 
 private:
     bool loadFrom(const std::wstring& path);
     static void parseInto(const FCString& text, std::map<FCString, FCString, UxQcfKeyOrder>& into);
+    static void parseWideInto(const std::wstring& text, std::map<FCString, std::wstring, UxQcfKeyOrder>& into);
 
 public:
     std::map<FCString, FCString, UxQcfKeyOrder> entries;
-    // The same entries, kept only when the file held characters Shift_JIS
-    // cannot: those characters travel as WideText's kept units.
-    std::map<FCString, FCString, UxQcfKeyOrder> keptEntries;
+    // The same entries as the file holds them, kept only when it held
+    // characters Shift_JIS cannot.
+    std::map<FCString, std::wstring, UxQcfKeyOrder> keptEntries;
     unsigned flags;
     // Set: a file that cannot be read is read as empty, with no box asking
     // to retry (nobody is there to answer).
@@ -71,4 +71,4 @@ private:
 // Writes a configuration text to path as kelpex reads it: as it is when key
 // is 0, else behind the plain declaration line "qcftype=1,KEY" with every
 // byte after that line scrambled. Quiet: 0, or the system's error code.
-DWORD WriteConfigurationFile(const char* path, const FCString& body, unsigned key);
+DWORD WriteConfigurationFile(const std::wstring& path, const FCString& body, unsigned key);

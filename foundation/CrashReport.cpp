@@ -13,18 +13,15 @@ DWORD ReadingSlot() {
     return slot;
 }
 
-char* Reading() {
+FileBeingRead* Reading() {
     DWORD slot = ReadingSlot();
-    return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<char*>(TlsGetValue(slot));
+    return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<FileBeingRead*>(TlsGetValue(slot));
 }
-
-void Copy(char* to, const char* from) { lstrcpynA(to, from != nullptr ? from : "", MAX_PATH * 2); }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception) {
     DWORD code =
         exception != nullptr && exception->ExceptionRecord != nullptr ? exception->ExceptionRecord->ExceptionCode : 0;
-    const char* reading = Reading();
-    if (g_reporter != nullptr) g_reporter(reading != nullptr ? reading : "", code);
+    if (g_reporter != nullptr) g_reporter(FileBeingRead::current(), code);
     // Files written before stay; nothing else of the process is trusted.
     TerminateProcess(GetCurrentProcess(), code != 0 ? code : 1);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -37,10 +34,9 @@ void InstallCrashReport(CrashReporter reporter) {
     SetUnhandledExceptionFilter(OnUnhandledException);
 }
 
-FileBeingRead::FileBeingRead(const char* path) : before_(Reading()) {
-    Copy(name_, path);
+FileBeingRead::FileBeingRead(const std::wstring& path) : name_(path), before_(Reading()) {
     DWORD slot = ReadingSlot();
-    if (slot != TLS_OUT_OF_INDEXES) TlsSetValue(slot, name_);
+    if (slot != TLS_OUT_OF_INDEXES) TlsSetValue(slot, this);
 }
 
 FileBeingRead::~FileBeingRead() {
@@ -48,7 +44,12 @@ FileBeingRead::~FileBeingRead() {
     if (slot != TLS_OUT_OF_INDEXES) TlsSetValue(slot, before_);
 }
 
-void FileBeingRead::name(const char* path) {
-    char* reading = Reading();
-    if (reading != nullptr) Copy(reading, path);
+void FileBeingRead::name(const std::wstring& path) {
+    FileBeingRead* reading = Reading();
+    if (reading != nullptr) reading->name_ = path;
+}
+
+const wchar_t* FileBeingRead::current() {
+    FileBeingRead* reading = Reading();
+    return reading != nullptr ? reading->name_.c_str() : L"";
 }

@@ -5,12 +5,13 @@
 // which file it was reading, and ends.
 #pragma once
 #include <windows.h>
+#include <string>
 
 // Called on the faulting thread with the file that thread's platform reader
-// was reading (empty when none: the fault is elsewhere) and the exception's
-// code; the process ends when it returns. It must do little: the heap may
-// be damaged.
-typedef void (*CrashReporter)(const char* reading, DWORD code);
+// was reading, whole (empty when none: the fault is elsewhere), and the
+// exception's code; the process ends when it returns. It must do little:
+// the heap may be damaged.
+typedef void (*CrashReporter)(const wchar_t* reading, DWORD code);
 
 void InstallCrashReport(CrashReporter reporter);
 
@@ -18,15 +19,17 @@ void InstallCrashReport(CrashReporter reporter);
 // lives; the one before is named again afterwards.
 class FileBeingRead {
 public:
-    explicit FileBeingRead(const char* path);
+    explicit FileBeingRead(const std::wstring& path);
     virtual ~FileBeingRead();
     FileBeingRead(const FileBeingRead&) = delete;
     FileBeingRead& operator=(const FileBeingRead&) = delete;
     // Names another file, on this thread, until the innermost one ends (a
     // continuation the platform is about to read).
-    static void name(const char* path);
+    static void name(const std::wstring& path);
+    // What this thread reads, whole; empty when nothing. No allocation.
+    static const wchar_t* current();
 
 private:
-    char name_[MAX_PATH * 2];
-    char* before_;  // the name this thread had before
+    std::wstring name_;  // made before any fault: the filter only reads it
+    FileBeingRead* before_;  // the one this thread had before
 };

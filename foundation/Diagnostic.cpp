@@ -2,6 +2,7 @@
 #include "foundation/WideText.h"
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <exception>
 #include <new>
 
@@ -16,18 +17,33 @@ char* CopyText(const char* text) {
     if (copy != nullptr) std::memcpy(copy, text, n + 1);
     return copy;
 }
+wchar_t* CopyWide(const wchar_t* text) {
+    if (text == nullptr) return nullptr;
+    size_t n = std::wcslen(text);
+    wchar_t* copy = new (std::nothrow) wchar_t[n + 1];
+    if (copy != nullptr) std::memcpy(copy, text, (n + 1) * sizeof(wchar_t));
+    return copy;
+}
 }  // namespace
 
 Diagnostic::Diagnostic(const char* caption, const char* message)
     : caption_(CopyText(caption)), message_(CopyText(message)) {}
 
+Diagnostic::Diagnostic(const char* caption, const std::wstring& message)
+    : caption_(CopyText(caption)), message_(CopyText(ToShiftJis(message).c_str())),
+      wideMessage_(CopyWide(message.c_str())) {}
+
 Diagnostic::Diagnostic(const Diagnostic& other)
-    : caption_(CopyText(other.caption_)), message_(CopyText(other.message_)) {}
+    : caption_(CopyText(other.caption_)), message_(CopyText(other.message_)),
+      wideMessage_(CopyWide(other.wideMessage_)) {}
 
 Diagnostic& Diagnostic::operator=(const Diagnostic& other) {
     if (this != &other) {
         setCaption(other.caption_);
         setMessage(other.message_);
+        wchar_t* wide = CopyWide(other.wideMessage_);
+        delete[] wideMessage_;
+        wideMessage_ = wide;
     }
     return *this;
 }
@@ -35,9 +51,18 @@ Diagnostic& Diagnostic::operator=(const Diagnostic& other) {
 Diagnostic::~Diagnostic() {
     delete[] caption_;
     delete[] message_;
+    delete[] wideMessage_;
 }
 
-int Diagnostic::show(HWND owner) { return ShowFoundationBox(getMessage(), getCaption(), MB_OK, owner); }
+std::wstring Diagnostic::getWideMessage() const {
+    return wideMessage_ != nullptr ? std::wstring(wideMessage_) : FromShiftJis(getMessage());
+}
+
+int Diagnostic::show(HWND owner) {
+    if (wideMessage_ == nullptr) return ShowFoundationBox(getMessage(), getCaption(), MB_OK, owner);
+    return MessageBoxW(owner, wideMessage_, FromShiftJis(getCaption()).c_str(),
+                       MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+}
 
 int Diagnostic::show() { return show(nullptr); }
 

@@ -2,10 +2,14 @@
 #pragma once
 #include <windows.h>
 #include <memory>
+#include <string>
 
 class Diagnostic {
 public:
     Diagnostic(const char* caption, const char* message);
+    // A message that names a path: UTF-16, as Windows gave it (getMessage
+    // gives what Shift_JIS holds of it).
+    Diagnostic(const char* caption, const std::wstring& message);
     Diagnostic(const Diagnostic& other);
     Diagnostic& operator=(const Diagnostic& other);
     virtual ~Diagnostic();
@@ -17,10 +21,13 @@ public:
     virtual const char* getMessage() const;
     virtual void setMessage(const char* text);
     virtual void appendMessage(const char* text);
+    // The message as shown, in UTF-16.
+    std::wstring getWideMessage() const;
 
 private:
     char* caption_;
     char* message_;
+    wchar_t* wideMessage_ = nullptr;  // instead of message_ when set
 };
 
 class NotEnoughMemoryException : public Diagnostic {
@@ -32,18 +39,21 @@ public:
 class CannotOpenException : public Diagnostic {
 public:
     CannotOpenException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    CannotOpenException(const char* caption, const std::wstring& message) : Diagnostic(caption, message) {}
     ~CannotOpenException() override {}
 };
 
 class CannotReadException : public Diagnostic {
 public:
     CannotReadException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    CannotReadException(const char* caption, const std::wstring& message) : Diagnostic(caption, message) {}
     ~CannotReadException() override {}
 };
 
 class CannotWriteException : public Diagnostic {
 public:
     CannotWriteException(const char* caption, const char* message) : Diagnostic(caption, message) {}
+    CannotWriteException(const char* caption, const std::wstring& message) : Diagnostic(caption, message) {}
     ~CannotWriteException() override {}
 };
 

@@ -2,6 +2,7 @@
 // system's code page, with a shared, copy-on-write representation and a
 // per-string cursor used by the scanning operations.
 #pragma once
+#include <string>
 #include <windows.h>
 #include <cstdarg>
 
@@ -96,10 +97,10 @@ public:
     static int estimateFormattedLength(const char* format, va_list args);
 
     // --- whole files (scrambled or plain) ---
-    void readFile(const char* path, unsigned maxBytes, unsigned key = 0, int plainLines = 0);
+    void readFile(const std::wstring& path, unsigned maxBytes, unsigned key = 0, int plainLines = 0);
     void readFrom(FCFile& file, unsigned maxBytes, unsigned key, int plainLines);
     // Writes the whole text over the file and cuts it to that length.
-    void writeFile(const char* path, unsigned key = 0, int plainLines = 0);
+    void writeFile(const std::wstring& path, unsigned key = 0, int plainLines = 0);
     void writeTo(FCFile& file, unsigned key, int plainLines);
 
     FCStringRep* rep;

@@ -1,5 +1,4 @@
-// What only tests use to make the foundation's allocations and short-path
-// lookups fail. The programs never include this.
+// What only tests use to make the foundation's allocations fail. The programs never include this.
 #pragma once
 #include <cstddef>
 
@@ -7,7 +6,3 @@
 // and a true answer makes that allocation fail; null switches it off.
 typedef bool (*HeapFailureHook)(size_t size);
 void SetHeapFailureHookForTests(HeapFailureHook hook);
-
-// Makes every short (8.3) path lookup fail, as on a volume where short
-// names are switched off.
-void SetNoShortPathsForTests(bool none);

@@ -53,6 +53,14 @@ bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
     return true;
 }
 
+EntryNameVerdict CheckNameWide(const std::wstring& name) {
+    // Any other character stands for itself as a letter would.
+    std::string ascii;
+    for (wchar_t c : name) ascii += c < 0x80 ? static_cast<char>(c) : 'x';
+    FCString safe;
+    return CheckEntryName(FCString(ascii.c_str()), safe);
+}
+
 bool IsPlainFileName(const char* name) {
     for (const char* p = name; *p != '\0'; p = Mbcs::Next(p))
         if (Mbcs::InSet("\\/:", Mbcs::CodeAt(p))) return false;

@@ -16,6 +16,10 @@ enum EntryNameVerdict {
 // ENTRY_NAME_OK, safe holds the name with '\' separators.
 EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe);
 
+// The same rule for a name as Windows gave it (a folder typed, dropped or
+// browsed for): every character the rule looks at is ASCII.
+EntryNameVerdict CheckNameWide(const std::wstring& name);
+
 // The attribute bit that marks an entry's name as UTF-8 (gcab stores every
 // non-ASCII name so) rather than the code page's bytes.
 const unsigned kEntryNameIsUtf8 = 0x80;

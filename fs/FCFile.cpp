@@ -3,10 +3,15 @@
 #include "foundation/Diagnostic.h"
 #include "fs/FCPathName.h"
 #include "fs/PathCompare.h"
+#include <vector>
 
 namespace {
-int AskRetryCancel(const FCString& text, const char* caption) {
-    return ShowFoundationBox(text.text(), caption, MB_RETRYCANCEL);
+// The path as Windows gave it, then the explanation: made in UTF-16, for a
+// path Shift_JIS cannot hold.
+int AskRetryCancel(const std::wstring& path, const FCString& explanation, const char* caption) {
+    std::wstring text = path + FromShiftJis(explanation.text());
+    return MessageBoxW(nullptr, text.c_str(), FromShiftJis(caption).c_str(),
+                       MB_RETRYCANCEL | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
 const char* CommonSuffix(DWORD code) {
@@ -25,10 +30,9 @@ const char* ReadWriteSuffix(DWORD code) {
     }
 }
 
-bool ReadAttributes(const char* path, DWORD* attributes) {
-    if (path == nullptr) return false;
-    FCPathName name(path);
-    DWORD value = GetFileAttributesW(Wide932(name.text()).data());
+// The attributes of path made absolute as FCPathName makes a path.
+bool ReadAttributes(const std::wstring& path, DWORD* attributes) {
+    DWORD value = GetFileAttributesW(LongPathForm(FCPathName(path).path).c_str());
     if (value == INVALID_FILE_ATTRIBUTES) return false;
     *attributes = value;
     return true;
@@ -89,40 +93,26 @@ void FCFile::appendWriteSuffix(FCString& text, DWORD code) {
     }
 }
 
-DWORD FCFile::open(const char* path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
-                   DWORD flagsAndAttributes, bool quiet) {
-    close();
-    FCPathName name(path);
-    if (name.hasExtension("lnk")) {
-        FCShortcut shortcut;
-        if (!(shortcut.load(name.text()) && shortcut.getTarget(openedName, nullptr, 0))) openedName.assignFrom(path);
-        name.create(openedName);
-    } else {
-        openedName.assignFrom(path);
-    }
-    return openAs(std::wstring(Wide932(name.text()).data()), creationDisposition, desiredAccess, shareMode,
-                  flagsAndAttributes, quiet);
-}
-
 DWORD FCFile::open(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
                    DWORD flagsAndAttributes, bool quiet) {
     close();
-    openedName.assignFrom(ShiftJisKeepingWide(path.c_str()).c_str());
-    return openAs(path, creationDisposition, desiredAccess, shareMode, flagsAndAttributes, quiet);
-}
-
-DWORD FCFile::openAs(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
-                     DWORD flagsAndAttributes, bool quiet) {
-    const FCString& shown = openedName;
+    FCPathName name(path);
+    openedName = path;
+    if (name.hasExtension(L"lnk")) {
+        FCShortcut shortcut;
+        std::wstring target;
+        if (shortcut.load(name.text()) && shortcut.getTarget(target, nullptr, 0)) openedName = target;
+    }
     for (;;) {
-        handle.reset(CreateFileW(LongPathForm(path).c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
-                                 flagsAndAttributes, nullptr));
+        handle.reset(CreateFileW(LongPathForm(FCPathName(openedName).path).c_str(), desiredAccess, shareMode, nullptr,
+                                 creationDisposition, flagsAndAttributes, nullptr));
         if (handle.valid()) return 0;
         DWORD code = GetLastError();
         if (quiet) return code;
-        FCString text(shown);
-        appendOpenSuffix(text, code);
-        if (AskRetryCancel(text, "FCFile - open") != IDRETRY) throw CannotOpenException("cannot open", shown.text());
+        FCString explanation;
+        appendOpenSuffix(explanation, code);
+        if (AskRetryCancel(openedName, explanation, "FCFile - open") != IDRETRY)
+            throw CannotOpenException("cannot open", openedName);
     }
 }
 
@@ -131,10 +121,10 @@ DWORD FCFile::read(void* buffer, DWORD count) {
         DWORD done = 0;
         if (ReadFile(handle.get(), buffer, count, &done, nullptr)) return done;
         DWORD code = GetLastError();
-        FCString text(openedName);
-        appendReadSuffix(text, code, handle.get());
-        if (AskRetryCancel(text, "FCFile - read") != IDRETRY)
-            throw CannotReadException("cannot read", openedName.text());
+        FCString explanation;
+        appendReadSuffix(explanation, code, handle.get());
+        if (AskRetryCancel(openedName, explanation, "FCFile - read") != IDRETRY)
+            throw CannotReadException("cannot read", openedName);
     }
 }
 
@@ -143,10 +133,10 @@ DWORD FCFile::write(const void* buffer, DWORD count) {
         DWORD done = 0;
         if (WriteFile(handle.get(), buffer, count, &done, nullptr)) return done;
         DWORD code = GetLastError();
-        FCString text(openedName);
-        appendWriteSuffix(text, code);
-        if (AskRetryCancel(text, "FCFile - write") != IDRETRY)
-            throw CannotWriteException("cannot write", openedName.text());
+        FCString explanation;
+        appendWriteSuffix(explanation, code);
+        if (AskRetryCancel(openedName, explanation, "FCFile - write") != IDRETRY)
+            throw CannotWriteException("cannot write", openedName);
     }
 }
 
@@ -165,25 +155,22 @@ FCShortcut::~FCShortcut() {
     if (comInitialised_) CoUninitialize();
 }
 
-bool FCShortcut::load(const char* path) {
-    if (shellLink == nullptr || persistFile == nullptr || path == nullptr) return false;
-    if (persistFile->Load(Wide932(path).data(), STGM_READ) != S_OK) return false;
+bool FCShortcut::load(const std::wstring& path) {
+    if (shellLink == nullptr || persistFile == nullptr) return false;
+    if (persistFile->Load(path.c_str(), STGM_READ) != S_OK) return false;
     return shellLink->Resolve(nullptr, SLR_UPDATE | SLR_NO_UI) == S_OK;
 }
 
-bool FCShortcut::getTarget(FCString& out, WIN32_FIND_DATAW* findData, DWORD flags) {
+bool FCShortcut::getTarget(std::wstring& out, WIN32_FIND_DATAW* findData, DWORD flags) {
     if (shellLink == nullptr) return false;
-    wchar_t buffer[512] = L"";
+    // The link says nothing of its target's length: room for the longest
+    // path Windows has.
+    std::vector<wchar_t> buffer(32768, L'\0');
     WIN32_FIND_DATAW local;
-    if (shellLink->GetPath(buffer, 510, findData != nullptr ? findData : &local, flags) != S_OK) return false;
-    out.assignFrom(ShiftJisKeepingWide(buffer).c_str());
-    return true;
-}
-
-bool pathExists(const char* path, DWORD* attributes) {
-    DWORD value = 0;
-    if (!ReadAttributes(path, &value)) return false;
-    if (attributes != nullptr) *attributes = value;
+    if (shellLink->GetPath(buffer.data(), static_cast<int>(buffer.size()) - 1, findData != nullptr ? findData : &local,
+                           flags) != S_OK)
+        return false;
+    out = buffer.data();
     return true;
 }
 
@@ -194,21 +181,25 @@ bool pathExists(const std::wstring& path, DWORD* attributes) {
     return true;
 }
 
-bool hasAnyAttribute(const char* path, DWORD mask) {
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = 0;
+    return pathExists(path, &attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool hasAnyAttribute(const std::wstring& path, DWORD mask) {
     DWORD value = 0;
     return ReadAttributes(path, &value) && (value & mask) != 0;
 }
 
-bool hasAllAttributes(const char* path, DWORD mask) {
+bool hasAllAttributes(const std::wstring& path, DWORD mask) {
     DWORD value = 0;
     return ReadAttributes(path, &value) && (value & mask) == mask;
 }
 
-BOOL clearAttributes(const char* path, DWORD mask) {
+BOOL clearAttributes(const std::wstring& path, DWORD mask) {
     DWORD value = 0;
     if (!ReadAttributes(path, &value) || (value & mask) == 0) return FALSE;
-    FCPathName name(path);
-    return SetFileAttributesW(Wide932(name.text()).data(), value & ~mask);
+    return SetFileAttributesW(LongPathForm(FCPathName(path).path).c_str(), value & ~mask);
 }
 
 LONGLONG FCFile::seek(LONGLONG distance, DWORD method) {

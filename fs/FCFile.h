@@ -16,10 +16,8 @@ public:
     FCFile& operator=(const FCFile&) = delete;
 
     // 0 on success. Without quiet a failure asks Retry/Cancel and Cancel
-    // throws CannotOpenException; with quiet the error code comes back.
-    DWORD open(const char* path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
-               DWORD flagsAndAttributes, bool quiet);
-    // The same for a path as Windows gave it (no shortcut is followed).
+    // throws CannotOpenException; with quiet the error code comes back. A
+    // path ending in .lnk opens the shortcut's target.
     DWORD open(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
                DWORD flagsAndAttributes, bool quiet);
     void close();
@@ -34,18 +32,13 @@ public:
     // Cuts the file at the file pointer.
     bool truncate();
 
-    // The texts appended to the path in the failure boxes.
+    // The texts appended to the path in the failure boxes (Shift_JIS).
     static void appendOpenSuffix(FCString& text, DWORD code);
     static void appendReadSuffix(FCString& text, DWORD code, HANDLE handle);
     static void appendWriteSuffix(FCString& text, DWORD code);
 
     FCHandle handle;
-    FCString openedName;
-
-private:
-    // Opens path, named openedName in messages.
-    DWORD openAs(const std::wstring& path, DWORD creationDisposition, DWORD desiredAccess, DWORD shareMode,
-                 DWORD flagsAndAttributes, bool quiet);
+    std::wstring openedName;
 };
 
 class FCShortcut {
@@ -55,8 +48,8 @@ public:
     FCShortcut(const FCShortcut&) = delete;
     FCShortcut& operator=(const FCShortcut&) = delete;
 
-    bool load(const char* path);
-    bool getTarget(FCString& out, WIN32_FIND_DATAW* findData, DWORD flags);
+    bool load(const std::wstring& path);
+    bool getTarget(std::wstring& out, WIN32_FIND_DATAW* findData, DWORD flags);
 
     IShellLinkW* shellLink;
     IPersistFile* persistFile;
@@ -65,8 +58,8 @@ private:
     bool comInitialised_;
 };
 
-bool pathExists(const char* path, DWORD* attributes = nullptr);
 bool pathExists(const std::wstring& path, DWORD* attributes = nullptr);
-bool hasAnyAttribute(const char* path, DWORD mask);
-bool hasAllAttributes(const char* path, DWORD mask);
-BOOL clearAttributes(const char* path, DWORD mask);
+bool hasAnyAttribute(const std::wstring& path, DWORD mask);
+bool hasAllAttributes(const std::wstring& path, DWORD mask);
+BOOL clearAttributes(const std::wstring& path, DWORD mask);
+bool IsFolder(const std::wstring& path);

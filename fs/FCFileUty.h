@@ -13,19 +13,17 @@ public:
     FCFileEnumeration(const FCFileEnumeration&) = delete;
     FCFileEnumeration& operator=(const FCFileEnumeration&) = delete;
 
-    void setPattern(const char* text);
+    void setPattern(const std::wstring& text);
     bool nextEntry();
-    const FCString& entryPath();
+    const std::wstring& entryPath();
     void closeSearch();
 
     FCPathName pattern;
-    FCString entryPathText;
+    std::wstring entryPathText;
     FCFindHandle findHandle;
     WIN32_FIND_DATAW findData;
-    // The entry's name in Shift_JIS, a character it cannot hold kept as
-    // UTF-16 (WideText), so that the path made of it names the entry; a
-    // folder's ends in a separator.
-    std::string entryName;
+    // The entry's name as Windows gives it; a folder's ends in a separator.
+    std::wstring entryName;
 };
 
 class FCFileUty {
@@ -38,14 +36,14 @@ public:
     static constexpr unsigned FLAG_FOLDER = 0x200;
     static constexpr unsigned FLAG_FORCE = 0x10000;
 
-    typedef int (*ErrorHandler)(unsigned flags, DWORD* errorCode, const char* path, int reserved, LPARAM userValue);
+    typedef int (*ErrorHandler)(unsigned flags, DWORD* errorCode, const wchar_t* path, int reserved, LPARAM userValue);
     typedef void (*Progress)(int event, LPARAM value, int reserved);
 
-    static bool remove(const char* path, bool force, Progress progress = nullptr, ErrorHandler errorHandler = nullptr,
-                       LPARAM userValue = 0);
-    static int removeTree(const char* path, bool& force, Progress progress, ErrorHandler errorHandler,
+    static bool remove(const std::wstring& path, bool force, Progress progress = nullptr,
+                       ErrorHandler errorHandler = nullptr, LPARAM userValue = 0);
+    static int removeTree(const std::wstring& path, bool& force, Progress progress, ErrorHandler errorHandler,
                           LPARAM userValue);
-    static int askRemoveError(unsigned flags, DWORD* errorCode, const char* path, int reserved, LPARAM userValue);
+    static int askRemoveError(unsigned flags, DWORD* errorCode, const wchar_t* path, int reserved, LPARAM userValue);
 
 private:
     static int removeItem(const FCPathName& name, bool isFolder, bool& force, ErrorHandler errorHandler,

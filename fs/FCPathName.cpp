@@ -1,7 +1,6 @@
 #include "fs/FCPathName.h"
 #include "foundation/WideText.h"
 #include "foundation/Diagnostic.h"
-#include "foundation/Mbcs.h"
 #include <shlobj.h>
 #include <algorithm>
 #include <cstring>
@@ -31,222 +30,174 @@ void FreeShellItem(LPITEMIDLIST item) {
     }
 }
 
-UINT WINAPI TempPathQuery(LPWSTR buffer, UINT size) { return GetTempPathW(size, buffer); }
-
 int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
     if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
 }
 }  // namespace
 
-FCPathName::FCPathName() {
-    path.create(512, nullptr);
-    create();
-}
-FCPathName::FCPathName(int code) {
-    path.create(512, nullptr);
-    create(code, true);
-}
-FCPathName::FCPathName(int code, bool trailingSeparator) {
-    path.create(512, nullptr);
-    create(code, trailingSeparator);
-}
-FCPathName::FCPathName(const char* text) {
-    path.create(512, nullptr);
-    create(text);
-}
-FCPathName::FCPathName(const FCString& text) {
-    path.create(512, nullptr);
-    create(text.text());
+FCPathName::FCPathName() { create(); }
+FCPathName::FCPathName(int code) { create(code, true); }
+FCPathName::FCPathName(int code, bool trailingSeparator) { create(code, trailingSeparator); }
+FCPathName::FCPathName(const std::wstring& text) { create(text); }
+FCPathName::FCPathName(const wchar_t* text) {
+    if (text == nullptr) create();
+    else create(std::wstring(text));
 }
 FCPathName::~FCPathName() {}
 
 void FCPathName::create(const FCPathName& relative) {
-    FCString tail(relative.path);  // relative may be this object
+    std::wstring tail(relative.path);  // relative may be this object
     create();
-    path.append(tail);
-    path.cursor = const_cast<char*>(path.text());
+    path += tail;
 }
 
-void FCPathName::create(const FCString& text) {
-    FCString copy(text);
-    create(copy.text());
-}
-
-void FCPathName::create(const char* text) {
-    if (text == nullptr) {
-        create();
+void FCPathName::create(const std::wstring& text) {
+    if (text.size() >= 2 && text[0] == L'%' && text[1] == L':') {
+        path = cdromDrive() + text.substr(2);
         return;
     }
-    if (text[0] == '%' && text[1] == ':') {
-        FCString joined(cdromDrive());
-        joined.append(text + 2);
-        path.create(FCString::DEFAULT_BLOCK, joined.text());
+    if ((text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\') || (text.size() >= 2 && text[1] == L':')) {
+        path = text;
         return;
     }
-    if ((text[0] == '\\' && text[1] == '\\') || (text[0] != '\0' && text[1] == ':')) {
-        path.create(FCString::DEFAULT_BLOCK, text);
-        return;
-    }
-    FCString tail(text);  // text may point into the path itself
+    std::wstring tail(text);  // text may be this path
     create();
-    path.append(tail);
-    path.cursor = const_cast<char*>(path.text());
+    path += tail;
 }
 
 void FCPathName::create() {
-    wchar_t buffer[CURRENT_BUFFER];
-    DWORD n = GetCurrentDirectoryW(CURRENT_BUFFER, buffer);
-    if (n == 0 || n >= CURRENT_BUFFER) {
-        if (n != 0) SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    std::wstring folder = ReadSystemPath([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+    if (folder.empty()) {
         reportLastError("FCPathName - create()");
         return;
     }
-    path.create(FCString::DEFAULT_BLOCK, ShiftJisKeepingWide(buffer).c_str());
+    path = folder;
     addSeparator();
 }
 
 void FCPathName::create(int code) { create(code, true); }
 
 void FCPathName::create(int code, bool trailingSeparator) {
-    path.create(FCString::DEFAULT_BLOCK, nullptr);
+    path.clear();
     switch (code) {
     case PATH_MODULE_FILE:
     case PATH_MODULE_FOLDER: {
-        wchar_t buffer[MODULE_BUFFER];
-        DWORD n = GetModuleFileNameW(nullptr, buffer, MODULE_BUFFER);
-        if (n == 0 || n >= MODULE_BUFFER) return;  // failed or cut short
-        create(ShiftJisKeepingWide(buffer).c_str());
-        if (code == PATH_MODULE_FOLDER) {
-            FCString folder;
-            getFolder(folder, trailingSeparator);
-            path.create(FCString::DEFAULT_BLOCK, folder.text());
-        }
+        path = ModulePath();
+        if (code == PATH_MODULE_FILE || path.empty()) return;
+        std::wstring folder;
+        getFolder(folder, trailingSeparator);
+        path = folder;
         return;
     }
-    case PATH_CURRENT: create(); return;
-    case PATH_WINDOWS: createFromDirectory(GetWindowsDirectoryW, trailingSeparator); return;
-    case PATH_SYSTEM: createFromDirectory(GetSystemDirectoryW, trailingSeparator); return;
-    case PATH_TEMP: createFromDirectory(TempPathQuery, trailingSeparator); return;
+    case PATH_CURRENT:
     case 30589:
     case 30590:
     case 30591:
     case 30592: create(); return;
+    case PATH_WINDOWS: path = ReadSystemPath([](wchar_t* b, DWORD n) { return GetWindowsDirectoryW(b, n); }); break;
+    case PATH_SYSTEM: path = ReadSystemPath([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); }); break;
+    case PATH_TEMP: path = TemporaryFolder(); break;
     default:
         if (IsKnownShellFolder(code)) createShellFolder(code, trailingSeparator);
         return;
     }
-}
-
-void FCPathName::createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool trailingSeparator) {
-    wchar_t buffer[MODULE_BUFFER];
-    UINT n = query(buffer, MODULE_BUFFER);
-    if (n == 0 || n >= MODULE_BUFFER) return;
-    create(ShiftJisKeepingWide(buffer).c_str());
-    if (trailingSeparator) addSeparator();
+    if (!path.empty() && trailingSeparator) addSeparator();
 }
 
 void FCPathName::createShellFolder(int csidl, bool trailingSeparator) {
     LPITEMIDLIST item = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &item)) || item == nullptr) return;
+    // The call writes at most MAX_PATH units: it fixes the buffer.
     wchar_t buffer[MAX_PATH + 2] = L"";
     if (SHGetPathFromIDListW(item, buffer)) {
-        create(ShiftJisKeepingWide(buffer).c_str());
+        path = buffer;
         if (trailingSeparator) addSeparator();
     }
     FreeShellItem(item);
 }
 
-bool FCPathName::needsSeparator() {
-    bool needs = path.seek(-1, FCString::SEEK_FROM_END) != '\\';
-    path.cursor = const_cast<char*>(path.text());
-    return needs;
+bool FCPathName::needsSeparator() const {
+    // A one-unit path, a lone backslash included, counts as not ending in one.
+    return path.size() <= 1 || path.back() != L'\\';
 }
 
 void FCPathName::addSeparator() {
-    if (needsSeparator()) path.append("\\");
-    path.cursor = const_cast<char*>(path.text());
+    if (needsSeparator()) path += L'\\';
 }
 
-const char* FCPathName::lastSeparatorAfterFirstByte() {
-    if (path.isEmpty()) return nullptr;
-    path.cursor = const_cast<char*>(Mbcs::Next(path.text()));
-    const char* last = path.findLastAnyOf("\\");
-    path.cursor = const_cast<char*>(path.text());
-    return last;
+void FCPathName::getFolder(std::wstring& out, bool keepSeparator) const {
+    size_t last = path.size() > 1 ? path.rfind(L'\\') : std::wstring::npos;
+    if (last == std::wstring::npos || last == 0) return;
+    out = path.substr(0, keepSeparator ? last + 1 : last);
 }
 
-void FCPathName::getFolder(FCString& out, bool keepSeparator) {
-    const char* last = lastSeparatorAfterFirstByte();
-    if (last == nullptr) return;
-    FCString source(path);  // out may be this path
-    if (keepSeparator) source.mid(out, source.text(), last);
-    else source.mid(out, source.text(), last - 1);
+const wchar_t* FCPathName::fileName() const {
+    size_t last = path.rfind(L'\\');
+    return path.c_str() + (last == std::wstring::npos ? 0 : last + 1);
 }
 
-const char* FCPathName::fileName() {
-    path.cursor = const_cast<char*>(path.text());
-    const char* last = path.findLastAnyOf("\\");
-    path.cursor = const_cast<char*>(path.text());
-    return last != nullptr ? last + 1 : path.text();
+bool FCPathName::hasExtension(const wchar_t* extension) const {
+    if (extension == nullptr || path.empty() || !needsSeparator()) return false;
+    size_t last = path.rfind(L'\\');
+    size_t dot = path.rfind(L'.');
+    if (last == std::wstring::npos || dot == std::wstring::npos || dot < last) return false;
+    auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c; };
+    std::wstring found = path.substr(dot + 1), wanted = extension;
+    for (wchar_t& c : found) c = lower(c);
+    for (wchar_t& c : wanted) c = lower(c);
+    return found == wanted;
 }
 
-bool FCPathName::hasExtension(const char* extension) {
-    if (extension == nullptr || path.isEmpty() || !needsSeparator()) return false;
-    path.cursor = const_cast<char*>(path.text());
-    const char* last = path.findLastAnyOf("\\");
-    if (last == nullptr) return false;
-    path.cursor = const_cast<char*>(last);
-    const char* dot = path.findLastAnyOf(".");
-    if (dot == nullptr) return false;
-    FCString found(dot + 1);
-    FCString wanted(extension);
-    found.toLower();
-    wanted.toLower();
-    return found.equals(wanted);
-}
-
-void FCPathName::getRoot(FCString& out) {
-    char* saved = path.cursor;
-    FCString source(path);
-    source.mid(out, source.text(), source.text());
-    if (std::strcmp(out.text(), "\\") != 0) out.append(":\\");
-    if (source.text()[0] == '\\') {
-        source.cursor = const_cast<char*>(source.text());
-        for (int i = 0; i < 3; ++i) {
-            if (source.findChar('\\') == nullptr) break;
-            source.nextChar();
-        }
-        const char* shareEnd = source.findChar('\\');
-        if (shareEnd != nullptr) source.mid(out, source.text(), shareEnd);
-        else out.assignFrom(source.text());
+void FCPathName::getRoot(std::wstring& out) const {
+    static const std::wstring kLong = L"\\\\?\\", kLongShare = L"\\\\?\\UNC\\";
+    bool longShare = path.compare(0, kLongShare.size(), kLongShare) == 0;
+    if (!longShare && path.compare(0, kLong.size(), kLong) == 0) {
+        out = kLong + path.substr(kLong.size(), 1) + L":\\";
+        return;
     }
-    path.cursor = saved;
+    if (!longShare && (path.empty() || path[0] != L'\\')) {
+        out = path.substr(0, 1) + L":\\";
+        return;
+    }
+    // A share: past the server, then the share's name.
+    size_t share = path.find(L'\\', longShare ? kLongShare.size() : 2);
+    size_t end = share == std::wstring::npos ? share : path.find(L'\\', share + 1);
+    out = end == std::wstring::npos ? path : path.substr(0, end + 1);
 }
 
-bool FCPathName::prepareBrowseBuffer(wchar_t* buffer, const std::wstring& initial) {
-    std::memset(buffer, 0, BROWSE_BUFFER * sizeof(wchar_t));
-    if (initial.size() > BROWSE_INITIAL_MAX) return false;
-    std::memcpy(buffer, initial.data(), initial.size() * sizeof(wchar_t));
-    return true;
+std::wstring FCPathName::cdromDrive() {
+    static wchar_t drive[3] = L"";  // found once, kept for the process
+    if (drive[0] != L'\0') return drive;
+    DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if ((mask & (1u << i)) == 0) continue;
+        wchar_t root[4] = {static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+        if (GetDriveTypeW(root) == DRIVE_CDROM) {
+            drive[0] = root[0];
+            drive[1] = L':';
+            break;
+        }
+    }
+    return drive;
 }
 
 bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const std::wstring& initial,
                      std::wstring& chosen) {
     LPITEMIDLIST root = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(owner, rootFolder, &root)) || root == nullptr) return false;
-    wchar_t selection[FCPathName::BROWSE_BUFFER];
-    FCPathName::prepareBrowseBuffer(selection, initial);
-    std::vector<wchar_t> shownTitle = Wide932(title);
+    std::wstring shownTitle = FromShiftJis(title);
+    // The browser writes a display name of at most MAX_PATH units, and the
+    // path of what was picked likewise: the calls fix those buffers.
     wchar_t display[MAX_PATH] = L"", picture[MAX_PATH + 2] = L"";
     BROWSEINFOW info = {};
     info.hwndOwner = owner;
     info.pidlRoot = root;
     info.pszDisplayName = display;
-    info.lpszTitle = shownTitle.data();
+    info.lpszTitle = shownTitle.c_str();
     info.ulFlags = flags;
     info.lpfn = BrowseCallback;
-    info.lParam = reinterpret_cast<LPARAM>(selection);
+    info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
     LPITEMIDLIST picked = SHBrowseForFolderW(&info);
     bool taken = picked != nullptr && SHGetPathFromIDListW(picked, picture);
     if (taken) {
@@ -296,40 +247,21 @@ std::wstring CurrentFolder() {
     return folder;
 }
 
-std::wstring AbsolutePath(const std::wstring& text) {
-    if (text.size() >= 2 && text[0] == L'%' && text[1] == L':')
-        return std::wstring(Wide932(FCPathName::cdromDrive()).data()) + text.substr(2);
-    if ((text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\') || (text.size() >= 2 && text[1] == L':'))
-        return text;
-    return CurrentFolder() + text;
-}
+std::wstring AbsolutePath(const std::wstring& text) { return FCPathName(text).path; }
 
 std::wstring SystemFolder(int code) {
-    wchar_t buffer[MAX_PATH + 2] = L"";
+    std::wstring folder;
     if (code == FCPathName::PATH_WINDOWS) {
-        UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 2);
-        if (n == 0 || n >= MAX_PATH + 2) return std::wstring();
-    } else if (FAILED(SHGetFolderPathW(nullptr, code, nullptr, SHGFP_TYPE_CURRENT, buffer))) {
-        return std::wstring();
+        folder = ReadSystemPath([](wchar_t* b, DWORD n) { return GetWindowsDirectoryW(b, n); });
+    } else {
+        // The call writes at most MAX_PATH units: it fixes the buffer.
+        wchar_t buffer[MAX_PATH + 2] = L"";
+        if (FAILED(SHGetFolderPathW(nullptr, code, nullptr, SHGFP_TYPE_CURRENT, buffer))) return std::wstring();
+        folder = buffer;
     }
-    std::wstring folder(buffer);
     while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
     return folder;
 }
 
-const char* FCPathName::cdromDrive() {
-    static char drive[3] = "";
-    if (drive[0] != '\0') return drive;
-    DWORD mask = GetLogicalDrives();
-    for (int i = 0; i < 26; ++i) {
-        if ((mask & (1u << i)) == 0) continue;
-        char root[4] = {static_cast<char>('A' + i), ':', '\\', '\0'};
-        if (GetDriveTypeW(Wide932(root).data()) == DRIVE_CDROM) {
-            drive[0] = root[0];
-            drive[1] = ':';
-            drive[2] = '\0';
-            break;
-        }
-    }
-    return drive;
-}
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }

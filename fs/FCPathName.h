@@ -1,7 +1,10 @@
-// FCPathName: one absolute path text made from a relative or absolute text,
-// the current directory, the executable, system folders or shell folders.
+// FCPathName: one absolute path made from a relative or absolute text, the
+// current directory, the executable, system folders or shell folders, and
+// the questions the system asks of a path. A path is UTF-16 as Windows
+// gives it, from the call that returns it to the call that takes it: never
+// narrowed, escaped or cut on the way, its length counted in UTF-16 units.
+// The free functions below are the one way a path is read from Windows.
 #pragma once
-#include "foundation/FCString.h"
 #include <string>
 #include <windows.h>
 
@@ -15,49 +18,44 @@ public:
         PATH_SYSTEM = 30587,
         PATH_TEMP = 30588,
     };
-    // Buffer sizes of the system calls behind the special codes.
-    enum { MODULE_BUFFER = 262, CURRENT_BUFFER = 260, BROWSE_BUFFER = 522, BROWSE_INITIAL_MAX = 520 };
 
     FCPathName();
     explicit FCPathName(int code);
     FCPathName(int code, bool trailingSeparator);
-    explicit FCPathName(const char* text);
-    explicit FCPathName(const FCString& text);
+    explicit FCPathName(const std::wstring& text);
+    explicit FCPathName(const wchar_t* text);
     virtual ~FCPathName();
 
     virtual void create(const FCPathName& relative);
-    virtual void create(const FCString& text);
-    virtual void create(const char* text);
+    virtual void create(const std::wstring& text);
     virtual void create(int code, bool trailingSeparator);
     virtual void create(int code);
     virtual void create();
 
-    bool needsSeparator();
+    bool needsSeparator() const;
     void addSeparator();
-    void getFolder(FCString& out, bool keepSeparator);
-    const char* fileName();
-    bool hasExtension(const char* extension);
-    void getRoot(FCString& out);
-    static const char* cdromDrive();
+    // Up to its last separator after the first unit, with or without it;
+    // out unchanged when there is none.
+    void getFolder(std::wstring& out, bool keepSeparator) const;
+    // The last component: the text after the last separator (all of it
+    // when there is none).
+    const wchar_t* fileName() const;
+    // extension without the dot, compared without case for ASCII letters.
+    bool hasExtension(const wchar_t* extension) const;
+    // "C:\" for "C:\dir\file"; "\\server\share\" for a share; the long
+    // forms' own ("\\?\C:\", "\\?\UNC\server\share\").
+    void getRoot(std::wstring& out) const;
+    // The first CD-ROM drive as "X:", empty when there is none.
+    static std::wstring cdromDrive();
 
-    // Copies the initial folder into the browser's buffer of BROWSE_BUFFER
-    // units when it fits (at most BROWSE_INITIAL_MAX units); the buffer is
-    // zeroed first. True when it was copied.
-    static bool prepareBrowseBuffer(wchar_t* buffer, const std::wstring& initial);
+    const std::wstring& text() const { return path; }
+    bool isEmpty() const { return path.empty(); }
 
-    const char* text() const { return path.text(); }
-    bool isEmpty() const { return path.isEmpty(); }
-
-    FCString path;
+    std::wstring path;
 
 private:
     void createShellFolder(int csidl, bool trailingSeparator);
-    void createFromDirectory(UINT(WINAPI* query)(LPWSTR, UINT), bool trailingSeparator);
-    const char* lastSeparatorAfterFirstByte();
 };
-
-// Paths as Windows gives them, in UTF-16 from the call that returned them
-// to the call that takes them.
 
 typedef DWORD (*PathQuery)(void* object, wchar_t* buffer, DWORD size);
 std::wstring ReadSystemPath(PathQuery query, void* object);
@@ -67,8 +65,9 @@ DWORD CallPathQuery(void* object, wchar_t* buffer, DWORD size) {
 }
 // A path the system writes into a buffer of the caller's: query(buffer,
 // size) answers the units written (without the terminator), or the size it
-// needs when the buffer is too small, or 0 on failure. Asked again with the
-// size it needs until it fits: never taken cut short. Empty on failure.
+// needs when the buffer is too small (or, the module's name, the whole
+// buffer, cut), or 0 on failure. Asked again with the size it needs until
+// it fits: never taken cut short. Empty on failure.
 template <class Query>
 std::wstring ReadSystemPath(Query query) {
     return ReadSystemPath(&CallPathQuery<Query>, &query);
@@ -93,3 +92,7 @@ std::wstring SystemFolder(int code);
 // ending in a separator.
 bool BrowseForFolder(HWND owner, int rootFolder, const char* title, UINT flags, const std::wstring& initial,
                      std::wstring& chosen);
+
+// The folder part of a path, ending in its separator; the name after it.
+std::wstring FolderOf(const std::wstring& path);
+std::wstring NameOf(const std::wstring& path);

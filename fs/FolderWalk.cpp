@@ -82,13 +82,7 @@ bool FindUnwritableFolderName(const std::wstring& path, std::wstring& name) {
     for (size_t i = 1; i < folders.size(); ++i) {
         std::wstring component = WithoutSeparator(folders[i]).substr(folders[i - 1].size());
         if (component == L"." || component == L"..") continue;
-        // The rule reads Shift_JIS; a character it has no form for is
-        // shown as 〓, never '?', which the rule would take for a
-        // forbidden one. Every character the rule looks at is ASCII.
-        std::string shown;
-        Mbcs::ShiftJisFromWide(component.data(), component.size(), shown, "〓");
-        FCString safe;
-        if (CheckEntryName(FCString(shown.c_str()), safe) != ENTRY_NAME_OK) {
+        if (CheckNameWide(component) != ENTRY_NAME_OK) {
             name = component;
             return true;
         }

@@ -29,13 +29,6 @@ std::wstring WithoutLongPrefix(const std::wstring& path) {
     return path;
 }
 
-bool FullPathName(const char* path, FCString& full) {
-    std::wstring wide;
-    if (!FullPathName(std::wstring(Wide932(path).data()), wide)) return false;
-    full.assignFrom(ShiftJisKeepingWide(wide.c_str()).c_str());
-    return true;
-}
-
 bool IdentityOf(HANDLE file, FILE_IDENTITY_& identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file, &info)) return false;

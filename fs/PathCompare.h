@@ -18,7 +18,8 @@ std::wstring LongPathForm(const std::wstring& path);
 // The same path without a long form's prefix.
 std::wstring WithoutLongPrefix(const std::wstring& path);
 const size_t kOrdinaryPathLimit = MAX_PATH - 12;
-bool FullPathName(const char* path, FCString& full);
+// The longest path the long form reaches, in UTF-16 units.
+const size_t kLongestPath = 32767;
 
 // Which file a handle or a path names, however the path is spelt (letter
 // case, short names, "..", another link to the folder): its volume and its

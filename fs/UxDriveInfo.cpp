@@ -1,5 +1,5 @@
 #include "fs/UxDriveInfo.h"
-#include "foundation/WideText.h"
+#include "fs/PathCompare.h"
 
 UxDriveInfo::UxDriveInfo()
     : freeBytesAvailable(0), totalBytes(0), totalFreeBytes(0), sectorsPerCluster(0), bytesPerSector(0), freeClusters(0),
@@ -7,20 +7,21 @@ UxDriveInfo::UxDriveInfo()
 
 UxDriveInfo::~UxDriveInfo() {}
 
-void UxDriveInfo::query(FCPathName& path, unsigned options) {
+void UxDriveInfo::query(const FCPathName& path, unsigned options) {
     path.getRoot(rootPath);
-    driveType = GetDriveTypeW(Wide932(rootPath.text()).data());
+    driveType = GetDriveTypeW(rootPath.c_str());
     if ((options & QUERY_VOLUME) != 0) queryVolume();
     if ((options & QUERY_FREE_SPACE) != 0) queryFreeSpace();
 }
 
 void UxDriveInfo::queryVolume() {
+    // The sizes the query has always been given for the two names.
     wchar_t name[64] = L"";
     wchar_t fileSystem[24] = L"";
-    if (GetVolumeInformationW(Wide932(rootPath.text()).data(), name, 64, &volumeSerialNumber, &maximumComponentLength,
+    if (GetVolumeInformationW(rootPath.c_str(), name, 64, &volumeSerialNumber, &maximumComponentLength,
                               &fileSystemFlags, fileSystem, 24)) {
-        volumeName.assignFrom(Narrow932(name).c_str());
-        fileSystemName.assignFrom(Narrow932(fileSystem).c_str());
+        volumeName = name;
+        fileSystemName = fileSystem;
         return;
     }
     volumeName.clear();
@@ -30,14 +31,9 @@ void UxDriveInfo::queryVolume() {
 
 bool UxDriveInfo::queryFreeSpace() {
     // A drive is asked as "X:" (no separator), a share by its root.
-    FCString queryRoot(rootPath);
-    if (rootPath.text()[0] != '\\') {
-        queryRoot.clear();
-        queryRoot.append(rootPath.text(), 1);
-        queryRoot.append(":");
-    }
+    std::wstring queryRoot = rootPath[0] == L'\\' ? rootPath : rootPath.substr(0, 1) + L":";
     ULARGE_INTEGER available, total, free;
-    if (!GetDiskFreeSpaceExW(Wide932(queryRoot.text()).data(), &available, &total, &free)) {
+    if (!GetDiskFreeSpaceExW(queryRoot.c_str(), &available, &total, &free)) {
         freeBytesAvailable = totalBytes = totalFreeBytes = 0;
         sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
         return false;
@@ -45,8 +41,15 @@ bool UxDriveInfo::queryFreeSpace() {
     freeBytesAvailable = available.QuadPart;
     totalBytes = total.QuadPart;
     totalFreeBytes = free.QuadPart;
-    if (!GetDiskFreeSpaceW(Wide932(queryRoot.text()).data(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters))
+    if (!GetDiskFreeSpaceW(queryRoot.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
         sectorsPerCluster = bytesPerSector = freeClusters = totalClusters = 0;
     return true;
+}
+
+ULONGLONG FreeBytesFor(const std::wstring& folder) {
+    std::wstring asked = LongPathForm(folder);
+    if (!asked.empty() && asked.back() != L'\\') asked += L'\\';
+    ULARGE_INTEGER available, total, free;
+    if (!GetDiskFreeSpaceExW(asked.c_str(), &available, &total, &free)) return 0;
+    return available.QuadPart;
 }

@@ -1,7 +1,8 @@
-// What the platform reports about the volume that holds a path.
+// What the platform reports about the volume that holds a path, and the
+// free space a Run asks of it.
 #pragma once
-#include "foundation/FCString.h"
 #include "fs/FCPathName.h"
+#include <string>
 
 class UxDriveInfo {
 public:
@@ -10,7 +11,7 @@ public:
     UxDriveInfo();
     virtual ~UxDriveInfo();
 
-    void query(FCPathName& path, unsigned options);
+    void query(const FCPathName& path, unsigned options);
 
     ULONGLONG freeBytesAvailable;
     ULONGLONG totalBytes;
@@ -19,15 +20,20 @@ public:
     DWORD bytesPerSector;
     DWORD freeClusters;
     DWORD totalClusters;
-    FCString volumeName;
-    FCString fileSystemName;
+    std::wstring volumeName;
+    std::wstring fileSystemName;
     DWORD maximumComponentLength;
     DWORD volumeSerialNumber;
     DWORD fileSystemFlags;
-    FCString rootPath;
+    std::wstring rootPath;
     UINT driveType;
 
 private:
     void queryVolume();
     bool queryFreeSpace();
 };
+
+// The bytes this user may still write in folder (an existing folder: the
+// volume mounted there, whatever its drive's root holds, with any quota
+// counted); 0 when it cannot be asked.
+ULONGLONG FreeBytesFor(const std::wstring& folder);

@@ -113,26 +113,24 @@ int FCDialogBase::controlAtPoint(const FCDropFiles& drop) {
     return GetDlgCtrlID(child);
 }
 
-int FCDialogBase::dropIntoControls(FCDropFiles& drop, const int* idList, const char* extension) {
-    const char* file = drop.nextFile();
-    if (file == nullptr) return 0;
-    FCString value(file);
+int FCDialogBase::dropIntoControls(FCDropFiles& drop, const int* idList, const wchar_t* extension,
+                                   std::wstring& dropped) {
+    std::wstring file;
+    if (!drop.nextFile(file)) return 0;
     if (extension != nullptr) {
         FCPathName name(file);
         if (!name.hasExtension(extension)) return 0;
-        value.assignFrom(name.path);
+        file = name.path;
     }
     int target = controlAtPoint(drop);
     int matched = 0;
     for (const int* id = idList; id != nullptr && *id != -1; ++id) {
         if (*id == target && target != 0) {
-            // As the shell gave it when it is kept whole: a name Shift_JIS
-            // cannot hold is then refused by name, never changed.
-            if (extension == nullptr) SetDlgItemTextW(windowHandle, *id, drop.widePath);
-            else SetDlgItemText932(windowHandle, *id, value.text());
+            SetDlgItemTextW(windowHandle, *id, file.c_str());
             matched = *id;
         }
     }
+    dropped = file;
     return matched;
 }
 

@@ -9,6 +9,7 @@
 #include "foundation/FCXList.h"
 #include <windows.h>
 #include <exception>
+#include <string>
 
 class FCDropFiles;
 
@@ -29,8 +30,9 @@ public:
     // The control's text, valid until the next call on this dialog.
     const FCString& text(int controlId);
     int controlAtPoint(const FCDropFiles& drop);
-    // idList ends with -1; extension (without the dot) may be null.
-    int dropIntoControls(FCDropFiles& drop, const int* idList, const char* extension);
+    // idList ends with -1; extension (without the dot) may be null. The
+    // path set, as the shell gave it, comes back in dropped.
+    int dropIntoControls(FCDropFiles& drop, const int* idList, const wchar_t* extension, std::wstring& dropped);
     void centreOnParent(int x, int y, bool keepOnMonitor);
 
     // Throws what a guarded procedure of this dialog caught, if anything.

@@ -3,6 +3,7 @@
 #include "foundation/FCHandle.h"
 #include <windows.h>
 #include <shellapi.h>
+#include <string>
 
 // A drop's handle, given back to the shell with DragFinish.
 struct DropHandleTraits {
@@ -15,23 +16,19 @@ typedef FCOwner<DropHandleTraits> FCDropHandle;
 
 class FCDropFiles {
 public:
-    enum { PATH_BUFFER = 300 };
-
-    FCDropFiles() : fileCount(0), nextIndex(0), pathBuffer(), widePath(), dropPoint() {}
+    FCDropFiles() : fileCount(0), nextIndex(0), dropPoint() {}
     virtual ~FCDropFiles() { release(); }
     FCDropFiles(const FCDropFiles&) = delete;
     FCDropFiles& operator=(const FCDropFiles&) = delete;
 
     void attachDrop(HDROP handle);
-    // The next file's path in Shift_JIS ('?' for what it cannot hold), or
-    // null; widePath holds it as the shell gave it.
-    const char* nextFile();
+    // The next item's path as the shell gave it, whole whatever its length
+    // and characters; false when there is none.
+    bool nextFile(std::wstring& path);
     void release();
 
     FCDropHandle dropHandle;
     int fileCount;
     int nextIndex;
-    char pathBuffer[PATH_BUFFER];
-    wchar_t widePath[PATH_BUFFER];
     POINT dropPoint;
 };

@@ -10,13 +10,7 @@
 namespace {
 const char* const kOpenBracket = "【";
 const char* const kCloseBracket = "】";
-// Neither can be a byte of a double-byte character, nor part of a file name.
-const char kLiteralStart = '\x01';
-const char kLiteralEnd = '\x02';
-static_assert(kKeptWideEnd == kLiteralEnd, "a UTF-16 literal ends as a Shift_JIS one does");
 const char kHex[] = "0123456789ABCDEF";
-
-int HexValue(char c) { return (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1; }
 
 struct RunFormat {
     int colour = -1;
@@ -54,62 +48,40 @@ void ReadTag(FCString& text, const char* open, const char* close, RunFormat& for
 
 }  // namespace
 
-void AppendLiteral(FCString& markup, const char* text) {
-    std::string encoded(1, kLiteralStart);
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text != nullptr ? text : ""); *p != 0; ++p) {
-        encoded += kHex[*p >> 4];
-        encoded += kHex[*p & 15];
+UxMarkedText& UxMarkedText::append(const char* markup) {
+    if (markup == nullptr || *markup == '\0') return *this;
+    if (!pieces_.empty() && !pieces_.back().literal) pieces_.back().markup += markup;
+    else pieces_.push_back(PIECE_{false, markup, std::wstring()});
+    return *this;
+}
+
+UxMarkedText& UxMarkedText::append(const UxMarkedText& other) {
+    for (const PIECE_& piece : other.pieces_) {
+        if (piece.literal) appendLiteral(piece.text);
+        else append(piece.markup.c_str());
     }
-    encoded += kLiteralEnd;
-    markup.append(encoded.c_str());
+    return *this;
 }
 
-void AppendLiteral(FCString& markup, const std::wstring& text) {
-    std::string encoded;
-    AppendKeptWide(encoded, text.data(), text.size());
-    markup.append(encoded.c_str());
+UxMarkedText& UxMarkedText::appendLiteral(const std::wstring& text) {
+    if (!text.empty()) pieces_.push_back(PIECE_{true, std::string(), text});
+    return *this;
 }
 
-namespace {
-template <class Text>
-void AppendInColour(FCString& markup, const Text& text, unsigned colour) {
+UxMarkedText& UxMarkedText::appendLiteral(const char* shiftJis) { return appendLiteral(FromShiftJis(shiftJis)); }
+
+UxMarkedText& UxMarkedText::appendColoured(const std::wstring& text, unsigned colour) {
     char number[16];
     wsprintfA(number, "0x%06X", colour & 0xFFFFFFu);
-    markup.append("【");
-    markup.append(number);
-    markup.append("】");
-    AppendLiteral(markup, text);
-    markup.append("【-1】");
+    append("【");
+    append(number);
+    append("】");
+    appendLiteral(text);
+    return append("【-1】");
 }
 
-}  // namespace
-
-void AppendColoured(FCString& markup, const char* text, unsigned colour) { AppendInColour(markup, text, colour); }
-void AppendColoured(FCString& markup, const std::wstring& text, unsigned colour) {
-    AppendInColour(markup, text, colour);
-}
-
-void ResolveLiterals(FCString& text) {
-    const char* p = text.text();
-    if (std::char_traits<char>::find(p, static_cast<size_t>(text.length()), kLiteralStart) == nullptr) return;
-    std::string out;
-    while (*p != '\0') {
-        if (*p != kLiteralStart) {
-            // A UTF-16 literal's digits are copied as they stand.
-            out += *p++;
-            continue;
-        }
-        for (++p; HexValue(p[0]) >= 0 && HexValue(p[1]) >= 0; p += 2)
-            out += static_cast<char>(HexValue(p[0]) * 16 + HexValue(p[1]));
-        if (*p == kLiteralEnd) ++p;
-    }
-    text.assignFrom(out.c_str());
-}
-
-std::wstring WideResolved(const char* source) {
-    FCString text(source != nullptr ? source : "");
-    ResolveLiterals(text);
-    return WideFromKept(text.text());
+UxMarkedText& UxMarkedText::appendColoured(const char* shiftJis, unsigned colour) {
+    return appendColoured(FromShiftJis(shiftJis), colour);
 }
 
 namespace {
@@ -123,28 +95,37 @@ public:
         any_ = true;
         if (text.isEmpty()) return;
         endsWithBreak_ = text.text()[text.length() - 1] == '\n' || text.text()[text.length() - 1] == '\r';
-        body_ += "\\cf";
-        body_ += std::to_string(colourIndex(format.colour));
-        body_ += (format.effects & EFFECT_BOLD) ? "\\b" : "\\b0";
-        body_ += (format.effects & EFFECT_ITALIC) ? "\\i" : "\\i0";
-        body_ += (format.effects & EFFECT_UNDERLINE) ? "\\ul " : "\\ulnone ";
+        format_(format);
         size_t inPiece = 0;
         for (const char* c = text.text(); *c != '\0'; c = Mbcs::Next(c)) {
             if (++inPiece > kPieceLength) {
                 inPiece = 1;
                 startPiece();
             }
-            if (*c == kKeptWideStart) {
-                std::wstring units;
-                const char* after = ReadKeptWide(c + 1, units);
-                for (wchar_t unit : units) wide(unit);
-                c = after - 1;  // the literal's last byte: the loop steps past it
-                continue;
-            }
             const char* next = Mbcs::Next(c);
             for (const unsigned char* p = reinterpret_cast<const unsigned char*>(c);
                  p != reinterpret_cast<const unsigned char*>(next); ++p)
                 byte(p);
+        }
+    }
+    // Text shown exactly as it is, in any character.
+    void wideRun(const std::wstring& text, const RunFormat& format) {
+        any_ = true;
+        if (text.empty()) return;
+        endsWithBreak_ = text.back() == L'\n' || text.back() == L'\r';
+        format_(format);
+        size_t inPiece = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (++inPiece > kPieceLength) {
+                inPiece = 1;
+                startPiece();
+            }
+            wchar_t unit = text[i];
+            if (unit == L'\n' || (unit == L'\r' && (i + 1 == text.size() || text[i + 1] != L'\n'))) body_ += "\\par\n";
+            else if (unit == L'\r') continue;
+            else if (unit < 0x80 && unit >= 0x20 && unit != L'\\' && unit != L'{' && unit != L'}')
+                body_ += static_cast<char>(unit);
+            else wide(unit);
         }
     }
     // Shift_JIS text, whatever the system's code page; colour 0 of the
@@ -163,6 +144,13 @@ public:
     bool any() const { return any_; }
 
 private:
+    void format_(const RunFormat& format) {
+        body_ += "\\cf";
+        body_ += std::to_string(colourIndex(format.colour));
+        body_ += (format.effects & EFFECT_BOLD) ? "\\b" : "\\b0";
+        body_ += (format.effects & EFFECT_ITALIC) ? "\\i" : "\\i0";
+        body_ += (format.effects & EFFECT_UNDERLINE) ? "\\ul " : "\\ulnone ";
+    }
     // The control wraps a paragraph in a time that grows with the square of
     // its longest run of one format, and a long text with no markup is one
     // run: 100,000 Japanese characters on one line took 12 s. Every piece of
@@ -243,63 +231,88 @@ bool IsRichEdit(HWND control) {
 }
 }  // namespace
 
-void ApplyMarkup(HWND richEdit, const char* source, const char* openBracket, const char* closeBracket) {
-    const char* open = (openBracket != nullptr && *openBracket != '\0') ? openBracket : kOpenBracket;
-    const char* close = (closeBracket != nullptr && *closeBracket != '\0') ? closeBracket : kCloseBracket;
-    FCString text(source != nullptr ? source : "");
+namespace {
+// Goes through the text's runs in order: each with its format, the tags
+// read as the markup says (a text that begins with a tag takes it as the
+// first run's format; every later tag first clears the effects).
+template <class OnRun, class OnWide>
+void ReadRuns(const UxMarkedText& text, const char* open, const char* close, OnRun onRun, OnWide onWide) {
     RunFormat format;
     FCString openSet(open);
-    if (!text.isEmpty() && text.charAt(text.text()) == openSet.charAt(openSet.text())) {
-        ReadTag(text, open, close, format);
+    bool first = true;
+    for (const UxMarkedText::PIECE_& piece : text.pieces()) {
+        if (piece.literal) {
+            onWide(piece.text, format);
+            first = false;
+            continue;
+        }
+        FCString markup(piece.markup.c_str());
+        if (!markup.isEmpty() && markup.charAt(markup.text()) == openSet.charAt(openSet.text())) {
+            if (!first) format.effects = 0;
+            ReadTag(markup, open, close, format);
+        }
+        first = false;
+        FCString run;
+        while (markup.nextToken(run, open, false) != nullptr) {
+            onRun(run, format);
+            format.effects = 0;
+            ReadTag(markup, open, close, format);
+        }
     }
+}
+}  // namespace
+
+void ApplyMarkup(HWND richEdit, const UxMarkedText& text, const char* openBracket, const char* closeBracket) {
+    const char* open = (openBracket != nullptr && *openBracket != '\0') ? openBracket : kOpenBracket;
+    const char* close = (closeBracket != nullptr && *closeBracket != '\0') ? closeBracket : kCloseBracket;
     RtfWriter rtf;
-    FCString run;
-    while (text.nextToken(run, open, false) != nullptr) {
-        ResolveLiterals(run);
-        rtf.run(run, format);
-        format.effects = 0;
-        ReadTag(text, open, close, format);
-    }
+    ReadRuns(
+        text, open, close, [&](const FCString& run, const RunFormat& format) { rtf.run(run, format); },
+        [&](const std::wstring& run, const RunFormat& format) { rtf.wideRun(run, format); });
     // Tags alone leave the control as it was.
     if (rtf.any()) StreamIn(richEdit, rtf);
 }
 
-std::wstring PlainText(const char* source) {
-    FCString text(source != nullptr ? source : "");
-    RunFormat format;
-    FCString openSet(kOpenBracket);
-    if (!text.isEmpty() && text.charAt(text.text()) == openSet.charAt(openSet.text()))
-        ReadTag(text, kOpenBracket, kCloseBracket, format);
+void ApplyMarkup(HWND richEdit, const char* text, const char* openBracket, const char* closeBracket) {
+    ApplyMarkup(richEdit, UxMarkedText(text), openBracket, closeBracket);
+}
+
+std::wstring UxMarkedText::plain() const {
     std::wstring out;
-    FCString run;
-    while (text.nextToken(run, kOpenBracket, false) != nullptr) {
-        out += WideResolved(run.text());
-        ReadTag(text, kOpenBracket, kCloseBracket, format);
-    }
+    ReadRuns(
+        *this, kOpenBracket, kCloseBracket,
+        [&](const FCString& run, const RunFormat&) { out += FromShiftJis(run.text()); },
+        [&](const std::wstring& run, const RunFormat&) { out += run; });
     return out;
+}
+
+void SetMessageText(HWND dialog, int controlId, const UxMarkedText& text, bool markedUp, const char* openBracket,
+                    const char* closeBracket) {
+    HWND control = GetDlgItem(dialog, controlId);
+    if (text.empty()) {
+        SetWindowTextW(control, L"");
+        return;
+    }
+    if (markedUp) {
+        ApplyMarkup(control, text, openBracket, closeBracket);
+        return;
+    }
+    // Plain: the markup's own characters are shown as they stand.
+    std::wstring plain;
+    for (const UxMarkedText::PIECE_& piece : text.pieces())
+        plain += piece.literal ? piece.text : FromShiftJis(piece.markup.c_str());
+    if (!IsRichEdit(control)) {
+        SetWindowTextW(control, plain.c_str());
+        return;
+    }
+    // A rich edit takes the text the same way as a marked-up one, in the
+    // control's own colour.
+    RtfWriter rtf;
+    rtf.wideRun(plain, RunFormat());
+    StreamIn(control, rtf);
 }
 
 void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp, const char* openBracket,
                     const char* closeBracket) {
-    if (text == nullptr || *text == '\0') {
-        SetDlgItemText932(dialog, controlId, "");
-        return;
-    }
-    if (markedUp) {
-        ApplyMarkup(GetDlgItem(dialog, controlId), text, openBracket, closeBracket);
-        return;
-    }
-    FCString plain(text);
-    ResolveLiterals(plain);
-    HWND control = GetDlgItem(dialog, controlId);
-    if (!IsRichEdit(control)) {
-        SetDlgItemText932(dialog, controlId, plain.text());
-        return;
-    }
-    // A rich edit takes the text the same way as a marked-up one: its
-    // Shift_JIS is read through the code page the document names, whatever
-    // the system's, and it shows in the control's own colour.
-    RtfWriter rtf;
-    rtf.run(plain, RunFormat());
-    StreamIn(control, rtf);
+    SetMessageText(dialog, controlId, UxMarkedText(text != nullptr ? text : ""), markedUp, openBracket, closeBracket);
 }

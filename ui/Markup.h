@@ -4,6 +4,7 @@
 #pragma once
 #include "foundation/FCString.h"
 #include <string>
+#include <vector>
 #include <windows.h>
 
 enum MarkupEffect : unsigned {
@@ -12,29 +13,44 @@ enum MarkupEffect : unsigned {
     EFFECT_UNDERLINE = 4,
 };
 
+// A text as the tool shows it: its own Shift_JIS texts with their colour
+// markup, and texts shown exactly as written, brackets included (a path, a
+// name, the system's words: a folder may well be called 【旧】データ, or
+// 게임), held as UTF-16 and never read as markup.
+class UxMarkedText {
+public:
+    struct PIECE_ {
+        bool literal;
+        std::string markup;  // Shift_JIS, when not literal
+        std::wstring text;  // when literal
+    };
+
+    UxMarkedText() = default;
+    explicit UxMarkedText(const char* markup) { append(markup); }
+    // Marked-up Shift_JIS.
+    UxMarkedText& append(const char* markup);
+    UxMarkedText& append(const UxMarkedText& other);
+    // Shown exactly as written.
+    UxMarkedText& appendLiteral(const std::wstring& text);
+    UxMarkedText& appendLiteral(const char* shiftJis);
+    // The same in a colour (0xRRGGBB), then back to the control's own.
+    UxMarkedText& appendColoured(const std::wstring& text, unsigned colour);
+    UxMarkedText& appendColoured(const char* shiftJis, unsigned colour);
+    bool empty() const { return pieces_.empty(); }
+    void clear() { pieces_.clear(); }
+    const std::vector<PIECE_>& pieces() const { return pieces_; }
+    // As it reads, its tags left out: what a plain control or a log gets.
+    std::wstring plain() const;
+
+private:
+    std::vector<PIECE_> pieces_;
+};
+
 // Replaces the rich edit's whole content with the marked-up text; tags
 // alone leave it as it was.
+void ApplyMarkup(HWND richEdit, const UxMarkedText& text, const char* openBracket, const char* closeBracket);
 void ApplyMarkup(HWND richEdit, const char* text, const char* openBracket, const char* closeBracket);
+void SetMessageText(HWND dialog, int controlId, const UxMarkedText& text, bool markedUp,
+                    const char* openBracket = nullptr, const char* closeBracket = nullptr);
 void SetMessageText(HWND dialog, int controlId, const char* text, bool markedUp, const char* openBracket = nullptr,
                     const char* closeBracket = nullptr);
-
-// Appends text that is shown exactly as written, brackets included: every
-// path, archive or entry name reaches marked-up text this way, since a
-// folder may well be called 【旧】データ. Literal text travels encoded
-// between two control characters no file name can hold, so no tag parser
-// ever sees it; the rendering shows it as it was.
-void AppendLiteral(FCString& markup, const char* text);
-// The same for a path as Windows gave it: its UTF-16 travels as it is, so a
-// name Shift_JIS cannot hold (José, 게임) is shown with its own characters.
-void AppendLiteral(FCString& markup, const std::wstring& text);
-// The same in a colour (0xRRGGBB), then back to the control's own colour.
-void AppendColoured(FCString& markup, const char* text, unsigned colour);
-void AppendColoured(FCString& markup, const std::wstring& text, unsigned colour);
-// Turns the Shift_JIS literal sections of markup back into their text; a
-// UTF-16 one stays as it is, for the rendering or WideResolved.
-void ResolveLiterals(FCString& text);
-// Text without markup, its literals resolved, as UTF-16: what a plain
-// control or a log is given.
-std::wstring WideResolved(const char* text);
-// Marked-up text as it reads, its tags left out, as UTF-16.
-std::wstring PlainText(const char* markup);

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-// The shell call behind OpenLink, given the Shift_JIS texts; null goes back
+// The shell call behind OpenLink; null goes back
 // to the program's own (ShellExecuteW with the texts converted at 932).
-typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 void SetShellOpenForTests(ShellOpenFunction open);

@@ -10,14 +10,8 @@ namespace {
 // The shell call behind OpenLink: ShellExecuteW with the Shift_JIS texts
 // converted, unless a test watches it (through ui/TestSeams.h, which the
 // programs never include).
-typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-HINSTANCE WINAPI ShellExecute932(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show) {
-    auto wide = [](LPCSTR text) { return text != nullptr ? Wide932(text) : std::vector<wchar_t>(); };
-    std::vector<wchar_t> v = wide(verb), f = wide(file), p = wide(parameters), d = wide(folder);
-    auto data = [](const std::vector<wchar_t>& text) { return text.empty() ? nullptr : text.data(); };
-    return ShellExecuteW(owner, data(v), data(f), data(p), data(d), show);
-}
-ShellOpenFunction g_shellOpen = ShellExecute932;
+typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+ShellOpenFunction g_shellOpen = ShellExecuteW;
 const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
 const UINT_PTR kEndTimer = 1;
 
@@ -40,8 +34,12 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
     SetWindowText932(window, info->title.text());
     for (int i = 0; i < 4; ++i)
         if (!info->captions[i].isEmpty()) SetDlgItemText932(window, kButtonIds[i], info->captions[i].text());
-    SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
-                   info->closeBracket.text());
+    const UxMarkedText& marked = static_cast<UxMessageDialog*>(dialog)->marked;
+    if (!marked.empty())
+        SetMessageText(window, IDC_MESSAGE_TEXT, marked, markedUp, info->openBracket.text(), info->closeBracket.text());
+    else
+        SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
+                       info->closeBracket.text());
     if (static_cast<UxMessageDialog*>(dialog)->endWhen != nullptr) SetTimer(window, kEndTimer, 100, nullptr);
     dialog->centreOnParent(-1, -1, false);
 }
@@ -58,7 +56,7 @@ void FollowLink(HWND message, const ENLINK& link) {
     GETTEXTEX get = {sizeof buffer, GT_SELECTION, 1200, nullptr, nullptr};
     SendMessageA(message, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer));
     buffer[UxMessageDialog::LINK_BUFFER - 1] = L'\0';
-    OpenLink(ShiftJisKeepingWide(buffer).c_str());
+    OpenLink(buffer);
 }
 }  // namespace
 
@@ -112,7 +110,7 @@ int RunMessageDialog(UxMessageDialog& dialog, HWND owner, const char* text, cons
     UxMessageDialog::DIS_INFO_& info = dialog.info;
     info.owner = owner != nullptr ? owner : GetDesktopWindow();
     info.title.assignFrom(title);
-    info.text.assignFrom(text);
+    info.text.assignFrom(text != nullptr ? text : "");
     if (markedUp) {
         info.options |= UxMessageDialog::OPTION_MARKED_UP;
         if (openBracket != nullptr && *openBracket != '\0') info.openBracket.assignFrom(openBracket);
@@ -144,14 +142,24 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
     return RunMessageDialog(dialog, owner, text, title, markedUp, openBracket, closeBracket);
 }
 
-int AskRetrySkipAbort(HWND owner, const char* text, const char* title, bool (*endWhen)(void* context),
+int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, bool (*endWhen)(void* context),
                       void* endContext) {
     UxMessageDialog dialog(IDD_MESSAGE_RETRY_SKIP);
     const int results[4] = {IDRETRY, IDABORT, IDRETRY, IDIGNORE};
     for (int i = 0; i < 4; ++i) dialog.info.results[i] = results[i];
     dialog.endWhen = endWhen;
     dialog.endContext = endContext;
-    return RunMessageDialog(dialog, owner, text, title, true, nullptr, nullptr);
+    dialog.marked = text;
+    return RunMessageDialog(dialog, owner, nullptr, title, true, nullptr, nullptr);
+}
+
+int AskYesNo(HWND owner, const UxMarkedText& text, const char* title, bool markedUp) {
+    UxMessageDialog dialog(IDD_MESSAGE_YES_NO);
+    // Enter (the OK command) answers Yes; Escape and the close box answer No.
+    const int results[4] = {IDYES, IDNO, IDYES, IDNO};
+    for (int i = 0; i < 4; ++i) dialog.info.results[i] = results[i];
+    dialog.marked = text;
+    return RunMessageDialog(dialog, owner, nullptr, title, markedUp, nullptr, nullptr);
 }
 
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket,
@@ -160,25 +168,26 @@ int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, con
                              noCaption);
 }
 
-void OpenLink(const char* link) {
-    if (link == nullptr || *link == '\0') return;
-    FCString text(link);
-    const char* dot = text.findLastAnyOf(".");
-    if (dot != nullptr) {
-        FCString extension(dot + 1);
-        extension.toLower();
-        const char* refused[] = {"exe", "scr", "com", "bat", "cmd"};
-        for (const char* r : refused)
-            if (std::strcmp(extension.text(), r) == 0) return;
+void OpenLink(const std::wstring& link) {
+    if (link.empty()) return;
+    size_t dot = link.rfind(L'.');
+    if (dot != std::wstring::npos) {
+        std::wstring extension = link.substr(dot + 1);
+        for (wchar_t& c : extension) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + (L'a' - L'A')) : c;
+        for (const wchar_t* refused : {L"exe", L"scr", L"com", L"bat", L"cmd"})
+            if (extension == refused) return;
     }
-    text.cursor = const_cast<char*>(text.text());
-    if (text.find("http://help/") != nullptr) {
-        FCPathName folder(FCPathName::PATH_MODULE_FOLDER);
-        text.replaceAll("http://", folder.text());
-        text.replaceAll("/", "\\");
+    std::wstring text = link;
+    if (text.find(L"http://help/") != std::wstring::npos) {
+        // A help page below the executable's folder.
+        std::wstring folder = FCPathName(FCPathName::PATH_MODULE_FOLDER).path;
+        for (size_t at = 0; (at = text.find(L"http://", at)) != std::wstring::npos; at += folder.size())
+            text.replace(at, 7, folder);
+        for (wchar_t& c : text)
+            if (c == L'/') c = L'\\';
     }
-    g_shellOpen(nullptr, "open", text.text(), nullptr, nullptr, SW_SHOWNORMAL);
+    g_shellOpen(nullptr, L"open", text.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void SetShellOpenForTests(ShellOpenFunction open);
-void SetShellOpenForTests(ShellOpenFunction open) { g_shellOpen = open != nullptr ? open : ShellExecute932; }
+void SetShellOpenForTests(ShellOpenFunction open) { g_shellOpen = open != nullptr ? open : ShellExecuteW; }

@@ -5,6 +5,8 @@
 #include "res/MessageDialogIds.h"
 #include "ui/FCDialog.h"
 #include "ui/FCRect.h"
+#include "ui/Markup.h"
+#include <string>
 #include <windows.h>
 
 class UxPairString : public FCString {
@@ -43,6 +45,8 @@ public:
     ~UxMessageDialog() override {}
 
     DIS_INFO_ info;
+    // The message when it names paths (info.text is then empty).
+    UxMarkedText marked;
     // Asked while the dialog is open: once true, the dialog ends as if
     // Escape were pressed (the Run it asks about was cancelled elsewhere).
     bool (*endWhen)(void* context) = nullptr;
@@ -54,10 +58,12 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
                       const char* yesCaption = nullptr, const char* noCaption = nullptr);
 int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, const char* openBracket = nullptr,
              const char* closeBracket = nullptr, const char* yesCaption = nullptr, const char* noCaption = nullptr);
+// The same with a text that names paths.
+int AskYesNo(HWND owner, const UxMarkedText& text, const char* title, bool markedUp);
 // The question about a file another program holds (template 129):
 // IDRETRY, IDIGNORE (skip) or IDABORT; Escape, the close box and endWhen
 // answer IDABORT, Enter IDRETRY.
-int AskRetrySkipAbort(HWND owner, const char* text, const char* title, bool (*endWhen)(void* context),
+int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, bool (*endWhen)(void* context),
                       void* endContext);
 INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void OpenLink(const char* link);
+void OpenLink(const std::wstring& link);

@@ -1,9 +1,12 @@
+// One cabinet through the File Compression Interface, over Win32 files.
 #include "publisher/cabwriter/UxCabinetBuilder.h"
-#include "foundation/WideText.h"
-#include <cstring>
-#include <cwchar>
 #include "foundation/SystemErrorText.h"
+#include "fs/FCFile.h"
+#include "fs/FCPathName.h"
+#include "fs/PathCompare.h"
 #include <fcntl.h>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -14,7 +17,11 @@ FNFCIFREE(Free) { HeapFree(GetProcessHeap(), 0, memory); }
 
 FNFCIOPEN(Open) {
     (void)pmode;
-    (void)pv;
+    const std::wstring* path = static_cast<UxCabinetBuilder*>(pv)->pathOf(pszFile);
+    if (path == nullptr) {
+        *err = ERROR_INVALID_NAME;
+        return -1;
+    }
     DWORD access = (oflag & _O_RDWR)     ? GENERIC_READ | GENERIC_WRITE
                    : (oflag & _O_WRONLY) ? GENERIC_WRITE
                                          : GENERIC_READ;
@@ -22,7 +29,7 @@ FNFCIOPEN(Open) {
                                               : (oflag & _O_TRUNC) ? CREATE_ALWAYS
                                                                    : OPEN_ALWAYS)
                                            : ((oflag & _O_TRUNC) ? TRUNCATE_EXISTING : OPEN_EXISTING);
-    HANDLE h = CreateFileW(Wide932(pszFile).data(), access, FILE_SHARE_READ, nullptr, disposition,
+    HANDLE h = CreateFileW(LongPathForm(*path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         *err = static_cast<int>(GetLastError());
@@ -58,23 +65,24 @@ FNFCISEEK(Seek) {
 }
 
 FNFCIDELETE(Delete) {
-    (void)pv;
-    if (DeleteFileW(Wide932(pszFile).data())) return 0;
+    const std::wstring* path = static_cast<UxCabinetBuilder*>(pv)->pathOf(pszFile);
+    if (path != nullptr && DeleteFileW(LongPathForm(*path).c_str())) return 0;
     *err = static_cast<int>(GetLastError());
     return -1;
 }
 
 FNFCIGETTEMPFILE(TempFile) {
-    (void)pv;
-    wchar_t folder[MAX_PATH], wide[MAX_PATH];
-    DWORD n = GetTempPathW(MAX_PATH, folder);
-    if (n == 0 || n >= MAX_PATH || GetTempFileNameW(folder, L"kpk", 0, wide) == 0) return FALSE;
-    // The interface creates the file itself.
-    DeleteFileW(wide);
-    std::string name = ShiftJisKeepingWide(wide, std::wcslen(wide));
-    if (name.size() >= static_cast<size_t>(cbTempName)) return FALSE;
-    lstrcpynA(pszTempName, name.c_str(), cbTempName);
-    return TRUE;
+    // A name no file has in the temporary folder, at any length: the
+    // interface creates the file itself.
+    UxCabinetBuilder* self = static_cast<UxCabinetBuilder*>(pv);
+    std::wstring folder = TemporaryFolder();
+    if (folder.empty()) return FALSE;
+    for (unsigned attempt = 0; attempt < 256; ++attempt) {
+        std::wstring path = folder + L"kpk" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                            std::to_wstring(GetTickCount() + attempt) + L".tmp";
+        if (!pathExists(path)) return self->tokenFor(path, pszTempName, cbTempName) ? TRUE : FALSE;
+    }
+    return FALSE;
 }
 
 FNFCIFILEPLACED(Placed) {
@@ -88,10 +96,10 @@ FNFCIFILEPLACED(Placed) {
 
 // By the interface's error numbers; the first, "none", is what it reports
 // when a callback of ours failed without a number of its own.
-const char* const kErrors[] = {
-    "the cabinet writer failed",    "cannot open a source file", "cannot read a source file", "out of memory",
-    "cannot make a temporary file", "unknown compression type",  "cannot write the cabinet",  "stopped",
-    "the compressor failed"};
+const wchar_t* const kErrors[] = {
+    L"the cabinet writer failed",    L"cannot open a source file", L"cannot read a source file", L"out of memory",
+    L"cannot make a temporary file", L"unknown compression type",  L"cannot write the cabinet",  L"stopped",
+    L"the compressor failed"};
 }  // namespace
 
 UxCabinetBuilder::UxCabinetBuilder()
@@ -108,19 +116,31 @@ void UxCabinetBuilder::setProgress(Progress progress, void* context) {
     progressContext_ = context;
 }
 
-void UxCabinetBuilder::fail(const char* what) {
-    error_ = what;
-    error_ += ": ";
+void UxCabinetBuilder::fail(const std::wstring& what) {
+    error_ = what + L": ";
     unsigned code = static_cast<unsigned>(erf_.erfOper);
-    error_ += code < sizeof kErrors / sizeof kErrors[0] ? kErrors[code] : "unknown failure";
-    if (erf_.erfType != 0) error_ += " (" + SystemErrorLine(static_cast<DWORD>(erf_.erfType)) + ")";
+    error_ += code < sizeof kErrors / sizeof kErrors[0] ? kErrors[code] : L"unknown failure";
+    if (erf_.erfType != 0) error_ += L" (" + SystemErrorLine(static_cast<DWORD>(erf_.erfType)) + L")";
 }
 
-bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, unsigned setId, unsigned number) {
-    if (std::strlen(folder) >= sizeof ccab_.szCabPath || std::strlen(name) >= sizeof ccab_.szCab) {
-        error_ = "the cabinet's path is too long";
-        return false;
-    }
+// Tokens are "|" and an index: no path begins with a '|'.
+const std::wstring* UxCabinetBuilder::pathOf(const char* token) const {
+    if (token == nullptr || token[0] != '|') return nullptr;
+    char* end = nullptr;
+    unsigned long index = std::strtoul(token + 1, &end, 10);
+    return end != token + 1 && *end == '\0' && index < paths_.size() ? &paths_[index] : nullptr;
+}
+
+bool UxCabinetBuilder::tokenFor(const std::wstring& path, char* token, int size) {
+    char text[24];
+    std::snprintf(text, sizeof text, "|%u", static_cast<unsigned>(paths_.size()));
+    if (size <= 0 || std::strlen(text) >= static_cast<size_t>(size)) return false;
+    paths_.push_back(path);
+    lstrcpynA(token, text, size);
+    return true;
+}
+
+bool UxCabinetBuilder::create(const std::wstring& path, bool store, unsigned setId, unsigned number) {
     std::memset(&ccab_, 0, sizeof ccab_);
     // Limits the interface never reaches: the caller decides what goes into
     // a cabinet, and nothing continues into another.
@@ -128,30 +148,26 @@ bool UxCabinetBuilder::create(const char* folder, const char* name, bool store, 
     ccab_.cbFolderThresh = 0x7FFFFFFF;
     ccab_.setID = static_cast<USHORT>(setId);
     ccab_.iCab = static_cast<int>(number);
-    lstrcpynA(ccab_.szCabPath, folder, sizeof ccab_.szCabPath);
-    lstrcpynA(ccab_.szCab, name, sizeof ccab_.szCab);
+    // The interface opens szCabPath and szCab joined: the token in the
+    // name, the folder empty.
+    if (!tokenFor(path, ccab_.szCab, sizeof ccab_.szCab)) return false;
     store_ = store;
     done_ = 0;
     context_ = FCICreate(&erf_, Placed, Alloc, Free, Open, read, Write, close, Seek, Delete, TempFile, &ccab_, this);
-    if (context_ == nullptr) fail("cannot start the compressor");
+    if (context_ == nullptr) fail(L"cannot start the compressor");
     return context_ != nullptr;
 }
 
-bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time,
-                               DWORD attributes) {
+bool UxCabinetBuilder::addFile(const std::wstring& sourcePath, const std::string& stored, bool utf8,
+                               const FILETIME* time, DWORD attributes) {
     if (context_ == nullptr) return false;
     knownTime_ = time;
     knownAttributes_ = attributes;
-    std::string stored = nameInCabinet;
-    nameUtf8_ = std::strchr(nameInCabinet, kKeptWideStart) != nullptr;
-    if (nameUtf8_) {
-        std::wstring wide = WideFromKept(nameInCabinet);
-        stored.assign(wide.size() * 3 + 1, '\0');
-        int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &stored[0],
-                                    static_cast<int>(stored.size()), nullptr, nullptr);
-        stored.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    }
-    BOOL added = FCIAddFile(context_, const_cast<char*>(sourcePath), &stored[0], FALSE, nextCabinet, status, openInfo,
+    nameUtf8_ = utf8;
+    char source[24];
+    std::string name = stored;
+    if (!tokenFor(sourcePath, source, sizeof source)) return false;
+    BOOL added = FCIAddFile(context_, source, &name[0], FALSE, nextCabinet, status, openInfo,
                             store_ ? tcompTYPE_NONE : tcompTYPE_MSZIP);
     knownTime_ = nullptr;
     if (added) return true;
@@ -162,7 +178,7 @@ bool UxCabinetBuilder::addFile(const char* sourcePath, const char* nameInCabinet
 bool UxCabinetBuilder::finish() {
     if (context_ == nullptr) return false;
     BOOL ok = FCIFlushCabinet(context_, FALSE, nextCabinet, status);
-    if (!ok) fail("cannot finish the cabinet");
+    if (!ok) fail(L"cannot finish the cabinet");
     FCIDestroy(context_);
     context_ = nullptr;
     return ok != FALSE;
@@ -175,7 +191,8 @@ INT_PTR DIAMONDAPI UxCabinetBuilder::openInfo(char* pszName, USHORT* pdate, USHO
     if (self->knownTime_ != nullptr) {
         data.ftLastWriteTime = *self->knownTime_;
         data.dwFileAttributes = self->knownAttributes_;
-    } else if (!GetFileAttributesExW(Wide932(pszName).data(), GetFileExInfoStandard, &data)) {
+    } else if (self->pathOf(pszName) == nullptr ||
+               !GetFileAttributesExW(LongPathForm(*self->pathOf(pszName)).c_str(), GetFileExInfoStandard, &data)) {
         *err = static_cast<int>(GetLastError());
         return -1;
     }

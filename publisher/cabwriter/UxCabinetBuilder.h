@@ -1,12 +1,13 @@
 // Writes one cabinet through the platform's File Compression Interface
 // (cabinet.dll): every file added goes into that cabinet, never into a next
 // one, stored with its time and attributes, compressed with MSZIP or
-// uncompressed. A name is stored in Shift_JIS, or in UTF-8, marked so, where
-// it holds a character Shift_JIS cannot (kept as UTF-16 in the text given).
+// uncompressed. Paths are UTF-16; the interface, which takes narrow names
+// and hands them back to our callbacks untouched, is given tokens for them.
 #pragma once
 #include <windows.h>
 #include <fci.h>
 #include <string>
+#include <vector>
 
 class UxCabinetBuilder {
 public:
@@ -19,11 +20,13 @@ public:
     UxCabinetBuilder(const UxCabinetBuilder&) = delete;
     UxCabinetBuilder& operator=(const UxCabinetBuilder&) = delete;
 
-    // folder ends in a backslash; setId and number go into the header.
-    bool create(const char* folder, const char* name, bool store, unsigned setId, unsigned number);
-    // time and attributes: the source's, when the caller has them already
-    // (a directory listing gives them); else they are read from the file.
-    bool addFile(const char* sourcePath, const char* nameInCabinet, const FILETIME* time = nullptr,
+    // setId and number go into the header.
+    bool create(const std::wstring& path, bool store, unsigned setId, unsigned number);
+    // stored: the name's bytes in the cabinet, Shift_JIS or, marked so,
+    // UTF-8. time and attributes: the source's, when the caller has them
+    // already (a directory listing gives them); else they are read from the
+    // file.
+    bool addFile(const std::wstring& sourcePath, const std::string& stored, bool utf8, const FILETIME* time = nullptr,
                  DWORD attributes = 0);
     // Writes the cabinet out and ends the context.
     bool finish();
@@ -34,7 +37,13 @@ public:
     bool sourceAsListed(unsigned long long size, const FILETIME& written) const;
 
     // Why the last step failed, in English.
-    const std::string& error() const { return error_; }
+    const std::wstring& error() const { return error_; }
+
+    // The path a name the interface hands back stands for (null: none).
+    const std::wstring* pathOf(const char* token) const;
+    // A name for path that the interface carries: false when it would not
+    // fit size bytes.
+    bool tokenFor(const std::wstring& path, char* token, int size);
 
 private:
     static FNFCIGETOPENINFO(openInfo);
@@ -42,7 +51,7 @@ private:
     static FNFCICLOSE(close);
     static FNFCISTATUS(status);
     static FNFCIGETNEXTCABINET(nextCabinet);
-    void fail(const char* what);
+    void fail(const std::wstring& what);
 
     HFCI context_;
     ERF erf_;
@@ -57,5 +66,7 @@ private:
     INT_PTR source_;  // the file being added, while the writer has it open
     unsigned long long sourceRead_, sourceSize_;
     FILETIME sourceWritten_;
-    std::string error_;
+    std::wstring error_;
+    std::vector<std::wstring> paths_;  // what the tokens stand for
+    unsigned temporaries_ = 0;
 };

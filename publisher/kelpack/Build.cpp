@@ -1,3 +1,4 @@
+// kelpack build: collect, plan, pack into a staging folder, put in place.
 #include "publisher/kelpack/Build.h"
 #include "cab/UxCabinetHeader.h"
 #include "config/QcfKeys.h"
@@ -6,6 +7,8 @@
 #include "foundation/FCHandle.h"
 #include "foundation/SystemErrorText.h"
 #include "foundation/WideText.h"
+#include "fs/FCFile.h"
+#include "fs/PathCompare.h"
 #include "publisher/cabwriter/UxCabinetBuilder.h"
 #include "publisher/kelpack/Collect.h"
 #include "publisher/kelpack/Console.h"
@@ -14,10 +17,10 @@
 #include "publisher/kelpack/TestSeams.h"
 
 namespace {
-void (*g_beforePacking)(const char* name) = nullptr;
+void (*g_beforePacking)(const std::wstring& name) = nullptr;
 }  // namespace
 
-void SetBeforePackingForTests(void (*hook)(const char* name)) { g_beforePacking = hook; }
+void SetBeforePackingForTests(void (*hook)(const std::wstring& name)) { g_beforePacking = hook; }
 
 namespace {
 // Set by Ctrl+C or Ctrl+Break, on the console's own thread: the build stops
@@ -32,7 +35,7 @@ BOOL WINAPI Interrupt(DWORD) {
 struct ProgressState_ {
     unsigned long long before = 0, total = 0;
     DWORD lastTick = 0;
-    std::string cabinet;
+    std::wstring cabinet;
 };
 
 bool ShowProgress(void* context, unsigned long long done) {
@@ -41,7 +44,7 @@ bool ShowProgress(void* context, unsigned long long done) {
     if (now - p.lastTick >= 250) {
         p.lastTick = now;
         unsigned percent = p.total == 0 ? 100 : static_cast<unsigned>((p.before + done) * 100 / p.total);
-        Say("%u%% (writing %s)", percent > 100 ? 100 : percent, p.cabinet.c_str());
+        Say(L"%u%% (writing %ls)", percent > 100 ? 100 : percent, p.cabinet.c_str());
     }
     return g_interrupted == 0;
 }
@@ -64,12 +67,12 @@ private:
 
 // Reads back a written cabinet: it must hold the planned files and account
 // for every byte, whatever the writer did with its counts.
-bool ReadBack(const std::string& path, const PlannedCabinet_& planned, SetIdHash& hash) {
+bool ReadBack(const std::wstring& path, const PlannedCabinet_& planned, SetIdHash& hash) {
     UxCabinetHeader header;
     size_t entry = 0;
-    if (header.read(path.c_str()) != UxCabinetHeader::OK || header.files.size() != planned.files.size() ||
-        !header.readBlocks(path.c_str()) || header.checkAccounting(entry) != UxCabinetHeader::FAULT_NONE) {
-        Say("%s: the written cabinet does not hold what was planned", planned.name.c_str());
+    if (header.read(path) != UxCabinetHeader::OK || header.files.size() != planned.files.size() ||
+        !header.readBlocks(path) || header.checkAccounting(entry) != UxCabinetHeader::FAULT_NONE) {
+        Say(L"%ls: the written cabinet does not hold what was planned", planned.name.c_str());
         return false;
     }
     for (const UxCabinetHeader::FOLDER_& folder : header.folderRecords) {
@@ -79,31 +82,31 @@ bool ReadBack(const std::string& path, const PlannedCabinet_& planned, SetIdHash
     return true;
 }
 
-bool PackCabinet(const BuildOptions_& o, const std::string& staging, const PlannedCabinet_& cabinet, unsigned number,
+bool PackCabinet(const BuildOptions_& o, const std::wstring& staging, const PlannedCabinet_& cabinet, unsigned number,
                  ProgressState_& progress) {
     progress.cabinet = cabinet.name;
     UxCabinetBuilder builder;
     builder.setProgress(ShowProgress, &progress);
-    if (!builder.create(staging.c_str(), cabinet.name.c_str(), o.store, 0, number)) {
-        Say("%s", builder.error().c_str());
+    if (!builder.create(staging + cabinet.name, o.store, 0, number)) {
+        Say(L"%ls", builder.error().c_str());
         return false;
     }
     for (const SourceFile_* f : cabinet.files) {
-        if (g_beforePacking != nullptr) g_beforePacking(f->name.c_str());
-        if (!builder.addFile(f->name.c_str(), f->name.c_str(), &f->written, f->attributes)) {
-            Say("%s", builder.error().c_str());
+        if (g_beforePacking != nullptr) g_beforePacking(f->name);
+        if (!builder.addFile(f->name, f->stored, f->utf8, &f->written, f->attributes)) {
+            Say(L"%ls", builder.error().c_str());
             return false;
         }
         // A file written to while it was packed (a log) would ship other
         // bytes than its size says.
         if (!builder.sourceAsListed(f->size, f->written)) {
-            Say("%s changed while it was packed", f->name.c_str());
+            Say(L"%ls changed while it was packed", f->name.c_str());
             return false;
         }
         progress.before += f->size;
     }
     if (!builder.finish()) {
-        Say("%s: %s", cabinet.name.c_str(), builder.error().c_str());
+        Say(L"%ls: %ls", cabinet.name.c_str(), builder.error().c_str());
         return false;
     }
     return true;
@@ -112,28 +115,28 @@ bool PackCabinet(const BuildOptions_& o, const std::string& staging, const Plann
 // The set ID goes into every header once all cabinets are written: it
 // follows from their content, so that cabinets of two builds never pass
 // for one series.
-bool StampSetId(const std::vector<PlannedCabinet_>& plan, const std::string& staging, unsigned short id) {
+bool StampSetId(const std::vector<PlannedCabinet_>& plan, const std::wstring& staging, unsigned short id) {
     for (const PlannedCabinet_& cabinet : plan) {
-        std::string path = staging + cabinet.name;
-        FCHandle file(CreateFileW(Wide932(path.c_str()).data(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+        std::wstring path = staging + cabinet.name;
+        FCHandle file(CreateFileW(LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
         unsigned char bytes[2] = {static_cast<unsigned char>(id), static_cast<unsigned char>(id >> 8)};
         DWORD written = 0;
         if (!file.valid() ||
             SetFilePointer(file.get(), CabinetFormat::kSetIdOffset, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
             !WriteFile(file.get(), bytes, 2, &written, nullptr) || written != 2) {
-            Say("cannot write %s (%s)", path.c_str(), SystemErrorLine(GetLastError()).c_str());
+            Say(L"cannot write %ls (%ls)", path.c_str(), SystemErrorLine(GetLastError()).c_str());
             return false;
         }
     }
     return true;
 }
 
-bool WriteCabinets(const BuildOptions_& o, const std::vector<PlannedCabinet_>& plan, const std::string& staging,
+bool WriteCabinets(const BuildOptions_& o, const std::vector<PlannedCabinet_>& plan, const std::wstring& staging,
                    unsigned long long total) {
     // Sources are opened by their names below the source folder: a short
     // path is cheaper for the system to resolve, twenty thousand times over.
-    SetCurrentDirectoryW(Wide932(o.source.c_str()).data());
+    SetCurrentDirectoryW(o.source.c_str());
     ProgressState_ progress;
     progress.total = total;
     SetIdHash hash;
@@ -142,7 +145,7 @@ bool WriteCabinets(const BuildOptions_& o, const std::vector<PlannedCabinet_>& p
         if (!PackCabinet(o, staging, plan[i], static_cast<unsigned>(i), progress)) return false;
         if (!ReadBack(staging + plan[i].name, plan[i], hash)) return false;
         for (const SourceFile_* f : plan[i].files) {
-            hash.add(f->name.c_str(), f->name.size() + 1);
+            hash.add(f->stored.c_str(), f->stored.size() + 1);
             hash.addValue(f->size);
             hash.addValue(f->written);
             hash.addValue(f->attributes);
@@ -151,9 +154,9 @@ bool WriteCabinets(const BuildOptions_& o, const std::vector<PlannedCabinet_>& p
     return StampSetId(plan, staging, hash.id());
 }
 
-bool WriteQcf(const BuildOptions_& o, const std::string& staging, size_t cabinets, unsigned long long total) {
+bool WriteQcf(const BuildOptions_& o, const std::wstring& staging, size_t cabinets, unsigned long long total) {
     FCString fname;
-    SeriesFname(fname, o.pattern.c_str(), o.width, static_cast<int>(cabinets));
+    SeriesFname(fname, ToShiftJis(o.pattern).c_str(), o.width, static_cast<int>(cabinets));
     std::map<std::string, std::string> values = o.texts;
     values[QcfKey::kFname] = fname.text();
     values[QcfKey::kSize] = std::to_string((total + kMegabyte - 1) / kMegabyte);
@@ -164,49 +167,48 @@ bool WriteQcf(const BuildOptions_& o, const std::string& staging, size_t cabinet
         auto value = values.find(key);
         if (value != values.end()) body += std::string(key) + "=" + value->second + "\n";
     }
-    std::string path = staging + "kelpex.qcf";
-    DWORD code = WriteConfigurationFile(path.c_str(), FCString(body.c_str()), o.key);
-    if (code != 0) Say("cannot write %s (%s)", path.c_str(), SystemErrorLine(code).c_str());
+    std::wstring path = staging + L"kelpex.qcf";
+    DWORD code = WriteConfigurationFile(path, FCString(body.c_str()), o.key);
+    if (code != 0) Say(L"cannot write %ls (%ls)", path.c_str(), SystemErrorLine(code).c_str());
     return code == 0;
 }
 
 // 0, or 1 after naming every file that cannot be stored.
 int Refusals(const Collection_& c) {
     if (c.refusals.empty()) return 0;
-    for (const std::string& why : c.refusals) Say("cannot store %s", why.c_str());
-    Say("nothing written: %u file(s) cannot be stored", static_cast<unsigned>(c.refusals.size()));
+    for (const std::wstring& why : c.refusals) Say(L"cannot store %ls", why.c_str());
+    Say(L"nothing written: %u file(s) cannot be stored", static_cast<unsigned>(c.refusals.size()));
     return 1;
 }
 }  // namespace
 
-int Build(int argc, char** argv) {
+int Build(const Arguments_& arguments) {
     BuildOptions_ o;
-    if (int usage = ParseBuildOptions(argc, argv, o)) return usage;
-    DWORD attributes = GetFileAttributesW(Wide932(o.source.c_str()).data());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        return Usage(("the source folder does not exist: " + o.source).c_str());
+    if (int usage = ParseBuildOptions(arguments, o)) return usage;
+    if (!IsFolder(o.source)) return Usage(L"the source folder does not exist: " + o.source);
     if (int refused = RefuseOutput(o)) return refused;
     Collection_ c;
     CollectSources(o, c);
-    if (c.files.empty() && c.refusals.empty()) return Usage(("the source folder holds no file: " + o.source).c_str());
+    if (c.files.empty() && c.refusals.empty()) return Usage(L"the source folder holds no file: " + o.source);
     if (int refused = Refusals(c)) return refused;
-    if (c.emptyFolders > 0) Say("note: %u empty folder(s) left out: a cabinet cannot hold a folder", c.emptyFolders);
+    if (c.emptyFolders > 0) Say(L"note: %u empty folder(s) left out: a cabinet cannot hold a folder", c.emptyFolders);
     std::vector<PlannedCabinet_> plan = PlanCabinets(c.files, o);
     unsigned long long total = 0;
     for (const SourceFile_& f : c.files) total += f.size;
     StagedOutput output;
     if (!output.open(o.output)) return 1;
     SetConsoleCtrlHandler(Interrupt, TRUE);
-    std::vector<std::string> names;
+    std::vector<std::wstring> names;
     for (const PlannedCabinet_& cabinet : plan) names.push_back(cabinet.name);
-    names.push_back("kelpex.qcf");
+    names.push_back(L"kelpex.qcf");
     bool built = WriteCabinets(o, plan, output.staging(), total) && WriteQcf(o, output.staging(), plan.size(), total) &&
                  g_interrupted == 0;
     if (!built || !output.place(names, o.pattern)) {
-        Say("%s: nothing changed in %s", g_interrupted != 0 ? "interrupted" : "the build failed", o.output.c_str());
+        Say(L"%ls: nothing changed in %ls", g_interrupted != 0 ? L"interrupted" : L"the build failed",
+            o.output.c_str());
         return 1;
     }
-    Say("wrote %u cabinet(s) and kelpex.qcf to %s: %u files, %llu bytes", static_cast<unsigned>(plan.size()),
+    Say(L"wrote %u cabinet(s) and kelpex.qcf to %ls: %u files, %llu bytes", static_cast<unsigned>(plan.size()),
         o.output.c_str(), static_cast<unsigned>(c.files.size()), total);
     return 0;
 }

@@ -7,18 +7,19 @@
 #include <vector>
 
 struct SourceFile_ {
-    // Shift_JIS, relative to the source folder, '\' between folders; a
-    // character Shift_JIS cannot hold is kept as UTF-16 (WideText), and the
-    // name is then stored as UTF-8.
-    std::string name;
+    std::wstring name;  // relative to the source folder, '\' between folders
+    // The name as the cabinet stores it: Shift_JIS, or UTF-8 (utf8 set)
+    // where it holds a character Shift_JIS cannot.
+    std::string stored;
+    bool utf8 = false;
     unsigned long long size;
     FILETIME written;
     DWORD attributes;
 };
 
 struct Collection_ {
-    std::vector<SourceFile_> files;  // in the order of their names' bytes
-    std::vector<std::string> refusals;  // "NAME: why", one for each file that cannot be stored
+    std::vector<SourceFile_> files;  // in the order of their stored names' bytes
+    std::vector<std::wstring> refusals;  // "NAME: why", one for each file that cannot be stored
     unsigned emptyFolders = 0;
 };
 
@@ -27,3 +28,5 @@ struct Collection_ {
 // that it opens for reading as packing will open it, from the source as
 // the current folder (where it leaves it).
 void CollectSources(const BuildOptions_& o, Collection_& c);
+// Fills f.stored and f.utf8 from f.name.
+void StoredName(SourceFile_& f);

@@ -10,28 +10,28 @@
 #include "publisher/kelpack/Options.h"
 #include "publisher/kelpack/PartReader.h"
 #include "publisher/kelpack/Verify.h"
-#include <cstring>
 #include <exception>
 
 namespace {
-int KelpackMain(int argc, char** argv) {
+int KelpackMain(const Arguments_& arguments) {
     // A console tool never waits on a window: no "insert a disk" box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     try {
-        if (argc >= 2 && std::strcmp(argv[1], "build") == 0) return Build(argc, argv);
-        if (argc >= 2 && std::strcmp(argv[1], "verify") == 0) return Verify(argc, argv);
+        const std::wstring command = arguments.empty() ? std::wstring() : arguments[0];
+        if (command == L"build") return Build(arguments);
+        if (command == L"verify") return Verify(arguments);
         // verify's own reading process for one part.
-        if (argc >= 2 && std::strcmp(argv[1], "read-part") == 0) return ReadPart(argc, argv);
-        return Usage(nullptr);
+        if (command == L"read-part") return ReadPart(arguments);
+        return Usage(std::wstring());
     } catch (const Diagnostic& e) {
-        Say("%s: %s", e.getCaption(), e.getMessage());
+        Say(L"%ls: %ls", FromShiftJis(e.getCaption()).c_str(), e.getWideMessage().c_str());
         return 1;
     } catch (const std::exception& e) {
-        Say("%s", e.what());
+        Say(L"%ls", FromShiftJis(e.what()).c_str());
         return 1;
     }
 }
 }  // namespace
 
-// The arguments arrive as UTF-16 whatever the system's code page.
-int wmain(int argc, wchar_t** argv) { return RunWithArguments932(argc, argv, KelpackMain); }
+// The arguments arrive as UTF-16 whatever the system's code page, and stay so.
+int wmain(int argc, wchar_t** argv) { return KelpackMain(Arguments_(argv + (argc > 0 ? 1 : 0), argv + argc)); }

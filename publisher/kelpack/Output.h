@@ -2,7 +2,6 @@
 // staging folder inside OUTPUT (the same volume, so putting it in place is
 // a rename) and takes the old series' place only when it is complete.
 #pragma once
-#include "foundation/FCString.h"
 #include "publisher/kelpack/Options.h"
 #include <string>
 #include <vector>
@@ -13,10 +12,10 @@
 int RefuseOutput(const BuildOptions_& o);
 
 // True when the list holds the name as Windows compares names.
-bool HoldsFileName(const std::vector<std::string>& list, const std::string& name);
+bool HoldsFileName(const std::vector<std::wstring>& list, const std::wstring& name);
 
 // The files of folder whose names match the pattern, in the order found.
-std::vector<std::string> PatternFiles(const std::string& folder, const std::string& pattern);
+std::vector<std::wstring> PatternFiles(const std::wstring& folder, const std::wstring& pattern);
 
 class StagedOutput {
 public:
@@ -31,20 +30,20 @@ public:
     // Makes OUTPUT's missing folders and an empty staging folder in it,
     // which proves OUTPUT writable before anything is compressed. False,
     // having said why.
-    bool open(const std::string& output);
-    const std::string& staging() const { return staging_; }
+    bool open(const std::wstring& output);
+    const std::wstring& staging() const { return staging_; }
     // Puts the staged files in place: first the old files of those names
     // and every other file of the pattern are moved aside, then the new
     // ones in. False, with OUTPUT as it was, when one cannot be moved.
-    bool place(const std::vector<std::string>& names, const std::string& pattern);
+    bool place(const std::vector<std::wstring>& names, const std::wstring& pattern);
 
 private:
     struct MOVE_ {
-        std::string from, to;
+        std::wstring from, to;
     };
     static bool moveAll(const std::vector<MOVE_>& moves, size_t& done);
     static void moveBack(const std::vector<MOVE_>& moves, size_t done);
 
-    std::string output_, staging_;
+    std::wstring output_, staging_;
     std::vector<std::wstring> made_;  // folders open() made, root first
 };

@@ -7,9 +7,8 @@
 #include "fs/FCPathName.h"
 #include "publisher/kelpack/Console.h"
 #include "publisher/kelpack/TestSeams.h"
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include "foundation/SystemErrorText.h"
+#include <cwchar>
 
 namespace {
 // What the reading process tells the watching one, in memory they share.
@@ -17,8 +16,9 @@ struct READER_SHARE_ {
     volatile LONG notifications;  // every notification of the platform's reader
     LONG files;
     LONGLONG bytes;
-    // The cabinet being read, as the series names it; the format itself
-    // holds a cabinet's name in at most 255 bytes.
+    // The cabinet being read, as the series or the cabinet before names it:
+    // the format holds a cabinet's name in at most 255 bytes, and the
+    // platform hands it over so (CABINET_INFO_A).
     char reading[256];
 };
 
@@ -46,7 +46,7 @@ public:
     }
     // The extractor measures the file against the cabinet's size: asking
     // the disk again would only repeat its query.
-    UINT onFileExtracted(const char*) override {
+    UINT onFileExtracted(const std::wstring&) override {
         share_.bytes += size_;
         ++share_.files;
         InterlockedIncrement(&share_.notifications);
@@ -65,10 +65,9 @@ private:
 
 // The reading process brought down by its reader: said, and it ends (the
 // watching verify removes what it wrote).
-void ReportReaderCrash(const char* reading, DWORD code) {
-    Say("%s: the platform's cabinet reader failed on it (exception 0x%08lX): it is damaged",
-        *reading != '\0' ? reading : "(no cabinet)", static_cast<unsigned long>(code));
-    std::fflush(stderr);
+void ReportReaderCrash(const wchar_t* reading, DWORD code) {
+    Say(L"%ls: the platform's cabinet reader failed on it (exception 0x%08lX): it is damaged",
+        *reading != L'\0' ? reading : L"(no cabinet)", static_cast<unsigned long>(code));
 }
 
 std::wstring Quoted(std::wstring path) {
@@ -89,7 +88,7 @@ DWORD ReaderBoundMs(unsigned long long largestFile) {
     return ms > 0x7FFFFFFFull ? 0x7FFFFFFF : static_cast<DWORD>(ms);
 }
 
-PART_READ_ ReadPartWatched(const char* name, const std::wstring& cabinet, const std::wstring& scratch,
+PART_READ_ ReadPartWatched(const std::wstring& name, const std::wstring& cabinet, const std::wstring& scratch,
                            unsigned long long largestFile) {
     PART_READ_ result;
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -100,10 +99,10 @@ PART_READ_ ReadPartWatched(const char* name, const std::wstring& cabinet, const 
             ? static_cast<READER_SHARE_*>(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(READER_SHARE_)))
             : nullptr;
     if (share == nullptr) {
-        Say("%s: cannot watch its reading (%lu)", name, GetLastError());
+        Say(L"%ls: cannot watch its reading (%ls)", name.c_str(), SystemErrorLine(GetLastError()).c_str());
         return result;
     }
-    lstrcpynA(share->reading, name, sizeof share->reading);
+    lstrcpynA(share->reading, ToShiftJis(name).c_str(), sizeof share->reading);
     std::wstring program = g_programForTests.empty() ? ModulePath() : g_programForTests;
     std::wstring command = Quoted(program) + L" read-part " +
                            std::to_wstring(reinterpret_cast<ULONG_PTR>(mapping.get())) + L" " + Quoted(cabinet) + L" " +
@@ -113,7 +112,7 @@ PART_READ_ ReadPartWatched(const char* name, const std::wstring& cabinet, const 
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &started)) {
-        Say("%s: cannot start its reading (%lu)", name, GetLastError());
+        Say(L"%ls: cannot start its reading (%ls)", name.c_str(), SystemErrorLine(GetLastError()).c_str());
         UnmapViewOfFile(share);
         return result;
     }
@@ -137,33 +136,35 @@ PART_READ_ ReadPartWatched(const char* name, const std::wstring& cabinet, const 
     result.extracted = !result.stopped && code == 0;
     result.files = static_cast<unsigned>(share->files);
     result.bytes = static_cast<unsigned long long>(share->bytes);
-    result.reading = share->reading;
+    result.reading = FromShiftJis(share->reading);
     UnmapViewOfFile(share);
     if (result.stopped)
-        Say("%s: the platform's cabinet reader gave no sign of progress for %lu s while reading %s, and was stopped: "
-            "kelpex could not extract this series",
-            name, static_cast<unsigned long>(bound / 1000), result.reading.c_str());
+        Say(L"%ls: the platform's cabinet reader gave no sign of progress for %lu s while reading %ls, and was "
+            L"stopped: kelpex could not extract this series",
+            name.c_str(), static_cast<unsigned long>(bound / 1000), result.reading.c_str());
     return result;
 }
 
-int ReadPart(int argc, char** argv) {
-    if (argc != 5) return 2;
-    HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(std::strtoull(argv[2], nullptr, 10)));
+int ReadPart(const std::vector<std::wstring>& arguments) {
+    if (arguments.size() != 4) return 2;
+    HANDLE mapping = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(std::wcstoull(arguments[1].c_str(), nullptr, 10)));
     READER_SHARE_* share =
         static_cast<READER_SHARE_*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(READER_SHARE_)));
     if (share == nullptr) return 2;
     InstallCrashReport(ReportReaderCrash);
-    std::wstring cabinet = WideFromKept(argv[3]), scratch = WideFromKept(argv[4]) + L"\\";
-    std::string name = share->reading;
+    std::wstring cabinet = arguments[2], scratch = arguments[3] + L"\\";
+    std::wstring name = FromShiftJis(share->reading);
     WatchedCab cab(*share);
     cab.setArchive(cabinet);
     bool extracted = cab.extractTo(scratch);
     if (!extracted) {
-        FCString reason(cab.errorText);
-        reason.replaceAll("\n", " ");
-        Say("%s: does not extract: %s", name.c_str(), reason.text());
+        // One line: the text's own line ends become blanks.
+        std::wstring reason;
+        for (wchar_t c : cab.errorText)
+            if (c != L'\r') reason += c == L'\n' ? L' ' : c;
+        Say(L"%ls: does not extract: %ls", name.c_str(), reason.c_str());
     } else {
-        Say("%s: ok, %u files, %llu bytes", name.c_str(), static_cast<unsigned>(share->files),
+        Say(L"%ls: ok, %u files, %llu bytes", name.c_str(), static_cast<unsigned>(share->files),
             static_cast<unsigned long long>(share->bytes));
     }
     UnmapViewOfFile(share);

@@ -1,3 +1,4 @@
+// The plan of a series: which file goes into which cabinet, and its names.
 #include "publisher/kelpack/Plan.h"
 #include "foundation/FCString.h"
 #include "foundation/WideText.h"
@@ -11,7 +12,7 @@ const unsigned long long kCabinetHeader = kHeaderBytes + kFolderBytes;
 const unsigned long long kStoredBlockExtra = kBlockHeaderBytes;
 const unsigned long long kCompressedBlockExtra = kBlockHeaderBytes + 24;
 
-unsigned long long RecordBytes(const SourceFile_& f) { return kFileBytes + f.name.size() + 1; }
+unsigned long long RecordBytes(const SourceFile_& f) { return kFileBytes + f.stored.size() + 1; }
 
 // The most a cabinet can take whose file records and data have these sizes:
 // blocks run on from file to file, and a block's headers and framing come
@@ -44,16 +45,15 @@ std::vector<PlannedCabinet_> PlanCabinets(const std::vector<SourceFile_>& files,
     return cabinets;
 }
 
-std::string CabinetName(const std::string& pattern, int width, size_t number) {
+std::wstring CabinetName(const std::wstring& pattern, int width, size_t number) {
     FCString digits;
     digits.appendInt(static_cast<int>(number), 10, width, '0');
-    std::string name = pattern;
-    name.replace(name.find('*'), 1, digits.text());
+    std::wstring name = pattern;
+    name.replace(name.find(L'*'), 1, FromShiftJis(digits.text()));
     return name;
 }
 
-bool MatchesPattern(const std::string& pattern, const std::string& name) {
-    std::wstring p = Wide932(pattern.c_str()).data(), n = Wide932(name.c_str()).data();
+bool MatchesPattern(const std::wstring& p, const std::wstring& n) {
     size_t star = p.find(L'*');
     if (star == std::wstring::npos) return false;
     size_t tail = p.size() - star - 1;

@@ -11,7 +11,7 @@
 const unsigned long long kCabinetRoom = CabinetFormat::kMaximumFolderData;
 
 struct PlannedCabinet_ {
-    std::string name;
+    std::wstring name;
     std::vector<const SourceFile_*> files;
 };
 
@@ -24,7 +24,7 @@ bool FitsOneCabinet(const SourceFile_& f, bool store);
 // cabinet of its own.
 std::vector<PlannedCabinet_> PlanCabinets(const std::vector<SourceFile_>& files, const BuildOptions_& o);
 
-std::string CabinetName(const std::string& pattern, int width, size_t number);
+std::wstring CabinetName(const std::wstring& pattern, int width, size_t number);
 // True when name is one of the pattern's cabinets: its '*' stands for
 // digits, the rest compared as Windows compares names.
-bool MatchesPattern(const std::string& pattern, const std::string& name);
+bool MatchesPattern(const std::wstring& pattern, const std::wstring& name);

@@ -6,6 +6,7 @@
 #include "cab/UxCAB.h"
 #include "config/UxQcf.h"
 #include "foundation/TestSeams.h"
+#include "fs/TestSeams.h"
 #include "app/MainDialog.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/app/StartedKelpex.h"
@@ -228,8 +229,8 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         std::string out = dir / "展開先\\";
         CreateDirectoryW(Unicode(out).c_str(), nullptr);
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        cab.setArchive(W(cabinet));
+        EXPECT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
         EXPECT_EQ("hyo", TempFolder::readFile(out + "データ\\画像\\表.txt")) << shortNames;
         EXPECT_EQ("soft", TempFolder::readFile(out + "ソフト.bin")) << shortNames;
         EXPECT_EQ("ju", TempFolder::readFile(out + "能力\\十.txt")) << shortNames;
@@ -244,8 +245,8 @@ TEST(AnyCodePage, JapaneseNamesAreExtractedUnderTheirRealNames) {
         bytes[bytes.find("能力\\十.txt") - 15] = 0x10;  // its size: 4,098 bytes the folder does not hold
         TempFolder::writeFile(cabinet, bytes);
         UxCAB again;
-        again.setArchive(cabinet.c_str());
-        EXPECT_FALSE(again.extractTo(out.c_str()));
+        again.setArchive(W(cabinet));
+        EXPECT_FALSE(again.extractTo(W(out)));
         EXPECT_EQ("ju", TempFolder::readFile(out + "能力\\十.txt")) << shortNames;
         EXPECT_EQ(1u, TempFolder::entries(Unicode(out + "能力\\*")).size()) << shortNames;
     }
@@ -316,21 +317,20 @@ TEST(AnyCodePage, KelpackPacksAndVerifiesNamesAndFoldersOfAnyCharacter) {
           L"Jos\u00E9\\\u5143\u8868\\\u00E9t\u00E9\\", L"T\u00E9mp\\"})
         ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), nullptr));
     for (const auto& f : files) ASSERT_TRUE(WriteWide(source + f.name, f.bytes));
-    // The command line as the test's Shift_JIS, characters it cannot hold
-    // kept as UTF-16: the program is given them as they are.
-    auto kept = [](const std::wstring& path) {
-        return "\"" + ShiftJisKeepingWide(path.data(), path.size() - (path.back() == L'\\' ? 1 : 0)) + "\"";
+    // The program is given the paths as they are.
+    auto quoted = [](const std::wstring& path) {
+        return L"\"" + path.substr(0, path.size() - (path.back() == L'\\' ? 1 : 0)) + L"\"";
     };
-    ProgramResult built = RunProgram(KELPACK_EXE, "build " + kept(source) + " " + kept(output));
+    ProgramResult built = RunProgram(KELPACK_EXE, L"build " + quoted(source) + L" " + quoted(output));
     ASSERT_EQ(0, built.exitCode) << built.output;
-    ProgramResult verified = RunProgram(KELPACK_EXE, "verify " + kept(output), 120000, temp);
+    ProgramResult verified = RunProgram(KELPACK_EXE, L"verify " + quoted(output), 120000, temp);
     EXPECT_EQ(0, verified.exitCode) << verified.output;
     EXPECT_NE(std::string::npos, verified.output.find("ok, 4 files")) << verified.output;
     EXPECT_TRUE(TempFolder::entries(temp + L"*").empty()) << verified.output;  // its scratch folder is gone
     TempFolder out;
     UxCAB cab;
     cab.setArchive(output + L"\\data01.cab");
-    ASSERT_TRUE(cab.extractTo(out.widePath())) << cab.errorText.text();
+    ASSERT_TRUE(cab.extractTo(out.widePath())) << ToShiftJis(cab.errorText);
     for (const auto& f : files) EXPECT_EQ(f.bytes, TempFolder::readFile(out.widePath() + f.name)) << f.bytes;
 }
 
@@ -359,8 +359,8 @@ TEST(AnyCodePage, TheToolStartsFromAFolderShiftJisCannotHold) {
         HWND main = WindowAnswerer::waitForProcessWindow(process.dwProcessId, "kelpex test", 30000);
         ASSERT_NE(nullptr, main);
         std::wstring opening = OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE));
-        EXPECT_NE(std::wstring::npos, opening.find(L"data01.cab")) << Narrow932(opening.c_str());
-        EXPECT_EQ(std::wstring::npos, opening.find(Unicode("見つかりません"))) << Narrow932(opening.c_str());
+        EXPECT_NE(std::wstring::npos, opening.find(L"data01.cab")) << ToShiftJis(opening.c_str());
+        EXPECT_EQ(std::wstring::npos, opening.find(Unicode("見つかりません"))) << ToShiftJis(opening.c_str());
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, IDC_MAIN_RUN)));
         SendMessageW(GetDlgItem(main, IDC_MAIN_DESTINATION_EDIT), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>(Unicode(out).c_str()));
@@ -368,7 +368,7 @@ TEST(AnyCodePage, TheToolStartsFromAFolderShiftJisCannotHold) {
         const std::wstring done = Unicode("解凍は正常に終了しました。");
         EXPECT_TRUE(WindowAnswerer::waitUntil(
             [&] { return OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE)).find(done) == 0; }, 30000))
-            << Narrow932(OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE)).c_str());
+            << ToShiftJis(OtherProcessText(running.get(), GetDlgItem(main, IDC_MAIN_MESSAGE)).c_str());
         EXPECT_EQ("extracted", TempFolder::readFile(out + "sub\\inside.txt"));
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.get(), 30000));

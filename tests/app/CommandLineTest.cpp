@@ -20,9 +20,9 @@
 namespace {
 // A path in quotes as a script writes it: without its last separator, which
 // would escape the closing quote.
-std::string Quoted(std::wstring path) {
+std::wstring Quoted(std::wstring path) {
     if (!path.empty() && path.back() == L'\\') path.pop_back();
-    return "\"" + ShiftJisKeepingWide(path.data(), path.size()) + "\"";
+    return L"\"" + path + L"\"";
 }
 
 // A series of two MSZIP parts, 8 MB that hardly compress (checksummed: one
@@ -81,11 +81,11 @@ TEST(CommandLine, SwitchesAreReadAsInstallersReadThem) {
     };
     for (const auto& c : cases) {
         COMMAND_LINE_ line = ParseCommandLine(c.line);
-        std::string what = Narrow932(c.line);
-        EXPECT_EQ(c.sound, line.fault.isEmpty()) << what << " " << line.fault.text();
+        std::string what = ToShiftJis(c.line);
+        EXPECT_EQ(c.sound, line.fault.empty()) << what << " " << ToShiftJis(line.fault.plain());
         EXPECT_EQ(c.noBoxes, line.noBoxes) << what;
         if (!c.sound) {
-            EXPECT_EQ(0u, std::string(line.fault.text()).find(c.said)) << what << " " << line.fault.text();
+            EXPECT_EQ(0u, ToShiftJis(line.fault.plain()).find(c.said)) << what << " " << ToShiftJis(line.fault.plain());
             continue;
         }
         std::string read;
@@ -116,10 +116,10 @@ TEST(CommandLine, WrittenSwitchesAreReadBackExactly) {
         ASSERT_TRUE(AppendSwitch(line, SWITCH_DEST, value));
         ASSERT_TRUE(AppendSwitch(line, SWITCH_HANDOVER, L"42"));
         COMMAND_LINE_ read = ParseCommandLine(line.c_str());
-        EXPECT_TRUE(read.fault.isEmpty()) << Narrow932(line.c_str()) << read.fault.text();
-        EXPECT_EQ(value, read.destination) << Narrow932(line.c_str());
+        EXPECT_TRUE(read.fault.empty()) << ToShiftJis(line.c_str()) << ToShiftJis(read.fault.plain());
+        EXPECT_EQ(value, read.destination) << ToShiftJis(line.c_str());
         EXPECT_EQ(42u, read.handOverFrom);
-        EXPECT_FALSE(read.noBoxes) << Narrow932(line.c_str());
+        EXPECT_FALSE(read.noBoxes) << ToShiftJis(line.c_str());
     }
     std::wstring line;
     EXPECT_FALSE(AppendSwitch(line, SWITCH_DEST, L"C:\\a\"b"));
@@ -202,8 +202,8 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         if (c.damage == LOG_IS_A_CABINET) log = app.widePath() + L"DATA01.CAB";
         const std::string cabinet = TempFolder::readFile(app / "data01.cab");
         std::wstring given = c.damage == LONG_FORM ? L"\\\\?\\" + out : out;
-        std::string arguments = "/quiet /dest=" + Quoted(given) + " /log=" + Quoted(log);
-        if (c.damage == BAD_LINE) arguments += " /frob";
+        std::wstring arguments = L"/quiet /dest=" + Quoted(given) + L" /log=" + Quoted(log);
+        if (c.damage == BAD_LINE) arguments += L" /frob";
         StartedKelpex kelpex(app, arguments);
         bool windowSeen = false;
         EXPECT_EQ(c.exitCode, kelpex.waitExit(60000, &windowSeen)) << c.damage;
@@ -222,17 +222,17 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         }
         std::wstring said = ReadUtf8(log);
         std::wstring code = L"\u7D42\u4E86\u30B3\u30FC\u30C9: " + std::to_wstring(c.exitCode) + L"\n";  // 終了コード
-        EXPECT_EQ(0u, said.find(code)) << Narrow932(said.c_str());
-        EXPECT_NE(std::wstring::npos, said.find(Wide932(c.logSays).data())) << Narrow932(said.c_str());
+        EXPECT_EQ(0u, said.find(code)) << ToShiftJis(said.c_str());
+        EXPECT_NE(std::wstring::npos, said.find(FromShiftJis(c.logSays).c_str())) << ToShiftJis(said.c_str());
         if (c.exitCode == 0) {
-            std::wstring outcome = Wide932("解凍は正常に終了しました。\n出力されたフォルダは\n").data() + out +
-                                   Wide932("\nです。\n").data();
-            EXPECT_NE(std::wstring::npos, said.find(outcome)) << Narrow932(said.c_str());
-            EXPECT_NE(std::wstring::npos, said.find(L"data01.cab: ")) << Narrow932(said.c_str());
+            std::wstring outcome = FromShiftJis("解凍は正常に終了しました。\n出力されたフォルダは\n").c_str() + out +
+                                   FromShiftJis("\nです。\n").c_str();
+            EXPECT_NE(std::wstring::npos, said.find(outcome)) << ToShiftJis(said.c_str());
+            EXPECT_NE(std::wstring::npos, said.find(L"data01.cab: ")) << ToShiftJis(said.c_str());
             // Every file it wrote, as on disk.
             std::wstring files = said.substr(said.find(L"\uFF09:\n") + 3);
             for (const std::wstring& name : TempFolder::entries(LongPathForm(out + L"*"))) {
-                EXPECT_NE(std::wstring::npos, files.find(L"  " + name + L"\n")) << Narrow932(said.c_str());
+                EXPECT_NE(std::wstring::npos, files.find(L"  " + name + L"\n")) << ToShiftJis(said.c_str());
                 files.erase(files.find(L"  " + name + L"\n"), name.size() + 3);
             }
             EXPECT_EQ(L"", files) << c.damage;
@@ -255,7 +255,7 @@ TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
     HeldFile held(out + L"part2.bin", HeldFile::SHARE_NONE);
     ASSERT_TRUE(held.held());
     std::wstring log = app.widePath() + L"first.log", secondLog = other.widePath() + L"second.log";
-    StartedKelpex kelpex(app, "/passive /dest=" + Quoted(base) + " /maker /log=" + Quoted(log));
+    StartedKelpex kelpex(app, L"/passive /dest=" + Quoted(base) + L" /maker /log=" + Quoted(log));
     HWND progress = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 30000);
     ASSERT_NE(nullptr, progress);
     // It waits for part2.bin once part1.bin is written.
@@ -263,11 +263,11 @@ TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
                                           30000));
     {
         StartedKelpex second(other,
-                             "/quiet /dest=" + Quoted(other.widePath() + L"second") + " /log=" + Quoted(secondLog));
+                             L"/quiet /dest=" + Quoted(other.widePath() + L"second") + L" /log=" + Quoted(secondLog));
         EXPECT_EQ(6u, second.waitExit(30000));
     }
     EXPECT_EQ(0u, ReadUtf8(secondLog).find(L"\u7D42\u4E86\u30B3\u30FC\u30C9: 6\n"))
-        << Narrow932(ReadUtf8(secondLog).c_str());
+        << ToShiftJis(ReadUtf8(secondLog).c_str());
     EXPECT_EQ(nullptr, WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 0));
     EXPECT_TRUE(PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL))));
@@ -279,7 +279,8 @@ TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
     std::wstring said = ReadUtf8(log);
     for (const char* line : {"終了コード: 5\n", "data01.cab: 一部展開（1 / 2ファイル）\n", "data02.cab: 未展開\n",
                              "展開したファイル（1）:\n  part1.bin\n"})
-        EXPECT_NE(std::wstring::npos, said.find(Wide932(line).data())) << line << "\n" << Narrow932(said.c_str());
+        EXPECT_NE(std::wstring::npos, said.find(FromShiftJis(line).c_str())) << line << "\n"
+                                                                             << ToShiftJis(said.c_str());
 }
 
 // With nobody to ask (/quiet, /passive), a file another program holds is
@@ -296,7 +297,7 @@ TEST(CommandLine, UnattendedRunsSkipAFileAnotherProgramHolds) {
         HeldFile held(out + L"part1.bin", HeldFile::SHARE_READ);
         ASSERT_TRUE(held.held());
         std::wstring log = app.widePath() + L"kelpex.log";
-        StartedKelpex kelpex(app, std::string(mode) + " /dest=" + Quoted(out) + " /log=" + Quoted(log));
+        StartedKelpex kelpex(app, FromShiftJis(mode) + L" /dest=" + Quoted(out) + L" /log=" + Quoted(log));
         bool progressSeen = false, otherSeen = false;
         DWORD start = GetTickCount();
         while (!kelpex.exited() && GetTickCount() - start < 60000) {
@@ -314,7 +315,8 @@ TEST(CommandLine, UnattendedRunsSkipAFileAnotherProgramHolds) {
         std::wstring said = ReadUtf8(log);
         for (const char* line : {"終了コード: 4\n", "使用中のためスキップしたファイル（1）:\n  part1.bin\n",
                                  "展開したファイル（1）:\n  part2.bin\n"})
-            EXPECT_NE(std::wstring::npos, said.find(Wide932(line).data())) << line << "\n" << Narrow932(said.c_str());
+            EXPECT_NE(std::wstring::npos, said.find(FromShiftJis(line).c_str())) << line << "\n"
+                                                                                 << ToShiftJis(said.c_str());
     }
 }
 
@@ -324,7 +326,7 @@ TEST(CommandLine, ADestinationAloneFillsTheWindow) {
     TempFolder app;
     WriteSeries(app);
     std::wstring out = app.widePath() + L"caf\u00E9 \uAC8C\uC784";
-    StartedKelpex kelpex(app, "/dest=" + Quoted(out) + " /app");
+    StartedKelpex kelpex(app, L"/dest=" + Quoted(out) + L" /app");
     HWND window = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "一括解凍", 30000);
     ASSERT_NE(nullptr, window);
     wchar_t field[512] = L"";
@@ -358,13 +360,61 @@ TEST(CommandLine, AFaultInThePlatformsReaderUnderQuietGoesToTheLog) {
     ASSERT_TRUE(WriteMisdeclaredFolderCabinet(app / "data.cab"));
     TempFolder::writeFile(app / "kelpex.qcf", "fname=data.cab\nsize=1\n");
     std::wstring log = app.widePath() + L"kelpex.log";
-    StartedKelpex kelpex(app, "/quiet /dest=" + Quoted(app.widePath() + L"out") + " /log=" + Quoted(log));
+    StartedKelpex kelpex(app, L"/quiet /dest=" + Quoted(app.widePath() + L"out") + L" /log=" + Quoted(log));
     bool windowSeen = false;
     EXPECT_EQ(4u, kelpex.waitExit(60000, &windowSeen));
     EXPECT_FALSE(windowSeen);
     std::wstring said = ReadUtf8(log);
     const char* expected = sizeof(void*) == 4 ? "キャビネットファイルを読み込んでいる途中で問題が起きた"
                                               : "解凍中にエラーが発生しました。";
-    EXPECT_EQ(0u, said.find(L"\u7D42\u4E86\u30B3\u30FC\u30C9: 4\n")) << Narrow932(said.c_str());
-    EXPECT_NE(std::wstring::npos, said.find(Wide932(expected).data())) << Narrow932(said.c_str());
+    EXPECT_EQ(0u, said.find(L"\u7D42\u4E86\u30B3\u30FC\u30C9: 4\n")) << ToShiftJis(said.c_str());
+    EXPECT_NE(std::wstring::npos, said.find(FromShiftJis(expected).c_str())) << ToShiftJis(said.c_str());
+}
+
+// kelpex in a folder deeper than 260 units extracts its series: the
+// platform's reader is never handed the long cabinet path. Wine's
+// CreateProcessW refuses a program that deep, so it is started by its Unix
+// path from a script, which writes down the exit code.
+TEST(CommandLine, AToolFolderDeeperThan260UnitsExtractsItsSeries) {
+    typedef char*(CDECL * UnixName)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) GTEST_SKIP() << "not under Wine: started as any program is";
+    TempFolder app;
+    std::wstring deep = app.widePath();
+    while (deep.size() < 270) deep += std::wstring(60, L'd') + L"\\";
+    ASSERT_TRUE(CreateFolderPath(deep));
+    ASSERT_TRUE(WriteCabinet(app / "data01.cab", {{"sub\\a.txt", "alpha"}, {"b.txt", "beta"}}));
+    MainDialogHarness::writeConfiguration(app / "kelpex.qcf", "fname=data01.cab\n");
+    ASSERT_TRUE(CopyFileW(FromShiftJis(WindowsPath(KELPEX_EXE).c_str()).c_str(),
+                          (app.widePath() + L"kelpex.exe").c_str(), FALSE));
+    for (const wchar_t* name : {L"data01.cab", L"kelpex.qcf", L"kelpex.exe"})
+        ASSERT_TRUE(MoveFileW((app.widePath() + name).c_str(), (L"\\\\?\\" + deep + name).c_str()));
+    std::wstring out = app.widePath() + L"out", log = app.widePath() + L"kelpex.log";
+    auto unixPath = [unixName](const std::wstring& path) {
+        char* name = unixName(path.c_str());
+        std::string text(name != nullptr ? name : "");
+        HeapFree(GetProcessHeap(), 0, name);
+        return text;
+    };
+    std::string script = unixPath(app.widePath() + L"start.sh"), code = script + ".code";
+    TempFolder::writeFile(app / "start.sh", "\"${WINELOADER:-wine}\" '" + unixPath(deep + L"kelpex.exe") +
+                                                "' /quiet /dest=" + ToShiftJis(Quoted(out)) +
+                                                " /log=" + ToShiftJis(Quoted(log)) + "\necho $? > '" + code + "'\n");
+    std::wstring command = L"\"Z:\\bin\\sh\" \"" + FromShiftJis(script.c_str()) + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+    FCHandle process(started.hProcess), thread(started.hThread);
+    std::wstring codeFile = app.widePath() + L"start.sh.code";
+    auto written = [&] {
+        std::string text =
+            GetFileAttributesW(codeFile.c_str()) != INVALID_FILE_ATTRIBUTES ? TempFolder::readFile(codeFile) : "";
+        return !text.empty() && text.back() == '\n';
+    };
+    ASSERT_TRUE(WindowAnswerer::waitUntil(written, 120000));
+    EXPECT_EQ("0\n", TempFolder::readFile(codeFile)) << ToShiftJis(ReadUtf8(log).c_str());
+    EXPECT_EQ("alpha", TempFolder::readFile(out + L"\\sub\\a.txt"));
+    EXPECT_EQ("beta", TempFolder::readFile(out + L"\\b.txt"));
 }

@@ -16,6 +16,7 @@
 #include "tests/cab/FciSeries.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
+#include "tests/support/ControlHelpers.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -101,7 +102,7 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
             TempFolder::writeFile(h.folder() / "data01.cab", cabinet);
         }
         std::wstring program = h.folder().widePath() + L"kelpex.exe";
-        ASSERT_TRUE(CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), program.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(FromShiftJis(WindowsPath(KELPEX_EXE).c_str()).c_str(), program.c_str(), FALSE));
         Seams seams(0, ERROR_ACCESS_DENIED, program);
         TempFolder here, other;
         WriteCabinet(other / "data01.cab", {{"x.txt", "x"}});
@@ -111,10 +112,10 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         SetCurrentDirectoryW(here.widePath().c_str());
         ASSERT_TRUE(ClaimInstance(0));  // as the first's entry holds it
         h.open();
-        SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), Wide932(c.typed).data());
+        SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), FromShiftJis(c.typed).c_str());
         h.click(IDC_MAIN_MAKER_BOX);
-        std::wstring line = WideResolved(h.text(IDC_MAIN_DESTINATION_LINE).c_str());
-        std::wstring typed = Wide932(c.typed).data();
+        std::wstring line = RichEditWideText(h.control(IDC_MAIN_DESTINATION_LINE));
+        std::wstring typed = FromShiftJis(c.typed).c_str();
         if (!typed.empty() && typed.back() != L'\\') typed += L'\\';
         EXPECT_EQ(here.widePath() + typed + L"Maker\\", line);
         {
@@ -138,9 +139,9 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         const char* outcome = c.damaged ? "解凍中にエラーが発生しました。" : "解凍は正常に終了しました。";
         HWND message = GetDlgItem(window, IDC_MAIN_MESSAGE);
         EXPECT_TRUE(WindowAnswerer::waitUntil(
-            [&] { return OtherProcessText(LastHandOverForTests(), message).find(Wide932(outcome).data()) == 0; },
+            [&] { return OtherProcessText(LastHandOverForTests(), message).find(FromShiftJis(outcome).c_str()) == 0; },
             30000))
-            << Narrow932(OtherProcessText(LastHandOverForTests(), message).c_str());
+            << ToShiftJis(OtherProcessText(LastHandOverForTests(), message).c_str());
         EXPECT_EQ(c.damaged ? "<missing>" : bytes, TempFolder::readFile(line + L"x.txt"));
         wchar_t field[512] = L"";
         SendDlgItemMessageW(window, IDC_MAIN_DESTINATION_EDIT, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(field));

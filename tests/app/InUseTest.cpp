@@ -2,7 +2,7 @@
 // asked about (Retry / Skip / Abort) naming the file and who holds it, or,
 // with nobody to ask, skipped after a longer wait; the rest of the series is
 // written and the outcome says what was left as it was.
-#include "cab/TestSeams.h"
+#include "fs/TestSeams.h"
 #include "foundation/WideText.h"
 #include "res/MessageDialogIds.h"
 #include "tests/app/MainDialogHarness.h"
@@ -28,7 +28,7 @@ struct InUseHarness : MainDialogHarness {
         WriteCabinet(folder() / "data02.cab", {{"c.txt", "c"}});
         out = folder().widePath() + L"out\\";
         CreateDirectoryW(out.c_str(), nullptr);
-        TempFolder::writeFile(Narrow932(out.c_str()) + "held.txt", "old");
+        TempFolder::writeFile(ToShiftJis(out.c_str()) + "held.txt", "old");
     }
     std::wstring out;
 };
@@ -196,7 +196,7 @@ TEST(InUse, AScannerHoldingEachNewFileForAMomentIsWaitedOut) {
     scanner.join();
     EXPECT_GT(scanned.load(), 5);
     EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("解凍は正常に終了しました。")) << h.text(IDC_MAIN_MESSAGE);
-    for (const CabinetEntry& e : first) EXPECT_EQ(e.data, TempFolder::readFile(Narrow932(h.out.c_str()) + e.name));
+    for (const CabinetEntry& e : first) EXPECT_EQ(e.data, TempFolder::readFile(ToShiftJis(h.out.c_str()) + e.name));
     EXPECT_EQ("new", TempFolder::readFile(h.out + L"held.txt"));
     EXPECT_EQ(std::vector<std::wstring>(), Leftovers(h.out));
 }

@@ -28,7 +28,7 @@ void MainDialogHarness::writeConfiguration(const std::string& path, const char* 
 MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives) : dialog_(IDD_MAIN) {
     if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
     for (const auto& name : archives) WriteCabinet(folder_ / name, {{"x.txt", "x"}});
-    SetApplicationFolderForTests(folder_.path().c_str());
+    SetApplicationFolderForTests(W(folder_.path()));
     MainDialogState() = MainState();
 }
 
@@ -36,7 +36,7 @@ MainDialogHarness::~MainDialogHarness() {
     if (dialog_.windowHandle != nullptr) DestroyWindow(dialog_.windowHandle);
     MainDialogState() = MainState();
     store_.flags = 0;
-    SetApplicationFolderForTests("");
+    SetApplicationFolderForTests(W(""));
 }
 
 void MainDialogHarness::open() {

@@ -247,7 +247,7 @@ TEST(MainDialogDestination, EmptyEditIsTheCurrentDirectoryAndEveryChangeRecompos
     MainDialogHarness h("fname=a*.cab,0,1,0,1\nmakerName=Maker\nappName=App\n", {});
     h.open();
     FCPathName current;
-    EXPECT_EQ(std::string(current.text()), h.text(IDC_MAIN_DESTINATION_LINE));
+    EXPECT_EQ(ToShiftJis(current.path), h.text(IDC_MAIN_DESTINATION_LINE));
     h.type("D:\\out");
     EXPECT_EQ("D:\\out\\", h.text(IDC_MAIN_DESTINATION_LINE));
     h.click(IDC_MAIN_MAKER_BOX);
@@ -312,8 +312,8 @@ TEST(MainDialogDestination, AnyTextRecomposesWithoutOverflow) {
 
 namespace {
 std::wstring WideWindowText(HWND window) {
-    wchar_t text[1024] = L"";
-    GetWindowTextW(window, text, 1024);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
     return text;
 }
 }  // namespace
@@ -335,16 +335,21 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
     SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\windows"}, elsewhere)), 0);
     EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_EDIT));
     EXPECT_EQ(folder, h.text(IDC_MAIN_DESTINATION_LINE));
-    // Names Shift_JIS cannot hold: the folder dropped, or the dropped file's
-    // own folder, never the one above it.
-    std::wstring wideFolder = Wide932(folder.c_str()).data();
-    for (const wchar_t* name : {L"Caf\u00E9", L"\uAC8C\uC784", L"\U0001F363"}) {
+    // Names Shift_JIS cannot hold, 60 Hangul syllables and a folder 400
+    // units long among them: the folder dropped, or the dropped file's own
+    // folder, exactly, never the one above it nor the field's old text.
+    std::wstring wideFolder = FromShiftJis(folder.c_str()).c_str();
+    std::wstring hangul, deep;
+    for (int i = 0; i < 30; ++i) hangul += L"\uAC8C\uC784";
+    while (wideFolder.size() + deep.size() < 400) deep += std::wstring(99, L'd') + L"\\";
+    deep.resize(400 - wideFolder.size());
+    for (const std::wstring& name : {std::wstring(L"Caf\u00E9"), std::wstring(L"\U0001F363"), hangul, deep}) {
         std::wstring dropped = wideFolder + name;
-        ASSERT_TRUE(CreateDirectoryW(dropped.c_str(), nullptr));
+        ASSERT_TRUE(CreateFolderPath(dropped)) << dropped.size();
         SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDropWide({dropped}, overEdit)), 0);
         EXPECT_EQ(dropped + L"\\", WideWindowText(h.control(IDC_MAIN_DESTINATION_EDIT)));
         std::wstring file = dropped + L"\\inside.txt";
-        HANDLE made = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        HANDLE made = CreateFileW((L"\\\\?\\" + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, made);
         CloseHandle(made);
         SendMessageA(h.window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDropWide({file}, overEdit)), 0);
@@ -352,14 +357,14 @@ TEST(MainDialogDrops, FileFolderAndElsewhere) {
     }
 }
 
+// A destination is inserted exactly, control characters and all, beside
+// message text that holds such bytes itself: neither is read as markup or
+// as anything but what it is.
 TEST(MainDialogMessages, ExpansionKeepsTheDestinationAsItIs) {
-    FCString text("done\\nin %dest%\\nand %dest%");
-    ExpandMessageText(text, L"C:\\data\\new\\【旧】\\Jos\u00E9\\");
-    std::wstring expected = L"done\nin C:\\data\\new\\【旧】\\Jos\u00E9\\\nand C:\\data\\new\\【旧】\\Jos\u00E9\\";
-    EXPECT_EQ(expected, WideResolved(text.text()));
-    FCString plain("a\\nb %dest%");
-    ExpandMessageText(plain, nullptr);
-    EXPECT_STREQ("a\nb %dest%", plain.text());
+    const std::wstring destination = L"C:\\data\\new\\【旧】\\Jos\u00E9\u0002\u0003\\";
+    UxMarkedText text = ExpandMessageText(FCString("done\\nin %dest%\\nand\x02\x03 %dest%"), destination.c_str());
+    EXPECT_EQ(L"done\nin " + destination + L"\nand\u0002\u0003 " + destination, text.plain());
+    EXPECT_EQ(L"a\nb %dest%", ExpandMessageText(FCString("a\\nb %dest%"), nullptr).plain());
 }
 
 TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {

@@ -3,6 +3,8 @@
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
 #include "ui/UxMessageDialog.h"
+#include "fs/FCFile.h"
+#include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
 #include "tests/app/MainDialogHarness.h"
 #include "tests/cab/CabinetWriter.h"
@@ -171,6 +173,14 @@ TEST(Run, FreeSpaceMustExceedTheSize) {
         EXPECT_EQ(0u, text.find("指定されたドライブの空き容量がたりません。\r要求サイズ：1MB")) << text;
         EXPECT_NE(std::string::npos, text.find("空きサイズ：0MB")) << text;
     }
+    // A folder of C: that is another, smaller file system: its own figure.
+    if (GetFileAttributesW(L"C:\\kelpex-mounted") != INVALID_FILE_ATTRIBUTES) {
+        SeriesHarness h("fname=data*.cab,2,1,3,1\nsize=3\n");
+        h.type("C:\\kelpex-mounted\\new\\");
+        h.run();
+        EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find("指定されたドライブの空き容量がたりません。\r要求サイズ：3MB"))
+            << h.text(IDC_MAIN_MESSAGE);
+    }
     SeriesHarness fits(std::string("fname=data*.cab,2,1,3,1\nsize=0\n"));
     std::string out = fits.folder() / "fits\\";
     CreateDirectoryA(out.c_str(), nullptr);
@@ -280,10 +290,10 @@ TEST(RunHelpers, SeparatorsFilesInTheWayAndUnwritableFolderNames) {
     };
     for (const auto& c : cases) {
         std::wstring normalized = NormalizeSeparators(c.typed), name;
-        EXPECT_EQ(c.normalized, normalized) << Narrow932(c.typed);
-        EXPECT_EQ(c.unwritable != nullptr, FindUnwritableFolderName(normalized, name)) << Narrow932(c.typed);
+        EXPECT_EQ(c.normalized, normalized) << ToShiftJis(c.typed);
+        EXPECT_EQ(c.unwritable != nullptr, FindUnwritableFolderName(normalized, name)) << ToShiftJis(c.typed);
         if (c.unwritable != nullptr) {
-            EXPECT_EQ(c.unwritable, name) << Narrow932(c.typed);
+            EXPECT_EQ(c.unwritable, name) << ToShiftJis(c.typed);
         }
     }
     TempFolder dir;
@@ -312,9 +322,9 @@ TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
     EXPECT_FALSE(FindDeepestExistingFolder(L"", deepest));
     EXPECT_FALSE(FindDeepestExistingFolder(L"\\\\server", deepest));
     for (const wchar_t* tail : {L"a\\表\\c", L"Jos\u00E9\\\uAC8C\uC784\\\U0001F363"}) {
-        EXPECT_TRUE(CreateFolderPath(root + tail)) << Narrow932(tail);
-        EXPECT_TRUE(pathExists(root + tail + L"\\")) << Narrow932(tail);
-        EXPECT_FALSE(CreateFolderPath(root + tail)) << Narrow932(tail);  // nothing left to create
+        EXPECT_TRUE(CreateFolderPath(root + tail)) << ToShiftJis(tail);
+        EXPECT_TRUE(pathExists(root + tail + L"\\")) << ToShiftJis(tail);
+        EXPECT_FALSE(CreateFolderPath(root + tail)) << ToShiftJis(tail);  // nothing left to create
         EXPECT_TRUE(FindDeepestExistingFolder(root + tail + L"\\d\\", deepest));
         EXPECT_EQ(root + tail + L"\\", deepest);
         for (ProbeKind kind : {PROBE_FILE, PROBE_FOLDER}) EXPECT_TRUE(CanWriteToFolder(root + tail, kind)) << kind;
@@ -410,7 +420,7 @@ TEST(Run, TheBarReachesItsEndWithTheLastByteWhateverTheConfiguredSize) {
     CreateDirectoryA(out.c_str(), nullptr);
     h.type(out);
     BAR_WATCH_ watch;
-    watch.out = Wide932(out.c_str()).data();
+    watch.out = FromShiftJis(out.c_str()).c_str();
     g_barWatch = &watch;
     HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchBar, nullptr, GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
@@ -559,6 +569,24 @@ TEST(Run, TypedDestinationsShowWhereTheFilesLandOrAreRefused) {
         EXPECT_FALSE(TempFolder::exists(base + "dot.")) << c.typed;
         EXPECT_FALSE(TempFolder::exists(base + "last")) << c.typed;
         EXPECT_FALSE(AnyProbeIn(base)) << c.typed;
+    }
+    // A relative destination under a current folder of 300 units: the line
+    // shows it whole below that folder, and the files land there.
+    {
+        SeriesHarness deep(Qcf(""));
+        std::wstring current = deep.folder().widePath();
+        while (current.size() < 300) current += std::wstring(70, L'c') + L"\\";
+        ASSERT_TRUE(CreateFolderPath(current));
+        std::wstring before = CurrentFolder();
+        ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
+        SetWindowTextW(deep.control(IDC_MAIN_DESTINATION_EDIT), L"rel");
+        std::wstring line = RichEditWideText(deep.control(IDC_MAIN_DESTINATION_LINE));
+        WindowAnswerer answer(kQuestionTitle, {IDYES});
+        deep.run();
+        SetCurrentDirectoryW(before.c_str());
+        EXPECT_EQ(current + L"rel\\", line);
+        EXPECT_EQ(1, answer.answered());
+        EXPECT_TRUE(pathExists(current + L"rel\\readme1.txt")) << deep.text(IDC_MAIN_MESSAGE);
     }
     // A share typed with forward slashes is still a share: warned, never made.
     SeriesHarness h(Qcf(""));

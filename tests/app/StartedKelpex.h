@@ -27,18 +27,20 @@ inline std::wstring OtherProcessText(HANDLE process, HWND rich) {
 }
 
 // kelpex.exe copied into a folder of its own and started there as a
-// separate process, with arguments (Shift_JIS, characters it cannot hold
-// kept as UTF-16); ended on the way out if it is still running.
+// separate process, with arguments as Windows gives them (or as the test's
+// Shift_JIS); ended on the way out if it is still running.
 namespace {
 class StartedKelpex {
 public:
-    StartedKelpex(const TempFolder& folder, const std::string& arguments) {
+    StartedKelpex(const TempFolder& folder, const std::string& arguments)
+        : StartedKelpex(folder, FromShiftJis(arguments.c_str())) {}
+    StartedKelpex(const TempFolder& folder, const std::wstring& arguments) {
         std::wstring exe = folder.widePath() + L"kelpex.exe";
-        CopyFileW(Wide932(WindowsPath(KELPEX_EXE).c_str()).data(), exe.c_str(), FALSE);
+        CopyFileW(FromShiftJis(WindowsPath(KELPEX_EXE).c_str()).c_str(), exe.c_str(), FALSE);
         // No arguments: the command line is the program's name alone, as a
         // user's start gives it.
         std::wstring command = L"\"" + exe + L"\"";
-        if (!arguments.empty()) command += L" " + std::wstring(Wide932(arguments.c_str()).data());
+        if (!arguments.empty()) command += L" " + arguments;
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         started_ = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.widePath().c_str(),

@@ -44,8 +44,8 @@ protected:
 UxExtractionStatus::SNAPSHOT_ Done(unsigned long long bytes, const char* text = "", const char* writing = "") {
     UxExtractionStatus::SNAPSHOT_ s;
     s.doneBytes = bytes;
-    s.statusText.assignFrom(text);
-    s.writingPath = Wide932(writing).data();
+    s.statusText = FromShiftJis(text);
+    s.writingPath = FromShiftJis(writing);
     return s;
 }
 }  // namespace
@@ -121,9 +121,9 @@ namespace {
 class WatchedCab : public DecompressCab {
 public:
     explicit WatchedCab(UxExtractionStatus* status) : DecompressCab(status), status_(status) {}
-    UINT onFileExtracted(const char* target) override {
+    UINT onFileExtracted(const std::wstring& target) override {
         UxExtractionStatus::SNAPSHOT_ s = status_->snapshot();
-        seen.push_back(std::string(s.statusText.text()) + " > " + Narrow932(s.writingPath.c_str()) + " = " + target);
+        seen.push_back(ToShiftJis(s.statusText) + " > " + ToShiftJis(s.writingPath) + " = " + ToShiftJis(target));
         return DecompressCab::onFileExtracted(target);
     }
     std::vector<std::string> seen;
@@ -156,17 +156,17 @@ TEST(DecompressCabStatus, EachFileIsNamedWithWhereItIsWrittenAndCountedOnceWritt
         cabinet, {{"one.bin", std::string(700000, 'a')}, {"\xE8\xA1\xA8/two.bin", std::string(600000, 'b'), 0xA0}}));
     UxExtractionStatus status;
     WatchedCab cab(&status);
-    cab.setArchive(cabinet.c_str());
-    ASSERT_TRUE(cab.extractTo(dir.path().c_str())) << cab.errorText.text();
+    cab.setArchive(W(cabinet));
+    ASSERT_TRUE(cab.extractTo(W(dir.path()))) << ToShiftJis(cab.errorText);
     EXPECT_EQ((std::vector<std::string>{"one.bin > " + dir / "one.bin" + " = " + dir / "one.bin",
-                                        "表/two.bin > " + dir / "表\\two.bin" + " = " + dir / "表\\two.bin"}),
+                                        "表\\two.bin > " + dir / "表\\two.bin" + " = " + dir / "表\\two.bin"}),
               cab.seen);
     UxExtractionStatus::SNAPSHOT_ s = status.snapshot();
     EXPECT_EQ(1300000u, s.doneBytes);
     EXPECT_TRUE(s.writingPath.empty());
-    status.endCabinet("two.cab");
+    status.endCabinet(W("two.cab"));
     s = status.snapshot();
-    EXPECT_STREQ("two.cab", s.statusText.text());
+    EXPECT_EQ(L"two.cab", s.statusText);
 }
 
 TEST(DecompressCabStatus, CancelEndsTheCabinetAtTheNextFile) {
@@ -174,8 +174,8 @@ TEST(DecompressCabStatus, CancelEndsTheCabinetAtTheNextFile) {
     UxExtractionStatus status;
     status.requestCancel();
     DecompressCab cab(&status);
-    cab.setArchive(WindowsPath(KELPEX_CAB_DATA "/long.cab").c_str());
-    EXPECT_TRUE(cab.extractTo(dir.path().c_str()));  // a cancel is no failure
+    cab.setArchive(W(WindowsPath(KELPEX_CAB_DATA "/long.cab")));
+    EXPECT_TRUE(cab.extractTo(W(dir.path())));  // a cancel is no failure
     EXPECT_FALSE(TempFolder::exists(dir / "f1.bin"));
     EXPECT_EQ(0u, status.snapshot().doneBytes);
 }
@@ -186,8 +186,8 @@ TEST(DecompressCabStatus, CancelWhileThePlatformAsksForTheNextCabinetEndsTheCabi
                                     {{{"a.txt", "a"}, {"big.bin", std::string(60000, 'b')}}, {{"c.txt", "c"}}}));
     UxExtractionStatus status;
     CancelAtNextCabinet cancelling(&status);
-    cancelling.setArchive((dir / "s1.cab").c_str());
-    EXPECT_TRUE(cancelling.extractTo((dir / "out").c_str())) << cancelling.errorText.text();  // no failure
+    cancelling.setArchive(W((dir / "s1.cab")));
+    EXPECT_TRUE(cancelling.extractTo(W((dir / "out")))) << ToShiftJis(cancelling.errorText);  // no failure
     EXPECT_EQ(1, cancelling.asked);
     EXPECT_EQ("a", TempFolder::readFile(dir / "out\\a.txt"));
     EXPECT_FALSE(TempFolder::exists(dir / "out\\big.bin"));  // the half-written file is gone

@@ -17,9 +17,9 @@ std::string Data(const std::string& name) { return WindowsPath(KELPEX_CAB_DATA "
 // Records the folders it is told about.
 class RecordingCab : public UxCAB {
 public:
-    void onFolderCreated(const char* folder) override { created.push_back(folder); }
-    UINT onFileExtracted(const char* target) override {
-        extracted.push_back(target);
+    void onFolderCreated(const std::wstring& folder) override { created.push_back(ToShiftJis(folder)); }
+    UINT onFileExtracted(const std::wstring& target) override {
+        extracted.push_back(ToShiftJis(target));
         return NO_ERROR;
     }
     std::vector<std::string> created, extracted;
@@ -47,7 +47,8 @@ std::wstring FolderOfTarget(const std::wstring& path) { return path.substr(0, pa
 
 size_t CountEntries(const std::string& folder) {
     size_t n = 0;
-    for (const std::wstring& name : TempFolder::entries(Wide932((folder + "*").c_str()).data())) n += name[0] != L'.';
+    for (const std::wstring& name : TempFolder::entries(FromShiftJis((folder + "*").c_str()).c_str()))
+        n += name[0] != L'.';
     return n;
 }
 }  // namespace
@@ -58,8 +59,8 @@ TEST(UxCABExtract, SeriesWithJapaneseFoldersComesOutByteForByte) {
     CreateDirectoryA(out.c_str(), nullptr);
     RecordingCab cab;
     for (int n = 1; n <= 3; ++n) {
-        cab.setArchive(Data("data0" + std::to_string(n) + ".cab").c_str());
-        ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        cab.setArchive(W(Data("data0" + std::to_string(n) + ".cab")));
+        ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
         std::string part = Data("src/part" + std::to_string(n) + "/");
         for (const std::string& file :
              {"docs\\表示\\ソース\\list" + std::to_string(n) + ".txt", "bin\\random" + std::to_string(n) + ".bin",
@@ -80,9 +81,9 @@ TEST(UxCABExtract, StoredCabinetAndADestinationWithoutSeparator) {
     std::string out = dir / "plain";
     CreateDirectoryA(out.c_str(), nullptr);
     UxCAB cab;
-    cab.setArchive(Data("stored.cab").c_str());
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
-    EXPECT_EQ(out + "\\", cab.destinationFolder.text());
+    cab.setArchive(W(Data("stored.cab")));
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
+    EXPECT_EQ(out + "\\", ToShiftJis(cab.destinationFolder));
     EXPECT_EQ(TempFolder::readFile(Data("src/stored/a/b/stored.bin")),
               TempFolder::readFile(out + "\\a\\b\\stored.bin"));
 }
@@ -94,17 +95,17 @@ TEST(UxCABExtract, LongerExistingFilesAreReplacedWhole) {
     TempFolder::writeFile(out + "a\\short.txt", std::string(5000, 'o'));
     SetFileAttributesA((out + "a\\short.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     UxCAB cab;
-    cab.setArchive(Data("stored.cab").c_str());
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    cab.setArchive(W(Data("stored.cab")));
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     EXPECT_EQ("short", TempFolder::readFile(out + "a\\short.txt"));
-    ASSERT_TRUE(cab.extractTo(out.c_str()));  // and again over itself
+    ASSERT_TRUE(cab.extractTo(W(out)));  // and again over itself
     EXPECT_EQ("short", TempFolder::readFile(out + "a\\short.txt"));
     // A cabinet naming one file twice in a folder it makes: the later entry
     // replaces the earlier one whole, and neither fails the other's size.
     std::string twice = dir / "twice.cab";
     ASSERT_TRUE(WriteCabinet(twice, {{"new\\d.txt", "the first and longer"}, {"new\\d.txt", "second"}}));
-    cab.setArchive(twice.c_str());
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    cab.setArchive(W(twice));
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     EXPECT_EQ("second", TempFolder::readFile(out + "new\\d.txt"));
     EXPECT_EQ(1u, CountEntries(out + "new\\"));
 }
@@ -113,14 +114,14 @@ TEST(UxCABFailures, MissingArchiveNamesItAndCallsNothing) {
     TempFolder dir;
     UxCAB cab;
     std::string missing = dir / "gone.cab";
-    cab.setArchive(missing.c_str());
-    std::string before = cab.destinationFolder.text();
-    EXPECT_FALSE(cab.extractTo(dir.path().c_str()));
-    EXPECT_EQ("対象が存在しません [" + missing + "]\n", cab.errorText.text());
-    EXPECT_EQ(before, cab.destinationFolder.text());
+    cab.setArchive(W(missing));
+    std::string before = ToShiftJis(cab.destinationFolder);
+    EXPECT_FALSE(cab.extractTo(W(dir.path())));
+    EXPECT_EQ("対象が存在しません [" + missing + "]\n", ToShiftJis(cab.errorText));
+    EXPECT_EQ(before, ToShiftJis(cab.destinationFolder));
     UxCAB empty;
-    EXPECT_FALSE(empty.extractTo(dir.path().c_str()));
-    EXPECT_STREQ("対象が存在しません []\n", empty.errorText.text());
+    EXPECT_FALSE(empty.extractTo(W(dir.path())));
+    EXPECT_EQ("対象が存在しません []\n", ToShiftJis(empty.errorText));
 }
 
 TEST(UxCABFailures, DamagedTruncatedAndForeignFilesNeverReportSuccess) {
@@ -136,9 +137,9 @@ TEST(UxCABFailures, DamagedTruncatedAndForeignFilesNeverReportSuccess) {
     for (const Case& c : cases) {
         TempFolder dir;
         UxCAB cab;
-        cab.setArchive(Data(c.cabinet).c_str());
-        EXPECT_FALSE(cab.extractTo(dir.path().c_str())) << c.cabinet;
-        std::string error = cab.errorText.text();
+        cab.setArchive(W(Data(c.cabinet)));
+        EXPECT_FALSE(cab.extractTo(W(dir.path()))) << c.cabinet;
+        std::string error = ToShiftJis(cab.errorText);
         EXPECT_EQ(0u, error.find(c.error)) << c.cabinet << ": " << error;
         EXPECT_EQ(std::string::npos, error.find(success)) << c.cabinet << ": " << error;
         // The file the platform cut short is not left behind.
@@ -168,9 +169,9 @@ TEST(UxCABFailures, EntriesOutsideTheDestinationAreNeverWritten) {
         std::string cabinet = dir / "hostile.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{"fine.txt", "fine"}, {name, "evil"}, {"after.txt", "after"}}));
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_FALSE(cab.extractTo(out.c_str())) << name;
-        std::string error = cab.errorText.text();
+        cab.setArchive(W(cabinet));
+        EXPECT_FALSE(cab.extractTo(W(out))) << name;
+        std::string error = ToShiftJis(cab.errorText);
         EXPECT_NE(std::string::npos, error.find(name)) << error;
         EXPECT_FALSE(TempFolder::exists(out + "after.txt")) << name;
     }
@@ -184,10 +185,10 @@ TEST(UxCABFailures, ForwardSlashesMakeFoldersInside) {
     std::string cabinet = dir / "fwd.cab";
     ASSERT_TRUE(WriteCabinet(cabinet, {{"fwd/slash.txt", "inside"}}));
     UxCAB cab;
-    cab.setArchive(cabinet.c_str());
+    cab.setArchive(W(cabinet));
     std::string out = dir / "o\\";
     CreateDirectoryA(out.c_str(), nullptr);
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     EXPECT_EQ("inside", TempFolder::readFile(out + "fwd\\slash.txt"));
 }
 
@@ -212,14 +213,14 @@ TEST(UxCABExtract, TargetsOfEveryLengthWindowsTakesAreWritten) {
         {repeat("d", 250 - base.size() - 1) + "\\", "sub\\x.txt"},
     };
     for (const Case& c : cases) {
-        std::wstring out = base + Wide932(c.destination.c_str()).data();
-        std::wstring target = out + Wide932(c.entry.c_str()).data();
+        std::wstring out = base + FromShiftJis(c.destination.c_str()).c_str();
+        std::wstring target = out + FromShiftJis(c.entry.c_str()).c_str();
         TempFolder work;
         std::string cabinet = work / "long.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{c.entry, "long"}, {"top.txt", "top"}}));
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_TRUE(cab.extractTo(out)) << c.entry << "\n" << cab.errorText.text();
+        cab.setArchive(W(cabinet));
+        EXPECT_TRUE(cab.extractTo(out)) << c.entry << "\n" << ToShiftJis(cab.errorText);
         EXPECT_EQ("long", TempFolder::readFile(LongPathForm(target))) << target.size();
         EXPECT_EQ("top", TempFolder::readFile(LongPathForm(out + L"top.txt"))) << target.size();
         EXPECT_EQ(1u, TempFolder::entries(LongPathForm(FolderOfTarget(target)) + L"*").size()) << target.size();
@@ -227,15 +228,15 @@ TEST(UxCABExtract, TargetsOfEveryLengthWindowsTakesAreWritten) {
         // Replaced whole, at any length too.
         ASSERT_TRUE(WriteCabinet(cabinet, {{c.entry, "again"}}));
         UxCAB again;
-        again.setArchive(cabinet.c_str());
-        EXPECT_TRUE(again.extractTo(out)) << c.entry << "\n" << again.errorText.text();
+        again.setArchive(W(cabinet));
+        EXPECT_TRUE(again.extractTo(out)) << c.entry << "\n" << ToShiftJis(again.errorText);
         EXPECT_EQ("again", TempFolder::readFile(LongPathForm(target))) << target.size();
         EXPECT_EQ(1u, TempFolder::entries(LongPathForm(FolderOfTarget(target)) + L"*").size()) << target.size();
     }
-    EXPECT_LT(Wide932((dir.path() + cases[0].destination + cases[0].entry).c_str()).size() - 1, 260u);
-    EXPECT_GT(Wide932((dir.path() + cases[1].destination + cases[1].entry).c_str()).size() - 1, 260u);
-    EXPECT_GT(Wide932((dir.path() + cases[2].destination + cases[2].entry).c_str()).size() - 1, 260u);
-    EXPECT_EQ(250u, Wide932((dir.path() + cases[3].destination).c_str()).size() - 1);
+    EXPECT_LT(FromShiftJis((dir.path() + cases[0].destination + cases[0].entry).c_str()).size(), 260u);
+    EXPECT_GT(FromShiftJis((dir.path() + cases[1].destination + cases[1].entry).c_str()).size(), 260u);
+    EXPECT_GT(FromShiftJis((dir.path() + cases[2].destination + cases[2].entry).c_str()).size(), 260u);
+    EXPECT_EQ(250u, FromShiftJis((dir.path() + cases[3].destination).c_str()).size());
 }
 
 // Windows counts UTF-16 units: a Japanese target under 260 units is written
@@ -259,8 +260,8 @@ TEST(UxCABExtract, LongJapaneseTargetsUnder260UnitsAreWritten) {
         std::string out = dir / (destination + "\\");
         ASSERT_GT((out + folder + "\\" + file + ".txt").size(), 300u);
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+        cab.setArchive(W(cabinet));
+        EXPECT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
         EXPECT_EQ("long", TempFolder::readFile(out + folder + "\\" + file + ".txt")) << utf8;
         EXPECT_EQ(1u, CountEntries(out + folder + "\\")) << utf8;  // no temporary file left
         EXPECT_EQ(1u, CountEntries(out)) << utf8;  // no scratch folder left
@@ -268,32 +269,32 @@ TEST(UxCABExtract, LongJapaneseTargetsUnder260UnitsAreWritten) {
 }
 
 // A name marked as UTF-8 is read as UTF-8: one Shift_JIS cannot hold is
-// written under its own name, and shown with 〓 for what Shift_JIS lacks (a
-// '?' would read as a forbidden character); bytes that are not UTF-8 are
-// refused.
+// written and shown under its own name; bytes that are not UTF-8 are
+// refused, and shown as the Shift_JIS they would be.
 TEST(UxCABFailures, NamesMarkedAsUtf8AreReadSoAndInvalidOnesAreRefused) {
     struct Case {
         std::string name;  // in UTF-8
         const wchar_t* written;  // nullptr: refused
-        const char* error;
+        std::wstring error;
     } cases[] = {
-        {"\xE6\x97\xA5\xE6\x9C\xAC.txt", L"\u65E5\u672C.txt", ""},  // 日本
-        {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", L"\u65E5\U0001F363.txt", ""},  // 日 and U+1F363
-        {"\xF0\x9F\x8D\xA3?.txt", nullptr, "Windowsでは使えない名前のため展開しません [〓?.txt]\n"},
-        {"\xE6\x97.txt", nullptr, "ファイル名を変換できません [\xE6\x97.txt]\n"},  // cut short
+        {"\xE6\x97\xA5\xE6\x9C\xAC.txt", L"\u65E5\u672C.txt", L""},  // 日本
+        {"\xE6\x97\xA5\xF0\x9F\x8D\xA3.txt", L"\u65E5\U0001F363.txt", L""},  // 日 and U+1F363
+        {"\xF0\x9F\x8D\xA3?.txt", nullptr, L"Windowsでは使えない名前のため展開しません [\U0001F363?.txt]\n"},
+        {"\xE6\x97.txt", nullptr,
+         L"ファイル名を変換できません [" + FromShiftJis("\xE6\x97") + L".txt]\n"},  // cut short
     };
     for (const Case& c : cases) {
         TempFolder dir;
         std::string cabinet = dir / "utf.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{c.name, "x", 0xA0}}));
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_EQ(c.written != nullptr, cab.extractTo(dir.path().c_str())) << c.error;
-        EXPECT_EQ(std::string(c.error), cab.errorText.text());
+        cab.setArchive(W(cabinet));
+        EXPECT_EQ(c.written != nullptr, cab.extractTo(W(dir.path()))) << c.name;
+        EXPECT_EQ(c.error, cab.errorText) << c.name;
         std::vector<std::wstring> expected;
         if (c.written != nullptr) expected.push_back(c.written);
-        std::wstring folder = Wide932(dir.path().c_str()).data();
-        EXPECT_TRUE(expected == TempFolder::entries(folder + L"*.txt")) << c.error;
+        std::wstring folder = FromShiftJis(dir.path().c_str()).c_str();
+        EXPECT_TRUE(expected == TempFolder::entries(folder + L"*.txt")) << c.name;
     }
 }
 
@@ -312,9 +313,9 @@ TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
     for (const Case& c : cases) {
         TempFolder dir("S:\\");
         UxCAB cab;
-        cab.setArchive(c.cabinet.c_str());
-        EXPECT_FALSE(cab.extractTo(dir.path().c_str())) << c.cabinet;
-        std::string error = cab.errorText.text();
+        cab.setArchive(W(c.cabinet));
+        EXPECT_FALSE(cab.extractTo(W(dir.path()))) << c.cabinet;
+        std::string error = ToShiftJis(cab.errorText);
         EXPECT_EQ(0u, error.find("ファイルが正しく展開されませんでした [" + dir.path())) << error;
         EXPECT_NE(std::string::npos, error.find("ディスクの空き容量が足りません")) << error;
         // What the disk could hold stays whole; nothing cut short stays.
@@ -333,23 +334,23 @@ TEST(UxCABFailures, AFullDiskFailsTheCabinetNamingTheFileAndLeavesNoFileShort) {
 TEST(UxCABFailures, AnExceptionInAHandlerComesOutOfExtractTo) {
     TempFolder dir;
     ThrowingCab cab;
-    cab.setArchive(Data("stored.cab").c_str());
-    EXPECT_THROW(cab.extractTo(dir.path().c_str()), Thrown);
+    cab.setArchive(W(Data("stored.cab")));
+    EXPECT_THROW(cab.extractTo(W(dir.path())), Thrown);
     EXPECT_FALSE(TempFolder::exists(dir / "a\\short.txt"));
     UxCAB after;  // the platform is still usable afterwards
-    after.setArchive(Data("stored.cab").c_str());
-    EXPECT_TRUE(after.extractTo(dir.path().c_str()));
+    after.setArchive(W(Data("stored.cab")));
+    EXPECT_TRUE(after.extractTo(W(dir.path())));
 }
 
 TEST(UxCABFailures, SystemErrorTextCarriesTheCodeAndTheSystemsWords) {
     UxCAB cab;
     cab.setSystemError(5, "ERR) SetupIterateCabinet: *\n");
-    std::string text = cab.errorText.text();
+    std::string text = ToShiftJis(cab.errorText);
     EXPECT_EQ(0u, text.find("5:ERR) SetupIterateCabinet: ")) << text;
     EXPECT_NE(std::string::npos, text.find("アクセス")) << text;  // the system's own text for code 5
     EXPECT_EQ("\n", text.substr(text.size() - 1));
     cab.setSystemError(0x2000FFFF, "head *\n");  // a code the system has no text for
-    EXPECT_EQ("536936447:head エラーコードの説明がありません\n\n", std::string(cab.errorText.text()));
+    EXPECT_EQ("536936447:head エラーコードの説明がありません\n\n", std::string(ToShiftJis(cab.errorText)));
 }
 
 namespace {
@@ -383,8 +384,8 @@ std::string ExtractSeries(UxCAB& cab, const std::string& folder, const std::vect
                           const std::string& out) {
     cab.startSeries();
     for (const std::string& name : names) {
-        cab.setArchive((folder + name).c_str());
-        if (!cab.extractTo(out.c_str())) return name + ": " + cab.errorText.text();
+        cab.setArchive(W((folder + name)));
+        if (!cab.extractTo(W(out))) return name + ": " + ToShiftJis(cab.errorText);
     }
     return std::string();
 }
@@ -397,8 +398,8 @@ TEST(UxCABSpanning, ACompleteSeriesComesOutWholeWithEveryFileOnce) {
     std::string out = dir / "out\\";
     RecordingCab cab;
     for (const char* name : {"span1.cab", "span2.cab", "span3.cab"}) {
-        cab.setArchive((dir / name).c_str());
-        ASSERT_TRUE(cab.extractTo(out.c_str())) << name << ": " << cab.errorText.text();
+        cab.setArchive(W((dir / name)));
+        ASSERT_TRUE(cab.extractTo(W(out))) << name << ": " << ToShiftJis(cab.errorText);
     }
     for (const auto& part : files)
         for (const auto& f : part) ExpectFile(out + f.name, f.data);
@@ -472,9 +473,9 @@ TEST(UxCABSpanning, AMissingOrMisnamedContinuationEndsTheCabinetNamingIt) {
         if (c.rename == nullptr) DeleteFileA((dir / "span2.cab").c_str());
         else MoveFileA((dir / "span2.cab").c_str(), (dir / c.rename).c_str());
         UxCAB cab;
-        cab.setArchive((dir / "span1.cab").c_str());
-        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
-        std::string error = cab.errorText.text();
+        cab.setArchive(W((dir / "span1.cab")));
+        EXPECT_FALSE(cab.extractTo(W((dir / "out\\"))));
+        std::string error = ToShiftJis(cab.errorText);
         EXPECT_NE(std::string::npos, error.find("続きのキャビネットファイルが見つかりません [span2.cab]")) << error;
         EXPECT_NE(std::string::npos, error.find("span1.cab")) << error;
         EXPECT_EQ("first", TempFolder::readFile(dir / "out\\a.txt"));
@@ -507,16 +508,16 @@ TEST(UxCABSpanning, AContinuationThatDoesNotContinueTheCabinetBeforeIsRefused) {
                                      (c.rename != nullptr ? c.rename : c.entry) + "]\n";
         UxCAB cab;
         cab.startSeries();
-        cab.setArchive((dir / "span1.cab").c_str());
-        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
-        EXPECT_EQ(expected, std::string(cab.errorText.text()));
+        cab.setArchive(W((dir / "span1.cab")));
+        EXPECT_FALSE(cab.extractTo(W((dir / "out\\"))));
+        EXPECT_EQ(expected, std::string(ToShiftJis(cab.errorText)));
         EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));
         // Given alone after a sound part, the same part is refused before
         // the platform reads it.
         cab.errorText.clear();
-        cab.setArchive((dir / "span2.cab").c_str());
-        EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
-        EXPECT_EQ(expected, std::string(cab.errorText.text()));
+        cab.setArchive(W((dir / "span2.cab")));
+        EXPECT_FALSE(cab.extractTo(W((dir / "out\\"))));
+        EXPECT_EQ(expected, std::string(ToShiftJis(cab.errorText)));
     }
 }
 
@@ -525,11 +526,11 @@ TEST(UxCABSpanning, ACabinetOfAnotherSetUnderTheRightNameIsRefusedOnce) {
     ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"span1.cab", "span2.cab", "span3.cab"}, SeriesFiles()));
     ASSERT_TRUE(WriteCabinet(dir / "span2.cab", {{"other.txt", "other"}}));
     UxCAB cab;
-    cab.setArchive((dir / "span1.cab").c_str());
-    EXPECT_FALSE(cab.extractTo((dir / "out\\").c_str()));
+    cab.setArchive(W((dir / "span1.cab")));
+    EXPECT_FALSE(cab.extractTo(W((dir / "out\\"))));
     EXPECT_NE(std::string::npos,
-              std::string(cab.errorText.text()).find("続きのキャビネットファイルが正しくありません [span2.cab]"))
-        << cab.errorText.text();
+              std::string(ToShiftJis(cab.errorText)).find("続きのキャビネットファイルが正しくありません [span2.cab]"))
+        << ToShiftJis(cab.errorText);
     EXPECT_FALSE(TempFolder::exists(dir / "out\\sub\\big1.bin"));
 }
 
@@ -546,16 +547,16 @@ TEST(UxCABReplace, AnOldFileSurvivesEveryFailureAndIsReplacedWholeOnSuccess) {
     for (const char* name : {"keep.txt", "lost.txt"}) TempFolder::writeFile(out + name, old);
     SetFileAttributesA((out + "lost.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     UxCAB cab;
-    cab.setArchive(cabinet.c_str());
-    EXPECT_FALSE(cab.extractTo(out.c_str()));
-    std::string error = cab.errorText.text();
+    cab.setArchive(W(cabinet));
+    EXPECT_FALSE(cab.extractTo(W(out)));
+    std::string error = ToShiftJis(cab.errorText);
     EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "lost.txt]\n", error);
     ExpectFile(out + "lost.txt", old);
     ExpectFile(out + "keep.txt", keep);
     EXPECT_EQ(2u, CountEntries(out));  // no temporary file left behind
     // The same name, complete: the read-only old file is replaced.
     ASSERT_TRUE(WriteCabinet(cabinet, {{"lost.txt", "short"}}));
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     ExpectFile(out + "lost.txt", "short");
     EXPECT_EQ(2u, CountEntries(out));
 }
@@ -569,9 +570,9 @@ TEST(UxCABFailures, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
         std::string cabinet = dir / "bad.cab";
         ASSERT_TRUE(WriteCabinet(cabinet, {{name, "x"}, {"after.txt", "after"}}));
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_FALSE(cab.extractTo(out.c_str())) << name;
-        std::string error = cab.errorText.text();
+        cab.setArchive(W(cabinet));
+        EXPECT_FALSE(cab.extractTo(W(out))) << name;
+        std::string error = ToShiftJis(cab.errorText);
         EXPECT_EQ(0u, error.find("Windowsでは使えない名前のため展開しません [" + std::string(name) + "]")) << error;
         EXPECT_EQ(0u, CountEntries(out)) << name;
     }
@@ -579,8 +580,8 @@ TEST(UxCABFailures, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
     std::string cabinet = dir / "fine.cab";
     ASSERT_TRUE(WriteCabinet(cabinet, {{"console.txt", "1"}, {"com10.txt", "2"}, {"lpt.txt", "3"}, {"ポソ.txt", "4"}}));
     UxCAB cab;
-    cab.setArchive(cabinet.c_str());
-    EXPECT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    cab.setArchive(W(cabinet));
+    EXPECT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     EXPECT_EQ(4u, CountEntries(out));
 }
 
@@ -599,10 +600,10 @@ TEST(UxCABReplace, ASeriesRemembersItsFoldersAndStillReplacesWhatItWrote) {
             second, {{"new\\z.txt", std::string(16384, 'z')}, {"new\\deep\\x.txt", std::string(16384, 'n')}}));
         RecordingCab cab;
         if (series) cab.startSeries();
-        cab.setArchive(first.c_str());
-        ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
-        cab.setArchive(second.c_str());
-        EXPECT_FALSE(cab.extractTo(out.c_str())) << series;
+        cab.setArchive(W(first));
+        ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
+        cab.setArchive(W(second));
+        EXPECT_FALSE(cab.extractTo(W(out))) << series;
         ExpectFile(out + "new\\deep\\x.txt", "first");
         ExpectFile(out + "new\\z.txt", std::string(16384, 'z'));
         EXPECT_EQ(1u, CountEntries(out + "new\\deep\\")) << series;  // no temporary file left behind
@@ -619,9 +620,10 @@ TEST(UxCABFailures, AFileWhereAFolderBelongsFailsTheCabinet) {
     ASSERT_TRUE(WriteCabinet(cabinet, {{"a.txt", "a"}, {"in the way\\b.txt", "b"}}));
     UxCAB cab;
     cab.startSeries();
-    cab.setArchive(cabinet.c_str());
-    EXPECT_FALSE(cab.extractTo(out.c_str()));
-    EXPECT_NE(std::string::npos, std::string(cab.errorText.text()).find("in the way\\b.txt")) << cab.errorText.text();
+    cab.setArchive(W(cabinet));
+    EXPECT_FALSE(cab.extractTo(W(out)));
+    EXPECT_NE(std::string::npos, std::string(ToShiftJis(cab.errorText)).find("in the way\\b.txt"))
+        << ToShiftJis(cab.errorText);
     EXPECT_EQ("file", TempFolder::readFile(out + "in the way"));
 }
 
@@ -633,12 +635,12 @@ public:
     // readOnly: the short file also gets the attribute, as the platform
     // on Windows gives an entry that carries it.
     explicit CuttingCab(std::string victim, bool readOnly = false) : victim_(std::move(victim)), readOnly_(readOnly) {}
-    UINT onFileExtracted(const char* target) override {
-        std::string path = target;
+    UINT onFileExtracted(const std::wstring& target) override {
+        std::string path = ToShiftJis(target);
         if (path.size() < victim_.size() || path.compare(path.size() - victim_.size(), victim_.size(), victim_) != 0)
             return NO_ERROR;
         TempFolder::writeFile(path, "cut");
-        if (readOnly_) SetFileAttributesW(Wide932(target).data(), FILE_ATTRIBUTE_READONLY);
+        if (readOnly_) SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
         return NO_ERROR;
     }
 
@@ -661,9 +663,10 @@ TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
     for (bool readOnly : {false, true}) {
         std::string out = dir / (readOnly ? "read-only\\" : "out\\");
         CuttingCab cab("\\f10.bin", readOnly);
-        cab.setArchive(cabinet.c_str());
-        EXPECT_FALSE(cab.extractTo(out.c_str()));
-        EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n", std::string(cab.errorText.text()));
+        cab.setArchive(W(cabinet));
+        EXPECT_FALSE(cab.extractTo(W(out)));
+        EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n",
+                  std::string(ToShiftJis(cab.errorText)));
         EXPECT_FALSE(TempFolder::exists(out + "f10.bin")) << readOnly;
         ExpectFile(out + "f256.bin", entries[255].data);
         ExpectFile(out + "f9.bin", entries[8].data);
@@ -692,10 +695,10 @@ TEST(UxCABFailures, ACabinetThePlatformWouldMisreadIsNeverGivenToIt) {
         TempFolder::writeFile(cabinet, bytes);
         std::string out = dir / "out\\";
         UxCAB cab;
-        cab.setArchive(cabinet.c_str());
-        EXPECT_FALSE(cab.extractTo(out.c_str()));
+        cab.setArchive(W(cabinet));
+        EXPECT_FALSE(cab.extractTo(W(out)));
         EXPECT_EQ("キャビネットファイルが壊れています [" + cabinet + "]\n" + c.fault + "\n",
-                  std::string(cab.errorText.text()));
+                  std::string(ToShiftJis(cab.errorText)));
         EXPECT_FALSE(TempFolder::exists(out + "a.txt"));
     }
 }
@@ -706,7 +709,7 @@ SYSTEMTIME LocalWriteTime(const std::string& path) {
     SYSTEMTIME local = {};
     WIN32_FILE_ATTRIBUTE_DATA data;
     SYSTEMTIME universal;
-    if (GetFileAttributesExW(Wide932(path.c_str()).data(), GetFileExInfoStandard, &data) &&
+    if (GetFileAttributesExW(FromShiftJis(path.c_str()).c_str(), GetFileExInfoStandard, &data) &&
         FileTimeToSystemTime(&data.ftLastWriteTime, &universal))
         SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local);
     return local;
@@ -738,8 +741,8 @@ TEST(UxCABDates, EveryFileTakesTheTimeItsEntryStores) {
     CreateDirectoryA(out.c_str(), nullptr);
     TempFolder::writeFile(out + "a.txt", "an older a.txt, replaced");
     UxCAB cab;
-    cab.setArchive((dir / names[0]).c_str());
-    ASSERT_TRUE(cab.extractTo(out.c_str())) << cab.errorText.text();
+    cab.setArchive(W((dir / names[0])));
+    ASSERT_TRUE(cab.extractTo(W(out))) << ToShiftJis(cab.errorText);
     for (const Case& c : cases) {
         SYSTEMTIME t = LocalWriteTime(out + c.name);
         EXPECT_EQ((std::vector<WORD>{c.year, c.month, c.day, c.hour, c.minute, c.second}),
@@ -756,7 +759,7 @@ class BlockingCab : public UxCAB {
 public:
     UINT onFileInCabinet(FILE_IN_CABINET_INFO_A* info) override {
         UINT answer = UxCAB::onFileInCabinet(info);
-        std::wstring target = std::wstring(Wide932(destinationFolder.text()).data()) + L"\U0001F363.txt";
+        std::wstring target = destinationFolder + L"\U0001F363.txt";
         if (answer == FILEOP_DOIT) CreateDirectoryW(target.c_str(), nullptr);
         return answer;
     }
@@ -770,13 +773,13 @@ TEST(UxCABFailures, AFailedMoveOfANewFileSaysWhatFailed) {
     std::string cabinet = dir / "emoji.cab";
     ASSERT_TRUE(WriteCabinet(cabinet, {{"\xF0\x9F\x8D\xA3.txt", "sushi", 0xA0}}));
     BlockingCab cab;
-    cab.setArchive(cabinet.c_str());
+    cab.setArchive(W(cabinet));
     std::string out = dir / "out\\";
-    EXPECT_FALSE(cab.extractTo(out.c_str()));
+    EXPECT_FALSE(cab.extractTo(W(out)));
     // The name as it is, though Shift_JIS cannot hold it.
     std::wstring expected =
-        Wide932(("一時ファイルを本来の名前に変更できないため展開できません [" + out).c_str()).data();
-    EXPECT_EQ(0u, WideFromKept(cab.errorText.text()).find(expected + L"\U0001F363.txt]\n")) << cab.errorText.text();
+        FromShiftJis(("一時ファイルを本来の名前に変更できないため展開できません [" + out).c_str()).c_str();
+    EXPECT_EQ(0u, cab.errorText.find(expected + L"\U0001F363.txt]\n")) << ToShiftJis(cab.errorText);
     EXPECT_EQ(1u, CountEntries(out));  // the folder in the way, no temporary file
 }
 
@@ -812,15 +815,15 @@ TEST(UxCABFailures, MessagesNameEveryPathAsItIs) {
     std::string cabinet = dir / "names.cab";
     ASSERT_TRUE(WriteCabinet(cabinet, {{"\xF0\x9F\x8D\xA3.txt", "x", 0xA0}}));
     UxCAB cab;
-    cab.setArchive(cabinet.c_str());
+    cab.setArchive(W(cabinet));
     EXPECT_FALSE(cab.extractTo(folder));
-    std::wstring said = WideFromKept(cab.errorText.text());
-    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"\U0001F363.txt]")) << cab.errorText.text();
+    std::wstring said = cab.errorText;
+    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"\U0001F363.txt]")) << ToShiftJis(cab.errorText);
     UxCAB missing;
     missing.setArchive(folder + L"data01.cab");
     EXPECT_FALSE(missing.extractTo(folder));
-    said = WideFromKept(missing.errorText.text());
-    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"data01.cab]")) << missing.errorText.text();
+    said = missing.errorText;
+    EXPECT_NE(std::wstring::npos, said.find(L"[" + folder + L"data01.cab]")) << ToShiftJis(missing.errorText);
 }
 
 // On a FAT32 volume (F: of the test prefix, through fusefat, whose files
@@ -845,19 +848,19 @@ TEST(UxCABFat32, AFileAsLargeAsTheVolumeTakesAndOneLarger) {
         std::string out = c.out;
         UxCAB cab;
         cab.startSeries();
-        cab.setArchive((dir / "data01.cab").c_str());
-        bool extracted = cab.extractTo(out.c_str());
+        cab.setArchive(W((dir / "data01.cab")));
+        bool extracted = cab.extractTo(W(out));
         WIN32_FILE_ATTRIBUTE_DATA data;
         bool there = GetFileAttributesExA((out + "big.bin").c_str(), GetFileExInfoStandard, &data) != FALSE;
         if (c.size == kLargest) {
-            EXPECT_TRUE(extracted) << cab.errorText.text();
+            EXPECT_TRUE(extracted) << ToShiftJis(cab.errorText);
             EXPECT_TRUE(there && data.nFileSizeHigh == 0 && data.nFileSizeLow == kLargest);
         } else {
             EXPECT_FALSE(extracted);
             EXPECT_EQ("ファイルが正しく展開されませんでした [" + out +
                           "big.bin]\n展開先のファイルシステムにはこの大きさのファイルを保存できないため、2147483648 "
                           "バイトまでしか書き込めませんでした。\n",
-                      std::string(cab.errorText.text()));
+                      std::string(ToShiftJis(cab.errorText)));
             EXPECT_FALSE(there);
         }
         DeleteFileA((out + "big.bin").c_str());

@@ -13,19 +13,19 @@ std::string Data(const std::string& name) { return WindowsPath(KELPEX_CAB_DATA "
 
 TEST(UxCabinetHeader, ReadsTheFileTableOfRealCabinets) {
     UxCabinetHeader header;
-    ASSERT_EQ(UxCabinetHeader::OK, header.read(Data("data02.cab").c_str()));
+    ASSERT_EQ(UxCabinetHeader::OK, header.read(W(Data("data02.cab"))));
     ASSERT_EQ(3u, header.files.size());
     EXPECT_EQ("bin\\random2.bin", header.files[1].name);
     EXPECT_EQ(140000u, header.files[1].size);
     EXPECT_EQ(0xA0u, header.files[0].attributes);  // gcab's UTF-8 name
     EXPECT_FALSE(header.continues());
-    EXPECT_EQ(UxCabinetHeader::NOT_A_CABINET, header.read(Data("notacab.cab").c_str()));
-    EXPECT_EQ(UxCabinetHeader::TRUNCATED, header.read(Data("truncated.cab").c_str()));
-    EXPECT_EQ(UxCabinetHeader::NOT_A_CABINET, header.read(Data("missing.cab").c_str()));
+    EXPECT_EQ(UxCabinetHeader::NOT_A_CABINET, header.read(W(Data("notacab.cab"))));
+    EXPECT_EQ(UxCabinetHeader::TRUNCATED, header.read(W(Data("truncated.cab"))));
+    EXPECT_EQ(UxCabinetHeader::NOT_A_CABINET, header.read(W(Data("missing.cab"))));
     TempFolder dir;
     ASSERT_TRUE(WriteSpanningSeries(dir.path(), {"s1.cab", "s2.cab"},
                                     {{{"a.txt", "a"}, {"big.bin", std::string(40000, 'b')}}, {{"c.txt", "cc"}}}));
-    ASSERT_EQ(UxCabinetHeader::OK, header.read((dir / "s2.cab").c_str()));
+    ASSERT_EQ(UxCabinetHeader::OK, header.read(W((dir / "s2.cab"))));
     EXPECT_TRUE(header.continues());
     EXPECT_EQ("s1.cab", header.previousCabinet);
     EXPECT_EQ(2u, header.beginningBytes());  // big.bin began in s1.cab
@@ -94,7 +94,7 @@ TEST(UxCabinetHeader, TheStructureIsCheckedBeforeThePlatformReadsIt) {
         if (c.at != 0) put16(bytes, c.at, c.value);
         TempFolder::writeFile(path, bytes);
         UxCabinetHeader header;
-        ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str())) << c.what;
+        ASSERT_EQ(UxCabinetHeader::OK, header.read(W(path))) << c.what;
         size_t entry = 99;
         EXPECT_EQ(c.fault, header.check(c.partBefore, entry)) << c.what;
         EXPECT_EQ(c.entry, entry) << c.what;
@@ -108,7 +108,7 @@ TEST(UxCabinetHeader, TheStructureIsCheckedBeforeThePlatformReadsIt) {
     gapped[8] = static_cast<char>(gapped[8] + 22);
     TempFolder::writeFile(path, gapped);
     UxCabinetHeader header;
-    ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str()));
+    ASSERT_EQ(UxCabinetHeader::OK, header.read(W(path)));
     size_t entry = 0;
     EXPECT_EQ(UxCabinetHeader::FAULT_FILE_TABLE, header.check(false, entry));
     // Quantum and LZX within their ranges are the platform's to decode.
@@ -117,7 +117,7 @@ TEST(UxCabinetHeader, TheStructureIsCheckedBeforeThePlatformReadsIt) {
         put16(bytes, 42, type);
         TempFolder::writeFile(path, bytes);
         UxCabinetHeader header;
-        ASSERT_EQ(UxCabinetHeader::OK, header.read(path.c_str()));
+        ASSERT_EQ(UxCabinetHeader::OK, header.read(W(path)));
         size_t entry = 0;
         EXPECT_EQ(UxCabinetHeader::FAULT_NONE, header.check(false, entry)) << std::hex << type;
     }

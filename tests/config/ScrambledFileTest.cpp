@@ -15,14 +15,14 @@ std::string Scrambled(uint32_t key, std::string bytes) {
 
 std::string ReadBack(const std::string& path, unsigned maxBytes, unsigned key, int plainLines) {
     FCString s("old");
-    s.readFile(path.c_str(), maxBytes, key, plainLines);
+    s.readFile(W(path), maxBytes, key, plainLines);
     EXPECT_EQ(s.text(), s.cursor);
     return s.text();
 }
 
 void WriteWith(const std::string& path, const FCString& text, unsigned key, int plainLines) {
     FCFile file;
-    file.open(path.c_str(), CREATE_ALWAYS, GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, false);
+    file.open(W(path), CREATE_ALWAYS, GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, false);
     FCString copy(text);
     copy.writeTo(file, key, plainLines);
 }
@@ -118,6 +118,6 @@ TEST(ScrambledFile, MaxBytesAndTruncatingWrite) {
     EXPECT_EQ(std::string(100, 'h'), ReadBack(path, 1024, 0, 0));
     EXPECT_EQ(std::string(10, 'h'), ReadBack(path, 10, 0, 0));
     FCString shorter("new");
-    shorter.writeFile(path.c_str());
+    shorter.writeFile(W(path));
     EXPECT_EQ("new", TempFolder::readFile(path));
 }

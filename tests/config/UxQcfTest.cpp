@@ -139,11 +139,11 @@ TEST(UxQcfLoad, ScrambledFileWithItsDeclaration) {
     std::string path = dir / "kelpex.qcf";
     TempFolder::writeFile(path, ScrambledFile(12345, "caption=表示テスト\nsize=300\n", "qcftype=1,12345"));
     UxQcf store;
-    EXPECT_TRUE(store.load(path.c_str()));
+    EXPECT_TRUE(store.load(W(path)));
     EXPECT_EQ("表示テスト", Get(store, "caption"));
     EXPECT_EQ("300", Get(store, "size"));
     EXPECT_EQ("1,12345", Get(store, "qcftype"));
-    EXPECT_STREQ(path.c_str(), store.filePath.text());
+    EXPECT_EQ(W(path), store.filePath);
 }
 
 TEST(UxQcfLoad, DeclarationVariants) {
@@ -162,12 +162,12 @@ TEST(UxQcfLoad, DeclarationVariants) {
     for (const Case& c : cases) {
         TempFolder::writeFile(path, ScrambledFile(c.key, "size=300\n", c.declaration));
         UxQcf store;
-        store.load(path.c_str());
+        store.load(W(path));
         EXPECT_EQ(c.unscrambled, Get(store, "size") == "300") << c.declaration;
     }
     TempFolder::writeFile(path, "\nqcftype=1,5\nsize=300\n");  // not on the first line
     UxQcf later;
-    later.load(path.c_str());
+    later.load(W(path));
     EXPECT_EQ("300", Get(later, "size"));
     EXPECT_EQ("1,5", Get(later, "qcftype"));
 }
@@ -176,16 +176,16 @@ TEST(UxQcfLoad, MissingEmptyNulAndCommentOnlyFiles) {
     TempFolder dir;
     std::string path = dir / "k.qcf";
     UxQcf store;
-    EXPECT_FALSE(store.load(path.c_str()));
-    EXPECT_STREQ(path.c_str(), store.filePath.text());
-    EXPECT_FALSE(store.load(nullptr));
+    EXPECT_FALSE(store.load(W(path)));
+    EXPECT_EQ(W(path), store.filePath);
+    EXPECT_FALSE(store.load(L""));
     TempFolder::writeFile(path, "");
-    EXPECT_FALSE(store.load(path.c_str()));
+    EXPECT_FALSE(store.load(W(path)));
     TempFolder::writeFile(path, std::string("\0size=1\n", 8));
-    EXPECT_FALSE(store.load(path.c_str()));
+    EXPECT_FALSE(store.load(W(path)));
     EXPECT_TRUE(store.entries.empty());
     TempFolder::writeFile(path, "; only\n\n  ;x\n");
-    EXPECT_TRUE(store.load(path.c_str()));
+    EXPECT_TRUE(store.load(W(path)));
     EXPECT_TRUE(store.entries.empty());
     store.flags = 0;
 }
@@ -196,7 +196,7 @@ TEST(UxQcfLoad, LoadingNeverWritesAndLockedFilesAsk) {
     TempFolder::writeFile(path, "b=1\na=2\n");
     {
         UxQcf store;
-        store.load(path.c_str());
+        store.load(W(path));
         store.flags = 0;
     }
     EXPECT_EQ("b=1\na=2\n", TempFolder::readFile(path));
@@ -205,12 +205,12 @@ TEST(UxQcfLoad, LoadingNeverWritesAndLockedFilesAsk) {
     WindowAnswerer answer("FCFile - open", {IDCANCEL});
     UxQcf store;
     store.flags = 0;
-    EXPECT_THROW(store.load(path.c_str()), CannotOpenException);
+    EXPECT_THROW(store.load(W(path)), CannotOpenException);
     held.reset();
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ(path + "は\n他のアプリケーションによって開かれています", answer.texts()[0]);
     EXPECT_TRUE(store.entries.empty());
-    EXPECT_STREQ(path.c_str(), store.filePath.text());
+    EXPECT_EQ(W(path), store.filePath);
 }
 
 TEST(UxQcfSave, KeyOrderLinesAndTheDestructorSave) {
@@ -218,7 +218,7 @@ TEST(UxQcfSave, KeyOrderLinesAndTheDestructorSave) {
     std::string path = dir / "s.qcf";
     {
         UxQcf store;
-        store.load(path.c_str());  // missing: filePath set, saveOnClose still on
+        store.load(W(path));  // missing: filePath set, saveOnClose still on
     }
     EXPECT_EQ("", TempFolder::readFile(path));
     UxQcf store;
@@ -227,11 +227,11 @@ TEST(UxQcfSave, KeyOrderLinesAndTheDestructorSave) {
     store.setString("Data1", "3");
     store.setString("data1", "4");
     store.setString("qcftype", "1,0");
-    EXPECT_TRUE(store.save(path.c_str(), false));
+    EXPECT_TRUE(store.save(W(path), false));
     EXPECT_EQ("a=2\nB=1\ndata1=4\nData1=3\nqcftype=1,0\n", TempFolder::readFile(path));
     store.flags = 0;
     UxQcf none;
-    EXPECT_FALSE(none.save(nullptr, false));
+    EXPECT_FALSE(none.save(L"", false));
 }
 
 TEST(UxQcfSave, EmptyStoreDeletesEvenAReadOnlyFileOrWritesZeroBytes) {
@@ -240,11 +240,11 @@ TEST(UxQcfSave, EmptyStoreDeletesEvenAReadOnlyFileOrWritesZeroBytes) {
     TempFolder::writeFile(path, "x=1\n");
     UxQcf store;
     store.flags = 0;
-    EXPECT_TRUE(store.save(path.c_str(), false));
+    EXPECT_TRUE(store.save(W(path), false));
     EXPECT_EQ("", TempFolder::readFile(path));
     TempFolder::writeFile(path, "x=1\n");
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(store.save(path.c_str(), true));
+    EXPECT_TRUE(store.save(W(path), true));
     EXPECT_FALSE(TempFolder::exists(path));
 }
 
@@ -253,12 +253,12 @@ TEST(UxQcfSave, DeclarationWrittenFirstKeepsTheFileReadable) {
     std::string path = dir / "d.qcf";
     TempFolder::writeFile(path, ScrambledFile(777, "size=300\nzeta=表\n", "qcftype=1,777"));
     UxQcf store;
-    ASSERT_TRUE(store.load(path.c_str()));
-    store.save(nullptr, false);
+    ASSERT_TRUE(store.load(W(path)));
+    store.save(L"", false);
     store.flags = 0;
     UxQcf again;
     again.flags = 0;
-    ASSERT_TRUE(again.load(path.c_str()));
+    ASSERT_TRUE(again.load(W(path)));
     EXPECT_EQ("300", Get(again, "size"));
     EXPECT_EQ("表", Get(again, "zeta"));
     EXPECT_EQ("1,777", Get(again, "qcftype"));
@@ -286,7 +286,7 @@ TEST(UxQcfFuzz, AnyBytesLoadWithoutCrashOrHang) {
         TempFolder::writeFile(path, bytes);
         {
             UxQcf store;  // saving on, as made: loading and reading still never write
-            store.load(path.c_str());
+            store.load(W(path));
             FCString out;
             store.getString(out, "size");
             store.getString(out, "qcftype");
@@ -343,7 +343,7 @@ TEST(UxQcfEncoding, EveryEncodingAnEditorWritesReadsAsTheShiftJisText) {
         TempFolder dir;
         TempFolder::writeFile(dir / "kelpex.qcf", c.bytes);
         UxQcf store;
-        store.load((dir / "kelpex.qcf").c_str());
+        store.load(W((dir / "kelpex.qcf")));
         store.flags = 0;
         EXPECT_EQ(caption, Get(store, "caption")) << c.what;
         EXPECT_EQ(mes0, Get(store, "mes0")) << c.what;
@@ -359,7 +359,7 @@ TEST(UxQcfEncoding, EveryEncodingAnEditorWritesReadsAsTheShiftJisText) {
         std::string bytes = utf8 ? "\xEF\xBB\xBF" + Utf8(file) : Utf16(file.c_str(), false);
         TempFolder::writeFile(dir / "kelpex.qcf", bytes);
         UxQcf store;
-        store.load((dir / "kelpex.qcf").c_str());
+        store.load(W((dir / "kelpex.qcf")));
         store.flags = 0;
         EXPECT_EQ("caf? ? 表ok", Get(store, "caption")) << utf8;
         EXPECT_EQ(2u, store.lostCharacters) << utf8;

@@ -3,8 +3,8 @@
 #include <cstdio>
 
 namespace {
-void SayReading(const char* reading, DWORD) {
-    std::fprintf(stderr, "reading [%s]\n", reading);
+void SayReading(const wchar_t* reading, DWORD) {
+    std::fprintf(stderr, "reading [%ls] %u units\n", reading, static_cast<unsigned>(wcslen(reading)));
     std::fflush(stderr);
 }
 
@@ -12,7 +12,7 @@ void Fault() { *static_cast<volatile int*>(nullptr) = 1; }
 
 // Holds a cabinet's name on a thread of its own until the test ends.
 DWORD WINAPI ReadForEver(void* ready) {
-    FileBeingRead reading("Z:\\other\\data01.cab");
+    FileBeingRead reading(L"Z:\\other\\data01.cab");
     SetEvent(static_cast<HANDLE>(ready));
     Sleep(INFINITE);
     return 0;
@@ -26,8 +26,9 @@ void FaultWhile(bool readingHere, bool readingElsewhere) {
         WaitForSingleObject(ready, 10000);
     }
     if (!readingHere) Fault();
-    FileBeingRead reading("Z:\\here\\data02.cab");
-    FileBeingRead::name("Z:\\here\\data03.cab");  // a continuation
+    FileBeingRead reading(L"Z:\\here\\data02.cab");
+    // A continuation 400 units long: named whole.
+    FileBeingRead::name(L"Z:\\here\\" + std::wstring(381, L'x') + L"\\data03.cab");
     Fault();
 }
 
@@ -38,8 +39,8 @@ bool EndedByFault(int code) { return static_cast<DWORD>(code) == EXCEPTION_ACCES
 // any other fault is not the cabinet's.
 TEST(CrashReport, NamesACabinetOnlyForAFaultOnTheThreadReadingIt) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(FaultWhile(true, false), EndedByFault, "reading \\[Z:.here.data03.cab\\]");
-    EXPECT_EXIT(FaultWhile(true, true), EndedByFault, "reading \\[Z:.here.data03.cab\\]");
-    EXPECT_EXIT(FaultWhile(false, true), EndedByFault, "reading \\[\\]");
-    EXPECT_EXIT(FaultWhile(false, false), EndedByFault, "reading \\[\\]");
+    EXPECT_EXIT(FaultWhile(true, false), EndedByFault, "reading \\[Z:.here.x*.data03.cab\\] 400 units");
+    EXPECT_EXIT(FaultWhile(true, true), EndedByFault, "reading \\[Z:.here.x*.data03.cab\\] 400 units");
+    EXPECT_EXIT(FaultWhile(false, true), EndedByFault, "reading \\[\\] 0 units");
+    EXPECT_EXIT(FaultWhile(false, false), EndedByFault, "reading \\[\\] 0 units");
 }

@@ -49,11 +49,11 @@ TEST(FCFileOpen, MissingFileAsksAndRetryRepeatsThenCancelThrows) {
     FCFile file;
     WindowAnswerer answer("FCFile - open", {IDRETRY, IDCANCEL});
     try {
-        file.open(path.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
+        file.open(W(path), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false);
         ADD_FAILURE() << "no exception";
     } catch (const CannotOpenException& e) {
         EXPECT_STREQ("cannot open", e.getCaption());
-        EXPECT_EQ(path, e.getMessage());
+        EXPECT_EQ(W(path), e.getWideMessage());
     }
     ASSERT_EQ(2, answer.answered());
     EXPECT_EQ(path + "が\n見付かりません", answer.texts()[0]);
@@ -66,13 +66,13 @@ TEST(FCFileOpen, RetrySucceedsOnceTheFileIsThere) {
     std::string path = dir / "late.txt";
     FCFile file;
     WindowAnswerer answer("FCFile - open", {IDRETRY}, [&](size_t) { TempFolder::writeFile(path, "late"); });
-    EXPECT_EQ(0u, file.open(path.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
+    EXPECT_EQ(0u, file.open(W(path), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
     EXPECT_EQ(1, answer.answered());
     char buffer[8] = "";
     EXPECT_EQ(4u, file.read(buffer, sizeof buffer));
-    EXPECT_STREQ(path.c_str(), file.openedName.text());
+    EXPECT_EQ(W(path), file.openedName);
     file.close();
-    EXPECT_STREQ("", file.openedName.text());
+    EXPECT_EQ(L"", file.openedName);
     file.close();
 }
 
@@ -81,13 +81,13 @@ TEST(FCFileOpen, MissingFolderAndSharingViolationTexts) {
     std::string deep = dir / "no\\such.txt";
     WindowAnswerer answer("FCFile - open", {IDCANCEL, IDCANCEL});
     FCFile file;
-    EXPECT_THROW(file.open(deep.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false),
+    EXPECT_THROW(file.open(W(deep), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false),
                  CannotOpenException);
     std::string busy = dir / "busy.txt";
     TempFolder::writeFile(busy, "x");
     ExclusiveOpen holder(busy);
     ASSERT_TRUE(holder.ok());
-    EXPECT_THROW(file.open(busy.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false),
+    EXPECT_THROW(file.open(W(busy), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false),
                  CannotOpenException);
     ASSERT_EQ(2, answer.answered());
     EXPECT_EQ(deep + "で\n指定されたパスが見付かりません", answer.texts()[0]);
@@ -98,10 +98,11 @@ TEST(FCFileOpen, QuietOpenReturnsTheCodeWithoutABox) {
     TempFolder dir;
     FCFile file;
     std::string missing = dir / "none\\x";
-    EXPECT_EQ(3u, file.open(missing.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
+    EXPECT_EQ(3u, file.open(W(missing), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
     EXPECT_FALSE(file.handle.valid());
     if (!TempFolder::driveExists('R')) GTEST_SKIP() << "no read-only test drive R:";
-    EXPECT_EQ(5u, file.open("R:\\probe.tmp", OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
+    EXPECT_EQ(5u,
+              file.open(W("R:\\probe.tmp"), OPEN_ALWAYS, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, true));
     EXPECT_FALSE(file.handle.valid());
     EXPECT_FALSE(TempFolder::exists("R:\\probe.tmp"));
 }
@@ -113,7 +114,7 @@ TEST(FCFilePosition, SeekRemainingBytesAndTruncate) {
     FCFile file;
     EXPECT_EQ(-1, file.seek(0, FILE_BEGIN));  // nothing open
     EXPECT_FALSE(file.truncate());
-    ASSERT_EQ(0u, file.open(path.c_str(), OPEN_EXISTING, GENERIC_READ | GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, true));
+    ASSERT_EQ(0u, file.open(W(path), OPEN_EXISTING, GENERIC_READ | GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, true));
     char three[3];
     EXPECT_EQ(3u, file.read(three, 3));
     EXPECT_EQ(7, file.remainingBytes());
@@ -128,7 +129,7 @@ TEST(FCFileOpen, AccessDeniedOnAReadOnlyDrive) {
     if (!TempFolder::driveExists('R')) GTEST_SKIP() << "no read-only test drive R:";
     FCFile file;
     WindowAnswerer answer("FCFile - open", {IDCANCEL});
-    EXPECT_THROW(file.open("R:\\readonly.txt", OPEN_ALWAYS, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+    EXPECT_THROW(file.open(W("R:\\readonly.txt"), OPEN_ALWAYS, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                            FILE_ATTRIBUTE_NORMAL, false),
                  CannotOpenException);
     ASSERT_EQ(1, answer.answered());
@@ -149,10 +150,9 @@ TEST(FCFileReadWrite, FailuresAskAndCancelThrowsNamingTheFile) {
     std::string path = dir / "data.bin";
     TempFolder::writeFile(path, "0123456789");
     FCFile writeOnly;
-    ASSERT_EQ(
-        0u, writeOnly.open(path.c_str(), OPEN_EXISTING, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
+    ASSERT_EQ(0u, writeOnly.open(W(path), OPEN_EXISTING, GENERIC_WRITE, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
     FCFile readOnly;
-    ASSERT_EQ(0u, readOnly.open(path.c_str(), OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    ASSERT_EQ(0u, readOnly.open(W(path), OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 FILE_ATTRIBUTE_NORMAL, false));
     char buffer[4];
     {
@@ -162,7 +162,7 @@ TEST(FCFileReadWrite, FailuresAskAndCancelThrowsNamingTheFile) {
             ADD_FAILURE() << "no exception";
         } catch (const CannotReadException& e) {
             EXPECT_STREQ("cannot read", e.getCaption());
-            EXPECT_EQ(path, e.getMessage());
+            EXPECT_EQ(W(path), e.getWideMessage());
         }
         ASSERT_EQ(2, answer.answered());
         EXPECT_EQ(path + "への\nアクセスは拒否されました。", answer.texts()[0]);
@@ -194,8 +194,8 @@ TEST(FCFileShortcut, LinkOpensItsTargetInAnyLetterCase) {
     std::string link = dir / "app.LNK";
     ASSERT_TRUE(MakeShortcut(link, target));
     FCFile file;
-    ASSERT_EQ(0u, file.open(link.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
-    EXPECT_STRCASEEQ(target.c_str(), file.openedName.text());
+    ASSERT_EQ(0u, file.open(W(link), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
+    EXPECT_EQ(0, _wcsicmp(W(target).c_str(), file.openedName.c_str()));
     char buffer[32] = "";
     EXPECT_EQ(12u, file.read(buffer, sizeof buffer - 1));
     EXPECT_STREQ("target bytes", buffer);
@@ -206,8 +206,8 @@ TEST(FCFileShortcut, BrokenLinkOpensTheShortcutFileItself) {
     std::string link = dir / "broken.lnk";
     TempFolder::writeFile(link, "not a shell link");
     FCFile file;
-    ASSERT_EQ(0u, file.open(link.c_str(), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
-    EXPECT_EQ(link, file.openedName.text());
+    ASSERT_EQ(0u, file.open(W(link), OPEN_EXISTING, kRead, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, false));
+    EXPECT_EQ(W(link), file.openedName);
     char buffer[32] = "";
     EXPECT_EQ(16u, file.read(buffer, sizeof buffer - 1));
 }
@@ -217,20 +217,20 @@ TEST(FCFileAttributes, ExistenceAndAttributeTests) {
     std::string file = dir / "f.txt";
     TempFolder::writeFile(file, "x");
     DWORD attributes = 0;
-    EXPECT_TRUE(pathExists(dir.path().c_str(), &attributes));
+    EXPECT_TRUE(pathExists(W(dir.path()), &attributes));
     EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(hasAnyAttribute(dir.path().c_str(), FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_FALSE(hasAnyAttribute(file.c_str(), FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_TRUE(hasAnyAttribute(W(dir.path()), FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(hasAnyAttribute(W(file), FILE_ATTRIBUTE_DIRECTORY));
     std::string missing = dir / "missing";
-    EXPECT_FALSE(pathExists(missing.c_str()));
-    EXPECT_FALSE(hasAnyAttribute(missing.c_str(), FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_FALSE(pathExists(nullptr));
+    EXPECT_FALSE(pathExists(W(missing)));
+    EXPECT_FALSE(hasAnyAttribute(W(missing), FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_FALSE(pathExists(L""));
     SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
-    EXPECT_TRUE(hasAllAttributes(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_FALSE(hasAllAttributes(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_TRUE(clearAttributes(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(hasAnyAttribute(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(clearAttributes(file.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(pathExists("Q:\\x"));
-    EXPECT_FALSE(pathExists("\\\\server\\share\\file"));
+    EXPECT_TRUE(hasAllAttributes(W(file), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_FALSE(hasAllAttributes(W(file), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    EXPECT_TRUE(clearAttributes(W(file), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(hasAnyAttribute(W(file), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(clearAttributes(W(file), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(pathExists(W("Q:\\x")));
+    EXPECT_FALSE(pathExists(W("\\\\server\\share\\file")));
 }

@@ -13,12 +13,12 @@ void MakeReadOnly(const std::string& path) { SetFileAttributesA(path.c_str(), FI
 
 std::vector<std::string> g_events;
 void Record(int event, LPARAM value, int) {
-    g_events.push_back(event == 1 ? std::string("start:") + reinterpret_cast<const char*>(value)
+    g_events.push_back(event == 1 ? "start:" + ToShiftJis(reinterpret_cast<const wchar_t*>(value))
                                   : "end:" + std::to_string(value));
 }
 
 int g_handlerCalls = 0;
-int AbortAlways(unsigned, DWORD*, const char*, int, LPARAM) {
+int AbortAlways(unsigned, DWORD*, const wchar_t*, int, LPARAM) {
     ++g_handlerCalls;
     return FCFileUty::ANSWER_ABORT;
 }
@@ -30,9 +30,9 @@ TEST(FCFileEnumeration, ListsEntriesWithFoldersEndingInASeparator) {
     CreateDirectoryA((dir / "表").c_str(), nullptr);
     TempFolder::writeFile(dir / ".hidden", "h");
     FCFileEnumeration entries;
-    entries.setPattern((dir.path() + "*.*").c_str());
+    entries.setPattern(W((dir.path() + "*.*")));
     std::set<std::string> seen;
-    while (entries.nextEntry()) seen.insert(entries.entryPath().text());
+    while (entries.nextEntry()) seen.insert(ToShiftJis(entries.entryPath()));
     EXPECT_EQ((std::set<std::string>{dir / "a.txt", dir / "表\\", dir / ".hidden"}), seen);
 }
 
@@ -42,7 +42,7 @@ TEST(FCFileUtyRemove, ReadOnlyFileWithForceGoesWithoutAQuestion) {
     TempFolder::writeFile(file, "x");
     MakeReadOnly(file);
     g_events.clear();
-    EXPECT_TRUE(FCFileUty::remove(file.c_str(), true, Record));
+    EXPECT_TRUE(FCFileUty::remove(W(file), true, Record));
     EXPECT_FALSE(TempFolder::exists(file));
     EXPECT_EQ((std::vector<std::string>{"start:" + file, "end:1"}), g_events);
 }
@@ -56,7 +56,7 @@ TEST(FCFileUtyRemove, ReadOnlyFileAsksAndYesForcesTheRestOfTheWalk) {
     MakeReadOnly(tree + "one.txt");
     MakeReadOnly(tree + "two.txt");
     WindowAnswerer answer(kTitle, {IDYES});
-    EXPECT_TRUE(FCFileUty::remove(tree.c_str(), false));
+    EXPECT_TRUE(FCFileUty::remove(W(tree), false));
     ASSERT_EQ(1, answer.answered());  // force stays on: the second file asks nothing
     EXPECT_NE(std::string::npos, answer.texts()[0].find(" は\n読み込み専用です。強制削除を試みますか？"));
     EXPECT_FALSE(TempFolder::exists(tree));
@@ -70,7 +70,7 @@ TEST(FCFileUtyRemove, NoThenYesAbortsAndNoThenNoSkips) {
     {
         WindowAnswerer ro(kTitle, {IDNO, IDYES});
         bool force = false;
-        EXPECT_EQ(FCFileUty::ANSWER_ABORT, FCFileUty::removeTree(file.c_str(), force, nullptr, nullptr, 0));
+        EXPECT_EQ(FCFileUty::ANSWER_ABORT, FCFileUty::removeTree(W(file), force, nullptr, nullptr, 0));
         ASSERT_EQ(2, ro.answered());
         EXPECT_EQ(file + " は\n読み込み専用です。強制削除を試みますか？", ro.texts()[0]);
         EXPECT_EQ("削除処理を中断しますか？", ro.texts()[1]);
@@ -78,7 +78,7 @@ TEST(FCFileUtyRemove, NoThenYesAbortsAndNoThenNoSkips) {
     {
         WindowAnswerer ro(kTitle, {IDNO, IDNO});
         bool force = false;
-        EXPECT_EQ(FCFileUty::ANSWER_SKIP, FCFileUty::removeTree(file.c_str(), force, nullptr, nullptr, 0));
+        EXPECT_EQ(FCFileUty::ANSWER_SKIP, FCFileUty::removeTree(W(file), force, nullptr, nullptr, 0));
         EXPECT_EQ(2, ro.answered());
     }
     EXPECT_TRUE(TempFolder::exists(file));
@@ -91,7 +91,7 @@ TEST(FCFileUtyRemove, FileInUseOffersRetryAndCancelSkips) {
     FCHandle held(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.valid());
     WindowAnswerer answer(kTitle, {IDRETRY, IDCANCEL});
-    EXPECT_FALSE(FCFileUty::remove(file.c_str(), false));
+    EXPECT_FALSE(FCFileUty::remove(W(file), false));
     held.reset();
     ASSERT_EQ(2, answer.answered());
     EXPECT_EQ(file + " は\n他のアプリケーションで利用されているため削除できません。", answer.texts()[0]);
@@ -109,7 +109,7 @@ TEST(FCFileUtyRemove, DotNamesGoLikeAnyOther) {
     TempFolder::writeFile(tree + ".keep", "k");
     TempFolder::writeFile(tree + "gone.txt", "g");
     g_handlerCalls = 0;
-    EXPECT_TRUE(FCFileUty::remove(tree.c_str(), true, nullptr, AbortAlways));  // a question would abort
+    EXPECT_TRUE(FCFileUty::remove(W(tree), true, nullptr, AbortAlways));  // a question would abort
     EXPECT_EQ(0, g_handlerCalls);
     EXPECT_FALSE(TempFolder::exists(tree));
 }
@@ -118,15 +118,15 @@ TEST(FCFileUtyRemove, MissingItemAbortsWithItsCode) {
     TempFolder dir;
     std::string missing = dir / "nothing.txt";
     WindowAnswerer answer(kTitle, {IDOK});
-    EXPECT_FALSE(FCFileUty::remove(missing.c_str(), false));
+    EXPECT_FALSE(FCFileUty::remove(W(missing), false));
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ(missing + " が\n見つかりません。削除を中断します。error code: 2", answer.texts()[0]);
 }
 
 TEST(FCFileUtyRemove, NullPathAndAbortDeepInATree) {
     bool force = false;
-    EXPECT_EQ(-1, FCFileUty::removeTree(nullptr, force, nullptr, nullptr, 0));
-    EXPECT_FALSE(FCFileUty::remove(nullptr, false));
+    EXPECT_EQ(-1, FCFileUty::removeTree(L"", force, nullptr, nullptr, 0));
+    EXPECT_FALSE(FCFileUty::remove(L"", false));
     TempFolder dir;
     std::string tree = dir / "deep\\";
     CreateDirectoryA(tree.c_str(), nullptr);
@@ -136,7 +136,7 @@ TEST(FCFileUtyRemove, NullPathAndAbortDeepInATree) {
     TempFolder::writeFile(tree + "a\\y.txt", "y");
     MakeReadOnly(tree + "a\\y.txt");
     g_handlerCalls = 0;
-    EXPECT_EQ(FCFileUty::ANSWER_ABORT, FCFileUty::removeTree(tree.c_str(), force, nullptr, AbortAlways, 0));
+    EXPECT_EQ(FCFileUty::ANSWER_ABORT, FCFileUty::removeTree(W(tree), force, nullptr, AbortAlways, 0));
     EXPECT_EQ(1, g_handlerCalls);  // nothing after the abort was touched
     EXPECT_TRUE(TempFolder::exists(tree + "a\\"));
 }
@@ -148,7 +148,7 @@ TEST(FCFileUtyRemove, FolderWithoutItsSeparatorIsDeniedAsAFile) {
     std::string folder = dir / "sub";
     CreateDirectoryA(folder.c_str(), nullptr);
     WindowAnswerer answer(kTitle, {IDOK});
-    EXPECT_FALSE(FCFileUty::remove(folder.c_str(), false));
+    EXPECT_FALSE(FCFileUty::remove(W(folder), false));
     ASSERT_EQ(1, answer.answered());
     EXPECT_EQ(folder + " への\nアクセスが拒否されました。削除を中止します。", answer.texts()[0]);
     EXPECT_TRUE(TempFolder::exists(folder));

@@ -4,7 +4,6 @@
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
-#include <cstring>
 #include <string>
 #include <thread>
 
@@ -12,223 +11,150 @@ namespace {
 // Sets the current directory for one test and restores it afterwards.
 class CurrentDirectory {
 public:
-    explicit CurrentDirectory(const std::string& path) {
-        GetCurrentDirectoryA(sizeof saved_, saved_);
-        ok_ = SetCurrentDirectoryA(path.c_str()) != 0;
+    explicit CurrentDirectory(const std::wstring& path) : saved_(CurrentFolder()) {
+        ok_ = SetCurrentDirectoryW(path.c_str()) != 0;
     }
-    ~CurrentDirectory() { SetCurrentDirectoryA(saved_); }
+    ~CurrentDirectory() { SetCurrentDirectoryW(saved_.c_str()); }
     bool ok() const { return ok_; }
 
 private:
-    char saved_[MAX_PATH] = "";
+    std::wstring saved_;
     bool ok_;
 };
 
-std::string Text(FCPathName& p) { return p.text(); }
-std::string Current() {
-    char buffer[MAX_PATH];
-    GetCurrentDirectoryA(sizeof buffer, buffer);
-    std::string s = buffer;
-    if (s.back() != '\\') s += '\\';
-    return s;
-}
-std::string FolderOf(const char* path, bool keep) {
+std::wstring FolderPart(const std::wstring& path, bool keep) {
     FCPathName p(path);
-    FCString out("unchanged");
+    std::wstring out = L"unchanged";
     p.getFolder(out, keep);
-    return out.text();
+    return out;
 }
-bool HasExtension(const char* path, const char* ext) {
+std::wstring Root(const std::wstring& path) {
     FCPathName p(path);
-    return p.hasExtension(ext);
-}
-std::string Root(const char* path) {
-    FCPathName p(path);
-    FCString out;
+    std::wstring out;
     p.getRoot(out);
-    return out.text();
+    return out;
 }
-std::string WithSeparator(const char* text) {
+std::wstring WithSeparator(const std::wstring& text) {
     FCPathName p(FCPathName::PATH_CURRENT);
-    p.path.assignFrom(text);
+    p.path = text;
     p.addSeparator();
-    return p.text();
+    return p.path;
 }
 }  // namespace
 
-TEST(FCPathNameCreate, AbsoluteTextsStayAndRelativeOnesJoinTheCurrentDirectory) {
-    TempFolder work;
-    CurrentDirectory cd(work.path());
-    ASSERT_TRUE(cd.ok());
-    FCPathName a("C:\\dir");
-    EXPECT_EQ("C:\\dir", Text(a));
-    FCPathName unc("\\\\srv\\share\\x");
-    EXPECT_EQ("\\\\srv\\share\\x", Text(unc));
-    FCPathName rel("sub\\file");
-    EXPECT_EQ(work.path() + "sub\\file", Text(rel));
-    FCPathName empty("");
-    EXPECT_EQ(work.path(), Text(empty));
-    FCPathName single("\\lead");
-    EXPECT_EQ(work.path() + "\\lead", Text(single));
-    FCPathName none(static_cast<const char*>(nullptr));
-    EXPECT_EQ(work.path(), Text(none));
-    FCPathName joined(FCPathName::PATH_CURRENT);
-    FCPathName relative("x");
-    relative.path.assignFrom("tail");
-    joined.create(relative);
-    EXPECT_EQ(work.path() + "tail", Text(joined));
+// Every operation on the forms a path takes: characters beyond the basic
+// plane, control characters, decomposed letters, the long and share forms,
+// and a path as long as Windows has. Nothing is cut, narrowed or read as
+// anything but what it is.
+TEST(FCPathNameQuestions, EveryOperationOnEveryForm) {
+    const std::wstring longest = L"C:\\" + std::wstring(31990, L'\u3042') + L"\\x.cab";  // 32,000 units
+    struct Case {
+        std::wstring path;
+        std::wstring folder;  // with its separator
+        std::wstring name;
+        std::wstring root;
+        bool cab;  // has the extension "cab"
+    } cases[] = {
+        {L"C:\\\U00020BB7\\\U0001F363.cab", L"C:\\\U00020BB7\\", L"\U0001F363.cab", L"C:\\", true},
+        {L"C:\\a\u0002b\\c\u0003.txt", L"C:\\a\u0002b\\", L"c\u0003.txt", L"C:\\", false},
+        {L"C:\\Cafe\u0301\\e\u0301.CAB", L"C:\\Cafe\u0301\\", L"e\u0301.CAB", L"C:\\", true},
+        {L"C:\\\u8868\\\u8868.cab", L"C:\\\u8868\\", L"\u8868.cab", L"C:\\", true},  // 表: 0x5C in Shift_JIS
+        {longest, longest.substr(0, longest.size() - 5), L"x.cab", L"C:\\", true},
+        {L"\\\\?\\C:\\dir\\data01.cab", L"\\\\?\\C:\\dir\\", L"data01.cab", L"\\\\?\\C:\\", true},
+        {L"\\\\server\\share\\dir\\f.cab", L"\\\\server\\share\\dir\\", L"f.cab", L"\\\\server\\share\\", true},
+        {L"\\\\?\\UNC\\server\\share\\f", L"\\\\?\\UNC\\server\\share\\", L"f", L"\\\\?\\UNC\\server\\share\\", false},
+        {L"C:\\a.cab\\file", L"C:\\a.cab\\", L"file", L"C:\\", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToShiftJis(c.path.substr(0, 60)));
+        FCPathName p(c.path);  // an absolute path stays as it is
+        EXPECT_EQ(c.path, p.path);
+        EXPECT_EQ(c.folder, FolderPart(c.path, true));
+        EXPECT_EQ(c.folder.substr(0, c.folder.size() - 1), FolderPart(c.path, false));
+        EXPECT_EQ(c.name, std::wstring(p.fileName()));
+        EXPECT_EQ(c.root, Root(c.path));
+        EXPECT_EQ(c.cab, p.hasExtension(L"cab"));
+        EXPECT_EQ(c.path + L"\\", WithSeparator(c.path));
+        EXPECT_EQ(c.folder, WithSeparator(c.folder));
+        EXPECT_EQ(c.folder, FolderOf(c.path));
+        EXPECT_EQ(c.name, NameOf(c.path));
+    }
+    FCPathName noExtension(L"C:\\a\\b.exe");
+    EXPECT_FALSE(noExtension.hasExtension(nullptr));
+    EXPECT_EQ(L"\\", WithSeparator(L""));
+    EXPECT_EQ(L"\\\\", WithSeparator(L"\\"));
+    FCPathName relative(L"C:\\x");
+    relative.path = L"file.cab";
+    std::wstring out = L"unchanged";
+    relative.getFolder(out, true);
+    EXPECT_EQ(L"unchanged", out);
 }
 
-TEST(FCPathNameCreate, CurrentDirectoryGetsExactlyOneSeparator) {
-    {
-        CurrentDirectory cd("C:\\");
-        FCPathName p;
-        EXPECT_EQ("C:\\", Text(p));
-    }
+TEST(FCPathNameCreate, RelativeTextsJoinTheCurrentDirectoryAtAnyLength) {
     TempFolder work;
-    std::string kanji = work / "表";  // ends in the trail byte 0x5C
-    ASSERT_TRUE(CreateDirectoryA(kanji.c_str(), nullptr));
-    CurrentDirectory cd(kanji);
-    ASSERT_TRUE(cd.ok());
-    FCPathName p;
-    EXPECT_EQ(kanji + "\\", Text(p));
-    // A folder Shift_JIS cannot hold keeps its characters: the path names
-    // the folder, and a name joined to it reaches the platform whole.
+    // A current folder outside Shift_JIS, and one deeper than 260 units.
     std::wstring jose = work.widePath() + L"Jos\u00E9 \U0001F363";
     ASSERT_TRUE(CreateDirectoryW(jose.c_str(), nullptr));
-    ASSERT_TRUE(SetCurrentDirectoryW(jose.c_str()));
-    FCPathName here, file("inside.txt");
-    EXPECT_EQ(jose + L"\\", std::wstring(Wide932(here.text()).data()));
-    EXPECT_EQ(jose + L"\\inside.txt", std::wstring(Wide932(file.text()).data()));
-    SetCurrentDirectoryA(kanji.c_str());
+    std::wstring deep = jose;
+    while (deep.size() < 300) {
+        deep += L"\\" + std::wstring(60, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    }
+    for (const std::wstring& folder : {jose, deep}) {
+        CurrentDirectory cd(folder);
+        if (!cd.ok()) continue;  // a current folder that deep is Windows' own choice to refuse
+        std::wstring here = folder + L"\\";
+        EXPECT_EQ(here, FCPathName().path);
+        EXPECT_EQ(here, CurrentFolder());
+        EXPECT_EQ(here + L"sub\\file", FCPathName(L"sub\\file").path);
+        EXPECT_EQ(here, FCPathName(L"").path);
+        EXPECT_EQ(here, FCPathName(static_cast<const wchar_t*>(nullptr)).path);
+        EXPECT_EQ(here + std::wstring(600, L'r'), AbsolutePath(std::wstring(600, L'r')));
+        FCPathName joined(FCPathName::PATH_CURRENT), tail(L"x");
+        tail.path = L"tail";
+        joined.create(tail);
+        EXPECT_EQ(here + L"tail", joined.path);
+    }
 }
 
 TEST(FCPathNameCreate, CdromTextTakesTheFirstCdromDriveOrNone) {
-    FCPathName p("%:\\setup");
-    std::string text = Text(p);
+    std::wstring text = FCPathName(L"%:\\setup").path;
     ASSERT_GE(text.size(), 6u);
-    EXPECT_EQ("\\setup", text.substr(text.size() - 6));
-    std::string drive = text.substr(0, text.size() - 6);
-    ASSERT_TRUE(drive.empty() || (drive.size() == 2 && drive[1] == ':')) << drive;
-    char end = drive.empty() ? 'Z' + 1 : drive[0];
-    for (char letter = 'A'; letter < end; ++letter) {
-        char root[4] = {letter, ':', '\\', '\0'};
-        EXPECT_NE(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA(root)) << root;
+    EXPECT_EQ(L"\\setup", text.substr(text.size() - 6));
+    std::wstring drive = text.substr(0, text.size() - 6);
+    ASSERT_TRUE(drive.empty() || (drive.size() == 2 && drive[1] == L':'));
+    EXPECT_EQ(drive, FCPathName::cdromDrive());
+    wchar_t end = drive.empty() ? L'Z' + 1 : drive[0];
+    for (wchar_t letter = L'A'; letter < end; ++letter) {
+        wchar_t root[4] = {letter, L':', L'\\', L'\0'};
+        EXPECT_NE(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeW(root)) << static_cast<char>(letter);
     }
     if (!drive.empty()) {
-        EXPECT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeA((drive + "\\").c_str()));
+        EXPECT_EQ(static_cast<UINT>(DRIVE_CDROM), GetDriveTypeW((drive + L"\\").c_str()));
     }
 }
 
-TEST(FCPathNameCreate, LongTextsNeverOverflow) {
-    for (int n : {259, 260, 261, 600}) {
-        std::string text = "C:\\" + std::string(static_cast<size_t>(n - 3), 'a');
-        FCPathName p(text.c_str());
-        EXPECT_EQ(text, Text(p));
-        p.addSeparator();
-        EXPECT_EQ(static_cast<size_t>(n + 1), std::string(p.text()).size());
-        FCString folder;
-        p.getFolder(folder, false);
-        EXPECT_EQ(text, folder.text());
-    }
-    std::string relative(600, 'r');
-    FCPathName p(relative.c_str());
-    EXPECT_EQ(Current() + relative, Text(p));
-}
-
-TEST(FCPathNameSpecial, ModuleWindowsSystemAndTemp) {
-    char module[MAX_PATH];
-    GetModuleFileNameA(nullptr, module, sizeof module);
-    std::string file = module;
-    std::string folder = file.substr(0, file.rfind('\\') + 1);
-    FCPathName f(FCPathName::PATH_MODULE_FILE);
-    EXPECT_EQ(file, Text(f));
-    FCPathName d(FCPathName::PATH_MODULE_FOLDER);
-    EXPECT_EQ(folder, Text(d));
-    FCPathName d0(FCPathName::PATH_MODULE_FOLDER, false);
-    EXPECT_EQ(folder.substr(0, folder.size() - 1), Text(d0));
-    char windows[MAX_PATH];
-    GetWindowsDirectoryA(windows, sizeof windows);
-    EXPECT_EQ(std::wstring(Wide932(windows).data()), SystemFolder(FCPathName::PATH_WINDOWS));
-    FCPathName w(FCPathName::PATH_WINDOWS, false);
-    EXPECT_EQ(std::string(windows), Text(w));
-    FCPathName ws(FCPathName::PATH_WINDOWS);
-    EXPECT_EQ(std::string(windows) + "\\", Text(ws));
-    FCPathName t(FCPathName::PATH_TEMP);
-    EXPECT_EQ('\\', std::string(t.text()).back());
-    FCPathName s(FCPathName::PATH_SYSTEM, false);
-    EXPECT_NE(std::string::npos, std::string(s.text()).find("system32"));
-    FCPathName c(30590);
-    EXPECT_EQ(Current(), Text(c));
-}
-
-TEST(FCPathNameSpecial, ShellFoldersAndCodesThatLeaveThePathEmpty) {
-    FCPathName programs(CSIDL_PROGRAM_FILES, false);
-    char expected[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, CSIDL_PROGRAM_FILES, FALSE));
-    EXPECT_EQ(std::string(expected), Text(programs));
-    FCPathName drives(CSIDL_DRIVES);  // virtual: no file-system path
-    EXPECT_EQ("", Text(drives));
-    FCPathName unknown(1000);
-    EXPECT_EQ("", Text(unknown));
-    FCPathName excluded(15);
-    EXPECT_EQ("", Text(excluded));
-}
-
-TEST(FCPathNameQuestions, SeparatorsByWholeCharacters) {
-    EXPECT_EQ("C:\\dir\\", WithSeparator("C:\\dir"));
-    EXPECT_EQ("C:\\dir\\", WithSeparator("C:\\dir\\"));
-    EXPECT_EQ("C:\\表\\", WithSeparator("C:\\表"));
-    EXPECT_EQ("C:\\ソ\\", WithSeparator("C:\\ソ"));
-    EXPECT_EQ("\\", WithSeparator(""));
-    EXPECT_EQ("\\\\", WithSeparator("\\"));
-}
-
-TEST(FCPathNameQuestions, FolderFileNameAndExtension) {
-    EXPECT_EQ("C:\\dir\\", FolderOf("C:\\dir\\file.cab", true));
-    EXPECT_EQ("C:\\dir", FolderOf("C:\\dir\\file.cab", false));
-    EXPECT_EQ("C:\\能", FolderOf("C:\\能\\file.cab", false));
-    FCPathName relative("C:\\x");
-    relative.path.assignFrom("file.cab");
-    FCString out("unchanged");
-    relative.getFolder(out, true);
-    EXPECT_STREQ("unchanged", out.text());
-    FCPathName name("C:\\dir\\表.cab");
-    EXPECT_STREQ("表.cab", name.fileName());
-    EXPECT_TRUE(HasExtension("C:\\a\\SETUP.EXE", "exe"));
-    EXPECT_TRUE(HasExtension("C:\\a\\b.exe", "EXE"));
-    EXPECT_FALSE(HasExtension("C:\\a.b\\file", "b"));
-    EXPECT_FALSE(HasExtension("C:\\a\\", "exe"));
-    EXPECT_FALSE(HasExtension("C:\\a\\b.exe", nullptr));
-    FCPathName bare("C:\\x");
-    bare.path.assignFrom("setup.exe");
-    EXPECT_FALSE(bare.hasExtension("exe"));
-}
-
-TEST(FCPathNameQuestions, RootsOfDrivesAndShares) {
-    EXPECT_EQ("D:\\", Root("D:\\out\\x"));
-    EXPECT_EQ("\\\\srv\\share\\", Root("\\\\srv\\share\\dir"));
-    EXPECT_EQ("\\\\srv\\share", Root("\\\\srv\\share"));
-    FCPathName dbcs("D:\\x");
-    dbcs.path.assignFrom("表\\x");
-    FCString out;
-    dbcs.getRoot(out);
-    EXPECT_STREQ(":\\", out.text());  // a lead byte first gives no drive letter
-}
-
-TEST(FCPathNameBrowse, InitialSelectionOnlyWhenItFits) {
-    wchar_t buffer[FCPathName::BROWSE_BUFFER + 8];
-    std::fill(buffer, buffer + FCPathName::BROWSE_BUFFER + 8, L'x');
-    // Units are counted, not Shift_JIS bytes: 520 Hangul syllables fit.
-    std::wstring fits(520, L'\uAC8C');
-    EXPECT_TRUE(FCPathName::prepareBrowseBuffer(buffer, fits));
-    EXPECT_EQ(fits, std::wstring(buffer));
-    EXPECT_EQ(L'\0', buffer[521]);
-    EXPECT_EQ(L'x', buffer[FCPathName::BROWSE_BUFFER]);  // nothing beyond the 522 units
-    std::wstring tooLong(521, L'b');
-    EXPECT_FALSE(FCPathName::prepareBrowseBuffer(buffer, tooLong));
-    EXPECT_EQ(L'\0', buffer[0]);
-    EXPECT_EQ(L'\0', buffer[521]);
+TEST(FCPathNameSpecial, ModuleWindowsSystemTempAndShellFolders) {
+    wchar_t module[MAX_PATH];
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    std::wstring file = module, folder = FolderOf(file);
+    EXPECT_EQ(file, FCPathName(FCPathName::PATH_MODULE_FILE).path);
+    EXPECT_EQ(file, ModulePath());
+    EXPECT_EQ(folder, FCPathName(FCPathName::PATH_MODULE_FOLDER).path);
+    EXPECT_EQ(folder.substr(0, folder.size() - 1), FCPathName(FCPathName::PATH_MODULE_FOLDER, false).path);
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    EXPECT_EQ(std::wstring(windows), SystemFolder(FCPathName::PATH_WINDOWS));
+    EXPECT_EQ(std::wstring(windows), FCPathName(FCPathName::PATH_WINDOWS, false).path);
+    EXPECT_EQ(std::wstring(windows) + L"\\", FCPathName(FCPathName::PATH_WINDOWS).path);
+    EXPECT_EQ(L'\\', FCPathName(FCPathName::PATH_TEMP).path.back());
+    EXPECT_NE(std::wstring::npos, FCPathName(FCPathName::PATH_SYSTEM, false).path.find(L"system32"));
+    EXPECT_EQ(CurrentFolder(), FCPathName(30590).path);
+    wchar_t programs[MAX_PATH];
+    ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, programs, CSIDL_PROGRAM_FILES, FALSE));
+    EXPECT_EQ(std::wstring(programs), FCPathName(CSIDL_PROGRAM_FILES, false).path);
+    for (int empty : {static_cast<int>(CSIDL_DRIVES), 1000, 15})  // virtual, unknown, excluded
+        EXPECT_EQ(L"", FCPathName(empty).path) << empty;
 }
 
 TEST(FCPathNameBrowse, RealBrowserReturnsTheChosenFolderWithASeparator) {

@@ -28,7 +28,7 @@ TEST(PathSet, FindsWhatTheFileSystemWouldTakeForTheSamePath) {
     };
     for (const Case& c : cases) {
         PathSet set;
-        std::wstring stored = Wide932(c.stored).data(), asked = Wide932(c.asked).data();
+        std::wstring stored = FromShiftJis(c.stored).c_str(), asked = FromShiftJis(c.asked).c_str();
         EXPECT_TRUE(set.insert(stored));
         EXPECT_EQ(c.same, set.contains(asked)) << c.stored << " / " << c.asked;
         EXPECT_EQ(!c.same, set.insert(asked)) << c.stored << " / " << c.asked;

@@ -188,7 +188,7 @@ TEST(Fuzz, MutatedConfigurationsParsePlainAndScrambled) {
             scrambleBytes(12345, reinterpret_cast<unsigned char*>(&scrambled[0]), static_cast<int>(scrambled.size()));
         TempFolder::writeFile(path, "qcftype=1,12345\n" + scrambled);
         UxQcf loaded;
-        loaded.load(path.c_str());
+        loaded.load(W(path));
         loaded.flags = 0;
         loaded.getString(value, "caption");
     }

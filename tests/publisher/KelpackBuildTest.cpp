@@ -1,7 +1,9 @@
 // kelpack build never ships a wrong series: what it plans, what it refuses
 // up front, and that a failed build leaves OUTPUT as it was.
 #include "foundation/FCHandle.h"
+#include "fs/FCPathName.h"
 #include "publisher/kelpack/Build.h"
+#include "publisher/kelpack/Collect.h"
 #include "publisher/kelpack/Plan.h"
 #include "publisher/kelpack/TestSeams.h"
 #include "tests/publisher/KelpackProgram.h"
@@ -41,23 +43,21 @@ void WriteSource(const std::string& src) {
 
 // kelpack build run inside the test's process, so that a seam can reach it.
 int BuildHere(const std::vector<std::string>& arguments, std::string& said) {
-    std::vector<char*> argv;
-    std::vector<std::string> all = {"kelpack", "build"};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    for (std::string& a : all) argv.push_back(&a[0]);
-    char before[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, before);
-    CaptureSayingForTests(&said);
-    int code = Build(static_cast<int>(argv.size()), argv.data());
+    Arguments_ all = {L"build"};
+    for (const std::string& a : arguments) all.push_back(W(a));
+    std::wstring before = CurrentFolder(), wide;
+    CaptureSayingForTests(&wide);
+    int code = Build(all);
     CaptureSayingForTests(nullptr);
-    SetCurrentDirectoryA(before);
+    SetCurrentDirectoryW(before.c_str());
+    said = ToShiftJis(wide);
     return code;
 }
 
 std::string g_grow;  // the file the seam appends to while it is packed
 
-void GrowWhilePacking(const char* name) {
-    if (std::string(name) != "grow.log") return;
+void GrowWhilePacking(const std::wstring& name) {
+    if (name != L"grow.log") return;
     HANDLE h = CreateFileA(g_grow.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD written = 0;
     WriteFile(h, "second line\r\n", 13, &written, nullptr);
@@ -66,7 +66,8 @@ void GrowWhilePacking(const char* name) {
 
 SourceFile_ File(const std::string& name, unsigned long long size) {
     SourceFile_ f;
-    f.name = name;
+    f.name = W(name);
+    StoredName(f);
     f.size = size;
     f.written = FILETIME();
     f.attributes = FILE_ATTRIBUTE_ARCHIVE;
@@ -96,7 +97,7 @@ TEST(KelpackPlan, CutsByFileCountAndByBytesWithTheHeaders) {
         std::vector<size_t> counts;
         for (const PlannedCabinet_& p : plan) counts.push_back(p.files.size());
         EXPECT_EQ(c.cabinets, counts) << c.files << " files";
-        EXPECT_EQ("data01.cab", plan[0].name);
+        EXPECT_EQ(L"data01.cab", plan[0].name);
     }
     // A file that fills a cabinet of its own, with and without compression.
     for (bool store : {true, false}) {
@@ -111,7 +112,7 @@ TEST(KelpackPlan, PatternFilesAreDigitsInPlaceOfTheStar) {
         bool matches;
     } cases[] = {{"data01.cab", true},  {"DATA7.CAB", true},       {"data123456.cab", true}, {"data.cab", false},
                  {"data0x.cab", false}, {"data01.cab.bak", false}, {"mydata01.cab", false}};
-    for (const Case& c : cases) EXPECT_EQ(c.matches, MatchesPattern("data*.cab", c.name)) << c.name;
+    for (const Case& c : cases) EXPECT_EQ(c.matches, MatchesPattern(L"data*.cab", W(c.name))) << c.name;
 }
 
 // What fails while packing leaves OUTPUT byte for byte as it was, and a new
@@ -200,6 +201,22 @@ TEST(KelpackBuild, ARebuildReplacesTheWholeSeries) {
     EXPECT_EQ(1, stray.exitCode) << stray.output;
     EXPECT_NE(std::string::npos, stray.output.find("data07.cab: matches the series' pattern but kelpex.qcf does not"))
         << stray.output;
+}
+
+// A pattern is read as the characters it holds: 表 ends in the byte of a
+// backslash in Shift_JIS, and is no separator.
+TEST(KelpackBuild, PatternsOutsideAsciiBuildAndVerify) {
+    for (const char* pattern : {"表*.cab", "ソフト*.cab"}) {
+        TempFolder dir;
+        WriteSource(dir / "src");
+        ProgramResult built = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out") +
+                                      " --max-size 100K --pattern " + pattern);
+        ASSERT_EQ(0, built.exitCode) << built.output;
+        std::string first = std::string(pattern).replace(std::string(pattern).find('*'), 1, "01");
+        EXPECT_TRUE(TempFolder::exists(dir / ("out\\" + first))) << built.output;
+        ProgramResult verified = Kelpack("verify " + Quoted(dir / "out"));
+        EXPECT_EQ(0, verified.exitCode) << verified.output;
+    }
 }
 
 // 65,536 files, one more than a cabinet's count holds: two cabinets whose

@@ -56,20 +56,20 @@ TEST(Kelpack, BuildRefusesEveryNameKelpexCouldNotWriteAndWritesNothing) {
     CreateDirectoryW((L"\\\\?\\" + src + std::wstring(120, L'a')).c_str(), nullptr);
     struct Case {
         std::wstring name;
-        const char* shown;  // as the message names it
-        const char* reason;
-    } cases[] = {{L"CON.txt", "CON.txt", "kelpex would refuse the name"},
-                 {L"\u00e9t\u00e9.", "〓t〓.", "kelpex would refuse the name"},
-                 {L"sub\\trail.txt ", "sub\\trail.txt ", "kelpex would refuse the name"},
-                 {longName, "aaaa", "the path is too long"}};
-    for (const Case& c : cases) ASSERT_TRUE(WriteRaw(src + c.name, "x")) << c.shown;
+        const wchar_t* shown;  // as the message names it: exactly, not in Shift_JIS
+        const wchar_t* reason;
+    } cases[] = {{L"CON.txt", L"CON.txt", L"kelpex would refuse the name"},
+                 {L"\u00e9t\u00e9.", L"\u00e9t\u00e9.", L"kelpex would refuse the name"},
+                 {L"sub\\trail.txt ", L"sub\\trail.txt ", L"kelpex would refuse the name"},
+                 {longName, L"aaaa", L"the path is too long"}};
+    for (const Case& c : cases) ASSERT_TRUE(WriteRaw(src + c.name, "x")) << c.name.size();
     TempFolder::writeFile(dir / "src\\fine.txt", "fine");
     ProgramResult r = Kelpack("build " + Quoted(dir / "src") + " " + Quoted(dir / "out"));
     EXPECT_EQ(1, r.exitCode) << r.output;
     for (const Case& c : cases) {
-        size_t at = r.output.find(std::string("kelpack: cannot store ") + c.shown);
-        ASSERT_NE(std::string::npos, at) << c.shown << "\n" << r.output;
-        EXPECT_NE(std::string::npos, r.output.find(c.reason, at)) << c.shown;
+        size_t at = r.wideOutput.find(std::wstring(L"kelpack: cannot store ") + c.shown);
+        ASSERT_NE(std::wstring::npos, at) << r.output;
+        EXPECT_NE(std::wstring::npos, r.wideOutput.find(c.reason, at)) << r.output;
     }
     EXPECT_FALSE(TempFolder::exists(dir / "out"));
 }
@@ -257,7 +257,7 @@ TEST(Kelpack, VerifyNamesTheConfigurationsEncodingAndWarnsOfLostCharacters) {
 TEST(Kelpack, VerifyKeepsItsScratchFolderInATemporaryFolderOfAnyLength) {
     TempFolder dir;
     BuildGoodSeries(dir);
-    std::wstring base = Wide932(dir.path().c_str()).data();
+    std::wstring base = FromShiftJis(dir.path().c_str()).c_str();
     std::wstring temp = base + std::wstring(200, L'l') + L"\\" + std::wstring(100, L'm') + L"\\";
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + temp.substr(0, base.size() + 200)).c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + temp).c_str(), nullptr));
@@ -277,18 +277,17 @@ TEST(Kelpack, VerifyStopsAReaderThatGivesNoSignOfProgress) {
     TempFolder dir;
     BuildGoodSeries(dir);
     std::vector<std::wstring> before = ScratchFolders();
-    std::string said;
-    CaptureSayingForTests(&said);
+    std::wstring wide;
+    CaptureSayingForTests(&wide);
     SetReaderBoundForTests(1500);
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     SetReaderProgramForTests(self);
-    std::string folder = dir / "out";
-    char* argv[] = {const_cast<char*>("kelpack"), const_cast<char*>("verify"), &folder[0], nullptr};
     DWORD start = GetTickCount();
-    int code = Verify(3, argv);
+    int code = Verify({L"verify", W(dir / "out")});
     DWORD took = GetTickCount() - start;
     CaptureSayingForTests(nullptr);
+    std::string said = ToShiftJis(wide);
     SetReaderBoundForTests(0);
     SetReaderProgramForTests(nullptr);
     EXPECT_EQ(1, code) << said;

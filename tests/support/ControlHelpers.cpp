@@ -11,6 +11,15 @@ std::string RichEditText(HWND rich) {
     return buffer.data();
 }
 
+std::wstring RichEditWideText(HWND rich) {
+    GETTEXTLENGTHEX length = {GTL_DEFAULT | GTL_NUMCHARS, 1200};
+    LRESULT n = SendMessageW(rich, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::vector<wchar_t> buffer(static_cast<size_t>(n) + 16, L'\0');
+    GETTEXTEX get = {static_cast<DWORD>(buffer.size() * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr, nullptr};
+    SendMessageW(rich, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get), reinterpret_cast<LPARAM>(buffer.data()));
+    return buffer.data();
+}
+
 CHARFORMATA RichEditFormatAt(HWND rich, int position) {
     CHARRANGE range = {position, position + 1};
     SendMessageA(rich, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
@@ -40,7 +49,7 @@ HDROP MakeDropWide(const std::vector<std::wstring>& names, POINT point) {
 
 HDROP MakeDrop(const std::vector<std::string>& names, POINT point) {
     std::vector<std::wstring> wide;
-    for (const auto& n : names) wide.push_back(Wide932(n.c_str()).data());
+    for (const auto& n : names) wide.push_back(FromShiftJis(n.c_str()));
     return MakeDropWide(wide, point);
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-std::string RichEditText(HWND rich);
+std::string RichEditText(HWND rich);  // in Shift_JIS
+std::wstring RichEditWideText(HWND rich);
 CHARFORMATA RichEditFormatAt(HWND rich, int position);
 // A real drop handle: DROPFILES followed by the ANSI names.
 HDROP MakeDrop(const std::vector<std::string>& names, POINT point);  // Shift_JIS names

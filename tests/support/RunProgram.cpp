@@ -29,6 +29,11 @@ std::vector<wchar_t> EnvironmentWithTemporaryFolder(const std::wstring& folder) 
 
 ProgramResult RunProgram(const std::string& unixExe, const std::string& arguments, unsigned timeoutMs,
                          const std::wstring& temporaryFolder) {
+    return RunProgram(unixExe, FromShiftJis(arguments.c_str()), timeoutMs, temporaryFolder);
+}
+
+ProgramResult RunProgram(const std::string& unixExe, const std::wstring& arguments, unsigned timeoutMs,
+                         const std::wstring& temporaryFolder) {
     ProgramResult result;
     std::string exe = "Z:" + unixExe;
     for (char& c : exe)
@@ -38,9 +43,8 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     FCHandle out(CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string command = "\"" + exe + "\" " + arguments;
-    // The command line as UTF-16 from Shift_JIS, whatever the system's code page.
-    std::vector<wchar_t> wide = Wide932(command.c_str());
+    std::wstring command = L"\"" + FromShiftJis(exe.c_str()) + L"\" " + arguments;
+    std::vector<wchar_t> wide(command.c_str(), command.c_str() + command.size() + 1);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -63,6 +67,7 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     out.reset();
     if (!started) {
         result.output = "could not start: error " + std::to_string(startError);
+        result.wideOutput = FromShiftJis(result.output.c_str());
         return result;
     }
     FCHandle thread(process.hThread), child(process.hProcess);
@@ -71,6 +76,10 @@ ProgramResult RunProgram(const std::string& unixExe, const std::string& argument
     GetExitCodeProcess(child.get(), &code);
     if (code == STILL_ACTIVE) TerminateProcess(child.get(), 9);
     result.exitCode = static_cast<int>(code);
-    result.output = TempFolder::readFile(outPath);
+    std::string bytes = TempFolder::readFile(outPath);
+    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    result.wideOutput.assign(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &result.wideOutput[0], n);
+    result.output = ToShiftJis(result.wideOutput);
     return result;
 }

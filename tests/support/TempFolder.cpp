@@ -10,7 +10,7 @@ std::atomic<int> g_serial{0};
 
 // The paths are Shift_JIS, as the program's; they reach the platform as
 // UTF-16 whatever the system's code page, as the program's do.
-std::wstring Wide(const std::string& path) { return Wide932(path.c_str()).data(); }
+std::wstring Wide(const std::string& path) { return W(path); }
 
 // folder without a separator at its end.
 void RemoveTree(const std::wstring& folder) {
@@ -38,7 +38,7 @@ TempFolder::TempFolder(const std::string& parent) {
         wchar_t temp[MAX_PATH + 1];
         DWORD n = GetTempPathW(MAX_PATH + 1, temp);
         if (n == 0 || n > MAX_PATH) throw std::runtime_error("no temporary folder");
-        base = Narrow932(temp);
+        base = ToShiftJis(temp);
     }
     char name[64];
     std::snprintf(name, sizeof name, "kx%lu_%d_%lu\\", GetCurrentProcessId(), ++g_serial, GetTickCount());
@@ -52,7 +52,7 @@ void TempFolder::writeFile(const std::string& path, const std::string& bytes) { 
 
 void TempFolder::writeFile(const std::wstring& path, const std::string& bytes) {
     FCHandle h(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid()) throw std::runtime_error("cannot write " + Narrow932(path.c_str()));
+    if (!h.valid()) throw std::runtime_error("cannot write " + ToShiftJis(path.c_str()));
     DWORD done = 0;
     WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
 }

@@ -2,9 +2,14 @@
 // Paths are Shift_JIS, as the program's, or UTF-16 for names Shift_JIS
 // cannot hold; either reaches the platform as UTF-16.
 #pragma once
+#include "foundation/WideText.h"
 #include <windows.h>
 #include <string>
 #include <vector>
+
+// A Shift_JIS text of a test (a path made of its literals) as the platform
+// takes it.
+inline std::wstring W(const std::string& text) { return FromShiftJis(text.c_str()); }
 
 class TempFolder {
 public:

@@ -22,7 +22,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
     // would wait on its thread, which may be waiting on this one.
     wchar_t title[256] = L"";
     InternalGetWindowText(window, title, 256);
-    if (search->title != nullptr && Narrow932(title) != search->title) return TRUE;
+    if (search->title != nullptr && ToShiftJis(title) != search->title) return TRUE;
     search->found = window;
     return FALSE;
 }

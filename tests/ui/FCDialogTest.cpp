@@ -4,6 +4,7 @@
 #include "tests/ui/UiTestSupport.h"
 #include "ui/FCDropFiles.h"
 #include "ui/FCRect.h"
+#include "foundation/WideText.h"
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <stdexcept>
@@ -173,11 +174,11 @@ TEST(FCRect, KeepInsideNormalizeAndTheTextAndFileForms) {
     TempFolder dir;
     std::string path = dir / "rect.bin";
     FCFile file;
-    file.open(path.c_str(), CREATE_ALWAYS, GENERIC_READ | GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, false);
+    file.open(W(path), CREATE_ALWAYS, GENERIC_READ | GENERIC_WRITE, 0, FILE_ATTRIBUTE_NORMAL, false);
     FCRect(1, -2, 3, 0x01020304).writeTo(file);
     file.close();
     EXPECT_EQ(std::string("\x01\0\0\0\xFE\xFF\xFF\xFF\x03\0\0\0\x04\x03\x02\x01", 16), TempFolder::readFile(path));
-    file.open(path.c_str(), OPEN_EXISTING, GENERIC_READ, 0, FILE_ATTRIBUTE_NORMAL, false);
+    file.open(W(path), OPEN_EXISTING, GENERIC_READ, 0, FILE_ATTRIBUTE_NORMAL, false);
     FCRect back;
     back.readFrom(file);
     EXPECT_EQ(-2, back.top);
@@ -196,8 +197,10 @@ TEST(FCDropFiles, DropsGoIntoTheControlUnderThePoint) {
         FCDropFiles drop;
         drop.attachDrop(MakeDrop({"Z:\\tmp\\表ソ能\\ソ.cab", "Z:\\second"}, overEdit));
         EXPECT_EQ(2, drop.fileCount);
-        EXPECT_EQ(TestDialog::EDIT, dialog.dropIntoControls(drop, ids, nullptr));
+        std::wstring dropped;
+        EXPECT_EQ(TestDialog::EDIT, dialog.dropIntoControls(drop, ids, nullptr, dropped));
         EXPECT_STREQ("Z:\\tmp\\表ソ能\\ソ.cab", dialog.text(TestDialog::EDIT).text());
+        EXPECT_EQ(FromShiftJis("Z:\\tmp\\表ソ能\\ソ.cab"), dropped);
         EXPECT_EQ(1, drop.nextIndex);  // only one item was taken
         drop.release();
         EXPECT_FALSE(drop.dropHandle.valid());
@@ -207,15 +210,17 @@ TEST(FCDropFiles, DropsGoIntoTheControlUnderThePoint) {
     POINT outside = ControlCentre(dialog.windowHandle, dialog.control(TestDialog::RICH));
     FCDropFiles elsewhere;
     elsewhere.attachDrop(MakeDrop({"C:\\x.cab"}, outside));
-    EXPECT_EQ(0, dialog.dropIntoControls(elsewhere, ids, nullptr));
+    std::wstring dropped;
+    EXPECT_EQ(0, dialog.dropIntoControls(elsewhere, ids, nullptr, dropped));
     EXPECT_STREQ("untouched", dialog.text(TestDialog::EDIT).text());
+    EXPECT_EQ(L"C:\\x.cab", dropped);  // read, though no control took it
     FCDropFiles filtered;
     filtered.attachDrop(MakeDrop({"C:\\data\\x.txt", "C:\\data\\y.CAB"}, overEdit));
-    EXPECT_EQ(0, dialog.dropIntoControls(filtered, ids, "cab"));
+    EXPECT_EQ(0, dialog.dropIntoControls(filtered, ids, L"cab", dropped));
     EXPECT_STREQ("untouched", dialog.text(TestDialog::EDIT).text());
-    EXPECT_EQ(TestDialog::EDIT, dialog.dropIntoControls(filtered, ids, "cab"));
+    EXPECT_EQ(TestDialog::EDIT, dialog.dropIntoControls(filtered, ids, L"cab", dropped));
     EXPECT_STREQ("C:\\data\\y.CAB", dialog.text(TestDialog::EDIT).text());
-    EXPECT_EQ(0, dialog.dropIntoControls(filtered, ids, "cab"));  // nothing left
+    EXPECT_EQ(0, dialog.dropIntoControls(filtered, ids, L"cab", dropped));  // nothing left
 }
 
 TEST(FCDropFiles, ReleaseFinishesTheDropOnce) {

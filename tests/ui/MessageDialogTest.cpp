@@ -1,3 +1,4 @@
+#include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "tests/support/WindowAnswerer.h"
 #include "tests/ui/UiTestSupport.h"
@@ -10,9 +11,9 @@
 #include <vector>
 
 namespace {
-std::vector<std::string> g_opened;
-HINSTANCE WINAPI RecordOpen(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT show) {
-    if (lstrcmpA(verb, "open") == 0 && show == SW_SHOWNORMAL) g_opened.push_back(file);
+std::vector<std::string> g_opened;  // in Shift_JIS
+HINSTANCE WINAPI RecordOpen(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT show) {
+    if (lstrcmpW(verb, L"open") == 0 && show == SW_SHOWNORMAL) g_opened.push_back(ToShiftJis(file));
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(33));
 }
 
@@ -103,13 +104,14 @@ TEST(AskYesNo, GivenCaptionsReplaceTheTemplates) {
 
 TEST(OpenLink, RefusesProgramsAndMapsTheHelpPrefix) {
     ShellObserver observer;
-    for (const char* refused : {"http://x/setup.exe", "a.SCR", "b.Com", "c.bat", "d.CMD"}) OpenLink(refused);
+    for (const char* refused : {"http://x/setup.exe", "a.SCR", "b.Com", "c.bat", "d.CMD"})
+        OpenLink(FromShiftJis(refused));
     EXPECT_TRUE(g_opened.empty());
-    OpenLink("http://help/index.html");
-    OpenLink("http://example.com/page");
+    OpenLink(L"http://help/index.html");
+    OpenLink(L"http://example.com/page");
     FCPathName folder(FCPathName::PATH_MODULE_FOLDER);
     ASSERT_EQ(2u, g_opened.size());
-    EXPECT_EQ(std::string(folder.text()) + "help\\index.html", g_opened[0]);
+    EXPECT_EQ(ToShiftJis(folder.path) + "help\\index.html", g_opened[0]);
     EXPECT_EQ("http://example.com/page", g_opened[1]);
 }
 

@@ -16,7 +16,7 @@ int wmain(int argc, wchar_t** argv) {
     LoadLibraryW(L"RICHED32.DLL");
     std::wstring folder = argv[1];
     if (folder.back() != L'\\') folder += L'\\';
-    SetApplicationFolderForTests(ShiftJisKeepingWide(folder.c_str()).c_str());
+    SetApplicationFolderForTests(folder);
     SetElevationForTests(0);
     SetProbeErrorForTests(ERROR_ACCESS_DENIED);
     UxQcf store;
