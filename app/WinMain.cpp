@@ -45,27 +45,32 @@ bool g_crashUnattended = false;
 bool g_crashWithArguments = false;
 
 // The report is made without the heap, in buffers of its own: the path of
-// the cabinet being read is whole (the long form's limit) and so is the text.
+// the cabinet being read is whole (the long form's limit) and so is the
+// text. They are pages taken at start, not static arrays, which the
+// compiler would store in the executable, 170 KB of zeros.
 const int kCrashTextSize = static_cast<int>(kLongestPath) + 1024;
-wchar_t g_crashText[kCrashTextSize];
-char g_crashUtf8[kCrashTextSize * 3];
-wchar_t g_crashCaption[64];
+struct CRASH_BUFFERS_ {
+    wchar_t text[kCrashTextSize];
+    char utf8[kCrashTextSize * 3];
+    wchar_t caption[64];
+};
+CRASH_BUFFERS_* g_crash = nullptr;  // taken once, never given back
 
 void AppendCrashText(const char* shiftJis, const wchar_t* wide, int& at) {
-    if (shiftJis != nullptr) ShiftJisInto(shiftJis, g_crashText + at, kCrashTextSize - at);
-    else lstrcpynW(g_crashText + at, wide, kCrashTextSize - at);
-    at += lstrlenW(g_crashText + at);
+    if (shiftJis != nullptr) ShiftJisInto(shiftJis, g_crash->text + at, kCrashTextSize - at);
+    else lstrcpynW(g_crash->text + at, wide, kCrashTextSize - at);
+    at += lstrlenW(g_crash->text + at);
 }
 
 // The report as the log's UTF-8, through the handle the log is held by.
 void WriteCrashLog(const wchar_t* text) {
     HANDLE log = ProcessLog().handle();
     if (log == nullptr) return;
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, g_crashUtf8, sizeof g_crashUtf8, nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, g_crash->utf8, sizeof g_crash->utf8, nullptr, nullptr);
     LARGE_INTEGER start = {};
     DWORD written = 0;
     if (n > 1 && SetFilePointerEx(log, start, nullptr, FILE_BEGIN) && SetEndOfFile(log))
-        WriteFile(log, g_crashUtf8, static_cast<DWORD>(n - 1), &written, nullptr);
+        WriteFile(log, g_crash->utf8, static_cast<DWORD>(n - 1), &written, nullptr);
 }
 
 // A fault no check could foresee: the user hears it from us, in a box of
@@ -73,6 +78,11 @@ void WriteCrashLog(const wchar_t* text) {
 // nobody to ask, in the log. Only a fault on the thread reading a cabinet
 // is the cabinet's. Nothing here touches the heap.
 void ReportCrash(const wchar_t* reading, DWORD code) {
+    // Without its pages the exit code alone tells.
+    if (g_crash == nullptr) {
+        if (g_crashWithArguments) TerminateProcess(GetCurrentProcess(), EXIT_RUN_FAILED);
+        return;
+    }
     int at = 0;
     AppendCrashText("終了コード: 4\n", nullptr, at);
     int body = at;  // the box shows what follows the log's first line
@@ -94,10 +104,10 @@ void ReportCrash(const wchar_t* reading, DWORD code) {
     wsprintfW(number, L"0x%08lX", static_cast<unsigned long>(code));
     AppendCrashText(nullptr, number, at);
     AppendCrashText("）", nullptr, at);
-    WriteCrashLog(g_crashText);
+    WriteCrashLog(g_crash->text);
     if (!g_crashUnattended) {
-        ShiftJisInto(kCaption, g_crashCaption, 64);
-        MessageBoxW(nullptr, g_crashText + body, g_crashCaption,
+        ShiftJisInto(kCaption, g_crash->caption, 64);
+        MessageBoxW(nullptr, g_crash->text + body, g_crash->caption,
                     MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_SETFOREGROUND);
     }
     // Started with switches, a script reads the Run's failure in the code.
@@ -107,6 +117,9 @@ void ReportCrash(const wchar_t* reading, DWORD code) {
 void PrepareCrashReport(const COMMAND_LINE_& line) {
     g_crashWithArguments = line.given;
     g_crashUnattended = line.unattended() || line.noBoxes;
+    if (g_crash == nullptr)
+        g_crash = static_cast<CRASH_BUFFERS_*>(
+            VirtualAlloc(nullptr, sizeof(CRASH_BUFFERS_), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 }
 
 void RunMainDialog() {
