@@ -398,7 +398,12 @@ TEST(CommandLine, AToolFolderDeeperThan260UnitsExtractsItsSeries) {
         return text;
     };
     std::string script = unixPath(app.widePath() + L"start.sh"), code = script + ".code";
-    TempFolder::writeFile(app / "start.sh", "\"${WINELOADER:-wine}\" '" + unixPath(deep + L"kelpex.exe") +
+    // Wine's 32-bit loader hands a 64-bit program to start.exe, which takes
+    // it by its Windows path: the 64-bit one is started by its own loader.
+    std::string loader = sizeof(void*) == 8 ? "for w in wine64 /usr/lib/wine/wine64 /usr/lib64/wine/wine64 wine; do "
+                                              "command -v \"$w\" >/dev/null && break; done\n"
+                                            : "w=\"${WINELOADER:-wine}\"\n";
+    TempFolder::writeFile(app / "start.sh", loader + "\"$w\" '" + unixPath(deep + L"kelpex.exe") +
                                                 "' /quiet /dest=" + ToShiftJis(Quoted(out)) +
                                                 " /log=" + ToShiftJis(Quoted(log)) + "\necho $? > '" + code + "'\n");
     std::wstring command = L"\"Z:\\bin\\sh\" \"" + FromShiftJis(script.c_str()) + L"\"";
