@@ -47,9 +47,19 @@ public:
                   if (took > longest_) longest_ = took;
                   Sleep(50);
               }
+              finished_ = true;
           }) {}
+    // Called on the window's own thread: it keeps answering until the
+    // probing thread has ended, or a probe under way would wait for it.
     DWORD stop() {
         stop_ = true;
+        WindowAnswerer::waitUntil(
+            [this] {
+                MSG msg;
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+                return finished_.load();
+            },
+            10000);
         if (thread_.joinable()) thread_.join();
         return longest_;
     }
@@ -58,6 +68,7 @@ public:
 private:
     std::atomic<bool> stop_{false};
     std::atomic<DWORD> longest_{0};
+    std::atomic<bool> finished_{false};
     std::thread thread_;
 };
 
