@@ -53,13 +53,7 @@ public:
     // probing thread has ended, or a probe under way would wait for it.
     DWORD stop() {
         stop_ = true;
-        WindowAnswerer::waitUntil(
-            [this] {
-                MSG msg;
-                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-                return finished_.load();
-            },
-            10000);
+        WindowAnswerer::waitAnswering([this] { return finished_.load(); }, 10000);
         if (thread_.joinable()) thread_.join();
         return longest_;
     }

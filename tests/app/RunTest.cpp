@@ -619,13 +619,7 @@ public:
         if (!thread_.joinable()) return;
         stopping_ = true;
         // A bounded poll: the thread ends within one probe once stopping.
-        WindowAnswerer::waitUntil(
-            [this] {
-                MSG msg;
-                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-                return finished_.load();
-            },
-            60000);
+        WindowAnswerer::waitAnswering([this] { return finished_.load(); }, 60000);
         thread_.join();
     }
 

@@ -39,6 +39,18 @@ public:
         }
         return true;
     }
+    // The same, the calling thread's windows answering meanwhile: for a
+    // wait on a thread that may itself be sending to them.
+    template <class F>
+    static bool waitAnswering(F predicate, DWORD timeoutMs) {
+        return waitUntil(
+            [&] {
+                MSG msg;
+                while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+                return predicate();
+            },
+            timeoutMs);
+    }
     static std::string windowText(HWND window);
     static std::string messageBoxText(HWND box);
 
