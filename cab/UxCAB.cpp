@@ -60,7 +60,7 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     if (!seriesOpen_ || normalized != normalizedDestination_) forgetFolders();
     normalizedDestination_ = normalized;
     inFlight_.active = false;
-    unchecked_.clear();
+    newFile_.reset();
     pending_ = nullptr;
     offered_ = 0;
     std::string cabinet;
@@ -85,7 +85,7 @@ bool UxCAB::extractTo(const std::wstring& folder) {
         // A file the platform never reported as extracted was given up; and
         // whatever ended the cabinet, no file cut short stays behind.
         finishFile(false, ok ? 0 : code);
-        settleWritten(true);
+        settleWritten();
     }
     if (!checkOffered(ok)) return false;
     switch (end_) {
@@ -145,7 +145,9 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
             // platform asked for the next part) is incomplete: removed.
             bool extracted = !stopped() && paths->Win32Error == NO_ERROR;
             if (!finishFile(extracted, paths->Win32Error) || stopped()) return NO_ERROR;
-            return onFileExtracted(target);
+            UINT answer = onFileExtracted(target);
+            handOverNewFile();
+            return answer;
         }
         case SPFILENOTIFY_NEEDNEWCABINET:
             // An error answer is the only one that ends the platform's asking.

@@ -14,6 +14,7 @@
 #include <setupapi.h>
 #include <exception>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,11 @@ private:
     // platformCode is the platform's reason when it gave the file up.
     // False when the file did not survive.
     bool finishFile(bool extracted, DWORD platformCode);
+    // The new file finishFile kept goes to the settler once everything the
+    // extraction does on its report is done (onFileExtracted may still act
+    // on it). False with the cabinet ended when the settler had found an
+    // earlier one short.
+    bool handOverNewFile();
     // The file measured and dated here and now; false with the cabinet
     // ended when it was short (and removed).
     bool settleNow(const INFLIGHT_& file);
@@ -144,10 +150,9 @@ private:
     // (written) is removed, and it is named. False with the cabinet ended
     // when the user chose to end the Run instead.
     bool skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written);
-    // The new files written so far handed to the settler; with wait, once
-    // all of them are settled. False with the cabinet ended, the first
-    // short one named, when one was short.
-    bool settleWritten(bool wait);
+    // Returns once every new file written so far is settled. False with
+    // the cabinet ended, the first short one named, when one was short.
+    bool settleWritten();
     bool reportShort(const std::vector<UxFileSettler::FAILURE_>& failed);
     bool replaceTarget();
     // The cabinet's structure, checked before the platform reads it; false
@@ -194,8 +199,8 @@ private:
     size_t expectedOffers_;  // entries the header says the platform will offer
     size_t offered_;  // entries it offered
     INFLIGHT_ inFlight_;
-    std::vector<UxFileSettler::FILE_> unchecked_;  // new files written, not yet handed over
     std::vector<std::wstring> writtenFiles_;  // a file cut short is taken out again
+    std::optional<UxFileSettler::FILE_> newFile_;  // kept, not yet handed to the settler
     std::vector<SKIPPED_> skippedFiles_;
     std::vector<std::wstring> leftovers_;
     UxInUseWait inUse_{nullptr};  // the extracting thread's, which asks

@@ -9,8 +9,6 @@
 #include "foundation/WideText.h"
 
 namespace {
-// New files handed to the settler in one go.
-const size_t kCheckBatch = 256;
 // The smallest largest file of the file systems that have such a limit
 // (2 GB less a byte: FAT drivers that count in 31 bits).
 const unsigned long long kLargestFileLimit = 0x7FFFFFFFull;
@@ -29,7 +27,7 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
     if (fresh || !pathExists(file.target, &attributes)) return true;
     // The old file may be one this cabinet wrote: it is measured before its
     // replacement takes its name.
-    if (!settleWritten(true)) return false;
+    if (!settleWritten()) return false;
     file.existed = true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         failCabinet(Bracketed("既存のファイルを置き換えられません", shown(file.relative)));
@@ -78,15 +76,27 @@ bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
     }
     // A replacement is settled now: the old file stays until it is whole.
     if (inFlight_.existed) return settleNow(inFlight_);
-    // A new file is settled later, on the settler's thread, in a batch with
-    // other new files, while the platform writes the next ones; one written
-    // under a temporary name takes its own name there.
+    // A new file is settled later, on the settler's thread, while the
+    // platform writes the next ones; one written under a temporary name
+    // takes its own name there.
     const ENTRY_STAMP_& entry = inFlight_.entry;
-    unchecked_.push_back(UxFileSettler::FILE_{inFlight_.written, entry.size, entry.dosDate, entry.dosTime,
-                                              inFlight_.replacing() ? inFlight_.target : std::wstring(),
-                                              inFlight_.relative});
+    newFile_ = UxFileSettler::FILE_{inFlight_.written,
+                                    entry.size,
+                                    entry.dosDate,
+                                    entry.dosTime,
+                                    inFlight_.replacing() ? inFlight_.target : std::wstring(),
+                                    inFlight_.relative};
     writtenFiles_.push_back(inFlight_.relative);
-    return unchecked_.size() < kCheckBatch || settleWritten(false);
+    return true;
+}
+
+bool UxCAB::handOverNewFile() {
+    if (!newFile_) return true;
+    UxFileSettler::FILE_ file = std::move(*newFile_);
+    newFile_.reset();
+    std::vector<UxFileSettler::FAILURE_> failed;
+    settler_.add(std::move(file), failed);
+    return failed.empty() || reportShort(failed);
 }
 
 // The platform reports a file cut short (a full disk, damaged data) as
@@ -120,11 +130,11 @@ bool UxCAB::skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, con
 
 // Every new file is settled, even after the first short one, so that none
 // cut short stays behind; the first names the failure.
-bool UxCAB::settleWritten(bool wait) {
+bool UxCAB::settleWritten() {
+    bool whole = handOverNewFile();
     std::vector<UxFileSettler::FAILURE_> failed;
-    if (!unchecked_.empty()) settler_.hand(unchecked_, failed);
-    if (wait) settler_.wait(failed);
-    return reportShort(failed);
+    settler_.wait(failed);
+    return reportShort(failed) && whole;
 }
 
 bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {

@@ -7,27 +7,43 @@
 #include "fs/UxDriveInfo.h"
 #include "fs/PathCompare.h"
 #include <process.h>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
-UxFileSettler::UxFileSettler() : busy_(false), stopping_(false) {}
+namespace {
+// Files queued before a sleeping settling thread is woken.
+const size_t kWakeAfter = 32;
+}  // namespace
+
+class UxFileSettler::Held {
+public:
+    explicit Held(UxFileSettler& settler) : lock_(settler.lock_) { EnterCriticalSection(&lock_); }
+    ~Held() { LeaveCriticalSection(&lock_); }
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+
+private:
+    CRITICAL_SECTION& lock_;
+};
+
+UxFileSettler::UxFileSettler() {
+    InitializeCriticalSection(&lock_);
+    InitializeConditionVariable(&queued_);
+    InitializeConditionVariable(&settled_);
+}
 
 UxFileSettler::~UxFileSettler() {
     drain();
-    if (!thread_.valid()) return;
-    stopping_ = true;
-    SetEvent(work_.get());
-    WaitForEnd(thread_.get(), true);
-}
-
-void UxFileSettler::drain() noexcept {
-    if (!busy_) return;
-    // The settling thread sets the event once the batch is settled; a wait
-    // the system refuses is asked again rather than taken for that.
-    while (WaitForSingleObject(settled_.get(), INFINITE) == WAIT_FAILED) Sleep(20);
-    busy_ = false;
-    failed_.clear();
-    thrown_ = nullptr;
+    if (thread_.valid()) {
+        {
+            Held held(*this);
+            stopping_ = true;
+        }
+        WakeConditionVariable(&queued_);
+        WaitForEnd(thread_.get(), true);
+    }
+    DeleteCriticalSection(&lock_);
 }
 
 namespace {
@@ -100,58 +116,121 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wa
     return false;
 }
 
-void UxFileSettler::settleBatch() {
-    for (const FILE_& file : batch_) {
-        FAILURE_ failure;
-        if (!settle(file, failure, wait_, false)) failed_.push_back(failure);
-    }
-    batch_.clear();
+void UxFileSettler::startThread() {
+    tried_ = true;
+    thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, nullptr)));
 }
 
 unsigned __stdcall UxFileSettler::run(void* self) {
     UxFileSettler& settler = *static_cast<UxFileSettler*>(self);
+    // The settling thread's own wait, which never asks.
+    UxInUseWait wait(settler.status_);
     for (;;) {
-        WaitForSingleObject(settler.work_.get(), INFINITE);
-        if (settler.stopping_) return 0;
-        try {
-            settler.settleBatch();
-        } catch (...) {
-            settler.thrown_ = std::current_exception();
+        QUEUED_ queued;
+        {
+            Held held(settler);
+            while (!settler.stopping_ && !settler.take(queued, false)) {
+                settler.idle_ = true;
+                SleepConditionVariableCS(&settler.queued_, &settler.lock_, INFINITE);
+                settler.idle_ = false;
+            }
+            if (settler.stopping_) return 0;
         }
-        SetEvent(settler.settled_.get());
+        settler.settleTaken(queued, wait);
     }
 }
 
-void UxFileSettler::hand(std::vector<FILE_>& batch, std::vector<FAILURE_>& failed) {
-    wait(failed);
-    batch_.swap(batch);
-    batch.clear();
-    if (!thread_.valid()) {
-        work_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        settled_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-        if (work_.valid() && settled_.valid())
-            thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, nullptr)));
+bool UxFileSettler::take(QUEUED_& queued, bool last) {
+    if (queue_.empty()) return false;
+    queued = std::move(last ? queue_.back() : queue_.front());
+    if (last) queue_.pop_back();
+    else queue_.pop_front();
+    ++settling_;
+    return true;
+}
+
+void UxFileSettler::settleTaken(const QUEUED_& queued, UxInUseWait& wait) noexcept {
+    FAILURE_ failure;
+    bool settled = true;
+    std::exception_ptr thrown;
+    try {
+        settled = settle(queued.file, failure, wait, false);
+        failure.order = queued.order;
+    } catch (...) {
+        thrown = std::current_exception();
     }
+    Held held(*this);
+    // Counted off first: whatever the recording below meets, a waiter is
+    // not left waiting for a file that is settled.
+    if (--settling_ == 0) WakeAllConditionVariable(&settled_);
+    try {
+        if (!settled) failed_.push_back(std::move(failure));
+    } catch (...) {
+        if (!thrown) thrown = std::current_exception();
+    }
+    if (thrown && !thrown_) thrown_ = thrown;
+}
+
+void UxFileSettler::takeFailures(std::vector<FAILURE_>& taken) {
+    taken.swap(failed_);
+    failed_.clear();
+}
+
+void UxFileSettler::add(FILE_ file, std::vector<FAILURE_>& failed) {
+    if (!tried_) startThread();
     if (!thread_.valid()) {
         // No thread to be had: settled here and now.
-        settleBatch();
-        failed.insert(failed.end(), failed_.begin(), failed_.end());
-        failed_.clear();
+        UxInUseWait wait(status_);
+        FAILURE_ failure;
+        if (!settle(file, failure, wait, false)) failed.push_back(std::move(failure));
         return;
     }
-    busy_ = true;
-    SetEvent(work_.get());
+    std::vector<FAILURE_> found;
+    bool wake;
+    {
+        Held held(*this);
+        queue_.push_back(QUEUED_{added_++, std::move(file)});
+        takeFailures(found);
+        // Waking the sleeping thread costs this one as much as settling a
+        // file: it is woken for a batch.
+        wake = idle_ && queue_.size() >= kWakeAfter;
+    }
+    if (wake) WakeConditionVariable(&queued_);
+    // The settling thread takes the files in order: so are its failures.
+    for (FAILURE_& failure : found) failed.push_back(std::move(failure));
+}
+
+void UxFileSettler::waitAll(std::vector<FAILURE_>& failed, std::exception_ptr& thrown) noexcept {
+    // This thread settles from the back of the queue while the settling
+    // thread goes on from the front.
+    UxInUseWait wait(status_);
+    WakeConditionVariable(&queued_);
+    for (;;) {
+        QUEUED_ queued;
+        {
+            Held held(*this);
+            if (!take(queued, true)) break;
+        }
+        settleTaken(queued, wait);
+    }
+    Held held(*this);
+    while (settling_ > 0) SleepConditionVariableCS(&settled_, &lock_, INFINITE);
+    takeFailures(failed);
+    thrown = thrown_;
+    thrown_ = nullptr;
 }
 
 void UxFileSettler::wait(std::vector<FAILURE_>& failed) {
-    if (!busy_) return;
-    WaitForSingleObject(settled_.get(), INFINITE);
-    busy_ = false;
-    failed.insert(failed.end(), failed_.begin(), failed_.end());
-    failed_.clear();
-    if (thrown_) {
-        std::exception_ptr thrown = thrown_;
-        thrown_ = nullptr;
-        std::rethrow_exception(thrown);
-    }
+    std::vector<FAILURE_> found;
+    std::exception_ptr thrown;
+    waitAll(found, thrown);
+    if (thrown) std::rethrow_exception(thrown);
+    std::sort(found.begin(), found.end(), [](const FAILURE_& a, const FAILURE_& b) { return a.order < b.order; });
+    for (FAILURE_& failure : found) failed.push_back(std::move(failure));
+}
+
+void UxFileSettler::drain() noexcept {
+    std::vector<FAILURE_> forgotten;
+    std::exception_ptr thrown;
+    waitAll(forgotten, thrown);
 }

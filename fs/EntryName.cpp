@@ -9,8 +9,8 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' 
 
 // A component of dots and blanks only: the platform strips trailing dots
 // and blanks, so "... " may resolve to "..".
-bool DotsOnly(const FCString& component) {
-    for (const char* p = component.text(); *p != '\0'; ++p)
+bool DotsOnly(const char* component) {
+    for (const char* p = component; *p != '\0'; ++p)
         if (*p != '.' && *p != ' ') return false;
     return true;
 }
@@ -19,9 +19,8 @@ bool ForbiddenCharacter(unsigned code) {
     return code < 0x20 || (code < 0x80 && std::strchr("<>\"|?*", static_cast<int>(code)) != nullptr);
 }
 
-EntryNameVerdict CheckComponent(const FCString& component) {
-    if (component.isEmpty() || DotsOnly(component)) return ENTRY_NAME_OUTSIDE;
-    const char* text = component.text();
+EntryNameVerdict CheckComponent(const char* text) {
+    if (*text == '\0' || DotsOnly(text)) return ENTRY_NAME_OUTSIDE;
     const char* last = text;
     for (const char* p = text; *p != '\0'; p = Mbcs::Next(p)) {
         if (ForbiddenCharacter(Mbcs::CodeAt(p))) return ENTRY_NAME_UNWRITABLE;
@@ -53,18 +52,33 @@ bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
     return true;
 }
 
+// Read as CheckEntryName reads its text, component by component, with any
+// character outside ASCII standing for itself as a letter would. Asked for
+// every file of an extraction: nothing is allocated but the one component.
 EntryNameVerdict CheckNameWide(const std::wstring& name) {
-    // Any other character stands for itself as a letter would.
-    std::string ascii;
-    for (wchar_t c : name) ascii += c < 0x80 ? static_cast<char>(c) : 'x';
-    FCString safe;
-    return CheckEntryName(FCString(ascii.c_str()), safe);
+    if (name.empty()) return ENTRY_NAME_OUTSIDE;
+    EntryNameVerdict verdict = ENTRY_NAME_OK;
+    std::string component;
+    size_t start = 0;
+    for (size_t i = 0; i <= name.size(); ++i) {
+        wchar_t c = i < name.size() ? name[i] : L'\0';
+        if (c == L':') return ENTRY_NAME_OUTSIDE;
+        if (c != L'\\' && c != L'/' && c != L'\0') continue;
+        component.clear();
+        for (size_t j = start; j < i; ++j) component += name[j] < 0x80 ? static_cast<char>(name[j]) : 'x';
+        start = i + 1;
+        EntryNameVerdict part = CheckComponent(component.c_str());
+        if (part == ENTRY_NAME_OUTSIDE) return ENTRY_NAME_OUTSIDE;
+        if (part != ENTRY_NAME_OK) verdict = part;
+        if (c == L'\0') break;
+    }
+    return verdict;
 }
 
 bool IsPlainFileName(const char* name) {
     for (const char* p = name; *p != '\0'; p = Mbcs::Next(p))
         if (Mbcs::InSet("\\/:", Mbcs::CodeAt(p))) return false;
-    return CheckComponent(FCString(name)) == ENTRY_NAME_OK;
+    return CheckComponent(name) == ENTRY_NAME_OK;
 }
 
 bool IsReservedDeviceName(const char* component) {
@@ -98,7 +112,7 @@ EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe) {
         component.append(start, static_cast<int>(p - start));
         start = p + 1;
         // Leaving the folder outweighs an unwritable name: the whole name is read.
-        EntryNameVerdict part = CheckComponent(component);
+        EntryNameVerdict part = CheckComponent(component.text());
         if (part == ENTRY_NAME_OUTSIDE) return ENTRY_NAME_OUTSIDE;
         if (part != ENTRY_NAME_OK) verdict = part;
         safe.append(component);

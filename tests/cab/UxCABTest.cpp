@@ -650,10 +650,10 @@ private:
 };
 }  // namespace
 
-// New files are settled in batches beside the extraction: the file whose
-// arrival fills a batch that holds an earlier short file is itself whole
-// and must stay, and what was written after the batch stays too.
-TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
+// New files are settled beside the extraction: a short one is found while
+// later ones are written. It ends the cabinet, and the whole files written
+// before and after it stay as they are, every one of them settled.
+TEST(UxCABFailures, AShortFileFoundBesideTheWritingFailsTheRunAndSparesTheWholeOnes) {
     TempFolder dir;
     std::string cabinet = dir / "batch.cab";
     std::vector<CabinetEntry> entries;
@@ -668,10 +668,15 @@ TEST(UxCABFailures, AShortFileFoundInABatchFailsTheRunAndSparesTheWholeOnes) {
         EXPECT_EQ("ファイルが正しく展開されませんでした [" + out + "f10.bin]\n",
                   std::string(ToShiftJis(cab.errorText)));
         EXPECT_FALSE(TempFolder::exists(out + "f10.bin")) << readOnly;
-        ExpectFile(out + "f256.bin", entries[255].data);
-        ExpectFile(out + "f9.bin", entries[8].data);
-        ExpectFile(out + "f300.bin", entries[299].data);
-        EXPECT_EQ(299u, CountEntries(out));  // all but f10: nothing short, nothing temporary
+        // How many follow f10 depends on when the settler reaches it; each
+        // one there is whole, and nothing else is (no temporary).
+        size_t found = 0;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i == 9 || (i > 9 && !TempFolder::exists(out + entries[i].name))) continue;
+            ExpectFile(out + entries[i].name, entries[i].data);
+            ++found;
+        }
+        EXPECT_EQ(found, CountEntries(out));
     }
 }
 
