@@ -1,17 +1,5 @@
 #include "cab/UxExtractionStatus.h"
-
-namespace {
-class Locked {
-public:
-    explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
-    ~Locked() { LeaveCriticalSection(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
-}  // namespace
+#include "foundation/FCLocked.h"
 
 UxExtractionStatus::UxExtractionStatus()
     : cancel_(false), cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
@@ -29,14 +17,14 @@ UxExtractionStatus::Answer UxExtractionStatus::ask(const QUESTION_& question) {
     ResetEvent(answered_.get());
     {
         QUESTION_ copy(question);
-        Locked locked(lock_);
+        FCLocked locked(lock_);
         question_.path.swap(copy.path);
         question_.holders.swap(copy.holders);
         asked_ = true;
     }
     HANDLE ends[2] = {answered_.get(), cancelEvent_.get()};
     DWORD woken = WaitForMultipleObjects(2, ends, FALSE, INFINITE);
-    Locked locked(lock_);
+    FCLocked locked(lock_);
     asked_ = false;
     // Cancel, or a wait the system refused: nobody answered, so nothing is
     // written on a guess.
@@ -44,7 +32,7 @@ UxExtractionStatus::Answer UxExtractionStatus::ask(const QUESTION_& question) {
 }
 
 bool UxExtractionStatus::takeQuestion(QUESTION_& question) {
-    Locked locked(lock_);
+    FCLocked locked(lock_);
     if (!asked_) return false;
     asked_ = false;
     question = question_;
@@ -53,7 +41,7 @@ bool UxExtractionStatus::takeQuestion(QUESTION_& question) {
 
 void UxExtractionStatus::answer(Answer answer) {
     {
-        Locked locked(lock_);
+        FCLocked locked(lock_);
         answer_ = answer;
     }
     SetEvent(answered_.get());
@@ -65,20 +53,20 @@ void UxExtractionStatus::beginFile(const std::wstring& name, const std::wstring&
     // The texts are made before the lock is taken, which is held only for
     // the exchange.
     std::wstring text(name), path(writingPath);
-    Locked locked(lock_);
+    FCLocked locked(lock_);
     shared_.statusText.swap(text);
     shared_.writingPath.swap(path);
 }
 
 void UxExtractionStatus::endFile(DWORD bytes) {
-    Locked locked(lock_);
+    FCLocked locked(lock_);
     shared_.writingPath.clear();
     shared_.doneBytes += bytes;
 }
 
 void UxExtractionStatus::endCabinet(const std::wstring& cabinetName) {
     std::wstring text(cabinetName);
-    Locked locked(lock_);
+    FCLocked locked(lock_);
     shared_.statusText.swap(text);
     shared_.writingPath.clear();
 }
@@ -86,7 +74,7 @@ void UxExtractionStatus::endCabinet(const std::wstring& cabinetName) {
 UxExtractionStatus::SNAPSHOT_ UxExtractionStatus::snapshot() const {
     SNAPSHOT_ copy;
     {
-        Locked locked(lock_);
+        FCLocked locked(lock_);
         copy.statusText = shared_.statusText;
         copy.writingPath = shared_.writingPath;
         copy.doneBytes = shared_.doneBytes;

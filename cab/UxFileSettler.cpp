@@ -1,6 +1,7 @@
 // Measures and dates new files on a thread beside the extraction.
 #include "cab/UxFileSettler.h"
 #include "cab/EntryTime.h"
+#include "foundation/FCLocked.h"
 #include "fs/FileInUse.h"
 #include "fs/FCFile.h"
 #include "fs/FCPathName.h"
@@ -16,17 +17,6 @@ namespace {
 const size_t kWakeAfter = 32;
 }  // namespace
 
-class UxFileSettler::Held {
-public:
-    explicit Held(UxFileSettler& settler) : lock_(settler.lock_) { EnterCriticalSection(&lock_); }
-    ~Held() { LeaveCriticalSection(&lock_); }
-    Held(const Held&) = delete;
-    Held& operator=(const Held&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
-
 UxFileSettler::UxFileSettler() {
     InitializeCriticalSection(&lock_);
     InitializeConditionVariable(&queued_);
@@ -37,7 +27,7 @@ UxFileSettler::~UxFileSettler() {
     drain();
     if (thread_.valid()) {
         {
-            Held held(*this);
+            FCLocked held(lock_);
             stopping_ = true;
         }
         WakeConditionVariable(&queued_);
@@ -128,7 +118,7 @@ unsigned __stdcall UxFileSettler::run(void* self) {
     for (;;) {
         QUEUED_ queued;
         {
-            Held held(settler);
+            FCLocked held(settler.lock_);
             while (!settler.stopping_ && !settler.take(queued, false)) {
                 settler.idle_ = true;
                 SleepConditionVariableCS(&settler.queued_, &settler.lock_, INFINITE);
@@ -159,7 +149,7 @@ void UxFileSettler::settleTaken(const QUEUED_& queued, UxInUseWait& wait) noexce
     } catch (...) {
         thrown = std::current_exception();
     }
-    Held held(*this);
+    FCLocked held(lock_);
     // Counted off first: whatever the recording below meets, a waiter is
     // not left waiting for a file that is settled.
     if (--settling_ == 0) WakeAllConditionVariable(&settled_);
@@ -188,7 +178,7 @@ void UxFileSettler::add(FILE_ file, std::vector<FAILURE_>& failed) {
     std::vector<FAILURE_> found;
     bool wake;
     {
-        Held held(*this);
+        FCLocked held(lock_);
         queue_.push_back(QUEUED_{added_++, std::move(file)});
         takeFailures(found);
         // Waking the sleeping thread costs this one as much as settling a
@@ -204,16 +194,21 @@ void UxFileSettler::waitAll(std::vector<FAILURE_>& failed, std::exception_ptr& t
     // This thread settles from the back of the queue while the settling
     // thread goes on from the front.
     UxInUseWait wait(status_);
-    WakeConditionVariable(&queued_);
+    bool wake;
+    {
+        FCLocked held(lock_);
+        wake = idle_ && !queue_.empty();
+    }
+    if (wake) WakeConditionVariable(&queued_);
     for (;;) {
         QUEUED_ queued;
         {
-            Held held(*this);
+            FCLocked held(lock_);
             if (!take(queued, true)) break;
         }
         settleTaken(queued, wait);
     }
-    Held held(*this);
+    FCLocked held(lock_);
     while (settling_ > 0) SleepConditionVariableCS(&settled_, &lock_, INFINITE);
     takeFailures(failed);
     thrown = thrown_;

@@ -77,7 +77,6 @@ private:
         unsigned long long order;
         FILE_ file;
     };
-    class Held;
     static unsigned __stdcall run(void* self);
     void startThread();
     // Under lock_: the first file queued (or the last), counted as being
