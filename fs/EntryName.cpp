@@ -31,18 +31,6 @@ EntryNameVerdict CheckComponent(const char* text) {
 }
 }  // namespace
 
-bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name) {
-    name.assignFrom(raw);
-    if ((attributes & kEntryNameIsUtf8) == 0) return true;
-    std::vector<wchar_t> wide;
-    if (!Mbcs::ToWide(raw, true, wide)) return false;
-    // Not '?', which would read as a forbidden character.
-    std::string shown;
-    Mbcs::ShiftJisFromWide(wide.data(), wide.size() - 1, shown, "〓");
-    name.assignFrom(shown.c_str());
-    return true;
-}
-
 bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
     std::vector<wchar_t> wide;
     if (!Mbcs::ToWide(raw, (attributes & kEntryNameIsUtf8) != 0, wide)) return false;
@@ -52,9 +40,9 @@ bool EntryNameWide(const char* raw, unsigned attributes, std::wstring& name) {
     return true;
 }
 
-// Read as CheckEntryName reads its text, component by component, with any
-// character outside ASCII standing for itself as a letter would. Asked for
-// every file of an extraction: nothing is allocated but the one component.
+// Read component by component, with any character outside ASCII standing
+// for itself as a letter would. Asked for every file of an extraction:
+// nothing is allocated but the one component.
 EntryNameVerdict CheckNameWide(const std::wstring& name) {
     if (name.empty()) return ENTRY_NAME_OUTSIDE;
     EntryNameVerdict verdict = ENTRY_NAME_OK;
@@ -95,30 +83,4 @@ bool IsReservedDeviceName(const char* component) {
                std::strcmp(base, "NUL") == 0;
     bool port = std::strncmp(base, "COM", 3) == 0 || std::strncmp(base, "LPT", 3) == 0;
     return port && base[3] >= '1' && base[3] <= '9';
-}
-
-EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe) {
-    safe.clear();
-    if (raw.isEmpty()) return ENTRY_NAME_OUTSIDE;
-    EntryNameVerdict verdict = ENTRY_NAME_OK;
-    FCString component;
-    const char* start = raw.text();
-    for (const char* p = start;; p = Mbcs::Next(p)) {
-        unsigned code = Mbcs::CodeAt(p);
-        if (code == ':') return ENTRY_NAME_OUTSIDE;
-        if (code == 0 && *p != '\0') return ENTRY_NAME_UNWRITABLE;  // a lead byte cut off at the end
-        if (code != '\\' && code != '/' && code != 0) continue;
-        component.clear();
-        component.append(start, static_cast<int>(p - start));
-        start = p + 1;
-        // Leaving the folder outweighs an unwritable name: the whole name is read.
-        EntryNameVerdict part = CheckComponent(component.text());
-        if (part == ENTRY_NAME_OUTSIDE) return ENTRY_NAME_OUTSIDE;
-        if (part != ENTRY_NAME_OK) verdict = part;
-        safe.append(component);
-        if (code == 0) break;
-        safe.append("\\");
-    }
-    if (verdict != ENTRY_NAME_OK) safe.clear();
-    return verdict;
 }

@@ -3,7 +3,6 @@
 // The extractor checks every entry with it, and so does anything that makes
 // archives for it.
 #pragma once
-#include "foundation/FCString.h"
 #include <string>
 
 enum EntryNameVerdict {
@@ -12,24 +11,14 @@ enum EntryNameVerdict {
     ENTRY_NAME_UNWRITABLE,  // a device name, a trailing dot or blank, a forbidden character
 };
 
-// Checks raw (Shift_JIS, '\' or '/' between components). On
-// ENTRY_NAME_OK, safe holds the name with '\' separators.
-EntryNameVerdict CheckEntryName(const FCString& raw, FCString& safe);
-
-// The same rule for a name as Windows gave it (a folder typed, dropped or
-// browsed for): every character the rule looks at is ASCII.
+// Checks a name as Windows gives it or as an entry's name reads in UTF-16
+// ('\' or '/' between components): every character the rule looks at is
+// ASCII.
 EntryNameVerdict CheckNameWide(const std::wstring& name);
 
 // The attribute bit that marks an entry's name as UTF-8 (gcab stores every
 // non-ASCII name so) rather than the code page's bytes.
 const unsigned kEntryNameIsUtf8 = 0x80;
-
-// The name stored in an archive as Shift_JIS shows it: a UTF-8 name is
-// converted, with 〓 for each character Shift_JIS cannot hold. The rule
-// above reads such a name as it would the real one: every character it looks
-// at is ASCII, which Shift_JIS always holds. False when the UTF-8 is not
-// valid; the name then holds its bytes.
-bool EntryNameInCodePage(const char* raw, unsigned attributes, FCString& name);
 
 // The name stored in an archive as UTF-16, '/' read as '\\': what it is
 // called on disk. False when its bytes are not valid in its encoding.
