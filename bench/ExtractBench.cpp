@@ -9,7 +9,10 @@
 // runs (a shared machine only ever adds time). One more Run, not timed,
 // watches the message queue: the longest time between two message pumps
 // bounds how late a repaint or Cancel is answered. Watching costs a hook
-// call per message, so the timed Runs go unwatched.
+// call per message, so the timed Runs go unwatched. Each Run writes a folder
+// of its own in OUTPUT_FOLDER, and the folders are left for the caller to
+// remove: the shell's removal of the small corpus takes several times
+// longer than its extraction here, which made a round take minutes.
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER ROUNDS
 // With "run" for ROUNDS it times one Run alone and prints its seconds, for
 // comparisons between processes (under two code pages, say).
@@ -253,7 +256,7 @@ int BenchMain(int argc, wchar_t** argv) {
     const char kOrder[] = "ABCCBA";
     for (int r = 0; r < rounds; ++r) {
         for (const char* side = kOrder; *side != '\0'; ++side) {
-            std::string where = output + *side + "\\";
+            std::string where = output + std::to_string(r + 1) + *side + (side < kOrder + 3 ? "" : "2") + "\\";
             double seconds = 0;
             bool succeeded = true;
             if (*side == 'B') {
@@ -263,7 +266,6 @@ int BenchMain(int argc, wchar_t** argv) {
                 seconds = *side == 'A' ? RunBare(corpus, where) : RunFdi(corpus, where);
                 succeeded = seconds >= 0;
             }
-            Remove(where);
             if (!succeeded) {
                 std::printf("extract_bench: %s failed in round %d\n",
                             *side == 'A'   ? "the bare SetupIterateCabinetA loop"
@@ -273,12 +275,13 @@ int BenchMain(int argc, wchar_t** argv) {
                 return 1;
             }
             (*side == 'A' ? bare : *side == 'B' ? kelpex : fdi).push_back(seconds);
+            std::printf("%s%c %.3f", side == kOrder ? "round " : "  ", *side, seconds);
         }
+        std::printf("\n");
     }
     std::string watched = output + "watched\\";
     double longestGap = LongestWaitDuringARun(window, watched);
     bool watchedSucceeded = RunSucceeded(window);
-    Remove(watched);
     if (!watchedSucceeded) {
         std::printf("extract_bench: the watched Run did not succeed\n");
         return 1;
