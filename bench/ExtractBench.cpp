@@ -9,10 +9,9 @@
 // runs (a shared machine only ever adds time). One more Run, not timed,
 // watches the message queue: the longest time between two message pumps
 // bounds how late a repaint or Cancel is answered. Watching costs a hook
-// call per message, so the timed Runs go unwatched. Each Run writes a folder
-// of its own in OUTPUT_FOLDER, and the folders are left for the caller to
-// remove: the shell's removal of the small corpus takes several times
-// longer than its extraction here, which made a round take minutes.
+// call per message, so the timed Runs go unwatched. What each run wrote is
+// removed before the next one starts, outside the timing, and each run
+// starts on a quiet machine.
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER ROUNDS
 // With "run" for ROUNDS it times one Run alone and prints its seconds, for
 // comparisons between processes (under two code pages, say).
@@ -23,13 +22,13 @@
 #include "cab/UxProgressDialog.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
+#include "fs/FCFileUty.h"
 #include "fs/FCPathName.h"
 #include <commctrl.h>
 #include <richedit.h>
 #include <fcntl.h>
 #include <fdi.h>
 #include <setupapi.h>
-#include <shellapi.h>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -190,19 +189,37 @@ double Median(std::vector<double> v) {
 
 double Fastest(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 
-// Through the shell's own removal, which asks nothing: under a code page
-// other than 932 the bare loops write names through it that Shift_JIS
-// cannot hold, and the tool's removal cannot name them.
-void Remove(const std::string& folder) {
-    std::wstring wide = FromShiftJis(folder.c_str());
-    std::vector<wchar_t> from(wide.begin(), wide.end());
-    while (!from.empty() && from.back() == L'\\') from.pop_back();
-    from.insert(from.end(), {L'\0', L'\0'});  // a list of one
-    SHFILEOPSTRUCTW remove = {};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = from.data();
-    remove.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationW(&remove);
+// The tool's own removal, which takes any name in UTF-16 and asks nothing
+// here: a file it cannot remove ends the removal, and the bench says so.
+// (The shell's removal took several times as long as the extraction of the
+// small corpus.)
+int NoQuestions(unsigned, DWORD*, const wchar_t*, int, LPARAM) { return FCFileUty::ANSWER_ABORT; }
+
+bool Remove(const std::string& folder) {
+    // Ending in its separator: read as a folder.
+    if (FCFileUty::remove(FromShiftJis(folder.c_str()), true, nullptr, NoQuestions)) return true;
+    std::printf("extract_bench: could not remove %s\n", folder.c_str());
+    return false;
+}
+
+// Waits (up to 5 s) until the processors are nine tenths idle over a
+// tenth of a second: the system frees what the last removal let go of
+// after the removal returns, and on two cores that work lands on the next
+// run, the Run with its second thread most.
+void WaitForQuietMachine() {
+    for (int tries = 0; tries < 50; ++tries) {
+        FILETIME idle0, kernel0, user0, idle1, kernel1, user1;
+        if (!GetSystemTimes(&idle0, &kernel0, &user0)) return;
+        Sleep(100);
+        if (!GetSystemTimes(&idle1, &kernel1, &user1)) return;
+        auto ticks = [](const FILETIME& a, const FILETIME& b) {
+            return static_cast<double>((static_cast<ULONGLONG>(b.dwHighDateTime) << 32 | b.dwLowDateTime) -
+                                       (static_cast<ULONGLONG>(a.dwHighDateTime) << 32 | a.dwLowDateTime));
+        };
+        // The kernel's time includes the idle time.
+        double busy = ticks(kernel0, kernel1) + ticks(user0, user1);
+        if (busy <= 0 || ticks(idle0, idle1) >= 0.9 * busy) return;
+    }
 }
 
 bool RunSucceeded(HWND window) {
@@ -239,15 +256,16 @@ int BenchMain(int argc, wchar_t** argv) {
     ShowWindow(window, SW_SHOW);
     int archives = static_cast<int>(MainDialogState().configuration.archives.size());
     if (runOnly) {
+        WaitForQuietMachine();
         double seconds = RunKelpex(window, output);
         bool succeeded = RunSucceeded(window);
-        Remove(output);
         store.flags = 0;
         DestroyWindow(window);
         if (!succeeded) {
             std::printf("extract_bench: the Run did not succeed\n");
             return 1;
         }
+        if (!Remove(output)) return 1;
         std::printf("run %.3f\n", seconds);
         return 0;
     }
@@ -256,9 +274,10 @@ int BenchMain(int argc, wchar_t** argv) {
     const char kOrder[] = "ABCCBA";
     for (int r = 0; r < rounds; ++r) {
         for (const char* side = kOrder; *side != '\0'; ++side) {
-            std::string where = output + std::to_string(r + 1) + *side + (side < kOrder + 3 ? "" : "2") + "\\";
+            std::string where = output + *side + "\\";
             double seconds = 0;
             bool succeeded = true;
+            WaitForQuietMachine();
             if (*side == 'B') {
                 seconds = RunKelpex(window, where);
                 succeeded = RunSucceeded(window);
@@ -274,6 +293,7 @@ int BenchMain(int argc, wchar_t** argv) {
                             r + 1);
                 return 1;
             }
+            if (!Remove(where)) return 1;
             (*side == 'A' ? bare : *side == 'B' ? kelpex : fdi).push_back(seconds);
             std::printf("%s%c %.3f", side == kOrder ? "round " : "  ", *side, seconds);
         }
@@ -286,6 +306,7 @@ int BenchMain(int argc, wchar_t** argv) {
         std::printf("extract_bench: the watched Run did not succeed\n");
         return 1;
     }
+    if (!Remove(watched)) return 1;
     // Neighbours: in A B C C B A the Run sits beside each floor once a pair.
     std::vector<double> ratios, fdiRatios;
     for (size_t i = 0; i < bare.size(); ++i) {
