@@ -253,7 +253,7 @@ TEST(CommandLine, PassiveRunsCanBeCancelledAndASecondStartIsTurnedAway) {
     CreateDirectoryW(out.c_str(), nullptr);
     TempFolder::writeFile(out + L"part2.bin", "old");
     HeldFile held(out + L"part2.bin", HeldFile::SHARE_NONE);
-    ASSERT_TRUE(held.held());
+    ASSERT_TRUE(held.held()) << held.whyNotHeld();
     std::wstring log = app.widePath() + L"first.log", secondLog = other.widePath() + L"second.log";
     StartedKelpex kelpex(app, L"/passive /dest=" + Quoted(base) + L" /maker /log=" + Quoted(log));
     HWND progress = WindowAnswerer::waitForProcessWindow(kelpex.pid(), "解凍中...", 30000);
@@ -295,7 +295,7 @@ TEST(CommandLine, UnattendedRunsSkipAFileAnotherProgramHolds) {
         CreateDirectoryW(out.c_str(), nullptr);
         TempFolder::writeFile(out + L"part1.bin", "old");
         HeldFile held(out + L"part1.bin", HeldFile::SHARE_READ);
-        ASSERT_TRUE(held.held());
+        ASSERT_TRUE(held.held()) << held.whyNotHeld();
         std::wstring log = app.widePath() + L"kelpex.log";
         StartedKelpex kelpex(app, FromShiftJis(mode) + L" /dest=" + Quoted(out) + L" /log=" + Quoted(log));
         bool progressSeen = false, otherSeen = false;

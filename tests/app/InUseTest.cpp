@@ -118,7 +118,7 @@ TEST(InUse, AHeldFileIsWaitedForThenAskedAboutNamingItsHolder) {
         h.open();
         SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), h.out.c_str());
         HeldFile held(h.out + L"held.txt", c.sharing);
-        ASSERT_TRUE(held.held());
+        ASSERT_TRUE(held.held()) << held.whyNotHeld();
         std::thread releaser;
         if (c.answer == NONE) {
             // Let go once the Run has reached the file: well within the wait.

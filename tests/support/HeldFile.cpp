@@ -25,7 +25,10 @@ HeldFile::HeldFile(const std::wstring& path, Sharing sharing) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) return;
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        startError_ = GetLastError();
+        return;
+    }
     FCHandle thread(started.hThread);
     process_.reset(started.hProcess);
     pid_ = started.dwProcessId;
@@ -33,6 +36,15 @@ HeldFile::HeldFile(const std::wstring& path, Sharing sharing) {
 }
 
 HeldFile::~HeldFile() { release(); }
+
+std::string HeldFile::whyNotHeld() const {
+    if (held_) return std::string();
+    if (!process_.valid()) return "the helper did not start: error " + std::to_string(startError_);
+    DWORD code = 0;
+    if (GetExitCodeProcess(process_.get(), &code) && code != STILL_ACTIVE)
+        return "the helper ended with " + std::to_string(code);
+    return "the helper runs, but the file still opens for writing";
+}
 
 void HeldFile::release() {
     SetEvent(release_.get());
@@ -47,6 +59,8 @@ bool RunAsFileHolder(int argc, char** argv) {
     if (wide == nullptr || count != 5) return true;
     DWORD share = std::wcscmp(wide[3], L"read") == 0 ? FILE_SHARE_READ : 0;
     FCHandle file(CreateFileW(wide[2], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    // The error its open met, as the helper's exit code, for whyNotHeld.
+    if (!file.valid()) ExitProcess(GetLastError());
     FCHandle release(OpenEventW(SYNCHRONIZE, FALSE, wide[4]));
     LocalFree(wide);
     if (release.valid()) WaitForSingleObject(release.get(), 120000);

@@ -17,6 +17,9 @@ public:
 
     // True once the helper holds it (a bounded wait).
     bool held() const { return held_; }
+    // When it is not held, why: the helper never started, ended (with the
+    // error its open met), or runs while the file still opens for writing.
+    std::string whyNotHeld() const;
     DWORD pid() const { return pid_; }
     // The helper lets go of the file and ends.
     void release();
@@ -26,6 +29,7 @@ private:
     FCHandle release_;
     DWORD pid_ = 0;
     bool held_ = false;
+    DWORD startError_ = 0;
 };
 
 // The helper's side, from the test program's entry: false when the
