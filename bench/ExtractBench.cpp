@@ -203,9 +203,9 @@ bool Remove(const std::string& folder) {
 }
 
 // Waits (up to 5 s) until the processors are nine tenths idle over a
-// tenth of a second: the system frees what the last removal let go of
-// after the removal returns, and on two cores that work lands on the next
-// run, the Run with its second thread most.
+// tenth of a second, so that no run starts while other work (the last
+// removal's, another program's) still holds a core: on two cores that
+// slows the Run, with its second thread, more than the floors.
 void WaitForQuietMachine() {
     for (int tries = 0; tries < 50; ++tries) {
         FILETIME idle0, kernel0, user0, idle1, kernel1, user1;
