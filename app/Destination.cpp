@@ -40,7 +40,7 @@ std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app,
     // The long form administrators paste (\\?\C:\...) is the plain path;
     // the separators as Windows reads them, before the folder is made
     // absolute (a share's "//" stays a share) and after (the join).
-    std::wstring folder = NormalizeSeparators(AbsolutePath(NormalizeSeparators(WithoutLongPrefix(typed))));
+    std::wstring folder = NormalizeSeparators(AbsolutePath(NormalizeSeparators(typed)));
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     std::wstring result = folder;
     if (markup != nullptr) AppendTypedFolder(*markup, folder);

@@ -17,8 +17,9 @@
 #include "ui/Markup.h"
 #include <shlobj.h>
 
-namespace {
 const wchar_t* const kConfigurationName = L"kelpex.qcf";
+
+namespace {
 
 std::wstring g_applicationFolderOverride;
 

@@ -99,3 +99,5 @@ void RunExtraction(FCDialogBase& dialog, const RunRequest& request);
 bool CreateFolderPath(const std::wstring& path);
 
 extern const char* const kUncWarning;
+// The configuration's name, beside the tool.
+extern const wchar_t* const kConfigurationName;

@@ -51,10 +51,14 @@ const size_t kNamedFiles = 10;
 // A Run that left files another program held as they were: it did not
 // succeed, and says which.
 void AppendSkipped(UxMarkedText& text, const std::vector<SKIPPED_FILE_>& skipped, const std::wstring& destination) {
-    text =
-        UxMarkedText("解凍は終わりましたが、ほかのプログラムが使用していた次のファイルは書き込まれず、元のままです。");
+    bool refused = false;
+    for (const SKIPPED_FILE_& file : skipped) refused = refused || file.refusal != 0;
+    text = UxMarkedText(refused ? "解凍は終わりましたが、次のファイルは書き込まれず、元のままです。"
+                                : "解凍は終わりましたが、ほかのプログラムが使用していた次のファイルは書き込まれず、"
+                                  "元のままです。");
     for (size_t i = 0; i < skipped.size() && i < kNamedFiles; ++i) {
         text.append("\n").appendColoured(skipped[i].name, 0xC00000);
+        if (skipped[i].refusal != 0) text.append("（").appendLiteral(RefusalShown(skipped[i].refusal)).append("）");
         for (size_t h = 0; h < skipped[i].holders.size(); ++h) {
             text.append(h == 0 ? "（" : "、").appendLiteral(skipped[i].holders[h]);
             if (h + 1 == skipped[i].holders.size()) text.append("）");
@@ -236,7 +240,7 @@ void ExtractSeries(void* context) {
         ~Collect() {
             work.written = cabinet.writtenFiles();
             for (const UxCAB::SKIPPED_& file : cabinet.skippedFiles())
-                work.skipped.push_back(SKIPPED_FILE_{file.name, file.holders});
+                work.skipped.push_back(SKIPPED_FILE_{file.name, file.holders, file.refusal});
             work.leftovers = cabinet.leftovers();
         }
     } collect{cabinet, work};
@@ -245,10 +249,11 @@ void ExtractSeries(void* context) {
         // An archive that vanished since start-up fails the Run by name:
         // skipping it would report success with data missing.
         cabinet.setArchive(work.archives[i]);
-        size_t before = cabinet.writtenFiles().size();
+        size_t before = cabinet.writtenFiles().size(), skippedBefore = cabinet.skippedFiles().size();
         bool extracted = cabinet.extractTo(work.destination);
         CABINET_OUTCOME_& outcome = work.cabinets[i];
         outcome.files = cabinet.writtenFiles().size() - before;
+        outcome.skipped = cabinet.skippedFiles().size() - skippedBefore;
         outcome.entries = cabinet.entriesInCabinet();
         if (!extracted) {
             outcome.state = CABINET_OUTCOME_::FAILED;
@@ -289,12 +294,17 @@ bool CancelledMeanwhile(void* context) {
 // The question the extraction puts about a file another program holds,
 // asked in a box of the main window's (the progress dialog's Cancel stays
 // usable), and its answer handed back.
-void AnswerQuestion(HWND window, UxProgressDialog& progress, const MainWindows& windows, UxExtractionStatus& status) {
+void AnswerQuestion(HWND window, UxProgressDialog& progress, const MainWindows& windows, UxExtractionStatus& status,
+                    UxProgressDisplay& display) {
     UxExtractionStatus::QUESTION_ question;
     if (!status.takeQuestion(question)) return;
-    UxMarkedText text("ほかのプログラムが使用しているため、次のファイルに書き込めません。\n");
+    UxMarkedText text(question.refusal != 0 ? "次のファイルを置き換えられません。\n"
+                                            : "ほかのプログラムが使用しているため、次のファイルに書き込めません。\n");
     text.appendColoured(question.path, 0xC00000);
-    if (question.holders.empty()) {
+    if (question.refusal != 0) {
+        text.append("\n").appendLiteral(RefusalShown(question.refusal));
+        text.append("\n原因を取り除いてから［再試行］を押してください。");
+    } else if (question.holders.empty()) {
         text.append("\n使用しているプログラムはわかりませんでした。");
     } else {
         text.append("\n使用しているプログラム：");
@@ -303,12 +313,16 @@ void AnswerQuestion(HWND window, UxProgressDialog& progress, const MainWindows& 
             text.appendLiteral(question.holders[i]);
         }
     }
-    text.append(
-        "\nそのプログラムを終了してから［再試行］を押してください。［スキップ］を押すと、"
-        "このファイルは元のままにして、残りのファイルを展開します。");
+    if (question.refusal == 0) text.append("\nそのプログラムを終了してから［再試行］を押してください。");
+    text.append("［スキップ］を押すと、このファイルは元のままにして、残りのファイルを展開します。");
     PENDING_CANCEL_ pending{progress, windows, status};
     int answer = AskRetrySkipAbort(window, text, "使用中のファイル", CancelledMeanwhile, &pending);
-    if (answer == IDABORT) progress.cancelRequested = true;
+    // Cancel reaches the extracting thread before the answer does, so that
+    // it never begins the next cabinet meanwhile.
+    if (answer == IDABORT) {
+        progress.cancelRequested = true;
+        ForwardCancel(progress, windows, status, display);
+    }
     status.answer(answer == IDRETRY    ? UxExtractionStatus::ANSWER_RETRY
                   : answer == IDIGNORE ? UxExtractionStatus::ANSWER_SKIP
                                        : UxExtractionStatus::ANSWER_ABORT);
@@ -345,7 +359,7 @@ Outcome ExtractAll(HWND window, MainState& state, const RunRequest& request, std
         DWORD shown = GetTickCount() - UxProgressDisplay::INTERVAL_MS;
         while (!extraction.waitOrMessage(UxProgressDisplay::INTERVAL_MS)) {
             progress.pumpMessages();
-            AnswerQuestion(window, progress, state.windows, status);
+            AnswerQuestion(window, progress, state.windows, status, display);
             ForwardCancel(progress, state.windows, status, display);
             if (GetTickCount() - shown < UxProgressDisplay::INTERVAL_MS) continue;
             shown = GetTickCount();
@@ -386,6 +400,9 @@ void RunExtraction(FCDialogBase& dialog, const RunRequest& request) {
     outcome.written.clear();
     outcome.skipped.clear();
     outcome.leftovers.clear();
+    // A Run before this one that found the log among its files decided for
+    // itself: this one judges its own.
+    outcome.writeLog = true;
     // A Run refused after its probe still removes it.
     struct Probes {
         RunOutcome& outcome;

@@ -1,8 +1,10 @@
 // The /log file: held from the start, written at the end.
 #include "app/RunLog.h"
+#include "foundation/SystemErrorText.h"
 #include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "ui/Markup.h"
+#include <cstring>
 #include <string>
 
 DWORD RunLog::open(const std::wstring& path) {
@@ -64,14 +66,54 @@ void RunLog::close(bool keep) {
 
 std::wstring LogPath(const COMMAND_LINE_& line) {
     if (!line.hasLog) return std::wstring();
-    std::wstring full, given = AbsolutePath(WithoutLongPrefix(line.log));
+    std::wstring full, given = AbsolutePath(line.log);
     return FullPathName(given, full) ? full : given;
 }
+
+namespace {
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+    FILE_IDENTITY_ first, second;
+    return IdentityOf(a, first) && IdentityOf(b, second) && first == second;
+}
+
+// A cabinet by what it holds, whatever its name: a part a file runs on
+// into may be named anything.
+bool HoldsCabinet(const std::wstring& path) {
+    FCHandle file(CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                              nullptr));
+    char signature[4] = {};
+    DWORD read = 0;
+    return file.valid() && ReadFile(file.get(), signature, sizeof signature, &read, nullptr) &&
+           read == sizeof signature && std::memcmp(signature, "MSCF", 4) == 0;
+}
+
+bool EndsWithNoCase(const std::wstring& text, const wchar_t* end) {
+    int n = lstrlenW(end);
+    return text.size() >= static_cast<size_t>(n) &&
+           CompareStringOrdinal(text.c_str() + text.size() - n, n, end, n, TRUE) == CSTR_EQUAL;
+}
+}  // namespace
+
+bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder) {
+    if (SameFile(path, ModulePath()) || SameFile(path, toolFolder + kConfigurationName) || HoldsCabinet(path))
+        return true;
+    // Beside the tool, a part of its series or its configuration, there or
+    // yet to come, by its name.
+    std::wstring name = NameOf(path);
+    return SameFile(FolderOf(path), toolFolder) &&
+           (EndsWithNoCase(name, L".cab") ||
+            CompareStringOrdinal(name.c_str(), -1, kConfigurationName, -1, TRUE) == CSTR_EQUAL);
+}
+
+const char* const kLogIsAFileOfTheRun =
+    "ログファイルに、展開に使うファイルまたは展開するファイルと同じファイルが指定されています。";
 
 bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names) {
     RunLog& log = ProcessLog();
     if (!log.isAmong(folder, names)) return true;
-    UxMarkedText text("ログファイルに、展開に使うファイルまたは展開するファイルと同じファイルが指定されています。\n");
+    UxMarkedText text(kLogIsAFileOfTheRun);
+    text.append("\n");
     ShowMarked(window, text.appendColoured(log.path(), 0xC00000));
     RunOutcome& outcome = MainDialogState().outcome;
     outcome.exitCode = EXIT_COMMAND_LINE;
@@ -84,15 +126,25 @@ RunLog& ProcessLog() {
     return log;
 }
 
+std::wstring RefusalShown(DWORD code) {
+    std::wstring words = SystemErrorWide(code);
+    return std::to_wstring(code) + L":" + words;
+}
+
 namespace {
-void AppendCount(FCString& text, size_t files, size_t entries) {
+void AppendCount(FCString& text, const CABINET_OUTCOME_& cabinet) {
     text.append("（");
-    text.appendNumber(static_cast<unsigned>(files));
-    if (entries != files) {
+    text.appendNumber(static_cast<unsigned>(cabinet.files));
+    if (cabinet.entries != cabinet.files) {
         text.append(" / ");
-        text.appendNumber(static_cast<unsigned>(entries));
+        text.appendNumber(static_cast<unsigned>(cabinet.entries));
     }
-    text.append("ファイル）");
+    text.append("ファイル");
+    if (cabinet.skipped > 0) {
+        text.append("、スキップ ");
+        text.appendNumber(static_cast<unsigned>(cabinet.skipped));
+    }
+    text.append("）");
 }
 
 // "what（n）:" and a line end: the heading of a list of files.
@@ -110,7 +162,7 @@ void AppendCabinet(FCString& text, const FCString& name, const CABINET_OUTCOME_&
     text.append(name);
     text.append(": ");
     text.append(kStates[cabinet.state]);
-    if (cabinet.state != CABINET_OUTCOME_::NOT_REACHED) AppendCount(text, cabinet.files, cabinet.entries);
+    if (cabinet.state != CABINET_OUTCOME_::NOT_REACHED) AppendCount(text, cabinet);
 }
 }  // namespace
 
@@ -130,14 +182,22 @@ std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& conf
     std::wstring body = head + FromShiftJis(text.text()) + L"\n" + outcome.shown.plain() + L"\n";
     body += FromShiftJis(Counted("展開したファイル", outcome.written.size()).text());
     for (const std::wstring& file : outcome.written) body += L"  " + file + L"\n";
-    if (!outcome.skipped.empty()) {
-        body += FromShiftJis(Counted("使用中のためスキップしたファイル", outcome.skipped.size()).text());
+    // Held and refused apart, each file with its own holders or refusal.
+    for (bool refused : {false, true}) {
+        std::wstring lines;
+        size_t count = 0;
         for (const SKIPPED_FILE_& file : outcome.skipped) {
-            body += L"  " + file.name;
+            if ((file.refusal != 0) != refused) continue;
+            ++count;
+            lines += L"  " + file.name;
+            if (refused) lines += L" (" + RefusalShown(file.refusal) + L")";
             for (size_t i = 0; i < file.holders.size(); ++i)
-                body += (i == 0 ? std::wstring(L" (") : std::wstring(L", ")) + file.holders[i];
-            body += file.holders.empty() ? L"\n" : L")\n";
+                lines += (i == 0 ? std::wstring(L" (") : std::wstring(L", ")) + file.holders[i];
+            lines += file.holders.empty() ? L"\n" : L")\n";
         }
+        const char* heading =
+            refused ? "置き換えられなかったためスキップしたファイル" : "使用中のためスキップしたファイル";
+        if (count > 0) body += FromShiftJis(Counted(heading, count).text()) + lines;
     }
     if (!outcome.leftovers.empty()) {
         body += FromShiftJis(Counted("削除できなかった一時ファイル", outcome.leftovers.size()).text());

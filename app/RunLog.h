@@ -48,6 +48,15 @@ private:
 // The /log path made absolute as Windows reads it; empty without one.
 std::wstring LogPath(const COMMAND_LINE_& line);
 
+// True when a log at path would write over what kelpex must never touch:
+// the tool itself, its configuration, or a cabinet (any file that holds
+// one, and any name ending in .cab beside the tool). Judged before the log
+// is opened, on every way out, a faulty command line's included.
+bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder);
+
+// What the window and the exit code's reason say of such a log.
+extern const char* const kLogIsAFileOfTheRun;
+
 // False, with the message area saying so and the log left as it was, when
 // one of names (relative to folder) is the log: exit code 1.
 bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names);
@@ -55,6 +64,9 @@ bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector
 // The process's log: opened and written by the entry; start-up and the Run
 // ask it, on the same thread.
 RunLog& ProcessLog();
+
+// Why the system refused a file, in its own words: "5:<the system's text>".
+std::wstring RefusalShown(DWORD code);
 
 // What the log says of an outcome: the exit code, the destination, each
 // cabinet's outcome, the text the window shows, and every file written.

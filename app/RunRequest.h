@@ -32,13 +32,15 @@ struct CABINET_OUTCOME_ {
     enum State { NOT_REACHED, EXTRACTED, PARTLY, FAILED };
     State state = NOT_REACHED;
     size_t files = 0;  // written from it
+    size_t skipped = 0;  // left as they were, held or refused
     size_t entries = 0;  // it offers
 };
 
-// A file another program held, left as it was, and who held it.
+// A file left as it was: who held it, or why the system refused it.
 struct SKIPPED_FILE_ {
     std::wstring name;  // below the destination
     std::vector<std::wstring> holders;  // where known
+    DWORD refusal = 0;  // the system's error where no wait mended it; 0: held
 };
 
 struct RunOutcome {

@@ -158,24 +158,48 @@ void WriteLog(const MainState& state) {
     else ProcessLog().close(false);
 }
 
-// What ends the process before anything is read: a fault of the command
-// line, /?, or a log that cannot be opened. The exit code, or -1 to go on.
-int CheckCommandLine(MainState& state, DWORD logError) {
+// A code of ours, not the system's (bit 29 set): the log names a file
+// kelpex must never write over.
+const DWORD kLogWouldDamage = 0x20000001;
+
+// Judged before it is opened, so that nothing is written, made or cut there
+// on any way out; then held from now on, so that no other kelpex writes it
+// meanwhile.
+DWORD OpenLog(const COMMAND_LINE_& line) {
+    if (!line.hasLog) return 0;
+    std::wstring path = LogPath(line);
+    if (LogWouldDamage(path, ApplicationFolder())) return kLogWouldDamage;
+    return ProcessLog().open(path);
+}
+
+// What ends the process before anything is read: a log on a file it must
+// not touch, a fault of the command line, a log that cannot be opened, or
+// /?. The exit code, or -1 to go on. Until the single instance is claimed
+// (claimed false) a log another program holds may be another kelpex's, and
+// is judged later.
+int CheckCommandLine(MainState& state, DWORD logError, bool claimed) {
     const COMMAND_LINE_& line = state.commandLine;
+    RunOutcome& outcome = state.outcome;
     UxMarkedText text;
-    if (!line.fault.empty()) {
+    if (logError == kLogWouldDamage) {
+        text.append(kLogIsAFileOfTheRun).append("\n").appendLiteral(LogPath(line));
+    } else if (!line.fault.empty()) {
         text.append("コマンドラインに誤りがあります。\n").append(line.fault);
-    } else if (line.help) {
-        Tell(line, UxMarkedText().appendLiteral(CommandLineHelp().text()), MB_ICONINFORMATION);
+    } else if (logError != 0 && (claimed || logError != ERROR_SHARING_VIOLATION)) {
+        text.append("ログファイルに書き込めません。\n").appendLiteral(LogPath(line));
+        text.append("\n").appendLiteral(RefusalShown(logError));
+    } else if (line.help && !claimed) {
+        outcome.shown = UxMarkedText().appendLiteral(CommandLineHelp().text());
+        Tell(line, outcome.shown, MB_ICONINFORMATION);
+        outcome.exitCode = EXIT_DONE;
+        WriteLog(state);
         return EXIT_DONE;
-    } else if (logError != 0 && logError != ERROR_SHARING_VIOLATION) {
-        text.append("ログファイルに書き込めません。\n").appendLiteral(line.log);
     } else {
         return -1;
     }
     Tell(line, text, MB_ICONERROR);
-    state.outcome.exitCode = EXIT_COMMAND_LINE;
-    state.outcome.shown = text;
+    outcome.exitCode = EXIT_COMMAND_LINE;
+    outcome.shown = text;
     WriteLog(state);
     return EXIT_COMMAND_LINE;
 }
@@ -185,11 +209,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     MainState& state = MainDialogState();
     state.commandLine = ParseCommandLine(GetCommandLineW());
     const COMMAND_LINE_& line = state.commandLine;
-    // Held from now on: no other kelpex writes it meanwhile. One another
-    // kelpex holds is never touched.
-    DWORD logError = line.hasLog ? ProcessLog().open(LogPath(line)) : 0;
+    // One another kelpex holds is never touched.
+    DWORD logError = OpenLog(line);
     if (line.given) {
-        int code = CheckCommandLine(state, logError);
+        int code = CheckCommandLine(state, logError, false);
         if (code >= 0) return code;
     }
     std::unique_ptr<Diagnostic> failure;
@@ -212,10 +235,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             WriteLog(state);
             return line.given ? EXIT_RUNNING : 0;
         }
-        // Held by a kelpex that has ended since: it may be written now.
+        // Held by a kelpex that has ended since, or by another program,
+        // which keeps it: the Run never goes on without the log asked for.
         if (logError == ERROR_SHARING_VIOLATION) {
             logError = ProcessLog().open(LogPath(line));
-            if (logError != 0 && CheckCommandLine(state, logError) >= 0) return EXIT_COMMAND_LINE;
+            if (logError != 0) {
+                int code = CheckCommandLine(state, logError, true);
+                ReleaseInstanceClaim();
+                return code;
+            }
         }
         PrepareCrashReport(line);
         InstallCrashReport(ReportCrash);

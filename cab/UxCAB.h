@@ -61,11 +61,13 @@ public:
     // Every file written since startSeries, by its name below the
     // destination, in the order written.
     const std::vector<std::wstring>& writtenFiles() const { return writtenFiles_; }
-    // A file another program held, left as it was (the old one kept, or
-    // none): its name below the destination and the programs holding it.
+    // A file left as it was (the old one kept, or none), another program
+    // holding it or the system refusing to replace it: its name below the
+    // destination, the programs holding it, and the refusal.
     struct SKIPPED_ {
         std::wstring name;
         std::vector<std::wstring> holders;
+        DWORD refusal = 0;  // the system's error where no wait mended it; 0: held
     };
     // Every file skipped since startSeries, in order.
     const std::vector<SKIPPED_>& skippedFiles() const { return skippedFiles_; }
@@ -146,10 +148,13 @@ private:
     // The file measured and dated here and now; false with the cabinet
     // ended when it was short (and removed).
     bool settleNow(const INFLIGHT_& file);
-    // A file another program held, left as it was: what of ours it left
-    // (written) is removed, and it is named. False with the cabinet ended
+    // A file left as it was: what of ours it left (written) is removed, its
+    // name taken off the written files where it was put there for this
+    // very file (listed: a new file, counted once it was kept), and it is
+    // named with its own holders or refusal. False with the cabinet ended
     // when the user chose to end the Run instead.
-    bool skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written);
+    bool skipFile(UxInUseWait::Outcome outcome, SKIPPED_ skipped, const std::wstring& written, bool listed);
+    void forgetWritten(const std::wstring& name);
     // Returns once every new file written so far is settled. False with
     // the cabinet ended, the first short one named, when one was short.
     bool settleWritten();

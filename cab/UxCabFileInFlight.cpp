@@ -108,24 +108,30 @@ bool UxCAB::settleNow(const INFLIGHT_& file) {
     const ENTRY_STAMP_& entry = file.entry;
     UxFileSettler::FILE_ settled{file.written, entry.size, entry.dosDate, entry.dosTime, std::wstring(), file.relative};
     if (UxFileSettler::settle(settled, failure, inUse_, true)) return replaceTarget();
-    if (failure.held != UxInUseWait::DONE) return skipHeld(failure.held, file.relative, file.written);
+    if (failure.held != UxInUseWait::DONE)
+        return skipFile(failure.held, SKIPPED_{file.relative, failure.holders}, file.written, false);
     return reportShort({failure});
 }
 
-bool UxCAB::skipHeld(UxInUseWait::Outcome outcome, const std::wstring& name, const std::wstring& written) {
+bool UxCAB::skipFile(UxInUseWait::Outcome outcome, SKIPPED_ skipped, const std::wstring& written, bool listed) {
     if (!RemoveOwnFile(written)) leftovers_.push_back(written);
-    for (size_t i = writtenFiles_.size(); i-- > 0;) {
-        if (writtenFiles_[i] != name) continue;
-        writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
-        break;
-    }
+    if (listed) forgetWritten(skipped.name);
     // 中止 ends the Run as Cancel does.
     if (outcome == UxInUseWait::CANCELLED) {
         stopCabinet();
         return false;
     }
-    skippedFiles_.push_back(SKIPPED_{name, inUse_.holders()});
+    skippedFiles_.push_back(std::move(skipped));
     return true;
+}
+
+void UxCAB::forgetWritten(const std::wstring& name) {
+    // A new file's name is written once: most likely among the last ones.
+    for (size_t i = writtenFiles_.size(); i-- > 0;) {
+        if (writtenFiles_[i] != name) continue;
+        writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
+        return;
+    }
 }
 
 // Every new file is settled, even after the first short one, so that none
@@ -149,17 +155,12 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
         }
         if (file.held != UxInUseWait::DONE) {
             // A new file: none stays.
-            whole = skipHeld(file.held == UxInUseWait::FAILED ? UxInUseWait::SKIPPED : file.held, file.name,
-                             file.file.path) &&
-                    whole;
+            UxInUseWait::Outcome outcome = file.held == UxInUseWait::FAILED ? UxInUseWait::SKIPPED : file.held;
+            whole = skipFile(outcome, SKIPPED_{file.name, file.holders}, file.file.path, true) && whole;
             continue;
         }
-        // Removed: not written. Most likely among the last ones.
-        for (size_t i = writtenFiles_.size(); i-- > 0;) {
-            if (writtenFiles_[i] != file.name) continue;
-            writtenFiles_.erase(writtenFiles_.begin() + static_cast<std::ptrdiff_t>(i));
-            break;
-        }
+        // Removed: not written.
+        forgetWritten(file.name);
         if (file.leftover) leftovers_.push_back(file.file.path);
         std::wstring text;
         if (file.moveError != 0) {
@@ -180,8 +181,10 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
 
 // Puts a complete replacement in place of the old file in one step; the
 // old file stays as it was when that fails. A program that holds the old
-// file is waited for, and the user asked: Skip keeps the old file. (A new
-// file written under a temporary name takes its name in the settler.)
+// file is waited for, and the user asked: Skip keeps the old file; so is a
+// file the system refuses to replace for a reason no wait mends (access
+// denied), at once. (A new file written under a temporary name takes its
+// name in the settler.)
 bool UxCAB::replaceTarget() {
     std::wstring longTarget = LongPathForm(inFlight_.target), longWritten = LongPathForm(inFlight_.written);
     const wchar_t* target = longTarget.c_str();
@@ -192,17 +195,16 @@ bool UxCAB::replaceTarget() {
         return MoveFileExW(longWritten.c_str(), target, MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
     };
     DWORD code = 0;
-    // A file that was read-only is not held by anyone for being so: it is
-    // refused by name, as before, never waited for.
-    UxInUseWait::Outcome outcome = UxInUseWait::FAILED;
-    if (!readOnly) outcome = inUse_.run(replace, inFlight_.target, inFlight_.relative, true, code);
-    else if ((code = replace()) == 0) outcome = UxInUseWait::DONE;
+    UxInUseWait::Outcome outcome = inUse_.runOrSkip(replace, inFlight_.target, inFlight_.relative, code);
     if (outcome == UxInUseWait::DONE) {
         writtenFiles_.push_back(inFlight_.relative);
         return true;
     }
     if (readOnly) SetFileAttributesW(target, attributes);
-    if (outcome != UxInUseWait::FAILED) return skipHeld(outcome, inFlight_.relative, inFlight_.written);
+    if (outcome != UxInUseWait::FAILED) {
+        DWORD refusal = HeldByAnother(code, inFlight_.target) ? 0 : code;
+        return skipFile(outcome, SKIPPED_{inFlight_.relative, inUse_.holders(), refusal}, inFlight_.written, false);
+    }
     if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
     std::wstring text = Bracketed("既存のファイルを置き換えられません", shown(inFlight_.relative));
     AppendSystemReason(text, code);

@@ -20,6 +20,7 @@ UxExtractionStatus::Answer UxExtractionStatus::ask(const QUESTION_& question) {
         FCLocked locked(lock_);
         question_.path.swap(copy.path);
         question_.holders.swap(copy.holders);
+        question_.refusal = copy.refusal;
         asked_ = true;
     }
     HANDLE ends[2] = {answered_.get(), cancelEvent_.get()};
@@ -45,6 +46,12 @@ void UxExtractionStatus::answer(Answer answer) {
         answer_ = answer;
     }
     SetEvent(answered_.get());
+}
+
+DWORD UxExtractionStatus::waitLeft() const {
+    if (!unattended_) return INFINITE;
+    DWORD waited = waited_.load();
+    return waited < UNATTENDED_BUDGET_MS ? UNATTENDED_BUDGET_MS - waited : 0;
 }
 
 UxExtractionStatus::~UxExtractionStatus() { DeleteCriticalSection(&lock_); }

@@ -21,11 +21,16 @@ public:
         std::wstring writingPath;
         unsigned long long doneBytes = 0;  // of the files finished
     };
-    // A file another program holds, as the user is asked about it.
+    // A file another program holds, or one the system refuses to replace
+    // for a reason no wait mends, as the user is asked about it.
     struct QUESTION_ {
         std::wstring path;  // below the destination
         std::vector<std::wstring> holders;  // the programs holding it, where known
+        DWORD refusal = 0;  // the system's error where no wait mends it; 0: held
     };
+    // How long the waits for held files of a Run with nobody to ask may
+    // take in all; after that a held file is skipped at once.
+    enum { UNATTENDED_BUDGET_MS = 30000 };
     enum Answer { ANSWER_RETRY, ANSWER_SKIP, ANSWER_ABORT };
 
     UxExtractionStatus();
@@ -52,6 +57,11 @@ public:
     // Read by the extracting thread at every notification.
     bool cancelRequested() const { return cancel_.load(); }
     bool unattended() const { return unattended_; }
+    // Unattended, what is left of the Run's time for waiting on held
+    // files, taken by every wait of either thread (spend); attended, no
+    // bound.
+    DWORD waitLeft() const;
+    void spend(DWORD ms) { waited_.fetch_add(ms); }
     // Set once Cancel is asked for: a wait ends at once.
     HANDLE cancelEvent() const { return cancelEvent_.get(); }
 
@@ -62,6 +72,7 @@ private:
     bool asked_ = false;  // under lock_: question_ waits to be taken
     Answer answer_ = ANSWER_ABORT;  // under lock_
     std::atomic<bool> cancel_;
+    std::atomic<DWORD> waited_{0};  // by the waits for held files, both threads
     bool unattended_ = false;
     FCHandle cancelEvent_;  // manual reset
     FCHandle answered_;  // auto reset: the answer is there

@@ -70,6 +70,7 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wa
         UxInUseWait::Outcome outcome = wait.run(open, file.path, file.name, ask, error);
         if (outcome != UxInUseWait::DONE && (outcome != UxInUseWait::FAILED || HeldByAnother(error, file.path))) {
             failure.held = outcome;
+            failure.holders = wait.holders();
             return false;
         }
         LARGE_INTEGER measured;
@@ -94,6 +95,7 @@ bool UxFileSettler::settle(const FILE_& file, FAILURE_& failure, UxInUseWait& wa
         if (outcome == UxInUseWait::DONE) return true;
         if (outcome != UxInUseWait::FAILED || HeldByAnother(error, judged)) {
             failure.held = outcome;
+            failure.holders = wait.holders();
             return false;
         }
         failure.moveError = error;

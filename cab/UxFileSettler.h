@@ -43,6 +43,7 @@ public:
         // may yet be asked), SKIPPED or CANCELLED once asked; DONE when no
         // other program holds it.
         UxInUseWait::Outcome held = UxInUseWait::DONE;
+        std::vector<std::wstring> holders;  // of this file, when held
         bool leftover = false;  // it could not be removed
         FILE_ file;  // to settle it again
         unsigned long long order = 0;  // the file's place among those added

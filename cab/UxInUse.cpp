@@ -4,13 +4,31 @@
 UxInUseWait::Outcome UxInUseWait::retryFor(DWORD (*attempt)(void*), void* object, const std::wstring& path, DWORD ms,
                                            DWORD& error) {
     HANDLE cancel = status_ != nullptr ? status_->cancelEvent() : nullptr;
-    switch (RetryWhileHeldWith(attempt, object, path, ms, cancel, error)) {
+    // Nobody to ask: the Run's waits are bounded in all, not only each.
+    DWORD left = status_ != nullptr ? status_->waitLeft() : INFINITE;
+    if (left < ms) ms = left;
+    DWORD start = GetTickCount();
+    HeldOutcome held = RetryWhileHeldWith(attempt, object, path, ms, cancel, error);
+    if (status_ != nullptr && status_->unattended()) status_->spend(GetTickCount() - start);
+    switch (held) {
     case HELD_DONE: return DONE;
     case HELD_FAILED: return FAILED;
     case HELD_CANCELLED: return CANCELLED;
     case HELD_STILL: break;
     }
     return SKIPPED;
+}
+
+UxInUseWait::Outcome UxInUseWait::askRefused(const std::wstring& name, DWORD error) {
+    holders_.clear();
+    if (status_->unattended()) return SKIPPED;
+    UxExtractionStatus::QUESTION_ question{name, {}, error};
+    switch (status_->ask(question)) {
+    case UxExtractionStatus::ANSWER_SKIP: return SKIPPED;
+    case UxExtractionStatus::ANSWER_ABORT: return CANCELLED;
+    case UxExtractionStatus::ANSWER_RETRY: break;
+    }
+    return FAILED;
 }
 
 UxInUseWait::Outcome UxInUseWait::runWith(DWORD (*attempt)(void*), void* object, const std::wstring& path,

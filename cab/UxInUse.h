@@ -28,6 +28,19 @@ public:
     Outcome run(Attempt attempt, const std::wstring& path, const std::wstring& name, bool ask, DWORD& error) {
         return runWith(&Call<Attempt>, &attempt, path, name, ask, error);
     }
+    // As run, and a refusal no wait mends (access denied, a read-only file
+    // whose attribute cannot be cleared) is treated as a hold that never
+    // ends: the user is asked with its cause (Retry / Skip / Abort), or,
+    // where nobody can be, it is skipped at once. Without a status it fails.
+    template <class Attempt>
+    Outcome runOrSkip(Attempt attempt, const std::wstring& path, const std::wstring& name, DWORD& error) {
+        for (;;) {
+            Outcome outcome = run(attempt, path, name, true, error);
+            if (outcome != FAILED || status_ == nullptr) return outcome;
+            outcome = askRefused(name, error);
+            if (outcome != FAILED) return outcome;
+        }
+    }
     // The programs named for the last file skipped or failed as held.
     const std::vector<std::wstring>& holders() const { return holders_; }
 
@@ -38,6 +51,9 @@ private:
     }
     Outcome runWith(DWORD (*attempt)(void*), void* object, const std::wstring& path, const std::wstring& name, bool ask,
                     DWORD& error);
+    // SKIPPED (always, unattended), CANCELLED (Abort), or FAILED: try
+    // again (Retry).
+    Outcome askRefused(const std::wstring& name, DWORD error);
     Outcome retryFor(DWORD (*attempt)(void*), void* object, const std::wstring& path, DWORD ms, DWORD& error);
 
     UxExtractionStatus* status_;  // not owned

@@ -57,13 +57,28 @@ void FCPathName::create(const std::wstring& text) {
         path = cdromDrive() + text.substr(2);
         return;
     }
-    if ((text.size() >= 2 && text[0] == L'\\' && text[1] == L'\\') || (text.size() >= 2 && text[1] == L':')) {
-        path = text;
-        return;
+    std::wstring given = DevicePathAsDrive(text);  // text may be this path
+    auto separator = [&](size_t i) { return given.size() > i && (given[i] == L'\\' || given[i] == L'/'); };
+    if (separator(0) && separator(1)) {
+        path = given;  // a share, or a device's path, which is never relative
+    } else if (given.size() >= 2 && given[1] == L':' && !separator(2)) {
+        // "C:x": below that drive's current folder, not this one's.
+        path = ReadSystemPath(
+            [&](wchar_t* b, DWORD n) { return GetFullPathNameW(given.substr(0, 2).c_str(), n, b, nullptr); });
+        if (path.empty()) path = given.substr(0, 2);
+        addSeparator();
+        path += given.substr(2);
+    } else if (given.size() >= 2 && given[1] == L':') {
+        path = given;
+    } else if (separator(0)) {
+        // "\x": below the root of the current folder's drive or share.
+        path = ReadSystemPath([](wchar_t* b, DWORD n) { return GetFullPathNameW(L"\\", n, b, nullptr); });
+        addSeparator();
+        path += given.substr(1);
+    } else {
+        create();
+        path += given;
     }
-    std::wstring tail(text);  // text may be this path
-    create();
-    path += tail;
 }
 
 void FCPathName::create() {
@@ -248,6 +263,45 @@ std::wstring CurrentFolder() {
 }
 
 std::wstring AbsolutePath(const std::wstring& text) { return FCPathName(text).path; }
+
+namespace {
+// The drive a volume's name ("\\?\Volume{GUID}\") is mounted as, "X:\";
+// empty when it has none.
+std::wstring DriveOfVolume(const std::wstring& volume) {
+    std::vector<wchar_t> names(MAX_PATH);
+    DWORD needed = 0;
+    for (int tries = 0; tries < 4; ++tries) {
+        if (GetVolumePathNamesForVolumeNameW(volume.c_str(), names.data(), static_cast<DWORD>(names.size()), &needed))
+            break;
+        if (GetLastError() != ERROR_MORE_DATA || needed <= names.size()) return std::wstring();
+        names.assign(needed, L'\0');
+    }
+    // A list of zero-terminated names, the first a drive where it has one.
+    for (const wchar_t* name = names.data(); *name != L'\0'; name += lstrlenW(name) + 1) {
+        if (lstrlenW(name) == 3 && name[1] == L':' && name[2] == L'\\') return name;
+    }
+    return std::wstring();
+}
+
+bool StartsWithNoCase(const std::wstring& text, size_t at, const wchar_t* prefix) {
+    int n = lstrlenW(prefix);
+    return text.size() >= at + n && CompareStringOrdinal(text.c_str() + at, n, prefix, n, TRUE) == CSTR_EQUAL;
+}
+}  // namespace
+
+std::wstring DevicePathAsDrive(const std::wstring& text) {
+    bool longForm = text.compare(0, 4, L"\\\\?\\") == 0, device = text.compare(0, 4, L"\\\\.\\") == 0;
+    if (!longForm && !device) return text;
+    std::wstring body = text.substr(4);
+    if (longForm && StartsWithNoCase(body, 0, L"UNC\\")) return L"\\\\" + body.substr(4);
+    bool letter = body.size() >= 2 && body[1] == L':' && ((body[0] | 0x20) >= L'a' && (body[0] | 0x20) <= L'z');
+    if (letter && (body.size() == 2 || body[2] == L'\\')) return body.size() == 2 ? body + L"\\" : body;
+    if (!StartsWithNoCase(body, 0, L"Volume{")) return text;
+    size_t end = text.find(L'\\', 4);
+    std::wstring drive = DriveOfVolume(end == std::wstring::npos ? text + L"\\" : text.substr(0, end + 1));
+    if (drive.empty()) return text;
+    return end == std::wstring::npos ? drive : drive + text.substr(end + 1);
+}
 
 std::wstring SystemFolder(int code) {
     std::wstring folder;

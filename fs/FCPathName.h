@@ -81,10 +81,18 @@ std::wstring ModulePath();
 std::wstring TemporaryFolder();
 // The current directory, ending in a separator; empty when it cannot be read.
 std::wstring CurrentFolder();
-// text made absolute as a typed folder is: a drive or share path as it
-// stands, "%:" on the first CD-ROM drive, anything else below the current
-// directory.
+// text made absolute as Windows resolves it, the one way every path a user
+// or a script gives is read: a drive or share path as it stands, "\\x" below
+// the current drive's root, "C:x" below that drive's current folder, a
+// device's path as the drive it names ("\\?\C:\", "\\.\C:\", a volume's
+// name mounted as a drive), "%:" on the first CD-ROM drive, anything else
+// below the current directory. A device's path that names no drive stays
+// as it is (it begins with two separators, as a share does).
 std::wstring AbsolutePath(const std::wstring& text);
+// "\\?\C:\x", "\\.\C:\x" and a volume's name mounted as a drive as the
+// plain drive path; "\\?\UNC\server\x" as "\\server\x"; anything else
+// as it is.
+std::wstring DevicePathAsDrive(const std::wstring& text);
 // The Windows folder (PATH_WINDOWS) or a shell folder (a CSIDL), without a
 // trailing separator; empty when there is none.
 std::wstring SystemFolder(int code);

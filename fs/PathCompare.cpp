@@ -25,7 +25,8 @@ std::wstring LongPathForm(const std::wstring& path) {
 
 std::wstring WithoutLongPrefix(const std::wstring& path) {
     if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
-    if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+    // Only a drive's: "\\?\Volume{...}\" without its prefix is no path.
+    if (path.compare(0, 4, L"\\\\?\\") == 0 && path.size() >= 6 && path[5] == L':') return path.substr(4);
     return path;
 }
 

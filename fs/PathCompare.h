@@ -15,7 +15,8 @@ bool FullPathName(const std::wstring& path, std::wstring& full);
 // ("\\?\C:\...", "\\?\UNC\server\..."), which the platform takes as it
 // stands, so it must be full and normalised. Anything else as it is.
 std::wstring LongPathForm(const std::wstring& path);
-// The same path without a long form's prefix.
+// The same path without a long form's prefix (a drive's or a share's; a
+// volume's name keeps it).
 std::wstring WithoutLongPrefix(const std::wstring& path);
 const size_t kOrdinaryPathLimit = MAX_PATH - 12;
 // The longest path the long form reaches, in UTF-16 units.

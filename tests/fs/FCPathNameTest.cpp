@@ -117,6 +117,39 @@ TEST(FCPathNameCreate, RelativeTextsJoinTheCurrentDirectoryAtAnyLength) {
     }
 }
 
+// Every form a user or a script gives is resolved as Windows resolves it,
+// never joined to the current folder where Windows would not join it.
+TEST(FCPathNameCreate, EveryFormResolvesAsWindowsResolvesIt) {
+    TempFolder work;
+    std::wstring here = work.widePath() + L"cur \u00E9";
+    ASSERT_TRUE(CreateDirectoryW(here.c_str(), nullptr));
+    CurrentDirectory cd(here);
+    ASSERT_TRUE(cd.ok());
+    std::wstring drive = here.substr(0, 2);  // the current drive, "C:"
+    wchar_t volume[64] = L"";
+    ASSERT_TRUE(GetVolumeNameForVolumeMountPointW((drive + L"\\").c_str(), volume, 64));
+    std::wstring volumeName = volume;  // "\\?\Volume{...}\"
+    struct {
+        std::wstring given, resolved;
+    } cases[] = {
+        {L"sub\\x", here + L"\\sub\\x"},
+        {L"\\Games\\Soft", drive + L"\\Games\\Soft"},
+        {L"/Games", drive + L"\\Games"},
+        {drive + L"x\\y", here + L"\\x\\y"},  // that drive's current folder is this one
+        {drive + L"\\x", drive + L"\\x"},
+        {L"\\\\?\\" + drive + L"\\x", drive + L"\\x"},
+        {L"\\\\.\\" + drive + L"\\x", drive + L"\\x"},
+        {L"\\\\?\\UNC\\server\\share\\x", L"\\\\server\\share\\x"},
+        {L"\\\\server\\share\\x", L"\\\\server\\share\\x"},
+        {volumeName + L"Games", drive + L"\\Games"},
+        // A device's path that names no drive stays as it is: never relative.
+        {L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\x",
+         L"\\\\?\\Volume{00000000-0000-0000-0000-000000000000}\\x"},
+        {L"\\\\.\\pipe\\x", L"\\\\.\\pipe\\x"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.resolved, AbsolutePath(c.given)) << ToShiftJis(c.given.c_str());
+}
+
 TEST(FCPathNameCreate, CdromTextTakesTheFirstCdromDriveOrNone) {
     std::wstring text = FCPathName(L"%:\\setup").path;
     ASSERT_GE(text.size(), 6u);
