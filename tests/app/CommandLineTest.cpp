@@ -14,6 +14,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/WindowAnswerer.h"
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -422,4 +423,104 @@ TEST(CommandLine, AToolFolderDeeperThan260UnitsExtractsItsSeries) {
     EXPECT_EQ("0\n", TempFolder::readFile(codeFile)) << ToShiftJis(ReadUtf8(log).c_str());
     EXPECT_EQ("alpha", TempFolder::readFile(out + L"\\sub\\a.txt"));
     EXPECT_EQ("beta", TempFolder::readFile(out + L"\\b.txt"));
+}
+
+// Whatever a script writes, the series is never written over and 0 means
+// every file is where Windows reads the destination to be: a log on a file
+// of the series with a faulty line, a log deeper than 260 units, a log
+// another program holds, root- and drive-relative paths, a volume's name,
+// and /? with a log.
+TEST(CommandLine, NoCommandLineDamagesTheSeriesOrReportsAFalseSuccess) {
+    enum Shape {
+        LOG_ON_CABINET,
+        LOG_ON_CONFIGURATION,
+        LOG_ON_TOOL,
+        DEEP_LOG,
+        HELD_LOG,
+        ROOT_RELATIVE,
+        DRIVE_RELATIVE,
+        VOLUME_NAME,
+        HELP
+    };
+    struct {
+        Shape shape;
+        const wchar_t* fault;  // added to the line
+        DWORD exitCode;
+        const wchar_t* log;  // the log's name in the tool's folder, or null: made by the case
+        const char* logSays;  // null: the log stays as it was (or absent)
+    } cases[] = {
+        {LOG_ON_CABINET, L" /dest=C:\\other", 1, L"data01.cab", nullptr},
+        {LOG_ON_CABINET, L" /frob", 1, L"DATA02.CAB", nullptr},
+        {LOG_ON_CONFIGURATION, L" /dest=\"C:\\unclosed", 1, L"KELPEX.QCF", nullptr},
+        {LOG_ON_TOOL, L"", 1, L"kelpex.exe", nullptr},
+        {LOG_ON_CABINET, L"", 1, L"data03.cab", nullptr},  // a part yet to come
+        {DEEP_LOG, L"", 0, nullptr, "解凍は正常に終了しました。"},
+        {DEEP_LOG, L" /maker=x", 1, nullptr, "コマンドラインに誤りがあります。"},
+        {HELD_LOG, L"", 1, L"held.log", nullptr},
+        {ROOT_RELATIVE, L"", 0, L"k.log", "解凍は正常に終了しました。"},
+        {DRIVE_RELATIVE, L"", 0, L"k.log", "解凍は正常に終了しました。"},
+        {VOLUME_NAME, L"", 0, L"k.log", "解凍は正常に終了しました。"},
+        {HELP, L"", 0, L"k.log", "/dest=フォルダ"},
+    };
+    for (const auto& c : cases) {
+        TempFolder app;
+        WriteSeries(app);
+        std::wstring out = app.widePath() + L"out \u00E9\\", dest = out;
+        if (c.shape == ROOT_RELATIVE) dest = out.substr(2);  // \users\...: the current drive's root
+        if (c.shape == DRIVE_RELATIVE) dest = out.substr(0, 2) + L"out \u00E9\\";  // C:out: that drive's current folder
+        wchar_t volume[64] = L"";
+        if (c.shape == VOLUME_NAME) {
+            ASSERT_TRUE(GetVolumeNameForVolumeMountPointW((out.substr(0, 2) + L"\\").c_str(), volume, 64));
+            dest = volume + out.substr(3);
+        }
+        std::wstring log = c.log != nullptr ? app.widePath() + c.log : app.widePath();
+        if (c.shape == DEEP_LOG) {
+            while (log.size() < 300) {
+                log += std::wstring(50, *c.fault == L'\0' ? L'd' : L'\uAC8C') + L"\\";
+                ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + log).c_str(), nullptr));
+            }
+            log += L"k.log";
+        }
+        if (c.shape == HELD_LOG) TempFolder::writeFile(log, "earlier");
+        std::unique_ptr<HeldFile> held;
+        if (c.shape == HELD_LOG) held.reset(new HeldFile(log, HeldFile::SHARE_NONE));
+        if (held) {
+            ASSERT_TRUE(held->held()) << held->whyNotHeld();
+        }
+        // The tool in place before its bytes are kept: the log may name it.
+        ASSERT_TRUE(CopyFileW(FromShiftJis(WindowsPath(KELPEX_EXE).c_str()).c_str(),
+                              (app.widePath() + L"kelpex.exe").c_str(), FALSE));
+        std::vector<std::string> series;
+        for (const char* name : {"data01.cab", "data02.cab", "kelpex.qcf", "kelpex.exe"})
+            series.push_back(TempFolder::readFile(app / name));
+        std::wstring arguments = (c.shape == HELP ? L"/? /quiet /dest=" : L"/quiet /dest=") + Quoted(dest);
+        arguments += L" /log=" + Quoted(log) + c.fault;
+        StartedKelpex run(app, arguments);
+        EXPECT_EQ(c.exitCode, run.waitExit(90000)) << c.shape << " " << ToShiftJis(arguments.c_str());
+        size_t i = 0;
+        for (const char* name : {"data01.cab", "data02.cab", "kelpex.qcf", "kelpex.exe"})
+            EXPECT_EQ(series[i++], TempFolder::readFile(app / name)) << c.shape << " " << name;
+        EXPECT_FALSE(pathExists(app.widePath() + L"data03.cab")) << c.shape;
+        // 0: every file where the destination is, and nowhere else.
+        if (c.exitCode == 0 && c.shape != HELP) {
+            EXPECT_EQ(4u << 20, TempFolder::readFile(out + L"part2.bin").size()) << c.shape;
+        } else {
+            EXPECT_FALSE(pathExists(out + L"part1.bin")) << c.shape;
+        }
+        EXPECT_FALSE(pathExists(app.widePath() + L"users")) << c.shape;
+        EXPECT_FALSE(pathExists(app.widePath() + L"Volume{")) << c.shape;
+        if (held) {
+            held->release();
+            EXPECT_EQ("earlier", TempFolder::readFile(log)) << c.shape;
+        }
+        if (c.logSays == nullptr) continue;
+        std::wstring said = ReadUtf8(LongPathForm(log));
+        EXPECT_EQ(0u, said.find(L"\u7D42\u4E86\u30B3\u30FC\u30C9: " + std::to_wstring(c.exitCode) + L"\n"))
+            << c.shape << ToShiftJis(said.c_str());
+        EXPECT_NE(std::wstring::npos, said.find(FromShiftJis(c.logSays).c_str()))
+            << c.shape << ToShiftJis(said.c_str());
+        if (c.exitCode == 0 && c.shape != HELP) {
+            EXPECT_NE(std::wstring::npos, said.find(L"\n" + out + L"\n")) << c.shape << ToShiftJis(said.c_str());
+        }
+    }
 }
