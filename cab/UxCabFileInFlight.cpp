@@ -190,8 +190,14 @@ bool UxCAB::replaceTarget() {
     const wchar_t* target = longTarget.c_str();
     DWORD attributes = GetFileAttributesW(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-    if (readOnly) SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY);
+    bool cleared = false;
+    // The attribute is cleared within the attempt: a program that holds the
+    // file keeps it from being cleared too, and is waited for the same way;
+    // one the file system refuses to clear is no hold, and refused at once.
     auto replace = [&]() -> DWORD {
+        if (readOnly && !cleared && !SetFileAttributesW(target, attributes & ~FILE_ATTRIBUTE_READONLY))
+            return GetLastError();
+        cleared = readOnly;
         return MoveFileExW(longWritten.c_str(), target, MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
     };
     DWORD code = 0;
@@ -200,9 +206,11 @@ bool UxCAB::replaceTarget() {
         writtenFiles_.push_back(inFlight_.relative);
         return true;
     }
-    if (readOnly) SetFileAttributesW(target, attributes);
+    // Judged before the attribute is given back, which would make any
+    // refusal look like the attribute's.
+    DWORD refusal = HeldByAnother(code, inFlight_.target) ? 0 : code;
+    if (cleared) SetFileAttributesW(target, attributes);
     if (outcome != UxInUseWait::FAILED) {
-        DWORD refusal = HeldByAnother(code, inFlight_.target) ? 0 : code;
         return skipFile(outcome, SKIPPED_{inFlight_.relative, inUse_.holders(), refusal}, inFlight_.written, false);
     }
     if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);

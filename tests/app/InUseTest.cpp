@@ -2,6 +2,7 @@
 // asked about (Retry / Skip / Abort) naming the file and who holds it, or,
 // with nobody to ask, skipped after a longer wait; the rest of the series is
 // written and the outcome says what was left as it was.
+#include "app/RunLog.h"
 #include "fs/TestSeams.h"
 #include "foundation/WideText.h"
 #include "res/MessageDialogIds.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -204,4 +206,45 @@ TEST(InUse, AScannerHoldingEachNewFileForAMomentIsWaitedOut) {
     for (const CabinetEntry& e : first) EXPECT_EQ(e.data, TempFolder::readFile(ToShiftJis(h.out.c_str()) + e.name));
     EXPECT_EQ("new", TempFolder::readFile(h.out + L"held.txt"));
     EXPECT_EQ(std::vector<std::wstring>(), Leftovers(h.out));
+}
+
+// One name in the first and the third cabinet: the third's copy is held
+// (taken while the box about another file is up) and skipped. The log
+// lists the first copy as written, the third as skipped, and each cabinet
+// with what it wrote and skipped; the holders named are each file's own.
+TEST(InUse, AFileSkippedInOneCabinetAndWrittenInAnotherIsLoggedAsOnDisk) {
+    InUseHarness h("fname=data*.cab,2,1,3,1\n");
+    WriteCabinet(h.folder() / "data01.cab", {{"a.txt", "one"}});
+    WriteCabinet(h.folder() / "data02.cab", {{"held.txt", "new"}, {"b.txt", "b"}});
+    WriteCabinet(h.folder() / "data03.cab", {{"a.txt", "three"}, {"c.txt", "c"}});
+    g_holders = {L"first.exe"};
+    SetFileHoldersForTests(NamedHolders);
+    h.open();
+    SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), h.out.c_str());
+    std::unique_ptr<HeldFile> first(new HeldFile(h.out + L"held.txt", HeldFile::SHARE_NONE)), third;
+    ASSERT_TRUE(first->held()) << first->whyNotHeld();
+    {
+        WindowAnswerer box(kInUse, {IDC_MESSAGE_NO, IDC_MESSAGE_NO}, [&](size_t i) {
+            if (i > 0) return;
+            third.reset(new HeldFile(h.out + L"a.txt", HeldFile::SHARE_READ));
+            g_holders = {L"third.exe"};
+        });
+        h.click(IDC_MAIN_RUN);
+        EXPECT_EQ(2, box.answered());
+    }
+    ASSERT_TRUE(third && third->held()) << (third ? third->whyNotHeld() : "");
+    first.reset();
+    third.reset();
+    SetFileHoldersForTests(nullptr);
+    EXPECT_EQ("one", TempFolder::readFile(h.out + L"a.txt"));
+    EXPECT_EQ("old", TempFolder::readFile(h.out + L"held.txt"));
+    EXPECT_EQ("c", TempFolder::readFile(h.out + L"c.txt"));
+    const MainState& state = MainDialogState();
+    EXPECT_EQ(EXIT_RUN_FAILED, state.outcome.exitCode);
+    std::string log = ToShiftJis(RunLogText(state.outcome, state.configuration).c_str());
+    for (const char* line :
+         {"data01.cab: 展開済み（1ファイル）\n", "data02.cab: 一部展開（1 / 2ファイル、スキップ 1）\n",
+          "data03.cab: 一部展開（1 / 2ファイル、スキップ 1）\n", "展開したファイル（3）:\n  a.txt\n  b.txt\n  c.txt\n",
+          "使用中のためスキップしたファイル（2）:\n  held.txt (first.exe)\n  a.txt (third.exe)\n"})
+        EXPECT_NE(std::string::npos, log.find(line)) << line << "\n" << log;
 }
