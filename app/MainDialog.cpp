@@ -13,6 +13,7 @@
 #include "fs/EntryName.h"
 #include "fs/FCPathName.h"
 #include "fs/PathCompare.h"
+#include "fs/PlatformPath.h"
 #include "ui/FCDropFiles.h"
 #include "ui/Markup.h"
 #include <shlobj.h>
@@ -89,6 +90,21 @@ bool ExpandArchives(HWND window, MainConfiguration& state, FCString& fname, cons
     UxSeriesWalk walk;
     if (!walk.walk(folder, names)) {
         ShowMarked(window, walk.shown(walk.findings.front()));
+        return false;
+    }
+    // The platform's reader takes a cabinet's path only in the system's code
+    // page, shorter than MAX_PATH, or by its short name, which a volume may
+    // not have: a folder it cannot reach is told now, with the cause, not
+    // at the first cabinet of a Run.
+    for (const FCString& name : walk.names) {
+        std::wstring part = folder + FromShiftJis(name.text());
+        std::string reachable;
+        if (!pathExists(part) || PlatformPath(part, reachable)) continue;
+        UxMarkedText text(
+            "このフォルダの場所は、このシステムの文字コードで表せない文字を含むか長すぎるうえ、"
+            "短い名前もないため、キャビネットファイルを読み込めません。"
+            "文字コードで表せる名前の、浅いフォルダに移してから実行してください。\n");
+        ShowMarked(window, text.appendColoured(part, 0xC00000));
         return false;
     }
     state.seriesBytes = walk.total;

@@ -2,6 +2,7 @@
 // others under code page 932, and again under 1252 and 65001 (the CTest
 // entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
 // read back as UTF-16 and compared with the Shift_JIS original.
+#include "app/TestSeams.h"
 #include "cab/TestSeams.h"
 #include "cab/UxCAB.h"
 #include "config/UxQcf.h"
@@ -373,4 +374,25 @@ TEST(AnyCodePage, TheToolStartsFromAFolderShiftJisCannotHold) {
         PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(running.get(), 30000));
     }
+}
+
+// A tool folder the platform's reader cannot be given (a character the
+// system's code page lacks, on a volume without short names) is told at
+// start-up, naming the cabinet, and Run stays disabled; where the code page
+// holds every character (65001) the series is usable.
+TEST(AnyCodePage, AToolFolderThePlatformsReaderCannotReachIsToldAtStartUp) {
+    MainDialogHarness h("fname=data01.cab\n", {"data01.cab"});
+    std::wstring folder = Unicode(h.folder().path()) + L"\U0001F363\\";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    for (const wchar_t* name : {L"data01.cab", L"kelpex.qcf"})
+        ASSERT_TRUE(MoveFileW((Unicode(h.folder().path()) + name).c_str(), (folder + name).c_str()));
+    SetApplicationFolderForTests(folder);
+    SetNoShortPathsForTests(true);
+    h.open();
+    SetNoShortPathsForTests(false);
+    bool reachable = GetACP() == CP_UTF8;
+    EXPECT_EQ(reachable, h.enabled(IDC_MAIN_RUN));
+    std::wstring shown = RichUnicode(h.control(IDC_MAIN_MESSAGE));
+    EXPECT_EQ(reachable, shown.find(folder + L"data01.cab") == std::wstring::npos) << ToShiftJis(shown.c_str());
+    EXPECT_EQ(reachable, shown.find(Unicode("短い名前もない")) == std::wstring::npos) << ToShiftJis(shown.c_str());
 }

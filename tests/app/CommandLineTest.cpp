@@ -143,7 +143,8 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         LONG_FORM,  // the destination pasted in its long form
         LOG_IS_A_TARGET,  // the log is a file the Run writes, spelt otherwise
         LOG_IS_A_CABINET,
-        NEXT_IS_A_DEVICE  // the first part names CON as the part it continues into
+        NEXT_IS_A_DEVICE,  // the first part names CON as the part it continues into
+        NEXT_IS_CON  // ... CON itself
     };
     struct {
         Damage damage;
@@ -163,6 +164,7 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
         {LOG_IS_A_TARGET, 1, nullptr},
         {LOG_IS_A_CABINET, 1, nullptr},
         {NEXT_IS_A_DEVICE, 2, "CON.aa.cab"},
+        {NEXT_IS_CON, 2, "CON"},
     };
     for (const auto& c : cases) {
         TempFolder app;
@@ -190,6 +192,11 @@ TEST(CommandLine, EveryOutcomeEndsWithItsExitCodeAndItsLog) {
             std::string bytes = TempFolder::readFile(app / "data01.cab");
             bytes.replace(bytes.find("data02.cab"), 10, "CON.aa.cab");
             TempFolder::writeFile(app / "data01.cab", bytes);
+        }
+        if (c.damage == NEXT_IS_CON) {
+            // Only the first part is written: the second's name is a device.
+            WriteSpanningSeries(app.path(), {"data01.cab", "CON"}, {{{"a.txt", "alpha"}}, {{"b.txt", "beta"}}});
+            MainDialogHarness::writeConfiguration(app / "kelpex.qcf", "fname=data01.cab\n");
         }
         if (c.damage == FILE_AS_DESTINATION) {
             TempFolder::writeFile(app / "plain", "x");
