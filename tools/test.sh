@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
 # Builds kelpex for i686 and x86_64 and runs every test under Wine.
 # On a fresh Debian 12 machine (as root) it first installs what it needs.
+#
+# The two architectures' tests run side by side, each in a Wine prefix, a
+# display and a set of test drives of its own: a Wine server per prefix
+# keeps kelpex's single-instance claim, its windows and its drive letters
+# apart, so neither sees the other. Within one architecture the tests run
+# one after another, as they always have. The tests mostly wait on Wine's
+# round trips, so the two streams share the two processors well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -8,25 +15,45 @@ root=$PWD
 if [ "$(id -u)" = 0 ]; then bash .ci/install-deps; fi
 
 build=$root/build
-prefix=$build/wine
 werror=${KELPEX_WERROR:-ON}
-for arch in i686 x86_64; do
+arches=(i686 x86_64)
+for arch in "${arches[@]}"; do
     cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-          -DCMAKE_BUILD_TYPE=Release -DKELPEX_WERROR="$werror" -DKELPEX_WINEPREFIX="$prefix" >/dev/null
+          -DCMAKE_BUILD_TYPE=Release -DKELPEX_WERROR="$werror" -DKELPEX_WINEPREFIX="$build/wine-$arch" >/dev/null
     cmake --build "$build/$arch" -j"$(nproc)"
 done
 
-. tools/wine-env.sh
-trap 'kelpex_wine_down; kelpex_drives_down "$build/drives"' EXIT
-kelpex_wine_up "$prefix"
-kelpex_wine_check
-kelpex_drives_up "$build/drives"
-# As root every test drive is there: a test that skips for want of one fails.
-if [ "$(id -u)" = 0 ]; then export KELPEX_NO_SKIP=1; fi
-
-status=0
-for arch in i686 x86_64; do
+# One architecture's tests, in a subshell of its own: its own Xvfb (DISPLAY
+# unset), prefix and drives, all taken down on the way out.
+run_arch() {
+    local arch=$1
+    unset DISPLAY
+    export KELPEX_DISPLAY_FIRST=$2
+    . tools/wine-env.sh
+    trap 'kelpex_wine_down; kelpex_drives_down "$build/drives-$arch"' EXIT
+    kelpex_wine_up "$build/wine-$arch"
+    kelpex_wine_check
+    kelpex_drives_up "$build/drives-$arch"
+    # As root every test drive is there: a test that skips for want of one fails.
+    if [ "$(id -u)" = 0 ]; then export KELPEX_NO_SKIP=1; fi
     echo "=== tests: $arch"
-    ctest --test-dir "$build/$arch" --output-on-failure --no-tests=error --timeout 600 || status=1
+    ctest --test-dir "$build/$arch" --output-on-failure --no-tests=error --timeout 600
+}
+
+start=$(date +%s)
+pids=()
+first=91
+for arch in "${arches[@]}"; do
+    (run_arch "$arch" "$first") >"$build/tests-$arch.log" 2>&1 &
+    first=$((first + 25))
+    pids+=($!)
 done
+status=0
+for i in "${!arches[@]}"; do
+    if ! wait "${pids[$i]}"; then status=1; fi
+done
+# Each architecture's output whole, one after the other, with CTest's own
+# closing lines.
+for arch in "${arches[@]}"; do cat "$build/tests-$arch.log"; done
+echo "tests of both architectures took $(( $(date +%s) - start )) s"
 exit $status

@@ -9,8 +9,10 @@ kelpex_started_xvfb=""
 kelpex_wine_up() {   # $1 = prefix folder
     export WINEPREFIX="$1"
     if [ -z "${DISPLAY:-}" ]; then
-        local n
-        for n in $(seq 91 140); do
+        # Streams started together search displays of their own, so that
+        # two never take the same free one.
+        local n first=${KELPEX_DISPLAY_FIRST:-91}
+        for n in $(seq "$first" $((first + 24))); do
             [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
             Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
             kelpex_started_xvfb=$!

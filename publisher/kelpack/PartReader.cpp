@@ -110,9 +110,25 @@ PART_READ_ ReadPartWatched(const std::wstring& name, const std::wstring& cabinet
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                        &started)) {
-        Say(L"%ls: cannot start its reading (%ls)", name.c_str(), SystemErrorLine(GetLastError()).c_str());
+    // Wine now and then refuses a process start with ERROR_INTERNAL_ERROR
+    // (1359) when the new process fails its own set-up; the next start
+    // succeeds. A verdict must not hang on that: a few tries, a pause
+    // between them, and a failure that says how often it was tried.
+    const int kStartTries = 4;
+    DWORD error = 0;
+    int tries = 0;
+    while (tries < kStartTries) {
+        if (tries > 0) Sleep(250u * static_cast<DWORD>(tries));
+        ++tries;
+        if (CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                           &started))
+            break;
+        error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) break;
+    }
+    if (started.hProcess == nullptr) {
+        if (tries == 1) Say(L"%ls: cannot start its reading (%ls)", name.c_str(), SystemErrorLine(error).c_str());
+        else Say(L"%ls: cannot start its reading (%ls, %d tries)", name.c_str(), SystemErrorLine(error).c_str(), tries);
         UnmapViewOfFile(share);
         return result;
     }
