@@ -78,10 +78,11 @@ void AppendLeftovers(UxMarkedText& text, const std::vector<std::wstring>& leftov
 }
 
 // Disables what could change the destination or start another Run, and
-// gives every control its state back afterwards.
+// gives every control its state back afterwards, and the keyboard's focus:
+// a disabled control loses it, and a keyboard user would be left with none.
 class RunLock {
 public:
-    RunLock(HWND window, MainWindows& state) : window_(window), state_(state) {
+    RunLock(HWND window, MainWindows& state) : window_(window), state_(state), focus_(GetFocus()) {
         for (int i = 0; i < kCount; ++i) {
             HWND control = GetDlgItem(window, kIds[i]);
             enabled_[i] = IsWindowEnabled(control) != FALSE;
@@ -93,6 +94,12 @@ public:
     ~RunLock() {
         state_.running = false;
         for (int i = 0; i < kCount; ++i) EnableWindow(GetDlgItem(window_, kIds[i]), enabled_[i] ? TRUE : FALSE);
+        HWND now = GetFocus();
+        if (!IsWindowVisible(window_) || (now != nullptr && (now == window_ || IsChild(window_, now)))) return;
+        HWND back = focus_ != nullptr && IsChild(window_, focus_) && IsWindowEnabled(focus_)
+                        ? focus_
+                        : GetDlgItem(window_, IDC_MAIN_DESTINATION_EDIT);
+        SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(back), TRUE);
     }
 
 private:
@@ -100,6 +107,7 @@ private:
     static const int kIds[kCount];
     HWND window_;
     MainWindows& state_;
+    HWND focus_;  // before the Run
     bool enabled_[kCount];
 };
 const int RunLock::kIds[RunLock::kCount] = {IDC_MAIN_DESTINATION_EDIT, IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX,

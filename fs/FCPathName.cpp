@@ -57,10 +57,10 @@ void FCPathName::create(const std::wstring& text) {
         path = cdromDrive() + text.substr(2);
         return;
     }
-    std::wstring given = DevicePathAsDrive(text);  // text may be this path
+    std::wstring given(text);  // text may be this path
     auto separator = [&](size_t i) { return given.size() > i && (given[i] == L'\\' || given[i] == L'/'); };
     if (separator(0) && separator(1)) {
-        path = given;  // a share, or a device's path, which is never relative
+        path = given;  // a share, or a long or device path, which is never relative
     } else if (given.size() >= 2 && given[1] == L':' && !separator(2)) {
         // "C:x": below that drive's current folder, not this one's.
         path = ReadSystemPath(
@@ -262,7 +262,7 @@ std::wstring CurrentFolder() {
     return folder;
 }
 
-std::wstring AbsolutePath(const std::wstring& text) { return FCPathName(text).path; }
+std::wstring AbsolutePath(const std::wstring& text) { return FCPathName(DevicePathAsDrive(text)).path; }
 
 namespace {
 // The drive a volume's name ("\\?\Volume{GUID}\") is mounted as, "X:\";

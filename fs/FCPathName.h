@@ -82,7 +82,7 @@ std::wstring TemporaryFolder();
 // The current directory, ending in a separator; empty when it cannot be read.
 std::wstring CurrentFolder();
 // text made absolute as Windows resolves it, the one way every path a user
-// or a script gives is read: a drive or share path as it stands, "\\x" below
+// or a script gives is read: a drive or share path as it stands, "\x" below
 // the current drive's root, "C:x" below that drive's current folder, a
 // device's path as the drive it names ("\\?\C:\", "\\.\C:\", a volume's
 // name mounted as a drive), "%:" on the first CD-ROM drive, anything else

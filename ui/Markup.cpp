@@ -1,4 +1,5 @@
 #include "ui/Markup.h"
+#include "ui/ReadableColour.h"
 #include "foundation/WideText.h"
 #include "foundation/FCString.h"
 #include "foundation/Mbcs.h"
@@ -90,7 +91,9 @@ namespace {
 // paragraph again, a time that grew with the square of the text's length.
 class RtfWriter {
 public:
-    RtfWriter() { body_.reserve(1024); }
+    // background: what the control paints, which every marked colour is
+    // made readable on.
+    explicit RtfWriter(unsigned background) : background_(background) { body_.reserve(1024); }
     void run(const FCString& text, const RunFormat& format) {
         any_ = true;
         if (text.isEmpty()) return;
@@ -146,7 +149,9 @@ public:
 private:
     void format_(const RunFormat& format) {
         body_ += "\\cf";
-        body_ += std::to_string(colourIndex(format.colour));
+        body_ += std::to_string(format.colour < 0 ? 0
+                                                  : colourIndex(static_cast<int>(ShownColour(
+                                                        static_cast<unsigned>(format.colour), background_))));
         body_ += (format.effects & EFFECT_BOLD) ? "\\b" : "\\b0";
         body_ += (format.effects & EFFECT_ITALIC) ? "\\i" : "\\i0";
         body_ += (format.effects & EFFECT_UNDERLINE) ? "\\ul " : "\\ulnone ";
@@ -199,6 +204,7 @@ private:
     bool any_ = false;
     bool endsWithBreak_ = false;
     bool named_ = false;
+    unsigned background_;
 };
 
 struct STREAM_ {
@@ -265,7 +271,7 @@ void ReadRuns(const UxMarkedText& text, const char* open, const char* close, OnR
 void ApplyMarkup(HWND richEdit, const UxMarkedText& text, const char* openBracket, const char* closeBracket) {
     const char* open = (openBracket != nullptr && *openBracket != '\0') ? openBracket : kOpenBracket;
     const char* close = (closeBracket != nullptr && *closeBracket != '\0') ? closeBracket : kCloseBracket;
-    RtfWriter rtf;
+    RtfWriter rtf(PaintedBackground(richEdit));
     ReadRuns(
         text, open, close, [&](const FCString& run, const RunFormat& format) { rtf.run(run, format); },
         [&](const std::wstring& run, const RunFormat& format) { rtf.wideRun(run, format); });
@@ -307,7 +313,7 @@ void SetMessageText(HWND dialog, int controlId, const UxMarkedText& text, bool m
     }
     // A rich edit takes the text the same way as a marked-up one, in the
     // control's own colour.
-    RtfWriter rtf;
+    RtfWriter rtf(PaintedBackground(control));
     rtf.wideRun(plain, RunFormat());
     StreamIn(control, rtf);
 }

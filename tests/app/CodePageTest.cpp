@@ -80,7 +80,7 @@ TEST(AnyCodePage, TheCaptionTheOpeningTextAndTheDestinationLineAreTheJapaneseOri
     EXPECT_EQ(Unicode("表示ソフト 十能"), WindowUnicode(h.window()));
     EXPECT_EQ(Unicode("ようこそ。表とソ\r能力\r解凍に使用するデータ\rdata01.cab"),
               RichUnicode(h.control(IDC_MAIN_MESSAGE)));
-    EXPECT_EQ(Unicode("実行"), WindowUnicode(h.control(IDC_MAIN_RUN)));
+    EXPECT_EQ(Unicode("実行(&R)"), WindowUnicode(h.control(IDC_MAIN_RUN)));
     std::string out = h.folder() / "out\\";
     CreateDirectoryA(out.c_str(), nullptr);
     h.type(out);
@@ -89,7 +89,7 @@ TEST(AnyCodePage, TheCaptionTheOpeningTextAndTheDestinationLineAreTheJapaneseOri
     EXPECT_EQ(Unicode(out + "メーカー表\\"), line);
     // The maker's folder in green.
     CHARFORMATA format = h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(line.find(Unicode("メ"))));
-    EXPECT_EQ(0x00C000u, format.crTextColor);
+    EXPECT_TRUE(ShownAs(h.control(IDC_MAIN_DESTINATION_LINE), format, 0x00C000));
 }
 
 TEST(AnyCodePage, TheOutcomeOfARunIsTheJapaneseTextWithTheDestinationInColour) {
@@ -103,7 +103,7 @@ TEST(AnyCodePage, TheOutcomeOfARunIsTheJapaneseTextWithTheDestinationInColour) {
     std::wstring outcome = RichUnicode(h.control(IDC_MAIN_MESSAGE));
     EXPECT_EQ(Unicode("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\rです。"), outcome);
     CHARFORMATA format = h.formatAt(IDC_MAIN_MESSAGE, static_cast<int>(outcome.find(Unicode(out))));
-    EXPECT_EQ(0x0000C0u, format.crTextColor);  // dark red
+    EXPECT_TRUE(ShownAs(h.control(IDC_MAIN_MESSAGE), format, 0xC00000));  // dark red
 }
 
 // A destination Shift_JIS cannot hold, typed, dropped or browsed, with the

@@ -26,8 +26,14 @@ std::string Opening(const std::vector<std::string>& names) {
     return text;
 }
 
-bool IsDarkRed(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && f.crTextColor == 0x0000C0; }
-bool IsDarkGreen(const CHARFORMATA& f) { return !(f.dwEffects & CFE_AUTOCOLOR) && f.crTextColor == 0x00C000; }
+// The markup's dark red and green as shown: that hue, readable on what the
+// control paints.
+bool IsDarkRed(const MainDialogHarness& h, int id, int at) {
+    return ShownAs(h.control(id), h.formatAt(id, at), 0xC00000);
+}
+bool IsDarkGreen(const MainDialogHarness& h, int id, int at) {
+    return ShownAs(h.control(id), h.formatAt(id, at), 0x00C000);
+}
 bool IsAuto(const CHARFORMATA& f) { return (f.dwEffects & CFE_AUTOCOLOR) != 0; }
 
 }  // namespace
@@ -88,7 +94,7 @@ TEST(MainDialogStart, MissingArchiveIsNamedInDarkRed) {
     std::string text = h.text(IDC_MAIN_MESSAGE);
     EXPECT_EQ("実行ファイルと同じ場所にdata02.cabが見つかりません。", text);
     int at = 12;  // characters before the name
-    for (int i = 0; i < 10; ++i) EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, at + i))) << i;
+    for (int i = 0; i < 10; ++i) EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_MESSAGE, at + i)) << i;
     EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at - 1)));
     EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at + 10)));  // back to the control's colour after the name
     EXPECT_FALSE(h.enabled(IDC_MAIN_RUN));
@@ -171,7 +177,7 @@ TEST(MainDialogStart, AnArchiveThatIsNoCabinetOrIsCutShortIsNamed) {
         TempFolder::writeFile(h.folder() / "data02.cab", bytes);
         h.open();
         EXPECT_EQ(c.message, h.text(IDC_MAIN_MESSAGE));
-        EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, 12)));
+        EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_MESSAGE, 12));
         EXPECT_FALSE(h.enabled(IDC_MAIN_RUN));
     }
 }
@@ -209,7 +215,7 @@ TEST(MainDialogStart, EntriesThatWouldBeOneFileOnWindowsAreNamed) {
         std::string before = text.substr(0, text.rfind(": ") + 2);
         int at = MultiByteToWideChar(932, 0, before.c_str(), static_cast<int>(before.size()), nullptr, 0);
         EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_MESSAGE, at - 1)));
-        EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_MESSAGE, at)));  // the second name
+        EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_MESSAGE, at));  // the second name
         EXPECT_FALSE(h.enabled(IDC_MAIN_RUN)) << c.first[0];
     }
 }
@@ -252,7 +258,7 @@ TEST(MainDialogDestination, EmptyEditIsTheCurrentDirectoryAndEveryChangeRecompos
     EXPECT_EQ("D:\\out\\", h.text(IDC_MAIN_DESTINATION_LINE));
     h.click(IDC_MAIN_MAKER_BOX);
     EXPECT_EQ("D:\\out\\Maker\\", h.text(IDC_MAIN_DESTINATION_LINE));
-    EXPECT_TRUE(IsDarkGreen(h.formatAt(IDC_MAIN_DESTINATION_LINE, 7)));
+    EXPECT_TRUE(IsDarkGreen(h, IDC_MAIN_DESTINATION_LINE, 7));
     EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 12)));
     h.click(IDC_MAIN_APP_BOX);
     EXPECT_EQ("D:\\out\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
@@ -273,9 +279,9 @@ TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
     std::string p = programs;
     EXPECT_EQ(p + "\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
     EXPECT_TRUE(IsAuto(h.formatAt(IDC_MAIN_DESTINATION_LINE, 2)));  // "\" after the drive
-    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));  // the folder behind it
-    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) - 1)));
-    EXPECT_TRUE(IsDarkGreen(h.formatAt(IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) + 1)));
+    EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_DESTINATION_LINE, 3));  // the folder behind it
+    EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) - 1));
+    EXPECT_TRUE(IsDarkGreen(h, IDC_MAIN_DESTINATION_LINE, static_cast<int>(p.size()) + 1));
     std::string lower = p;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     h.type(lower);
@@ -283,7 +289,7 @@ TEST(MainDialogDestination, SystemFoldersAreColouredBehindTheDrive) {
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
     h.type(std::string(windows) + "\\temp");
-    EXPECT_TRUE(IsDarkRed(h.formatAt(IDC_MAIN_DESTINATION_LINE, 3)));
+    EXPECT_TRUE(IsDarkRed(h, IDC_MAIN_DESTINATION_LINE, 3));
 }
 
 TEST(MainDialogDestination, UncWarningReplacesTheMessage) {
@@ -389,8 +395,8 @@ TEST(MainDialogStart, AnyConfigurationOpensTheDialog) {
 TEST(MainDialogKeyboard, TabVisitsEveryControlInReadingOrder) {
     MainDialogHarness h("fname=a*.cab,0,1,0,1\n", {});
     h.open();
-    const int order[] = {IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX,         IDC_MAIN_RUN,
-                         IDC_MAIN_EXIT,   IDC_MAIN_MESSAGE,   IDC_MAIN_DESTINATION_EDIT};
+    const int order[] = {IDC_MAIN_BROWSE, IDC_MAIN_MAKER_BOX, IDC_MAIN_APP_BOX,          IDC_MAIN_RUN,
+                         IDC_MAIN_EXIT,   IDC_MAIN_MESSAGE,   IDC_MAIN_DESTINATION_LINE, IDC_MAIN_DESTINATION_EDIT};
     HWND at = h.control(IDC_MAIN_DESTINATION_EDIT);
     for (int id : order) {
         at = GetNextDlgTabItem(h.window(), at, FALSE);

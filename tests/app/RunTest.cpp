@@ -150,7 +150,7 @@ TEST(Run, MissingDriveNamesTheWholeDestination) {
     h.click(IDC_MAIN_MAKER_BOX);
     h.run();
     EXPECT_EQ("指定されたドライブは存在していません\rQ:\\dest\\Maker\\", h.text(IDC_MAIN_MESSAGE));
-    EXPECT_TRUE(h.formatAt(IDC_MAIN_MESSAGE, 20).crTextColor == 0x0000C0);
+    EXPECT_TRUE(ShownAs(h.control(IDC_MAIN_MESSAGE), h.formatAt(IDC_MAIN_MESSAGE, 20), 0xC00000));
 }
 
 TEST(Run, ReadOnlyDriveIsRefusedAtTheDeepestExistingFolder) {

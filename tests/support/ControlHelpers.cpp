@@ -1,5 +1,6 @@
 #include "foundation/WideText.h"
 #include "tests/support/ControlHelpers.h"
+#include "ui/ReadableColour.h"
 #include <cstring>
 
 std::string RichEditText(HWND rich) {
@@ -59,4 +60,27 @@ POINT ControlCentre(HWND dialog, HWND control) {
     POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ScreenToClient(dialog, &p);
     return p;
+}
+
+unsigned PaintedColour(HWND control) {
+    InvalidateRect(control, nullptr, TRUE);
+    UpdateWindow(control);
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    COLORREF c = GetPixel(dc, client.right - 3, client.bottom - 3);
+    ReleaseDC(control, dc);
+    return static_cast<unsigned>(GetRValue(c)) << 16 | static_cast<unsigned>(GetGValue(c)) << 8 | GetBValue(c);
+}
+
+bool ShownAs(HWND control, const CHARFORMATA& format, unsigned hue) {
+    if ((format.dwEffects & CFE_AUTOCOLOR) != 0) return false;
+    COLORREF c = format.crTextColor;
+    unsigned shown =
+        static_cast<unsigned>(GetRValue(c)) << 16 | static_cast<unsigned>(GetGValue(c)) << 8 | GetBValue(c);
+    unsigned channels[3] = {(shown >> 16) & 0xFF, (shown >> 8) & 0xFF, shown & 0xFF};
+    int wanted = (hue >> 16) & 0xFF ? 0 : (hue >> 8) & 0xFF ? 1 : 2;
+    for (int i = 0; i < 3; ++i)
+        if (i != wanted && channels[i] >= channels[wanted]) return false;
+    return ContrastRatio(shown, PaintedColour(control)) >= kReadableContrast;
 }

@@ -5,7 +5,7 @@
 
 namespace {
 const COLORREF kDarkRed = 0x0000C0;  // markup 0xC00000
-const COLORREF kDarkGreen = 0x00C000;  // markup 0x00C000
+const COLORREF kDarkGreen = 0x007000;  // markup 0x007000: readable as it is
 
 struct Expect {
     bool autoColour;
@@ -56,7 +56,7 @@ TEST_F(MarkupTest, ColourThenBackToAutomatic) {
 }
 
 TEST_F(MarkupTest, ATagResetsEffectsButKeepsTheColour) {
-    render("x【0x00C000,B】y【U】z");
+    render("x【0x007000,B】y【U】z");
     EXPECT_EQ("xyz", RichText(rich()));
     expectRange(0, 1, {true, 0, 0});
     expectRange(1, 2, {false, kDarkGreen, CFE_BOLD});
@@ -84,8 +84,8 @@ TEST_F(MarkupTest, UnclosedTagsUnknownTokensAndTagOnlyTexts) {
     render("kept");
     render("【0xC00000,B】");
     EXPECT_EQ("kept", RichText(rich()));
-    render("【0x1FF0000】big");
-    expectRange(0, 3, {false, 0x000000FF, 0});  // only the low 24 bits: 0xFF0000 is red
+    render("【0x1C00000】big");
+    expectRange(0, 3, {false, kDarkRed, 0});  // only the low 24 bits: 0xC00000 is dark red
 }
 
 TEST_F(MarkupTest, SetMessageTextPlainOrMarkedOrEmpty) {
@@ -152,4 +152,37 @@ TEST_F(MarkupTest, LongRunsReadBackWholeInTheirFormatOnTheControlsBackground) {
             ASSERT_TRUE((f.dwEffects & CFE_AUTOBACKCOLOR) || f.crBackColor == GetSysColor(COLOR_WINDOW)) << i;
         }
     }
+}
+
+// Every marked colour is readable (4.5:1) on the background the control
+// actually paints, enabled or disabled, in the default scheme and in a dark
+// one the user sets: the markup's green on white (2.5:1 as written) and
+// dark red on black (3.2:1) are made darker or lighter in their own hue.
+TEST_F(MarkupTest, MarkedColoursStayReadableOnWhatTheControlPaints) {
+    const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_3DFACE, COLOR_BTNTEXT};
+    COLORREF saved[4];
+    for (int i = 0; i < 4; ++i) saved[i] = GetSysColor(elements[i]);
+    const COLORREF dark[4] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(32, 32, 32), RGB(255, 255, 255)};
+    ShowWindow(dialog.windowHandle, SW_SHOW);
+    for (bool darkScheme : {false, true}) {
+        if (darkScheme) {
+            ASSERT_TRUE(SetSysColors(4, elements, dark));
+        }
+        for (bool enabled : {true, false}) {
+            EnableWindow(rich(), enabled);
+            render("【0x00C000】green【-1】 【0xC00000】red【-1】 【0x000080】navy");
+            const struct {
+                int at;
+                unsigned hue;
+            } runs[] = {{0, 0x00C000}, {6, 0xC00000}, {10, 0x000080}};
+            for (const auto& run : runs) {
+                CHARFORMATA f = FormatAt(rich(), run.at);
+                EXPECT_TRUE(ShownAs(rich(), f, run.hue))
+                    << "dark " << darkScheme << " enabled " << enabled << " at " << run.at << " colour " << std::hex
+                    << f.crTextColor << " on " << PaintedColour(rich());
+            }
+        }
+    }
+    SetSysColors(4, elements, saved);
+    EnableWindow(rich(), TRUE);
 }

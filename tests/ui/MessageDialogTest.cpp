@@ -75,8 +75,8 @@ TEST(AskYesNo, EnterAnswersYesAndShowsTheTextWithTheTemplateCaptions) {
     driver.join();
     EXPECT_EQ(IDYES, answer);
     EXPECT_EQ("指定されたフォルダ\r\nC:\\新\\\r\nが存在しません。", driver.message);
-    EXPECT_EQ("はい", driver.yesCaption);
-    EXPECT_EQ("いいえ", driver.noCaption);
+    EXPECT_EQ("はい(&Y)", driver.yesCaption);
+    EXPECT_EQ("いいえ(&N)", driver.noCaption);
 }
 
 TEST(AskYesNo, EscapeAndTheCloseBoxAnswerNo) {
