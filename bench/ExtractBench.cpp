@@ -1,7 +1,10 @@
 // Extracts a cabinet series with kelpex's real Run (the main dialog, driven
-// through window messages) and with two floors that only create folders and
-// extract: a bare SetupIterateCabinetA loop and a bare FDICopy loop with its
-// own file writes. Each round runs them in the order A B C C B A, so that
+// through window messages) and with three floors that only create folders
+// and extract: a bare SetupIterateCabinetA loop, a bare FDICopy loop with
+// its own file writes, and the SetupIterateCabinetA loop that dates each
+// file in its callback, as the Run does (the platform's reader leaves the
+// time the file was written). Each round runs them in the order
+// A B C D D C B A, so that
 // every side is first and second of a back-to-back pair equally often (the
 // first of two runs is often the slow one here). Prints each side's median,
 // the ratios of the medians, the median of the ratios of neighbouring runs
@@ -19,6 +22,7 @@
 #include "app/MainDialog.h"
 #include "app/TestSeams.h"
 #include "bench/BenchClock.h"
+#include "cab/EntryTime.h"
 #include "cab/UxProgressDialog.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
@@ -43,6 +47,8 @@ namespace {
 struct Bare {
     std::string destination;
     std::set<std::string> folders;
+    bool date = false;  // each file takes its entry's time once written
+    WORD dosDate = 0, dosTime = 0;  // of the file being written
 
     std::string target(const char* name) {
         std::string path = destination + name;
@@ -55,19 +61,41 @@ struct Bare {
     }
 };
 
+// Dating as the Run dates: the entry's time read as local time, set
+// through a handle opened for it alone.
+bool DateFile(const char* path, WORD dosDate, WORD dosTime) {
+    HANDLE file = CreateFileA(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME time;
+    EntryTime(dosDate, dosTime, time);
+    bool dated = SetFileTime(file, nullptr, nullptr, &time) != FALSE;
+    CloseHandle(file);
+    return dated;
+}
+
 UINT CALLBACK BareCallback(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR) {
     Bare* bare = static_cast<Bare*>(context);
+    if (notification == SPFILENOTIFY_FILEEXTRACTED && bare->date) {
+        const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
+        return paths->Win32Error == NO_ERROR && !DateFile(paths->Target, bare->dosDate, bare->dosTime)
+                   ? GetLastError()
+                   : paths->Win32Error;
+    }
     if (notification != SPFILENOTIFY_FILEINCABINET) return NO_ERROR;
     FILE_IN_CABINET_INFO_A* info = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
     lstrcpynA(info->FullTargetName, bare->target(info->NameInCabinet).c_str(), MAX_PATH);
+    bare->dosDate = info->DosDate;
+    bare->dosTime = info->DosTime;
     return FILEOP_DOIT;
 }
 
 // The seconds the bare loop takes over the series, or a negative number
 // when the platform fails a cabinet.
-double RunBare(const std::string& corpus, const std::string& out) {
+double RunBare(const std::string& corpus, const std::string& out, bool date) {
     Bare bare;
     bare.destination = out;
+    bare.date = date;
     CreateDirectoryA(out.c_str(), nullptr);
     double start = Now();
     for (const FCString& name : MainDialogState().configuration.archives) {
@@ -269,9 +297,10 @@ int BenchMain(int argc, wchar_t** argv) {
         std::printf("run %.3f\n", seconds);
         return 0;
     }
-    // A: the SetupIterateCabinetA floor, B: the Run, C: the FDICopy floor.
-    std::vector<double> bare, kelpex, fdi;
-    const char kOrder[] = "ABCCBA";
+    // A: the SetupIterateCabinetA floor, B: the Run, C: the FDICopy floor,
+    // D: the SetupIterateCabinetA floor that dates each file.
+    std::vector<double> bare, kelpex, fdi, dating;
+    const char kOrder[] = "ABCDDCBA";
     for (int r = 0; r < rounds; ++r) {
         for (const char* side = kOrder; *side != '\0'; ++side) {
             std::string where = output + *side + "\\";
@@ -282,19 +311,20 @@ int BenchMain(int argc, wchar_t** argv) {
                 seconds = RunKelpex(window, where);
                 succeeded = RunSucceeded(window);
             } else {
-                seconds = *side == 'A' ? RunBare(corpus, where) : RunFdi(corpus, where);
+                seconds = *side == 'C' ? RunFdi(corpus, where) : RunBare(corpus, where, *side == 'D');
                 succeeded = seconds >= 0;
             }
             if (!succeeded) {
                 std::printf("extract_bench: %s failed in round %d\n",
                             *side == 'A'   ? "the bare SetupIterateCabinetA loop"
                             : *side == 'B' ? "the Run"
-                                           : "the bare FDICopy loop",
+                            : *side == 'C' ? "the bare FDICopy loop"
+                                           : "the SetupIterateCabinetA loop that dates",
                             r + 1);
                 return 1;
             }
             if (!Remove(where)) return 1;
-            (*side == 'A' ? bare : *side == 'B' ? kelpex : fdi).push_back(seconds);
+            (*side == 'A' ? bare : *side == 'B' ? kelpex : *side == 'C' ? fdi : dating).push_back(seconds);
             std::printf("%s%c %.3f", side == kOrder ? "round " : "  ", *side, seconds);
         }
         std::printf("\n");
@@ -307,21 +337,26 @@ int BenchMain(int argc, wchar_t** argv) {
         return 1;
     }
     if (!Remove(watched)) return 1;
-    // Neighbours: in A B C C B A the Run sits beside each floor once a pair.
-    std::vector<double> ratios, fdiRatios;
+    // Neighbours: the Run's i-th run against each floor's i-th, which the
+    // order keeps a few runs apart.
+    std::vector<double> ratios, fdiRatios, datingRatios;
     for (size_t i = 0; i < bare.size(); ++i) {
         ratios.push_back(kelpex[i] / bare[i]);
         fdiRatios.push_back(kelpex[i] / fdi[i]);
+        datingRatios.push_back(kelpex[i] / dating[i]);
     }
     double mb = static_cast<double>(MainDialogState().configuration.size);
-    std::printf("archives %d, about %.0f MB, %d rounds of A B C C B A\n", archives, mb, rounds);
+    std::printf("archives %d, about %.0f MB, %d rounds of A B C D D C B A\n", archives, mb, rounds);
     std::printf("A bare SetupIterateCabinetA loop: median %.3f s, fastest %.3f s\n", Median(bare), Fastest(bare));
     std::printf("B kelpex Run:                     median %.3f s, fastest %.3f s\n", Median(kelpex), Fastest(kelpex));
     std::printf("C bare FDICopy loop:              median %.3f s, fastest %.3f s\n", Median(fdi), Fastest(fdi));
+    std::printf("D SetupIterateCabinetA, dating:   median %.3f s, fastest %.3f s\n", Median(dating), Fastest(dating));
     std::printf("ratio Run / SetupIterateCabinetA: medians %.3f, neighbours %.3f, fastest %.3f\n",
                 Median(kelpex) / Median(bare), Median(ratios), Fastest(kelpex) / Fastest(bare));
     std::printf("ratio Run / FDICopy:              medians %.3f, neighbours %.3f, fastest %.3f\n",
                 Median(kelpex) / Median(fdi), Median(fdiRatios), Fastest(kelpex) / Fastest(fdi));
+    std::printf("ratio Run / dating loop:          medians %.3f, neighbours %.3f, fastest %.3f\n",
+                Median(kelpex) / Median(dating), Median(datingRatios), Fastest(kelpex) / Fastest(dating));
     std::printf("longest wait for the message queue during a Run: %.3f s\n", longestGap);
     store.flags = 0;
     DestroyWindow(window);

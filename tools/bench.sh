@@ -36,7 +36,7 @@ fi
 for out in $outputs; do
     rm -rf "$out"; mkdir -p "$out"
     for corpus in small large; do
-        # Rounds of A B C C B A: six Runs each.
+        # Rounds of A B C D D C B A: two Runs a round.
         rounds=2; [ "$corpus" = large ] && rounds=4
         echo "=== extraction, $corpus corpus (i686), written to $out"
         wine "$build/i686/bench/extract_bench.exe" "$(zpath "$build/corpus/$corpus")" "$(zpath "$out")" $rounds </dev/null | iconv -c -f cp932 -t utf-8

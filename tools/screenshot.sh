@@ -10,7 +10,8 @@
 # page 1252, started from C:\users\José\Downloads\, with a Hangul
 # destination: the main window and the outcome; a /passive Run (only its
 # progress dialog); and the offer to go on as administrator
-# (tools/screen-driver/OfferDemo.cpp).
+# (tools/screen-driver/OfferDemo.cpp); and the main window under a dark
+# scheme.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -127,6 +128,27 @@ for dpi in "${@:-96}"; do
         shot administrator-offer $(drive wait "$offer")
         drive click "$offer" $(control_id IDC_MESSAGE_NO)
         wait "$demo_pid"
+        # A dark scheme the user set (window black, text white, faces dark
+        # grey): every marked colour still readable on it.
+        wineserver -k; wineserver -w
+        colours=(Window '0 0 0' WindowText '255 255 255' ButtonFace '48 48 48' ButtonText '255 255 255'
+                 GrayText '160 160 160')
+        for ((i = 0; i < ${#colours[@]}; i += 2)); do
+            wine reg add 'HKCU\Control Panel\Colors' /v "${colours[i]}" /d "${colours[i + 1]}" /f </dev/null >/dev/null 2>&1
+        done
+        wineserver -w
+        kelpex_wine_up "$prefix"
+        wine "$demo/kelpex.exe" </dev/null >/dev/null 2>&1 &
+        drive type "$caption" $(control_id IDC_MAIN_DESTINATION_EDIT) 'C:\Program Files (x86)' >/dev/null
+        drive tick "$caption" $(control_id IDC_MAIN_MAKER_BOX)
+        drive tick "$caption" $(control_id IDC_MAIN_APP_BOX)
+        shot main-window-dark $(drive wait "$caption")
+        drive click "$caption" $(control_id IDC_MAIN_EXIT)
+        drive gone "$caption"
+        # The prefix keeps the default scheme for the next run.
+        wineserver -k; wineserver -w
+        wine reg delete 'HKCU\Control Panel\Colors' /f </dev/null >/dev/null 2>&1 || true
+        wineserver -w
     fi
     kelpex_wine_down
 done

@@ -45,8 +45,12 @@ start=$(date +%s)
 pids=()
 first=91
 for arch in "${arches[@]}"; do
-    configure "$arch"
-    cmake --build "$build/$arch" -j"$(nproc)"
+    # A build that fails leaves the streams already started to end by
+    # themselves, their prefixes and drives taken down.
+    if ! { configure "$arch" && cmake --build "$build/$arch" -j"$(nproc)"; }; then
+        wait
+        exit 1
+    fi
     (run_arch "$arch" "$first") >"$build/tests-$arch.log" 2>&1 &
     pids+=($!)
     first=$((first + 25))

@@ -14,6 +14,10 @@
 #include <string>
 
 namespace {
+// IAccessible's interface id, named here: mingw-w64's x86_64 libraries
+// define IID_IAccessible twice (uuid and oleacc).
+const IID kAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
 INT_PTR CALLBACK Inert(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 std::wstring ClassOf(HWND control) {
@@ -32,7 +36,7 @@ std::wstring TextOf(HWND control) {
 // reader says.
 std::wstring AccessibleName(HWND control) {
     IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), kAccessible,
                                           reinterpret_cast<void**>(&object))) ||
         object == nullptr)
         return L"<no accessible object>";

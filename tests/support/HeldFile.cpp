@@ -58,9 +58,18 @@ bool RunAsFileHolder(int argc, char** argv) {
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     if (wide == nullptr || count != 5) return true;
     DWORD share = std::wcscmp(wide[3], L"read") == 0 ? FILE_SHARE_READ : 0;
-    FCHandle file(CreateFileW(wide[2], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    FCHandle file;
+    // A handle of the file's writer that Wine has not yet let go of (seen
+    // once on a loaded machine) refuses the first open: tried again for a
+    // while, never waited for on a guess.
+    DWORD error = ERROR_SHARING_VIOLATION;
+    for (int tries = 0; tries < 100 && error == ERROR_SHARING_VIOLATION; ++tries) {
+        if (tries > 0) Sleep(50);
+        file.reset(CreateFileW(wide[2], GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+        error = file.valid() ? 0 : GetLastError();
+    }
     // The error its open met, as the helper's exit code, for whyNotHeld.
-    if (!file.valid()) ExitProcess(GetLastError());
+    if (!file.valid()) ExitProcess(error);
     FCHandle release(OpenEventW(SYNCHRONIZE, FALSE, wide[4]));
     LocalFree(wide);
     if (release.valid()) WaitForSingleObject(release.get(), 120000);
