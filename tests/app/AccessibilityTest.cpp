@@ -26,12 +26,6 @@ std::wstring ClassOf(HWND control) {
     return name;
 }
 
-std::wstring TextOf(HWND control) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(control, text, 512);
-    return text;
-}
-
 // The name the accessibility interface gives the control: what a screen
 // reader says.
 std::wstring AccessibleName(HWND control) {
@@ -74,7 +68,7 @@ TEST(Accessibility, EveryControlIsNamedAndEveryLabelAndButtonHasItsOwnKey) {
         ASSERT_NE(nullptr, dialog) << id;
         std::set<wchar_t> keys;
         for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-            std::wstring kind = ClassOf(c), caption = TextOf(c);
+            std::wstring kind = ClassOf(c), caption = WindowUnicode(c);
             LONG style = GetWindowLongW(c, GWL_STYLE);
             bool focusable = (style & WS_TABSTOP) != 0 && (style & WS_DISABLED) == 0;
             // A text area is read by its content, as the program fills it.

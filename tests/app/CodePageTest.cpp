@@ -33,12 +33,6 @@ std::wstring Unicode(const std::string& shiftJis) {
     return n > 0 ? std::wstring(wide) : std::wstring();
 }
 
-std::wstring WindowUnicode(HWND window) {
-    wchar_t text[4096] = L"";
-    GetWindowTextW(window, text, 4096);
-    return text;
-}
-
 // A rich edit's text as it holds it, whatever kind of window it is.
 std::wstring RichUnicode(HWND rich) {
     wchar_t text[4096] = L"";

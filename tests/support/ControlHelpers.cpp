@@ -84,3 +84,9 @@ bool ShownAs(HWND control, const CHARFORMATA& format, unsigned hue) {
         if (i != wanted && channels[i] >= channels[wanted]) return false;
     return ContrastRatio(shown, PaintedColour(control)) >= kReadableContrast;
 }
+
+std::wstring WindowUnicode(HWND window) {
+    wchar_t text[4096] = L"";
+    GetWindowTextW(window, text, 4096);
+    return text;
+}

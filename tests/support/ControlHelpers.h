@@ -9,6 +9,7 @@
 #include <vector>
 
 std::string RichEditText(HWND rich);  // in Shift_JIS
+std::wstring WindowUnicode(HWND window);  // a window's own text, in UTF-16
 std::wstring RichEditWideText(HWND rich);
 CHARFORMATA RichEditFormatAt(HWND rich, int position);
 // A real drop handle: DROPFILES followed by the ANSI names.
