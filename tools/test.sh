@@ -5,8 +5,8 @@
 # The two architectures' tests run side by side, each in a Wine prefix, a
 # display and a set of test drives of its own: a Wine server per prefix
 # keeps kelpex's single-instance claim, its windows and its drive letters
-# apart, so neither sees the other. Within one architecture the tests run
-# one after another, as they always have.
+# apart, so neither sees the other. Within one architecture the suites that
+# hold the desktop run one after another, as they always have.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -40,7 +40,9 @@ run_arch() {
     # As root every test drive is there: a test that skips for want of one fails.
     if [ "$(id -u)" = 0 ]; then export KELPEX_NO_SKIP=1; fi
     echo "=== tests: $arch"
-    ctest --test-dir "$build/$arch" --output-on-failure --no-tests=error --timeout 600
+    # Two at once: the suites that hold the desktop one after another, the
+    # console suites (kelpack, the fuzz target) beside them.
+    ctest --test-dir "$build/$arch" --output-on-failure --no-tests=error --timeout 600 -j2
 }
 
 # Each architecture's tests start as soon as it is built: the tests wait
