@@ -208,9 +208,9 @@ void InitMainDialog(HWND window, FCDialog* dialog) {
         const MainConfiguration& settings = state.configuration;
         ShowOpeningText(window, settings);
         if (settings.flags & FLAG_FORCE_APP_FOLDER)
-            ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています");
+            ForceBox(window, IDC_MAIN_APP_BOX, "アプリケーション名フォルダは必ず加える設定になっています(&A)");
         if (settings.flags & FLAG_FORCE_MAKER_FOLDER)
-            ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています");
+            ForceBox(window, IDC_MAIN_MAKER_BOX, "メーカー名フォルダは必ず加える設定になっています(&M)");
         TakeCommandLine(window, state.commandLine);
         state.startRequest = RequestFromCommandLine(state);
         if (state.startRequest.mode == RUN_HANDED_OVER) ShowHandedOverRequest(window, state.startRequest);

@@ -243,8 +243,8 @@ TEST(MainDialogStart, FlagsForceAndDisableTheBoxes) {
     EXPECT_TRUE(h.checked(IDC_MAIN_APP_BOX));
     EXPECT_FALSE(h.enabled(IDC_MAIN_MAKER_BOX));
     EXPECT_FALSE(h.enabled(IDC_MAIN_APP_BOX));
-    EXPECT_EQ("メーカー名フォルダは必ず加える設定になっています", h.text(IDC_MAIN_MAKER_BOX));
-    EXPECT_EQ("アプリケーション名フォルダは必ず加える設定になっています", h.text(IDC_MAIN_APP_BOX));
+    EXPECT_EQ("メーカー名フォルダは必ず加える設定になっています(&M)", h.text(IDC_MAIN_MAKER_BOX));
+    EXPECT_EQ("アプリケーション名フォルダは必ず加える設定になっています(&A)", h.text(IDC_MAIN_APP_BOX));
     h.type("D:\\games");
     EXPECT_EQ("D:\\games\\Maker\\App\\", h.text(IDC_MAIN_DESTINATION_LINE));
 }
