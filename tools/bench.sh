@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs them under Wine; each prints its ratios
 # against a baseline measured in the same run: the generator, the extraction
-# (kelpex against the bare platform loop) and the packing (kelpack against
-# gcab, kelpack verify against the bare loop).
+# (kelpex against the bare platform loops, undated and dating) and the
+# packing (kelpack against a bare FCI loop and gcab, kelpack verify against
+# the bare loop).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -10,8 +11,8 @@ if [ "$(id -u)" = 0 ]; then bash .ci/install-deps; fi
 build=$root/build
 for arch in i686 x86_64; do
     cmake -S . -B "$build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$arch.cmake" \
-          -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" >/dev/null
-    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench text_bench kelpack >/dev/null
+          -DCMAKE_BUILD_TYPE=Release -DKELPEX_WINEPREFIX="$build/wine" -DKELPEX_TOOLS=ON >/dev/null
+    cmake --build "$build/$arch" -j"$(nproc)" --target random_bench extract_bench text_bench fci_bench kelpack >/dev/null
 done
 echo "=== making the corpora (once)"
 sh bench/make-corpus.sh "$build/corpus"
