@@ -45,19 +45,17 @@ run_arch() {
     ctest --test-dir "$build/$arch" --output-on-failure --no-tests=error --timeout 600 -j2
 }
 
-# Each architecture's tests start as soon as it is built: the tests wait
-# on Wine far more than they compute, so the next build has the
-# processors meanwhile.
+# Both architectures are built first, each with both processors; then
+# their tests run side by side. (Started while the next architecture built,
+# the tests took the processors from the build and the whole took longer.)
 start=$(date +%s)
+for arch in "${arches[@]}"; do
+    configure "$arch"
+    cmake --build "$build/$arch" -j"$(nproc)"
+done
 pids=()
 first=91
 for arch in "${arches[@]}"; do
-    # A build that fails leaves the streams already started to end by
-    # themselves, their prefixes and drives taken down.
-    if ! { configure "$arch" && cmake --build "$build/$arch" -j"$(nproc)"; }; then
-        wait
-        exit 1
-    fi
     (run_arch "$arch" "$first") >"$build/tests-$arch.log" 2>&1 &
     pids+=($!)
     first=$((first + 25))
