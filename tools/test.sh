@@ -46,8 +46,9 @@ run_arch() {
 }
 
 # Both architectures are built first, each with both processors; then
-# their tests run side by side. (Started while the next architecture built,
-# the tests took the processors from the build and the whole took longer.)
+# their tests run side by side. (Starting one architecture's tests beside
+# the other's build took about as long here, and a failed build then had
+# tests running to wait for.)
 start=$(date +%s)
 for arch in "${arches[@]}"; do
     configure "$arch"
