@@ -87,12 +87,6 @@ bool HoldsCabinet(const std::wstring& path) {
     return file.valid() && ReadFile(file.get(), signature, sizeof signature, &read, nullptr) &&
            read == sizeof signature && std::memcmp(signature, "MSCF", 4) == 0;
 }
-
-bool EndsWithNoCase(const std::wstring& text, const wchar_t* end) {
-    int n = lstrlenW(end);
-    return text.size() >= static_cast<size_t>(n) &&
-           CompareStringOrdinal(text.c_str() + text.size() - n, n, end, n, TRUE) == CSTR_EQUAL;
-}
 }  // namespace
 
 bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder) {
@@ -102,7 +96,7 @@ bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder) {
     // yet to come, by its name.
     std::wstring name = NameOf(path);
     return SameFile(FolderOf(path), toolFolder) &&
-           (EndsWithNoCase(name, L".cab") ||
+           (FCPathName(path).hasExtension(L"cab") ||
             CompareStringOrdinal(name.c_str(), -1, kConfigurationName, -1, TRUE) == CSTR_EQUAL);
 }
 
