@@ -2,10 +2,12 @@
 // plus the ticked sub-folders; and its coloured form for the destination line.
 // Both are made from the field's UTF-16 and the sub-folders' real names, so a
 // folder Shift_JIS cannot hold is used and shown as it is.
-#include "app/MainDialog.h"
+#include "app/Destination.h"
+#include "app/RunRequest.h"
 #include "foundation/WideText.h"
 #include "fs/FCPathName.h"
 #include "fs/FolderWalk.h"
+#include "app/RunLog.h"
 #include "fs/PathCompare.h"
 #include "ui/Markup.h"
 #include <shlobj.h>
@@ -13,10 +15,6 @@
 const char* const kUncWarning = "UNC表記(\\\\で始まる表記)のフォルダを指定することはできません。";
 
 namespace {
-bool IsChecked(FCDialogBase& dialog, int id) {
-    return SendDlgItemMessageA(dialog.windowHandle, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 // Appends the typed folder, shown as written, with the part behind the
 // drive of the first system folder found in it in dark red: the Windows
 // folder, then program files, then common files.
@@ -55,22 +53,23 @@ std::wstring ComposeDestination(const std::wstring& typed, bool maker, bool app,
     return result;
 }
 
-RunRequest RequestFromWindow(FCDialogBase& dialog, const MainState& state) {
-    RunRequest request = state.startRequest;
-    request.maker = IsChecked(dialog, IDC_MAIN_MAKER_BOX);
-    request.app = IsChecked(dialog, IDC_MAIN_APP_BOX);
-    std::wstring typed = WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT));
-    request.destination = ComposeDestination(typed, request.maker, request.app, state.configuration, nullptr);
+RunRequest RequestFromCommandLine(const COMMAND_LINE_& line, const std::wstring& folder,
+                                  const std::shared_ptr<const MainConfiguration>& configuration) {
+    RunRequest request;
+    request.log = LogPath(line);
+    request.folder = folder;
+    request.configuration = configuration;
+    request.mode = line.handOverFrom != 0 ? RUN_HANDED_OVER
+                   : line.quiet           ? RUN_QUIET
+                   : line.passive         ? RUN_PASSIVE
+                                          : RUN_WINDOW;
+    if (request.mode == RUN_WINDOW) return request;
+    bool handedOver = request.mode == RUN_HANDED_OVER;
+    const MainConfiguration& settings = *configuration;
+    request.maker = !handedOver && (line.maker || (settings.flags & FLAG_FORCE_MAKER_FOLDER) != 0);
+    request.app = !handedOver && (line.app || (settings.flags & FLAG_FORCE_APP_FOLDER) != 0);
+    request.destination = ComposeDestination(line.destination, request.maker, request.app, settings, nullptr);
     return request;
-}
-
-void ShowDestination(FCDialogBase& dialog, const MainState& state) {
-    UxMarkedText destination;
-    std::wstring typed = WindowTextWide(GetDlgItem(dialog.windowHandle, IDC_MAIN_DESTINATION_EDIT));
-    std::wstring plain = ComposeDestination(typed, IsChecked(dialog, IDC_MAIN_MAKER_BOX),
-                                            IsChecked(dialog, IDC_MAIN_APP_BOX), state.configuration, &destination);
-    if (plain[0] == L'\\') SetMessageText(dialog.windowHandle, IDC_MAIN_MESSAGE, kUncWarning, false);
-    SetMessageText(dialog.windowHandle, IDC_MAIN_DESTINATION_LINE, destination, true);
 }
 
 UxMarkedText ExpandMessageText(const FCString& message, const wchar_t* destination) {

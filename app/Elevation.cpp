@@ -2,9 +2,9 @@
 // second kelpex with the same request, and the single-instance claim it is
 // handed.
 #include "app/Elevation.h"
-#include "app/MainDialog.h"
 #include "foundation/FCHandle.h"
 #include "fs/FCPathName.h"
+#include <sddl.h>
 #include <shellapi.h>
 #include <string>
 
@@ -26,22 +26,35 @@ std::wstring HandOverEventName(DWORD pid) { return L"kelpex.handover.3F2A7C1E." 
 FCHandle g_instanceClaim;
 FCHandle g_handOverTaken;  // the first's: set by the second once it holds the claim
 FCHandle g_handedOver;  // the second kelpex, until it has ended
-int g_elevatedForTests = -1;  // -1: as the token says
-std::wstring g_programForTests;
 
-std::wstring ThisProgram() { return g_programForTests.empty() ? ModulePath() : g_programForTests; }
+// The events the two kelpex share are opened by the second, which may run
+// as another account (an administrator's, asked for over the user's
+// shoulder): any signed-in account may wait on them and set them.
+class SharedEventAccess {
+public:
+    SharedEventAccess() {
+        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x1F0003;;;AU)(A;;0x1F0003;;;SY)",
+                                                                  SDDL_REVISION_1, &descriptor_, nullptr))
+            descriptor_ = nullptr;
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = descriptor_;
+        attributes_.bInheritHandle = FALSE;
+    }
+    ~SharedEventAccess() { LocalFree(descriptor_); }
+    SharedEventAccess(const SharedEventAccess&) = delete;
+    SharedEventAccess& operator=(const SharedEventAccess&) = delete;
+    // Null, the system's default, when the descriptor could not be made.
+    SECURITY_ATTRIBUTES* get() { return descriptor_ != nullptr ? &attributes_ : nullptr; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    SECURITY_ATTRIBUTES attributes_ = {};
+};
 }  // namespace
 
-// Declared for tests in app/TestSeams.h.
-void SetElevationForTests(int elevated);
-void SetElevationForTests(int elevated) { g_elevatedForTests = elevated; }
-void SetRelaunchedProgramForTests(const wchar_t* program);
-void SetRelaunchedProgramForTests(const wchar_t* program) { g_programForTests = program != nullptr ? program : L""; }
-HANDLE LastHandOverForTests();
-HANDLE LastHandOverForTests() { return g_handedOver.get(); }
+HANDLE HandedOverProcess() { return g_handedOver.get(); }
 
 bool ProcessIsElevated() {
-    if (g_elevatedForTests >= 0) return g_elevatedForTests != 0;
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
     FCHandle token(raw);
@@ -51,7 +64,7 @@ bool ProcessIsElevated() {
            elevation.TokenIsElevated != 0;
 }
 
-bool StartElevated(const RunRequest& request, DWORD& error) {
+bool StartElevated(const RunRequest& request, const std::wstring& program, DWORD& error) {
     // The destination as composed here: an empty or relative field would
     // be read again against the second's current folder.
     std::wstring arguments;
@@ -61,12 +74,13 @@ bool StartElevated(const RunRequest& request, DWORD& error) {
         error = ERROR_INVALID_NAME;
         return false;
     }
-    g_handOverTaken.reset(CreateEventW(nullptr, TRUE, FALSE, HandOverEventName(GetCurrentProcessId()).c_str()));
+    SharedEventAccess access;
+    g_handOverTaken.reset(CreateEventW(access.get(), TRUE, FALSE, HandOverEventName(GetCurrentProcessId()).c_str()));
     if (!g_handOverTaken.valid()) {
         error = GetLastError();
         return false;
     }
-    std::wstring program = ThisProgram(), folder = ApplicationFolder();
+    const std::wstring& folder = request.folder;
     SHELLEXECUTEINFOW run = {};
     run.cbSize = sizeof run;
     run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -110,7 +124,8 @@ bool ClaimInstance(DWORD handOverFrom) {
     FCHandle handOver(handOverFrom != 0 ? OpenEventW(EVENT_MODIFY_STATE, FALSE, HandOverEventName(handOverFrom).c_str())
                                         : nullptr);
     SetLastError(0);
-    FCHandle claim(CreateEventW(nullptr, TRUE, TRUE, kInstanceEventName));
+    SharedEventAccess access;
+    FCHandle claim(CreateEventW(access.get(), TRUE, TRUE, kInstanceEventName));
     if (!claim.valid()) return false;
     // Held by the kelpex that hands it over, which lets go once told that
     // this one holds it too: the claim never lapses in between.

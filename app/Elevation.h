@@ -10,15 +10,17 @@
 // Whether the process's token carries administrator rights.
 bool ProcessIsElevated();
 
-// Starts kelpex again as administrator (the runas verb), in the tool's
-// folder, to run request at once: true once it is started; false with the
-// system's error (ERROR_CANCELLED: the user refused).
-bool StartElevated(const RunRequest& request, DWORD& error);
+// Starts program (kelpex) again as administrator (the runas verb), in the
+// tool's folder, to run request at once: true once it is started; false
+// with the system's error (ERROR_CANCELLED: the user refused).
+bool StartElevated(const RunRequest& request, const std::wstring& program, DWORD& error);
 // After StartElevated: waits, showing nothing, until the second kelpex has
 // taken the claim (this one's then goes) and until it has ended; its exit
 // code.
 DWORD FinishHandOver();
 bool HandOverStarted();
+// The second kelpex's process until FinishHandOver; null without one.
+HANDLE HandedOverProcess();
 
 // Claims the single instance; with handOverFrom, the claim that kelpex
 // (its process id) hands over. False when another kelpex holds it.

@@ -103,23 +103,6 @@ bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder) {
 const char* const kLogIsAFileOfTheRun =
     "ログファイルに、展開に使うファイルまたは展開するファイルと同じファイルが指定されています。";
 
-bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names) {
-    RunLog& log = ProcessLog();
-    if (!log.isAmong(folder, names)) return true;
-    UxMarkedText text(kLogIsAFileOfTheRun);
-    text.append("\n");
-    ShowMarked(window, text.appendColoured(log.path(), 0xC00000));
-    RunOutcome& outcome = MainDialogState().outcome;
-    outcome.exitCode = EXIT_COMMAND_LINE;
-    outcome.writeLog = false;
-    return false;
-}
-
-RunLog& ProcessLog() {
-    static RunLog log;
-    return log;
-}
-
 std::wstring RefusalShown(DWORD code) {
     std::wstring words = SystemErrorWide(code);
     return std::to_wstring(code) + L":" + words;
@@ -160,17 +143,19 @@ void AppendCabinet(FCString& text, const FCString& name, const CABINET_OUTCOME_&
 }
 }  // namespace
 
-std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& configuration) {
+std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration* configuration) {
     FCString text("終了コード: ");
     text.appendNumber(static_cast<unsigned>(outcome.exitCode));
     text.append("\n展開先: ");
     std::wstring head = FromShiftJis(text.text()) + outcome.destination;
     text.clear();
     size_t index = 0;
-    for (const FCString& name : configuration.archives) {
-        CABINET_OUTCOME_ none;
-        AppendCabinet(text, name, index < outcome.cabinets.size() ? outcome.cabinets[index] : none);
-        ++index;
+    if (configuration != nullptr) {
+        for (const FCString& name : configuration->archives) {
+            CABINET_OUTCOME_ none;
+            AppendCabinet(text, name, index < outcome.cabinets.size() ? outcome.cabinets[index] : none);
+            ++index;
+        }
     }
     // The text the message area shows, without its markup.
     std::wstring body = head + FromShiftJis(text.text()) + L"\n" + outcome.shown.plain() + L"\n";

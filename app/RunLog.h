@@ -3,7 +3,8 @@
 // known by its identity, not its spelling; written once, at the end, for
 // every exit code.
 #pragma once
-#include "app/MainDialog.h"
+#include "app/Configuration.h"
+#include "app/RunRequest.h"
 #include "foundation/FCHandle.h"
 #include "fs/PathCompare.h"
 #include <string>
@@ -57,17 +58,10 @@ bool LogWouldDamage(const std::wstring& path, const std::wstring& toolFolder);
 // What the window and the exit code's reason say of such a log.
 extern const char* const kLogIsAFileOfTheRun;
 
-// False, with the message area saying so and the log left as it was, when
-// one of names (relative to folder) is the log: exit code 1.
-bool CheckLogIsNoneOf(HWND window, const std::wstring& folder, const std::vector<std::wstring>& names);
-
-// The process's log: opened and written by the entry; start-up and the Run
-// ask it, on the same thread.
-RunLog& ProcessLog();
-
 // Why the system refused a file, in its own words: "5:<the system's text>".
 std::wstring RefusalShown(DWORD code);
 
 // What the log says of an outcome: the exit code, the destination, each
 // cabinet's outcome, the text the window shows, and every file written.
-std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration& configuration);
+// Without a configuration (none was read), no cabinet is listed.
+std::wstring RunLogText(const RunOutcome& outcome, const MainConfiguration* configuration);

@@ -3,8 +3,10 @@
 // and the log.
 #pragma once
 #include "app/CommandLine.h"
+#include "app/Configuration.h"
 #include "foundation/FCString.h"
 #include "ui/Markup.h"
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,19 @@ struct RunRequest {
     bool maker = false, app = false;  // the sub-folder boxes, as ticked
     RunMode mode = RUN_WINDOW;
     std::wstring log;  // absolute; empty: none
+    // The series the Run extracts: the tool's folder (ending in a
+    // separator) and what start-up read there.
+    std::wstring folder;
+    std::shared_ptr<const MainConfiguration> configuration;
     bool unattended() const { return mode == RUN_PASSIVE || mode == RUN_QUIET; }
 };
+
+// The request a command line makes, once the configuration is known: the
+// destination composed as the window would compose it from the same field
+// and boxes; handed over, the destination the first kelpex composed. Mode
+// RUN_WINDOW with an empty destination: none.
+RunRequest RequestFromCommandLine(const COMMAND_LINE_& line, const std::wstring& folder,
+                                  const std::shared_ptr<const MainConfiguration>& configuration);
 
 // How far one cabinet of the series got.
 struct CABINET_OUTCOME_ {

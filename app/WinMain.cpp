@@ -5,6 +5,7 @@
 #include "app/MainDialog.h"
 #include "app/Elevation.h"
 #include "app/RunLog.h"
+#include "app/Unattended.h"
 #include "config/UxQcf.h"
 #include "foundation/CrashReport.h"
 #include "foundation/Diagnostic.h"
@@ -40,9 +41,11 @@ struct StartupEnvironment {
     }
 };
 
-// How a crash is reported, set at start and read without the heap.
+// How a crash is reported, set at start and read without the heap; the log
+// is the process's, which the report writes through its handle.
 bool g_crashUnattended = false;
 bool g_crashWithArguments = false;
+const RunLog* g_crashLog = nullptr;
 
 // The report is made without the heap, in buffers of its own: the path of
 // the cabinet being read is whole (the long form's limit) and so is the
@@ -64,7 +67,7 @@ void AppendCrashText(const char* shiftJis, const wchar_t* wide, int& at) {
 
 // The report as the log's UTF-8, through the handle the log is held by.
 void WriteCrashLog(const wchar_t* text) {
-    HANDLE log = ProcessLog().handle();
+    HANDLE log = g_crashLog != nullptr ? g_crashLog->handle() : nullptr;
     if (log == nullptr) return;
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, g_crash->utf8, sizeof g_crash->utf8, nullptr, nullptr);
     LARGE_INTEGER start = {};
@@ -122,26 +125,26 @@ void PrepareCrashReport(const COMMAND_LINE_& line) {
             VirtualAlloc(nullptr, sizeof(CRASH_BUFFERS_), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 }
 
-void RunMainDialog() {
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    dialog.doModal();
-}
+// What the process reports in its exit code and log: the last Run's
+// outcome, or why none could start, and the configuration it read.
+struct PROCESS_ {
+    COMMAND_LINE_ line;
+    RunLog log;
+    RunOutcome outcome;
+    std::shared_ptr<const MainConfiguration> configuration;
+};
 
-// /passive and /quiet: the main window is made but never shown; start-up
-// reads the configuration and the series into it and makes the request,
-// and the Run starts at once, asking nothing.
-void RunUnattended() {
-    MainState& state = MainDialogState();
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = dialog.createHidden();
-    if (window == nullptr) return;
-    if (state.configuration.usable) RunExtraction(dialog, state.startRequest);
-    DestroyWindow(window);
-    dialog.rethrowPending();
+void RunMainDialog(PROCESS_& process) {
+    UxMainWindow window(ApplicationFolder(), process.line, process.log);
+    struct Keep {
+        UxMainWindow& window;
+        PROCESS_& process;
+        ~Keep() {
+            process.outcome = window.takeOutcome();
+            process.configuration = window.configuration();
+        }
+    } keep{window, process};
+    window.doModal();
 }
 
 // A box for a command line, never where /quiet or /passive was written.
@@ -152,10 +155,10 @@ void Tell(const COMMAND_LINE_& line, const UxMarkedText& text, UINT icon) {
 
 // The outcome so far as the log says it, written where one was asked for
 // and may be written.
-void WriteLog(const MainState& state) {
+void WriteLog(PROCESS_& process) {
     // A log that names a file it must not touch is left as it was.
-    if (state.outcome.writeLog) ProcessLog().write(RunLogText(state.outcome, state.configuration));
-    else ProcessLog().close(false);
+    if (!process.outcome.writeLog) return process.log.close(false);
+    process.log.write(RunLogText(process.outcome, process.configuration.get()));
 }
 
 // A code of ours, not the system's (bit 29 set): the log names a file
@@ -165,11 +168,11 @@ const DWORD kLogWouldDamage = 0x20000001;
 // Judged before it is opened, so that nothing is written, made or cut there
 // on any way out; then held from now on, so that no other kelpex writes it
 // meanwhile.
-DWORD OpenLog(const COMMAND_LINE_& line) {
+DWORD OpenLog(const COMMAND_LINE_& line, RunLog& log) {
     if (!line.hasLog) return 0;
     std::wstring path = LogPath(line);
     if (LogWouldDamage(path, ApplicationFolder())) return kLogWouldDamage;
-    return ProcessLog().open(path);
+    return log.open(path);
 }
 
 // What ends the process before anything is read: a log on a file it must
@@ -177,9 +180,9 @@ DWORD OpenLog(const COMMAND_LINE_& line) {
 // /?. The exit code, or -1 to go on. Until the single instance is claimed
 // (claimed false) a log another program holds may be another kelpex's, and
 // is judged later.
-int CheckCommandLine(MainState& state, DWORD logError, bool claimed) {
-    const COMMAND_LINE_& line = state.commandLine;
-    RunOutcome& outcome = state.outcome;
+int CheckCommandLine(PROCESS_& process, DWORD logError, bool claimed) {
+    const COMMAND_LINE_& line = process.line;
+    RunOutcome& outcome = process.outcome;
     UxMarkedText text;
     if (logError == kLogWouldDamage) {
         text.append(kLogIsAFileOfTheRun).append("\n").appendLiteral(LogPath(line));
@@ -192,7 +195,7 @@ int CheckCommandLine(MainState& state, DWORD logError, bool claimed) {
         outcome.shown = UxMarkedText().appendLiteral(CommandLineHelp().text());
         Tell(line, outcome.shown, MB_ICONINFORMATION);
         outcome.exitCode = EXIT_DONE;
-        WriteLog(state);
+        WriteLog(process);
         return EXIT_DONE;
     } else {
         return -1;
@@ -200,19 +203,47 @@ int CheckCommandLine(MainState& state, DWORD logError, bool claimed) {
     Tell(line, text, MB_ICONERROR);
     outcome.exitCode = EXIT_COMMAND_LINE;
     outcome.shown = text;
-    WriteLog(state);
+    WriteLog(process);
     return EXIT_COMMAND_LINE;
+}
+
+// A code the second kelpex did not give itself (it was ended, or crashed
+// without its report) is a Run that failed: this one says so.
+bool OneOfOurs(DWORD code) { return code <= EXIT_NEEDS_ADMINISTRATOR; }
+
+// The hand-over's end: the second's code, or the first's report of a
+// second that ended without one.
+void TakeHandedOverCode(PROCESS_& process, DWORD code) {
+    if (OneOfOurs(code)) {
+        process.outcome.exitCode = static_cast<ExitCode>(code);
+        return;
+    }
+    process.outcome.exitCode = EXIT_RUN_FAILED;
+    FCString text("管理者として起動したkelpexが、結果を伝えずに終了しました。（終了コード ");
+    text.appendNumber(static_cast<unsigned>(code));
+    text.append("）");
+    process.outcome.shown = UxMarkedText(text.text());
+    process.outcome.writeLog = process.log.open(LogPath(process.line)) == 0;
+    WriteLog(process);
+}
+
+void Start(void* context) {
+    PROCESS_& process = *static_cast<PROCESS_*>(context);
+    if (process.line.unattended())
+        RunUnattended(ApplicationFolder(), process.line, process.log, process.outcome, process.configuration);
+    else RunMainDialog(process);
 }
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    MainState& state = MainDialogState();
-    state.commandLine = ParseCommandLine(GetCommandLineW());
-    const COMMAND_LINE_& line = state.commandLine;
+    PROCESS_ process;
+    process.line = ParseCommandLine(GetCommandLineW());
+    const COMMAND_LINE_& line = process.line;
+    g_crashLog = &process.log;
     // One another kelpex holds is never touched.
-    DWORD logError = OpenLog(line);
+    DWORD logError = OpenLog(line, process.log);
     if (line.given) {
-        int code = CheckCommandLine(state, logError, false);
+        int code = CheckCommandLine(process, logError, false);
         if (code >= 0) return code;
     }
     std::unique_ptr<Diagnostic> failure;
@@ -230,34 +261,34 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // A script must be able to tell a second start from a success, and
         // read in its own log why.
         if (!ClaimInstance(line.handOverFrom)) {
-            state.outcome.exitCode = EXIT_RUNNING;
-            state.outcome.shown = UxMarkedText("ほかのkelpexが実行中です。");
-            WriteLog(state);
+            process.outcome.exitCode = EXIT_RUNNING;
+            process.outcome.shown = UxMarkedText("ほかのkelpexが実行中です。");
+            WriteLog(process);
             return line.given ? EXIT_RUNNING : 0;
         }
         // Held by a kelpex that has ended since, or by another program,
         // which keeps it: the Run never goes on without the log asked for.
         if (logError == ERROR_SHARING_VIOLATION) {
-            logError = ProcessLog().open(LogPath(line));
+            logError = process.log.open(LogPath(line));
             if (logError != 0) {
-                int code = CheckCommandLine(state, logError, true);
+                int code = CheckCommandLine(process, logError, true);
                 ReleaseInstanceClaim();
                 return code;
             }
         }
         PrepareCrashReport(line);
         InstallCrashReport(ReportCrash);
-        failure = RunCatchingFailures(line.unattended() ? RunUnattended : RunMainDialog);
+        failure = RunCatchingFailures(Start, &process);
         // Handed to a kelpex started as administrator: its Run is this
         // one's, its exit code this one's, and it writes the log.
         handedOver = HandOverStarted();
         if (handedOver) handedOverCode = FinishHandOver();
     }
-    if (failure) state.outcome.exitCode = EXIT_RUN_FAILED;
-    else if (handedOver) state.outcome.exitCode = static_cast<ExitCode>(handedOverCode);
-    if (!handedOver) WriteLog(state);
+    if (failure) process.outcome.exitCode = EXIT_RUN_FAILED;
+    else if (handedOver) TakeHandedOverCode(process, handedOverCode);
+    if (!handedOver) WriteLog(process);
     ReleaseInstanceClaim();
     // Shown after everything was released, so the user sees why kelpex stopped.
     if (failure && !line.quiet && !line.noBoxes) failure->show();
-    return line.given ? state.outcome.exitCode : 0;
+    return line.given ? process.outcome.exitCode : 0;
 }

@@ -20,10 +20,10 @@
 // comparisons between processes (under two code pages, say).
 //   extract_bench.exe CORPUS_FOLDER OUTPUT_FOLDER run
 #include "app/MainDialog.h"
-#include "app/TestSeams.h"
+#include "app/RunLog.h"
 #include "bench/BenchClock.h"
 #include "cab/EntryTime.h"
-#include "cab/UxProgressDialog.h"
+#include "ui/UxProgressDialog.h"
 #include "foundation/WideText.h"
 #include "fs/FCFile.h"
 #include "fs/FCFileUty.h"
@@ -90,6 +90,9 @@ UINT CALLBACK BareCallback(PVOID context, UINT notification, UINT_PTR param1, UI
     return FILEOP_DOIT;
 }
 
+// The main window the Run is measured in, and its configuration.
+const UxMainWindow* g_main = nullptr;
+
 // The seconds the bare loop takes over the series, or a negative number
 // when the platform fails a cabinet.
 double RunBare(const std::string& corpus, const std::string& out, bool date) {
@@ -98,7 +101,7 @@ double RunBare(const std::string& corpus, const std::string& out, bool date) {
     bare.date = date;
     CreateDirectoryA(out.c_str(), nullptr);
     double start = Now();
-    for (const FCString& name : MainDialogState().configuration.archives) {
+    for (const FCString& name : g_main->configuration()->archives) {
         std::string cab = corpus + name.text();
         if (!SetupIterateCabinetA(cab.c_str(), 0, BareCallback, &bare)) return -1;
     }
@@ -145,7 +148,7 @@ double RunFdi(const std::string& corpus, const std::string& out) {
     double start = Now();
     bool ok = true;
     std::string folder = corpus;
-    for (const FCString& name : MainDialogState().configuration.archives) {
+    for (const FCString& name : g_main->configuration()->archives) {
         std::string file = name.text();
         if (!FDICopy(fdi, &file[0], &folder[0], 0, FdiNotify, nullptr, &bare)) ok = false;
         if (!ok) break;
@@ -275,19 +278,18 @@ int BenchMain(int argc, wchar_t** argv) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
     InitCommonControlsEx(&controls);
     LoadLibraryA("RICHED32.DLL");
-    SetApplicationFolderForTests(FromShiftJis(corpus.c_str()));
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
-    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(&dialog));
+    RunLog log;
+    UxMainWindow dialog(FromShiftJis(corpus.c_str()), COMMAND_LINE_(), log);
+    g_main = &dialog;
+    HWND window =
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, UxMainWindow::procedure,
+                           reinterpret_cast<LPARAM>(static_cast<FCDialog*>(&dialog)));
     ShowWindow(window, SW_SHOW);
-    int archives = static_cast<int>(MainDialogState().configuration.archives.size());
+    int archives = static_cast<int>(g_main->configuration()->archives.size());
     if (runOnly) {
         WaitForQuietMachine();
         double seconds = RunKelpex(window, output);
         bool succeeded = RunSucceeded(window);
-        store.flags = 0;
         DestroyWindow(window);
         if (!succeeded) {
             std::printf("extract_bench: the Run did not succeed\n");
@@ -345,7 +347,7 @@ int BenchMain(int argc, wchar_t** argv) {
         fdiRatios.push_back(kelpex[i] / fdi[i]);
         datingRatios.push_back(kelpex[i] / dating[i]);
     }
-    double mb = static_cast<double>(MainDialogState().configuration.size);
+    double mb = static_cast<double>(g_main->configuration()->size);
     std::printf("archives %d, about %.0f MB, %d rounds of A B C D D C B A\n", archives, mb, rounds);
     std::printf("A bare SetupIterateCabinetA loop: median %.3f s, fastest %.3f s\n", Median(bare), Fastest(bare));
     std::printf("B kelpex Run:                     median %.3f s, fastest %.3f s\n", Median(kelpex), Fastest(kelpex));
@@ -358,7 +360,6 @@ int BenchMain(int argc, wchar_t** argv) {
     std::printf("ratio Run / dating loop:          medians %.3f, neighbours %.3f, fastest %.3f\n",
                 Median(kelpex) / Median(dating), Median(datingRatios), Fastest(kelpex) / Fastest(dating));
     std::printf("longest wait for the message queue during a Run: %.3f s\n", longestGap);
-    store.flags = 0;
     DestroyWindow(window);
     return 0;
 }

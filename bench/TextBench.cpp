@@ -6,7 +6,8 @@
 //   text_bench.exe WORK_FOLDER
 #include "app/MainDialog.h"
 #include "foundation/WideText.h"
-#include "app/TestSeams.h"
+#include "app/Destination.h"
+#include "app/RunLog.h"
 #include "bench/BenchClock.h"
 #include "foundation/FCHandle.h"
 #include "ui/Markup.h"
@@ -47,25 +48,24 @@ std::string Text(size_t characters, const SHAPE_& shape, bool marked) {
 // The main dialog opened on a configuration, for as long as it lives.
 class MainWindow {
 public:
-    explicit MainWindow(const std::string& folder, const std::string& qcf) : dialog_(IDD_MAIN) {
+    explicit MainWindow(const std::string& folder, const std::string& qcf)
+        : dialog_(FromShiftJis(folder.c_str()), COMMAND_LINE_(), log_) {
         if (!WriteFile(folder + "kelpex.qcf", qcf)) return;
-        dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
-        window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                                    reinterpret_cast<LPARAM>(&dialog_));
+        window =
+            CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, UxMainWindow::procedure,
+                               reinterpret_cast<LPARAM>(static_cast<FCDialog*>(&dialog_)));
         if (window == nullptr) return;
         ShowWindow(window, SW_SHOW);
         UpdateWindow(window);
     }
     virtual ~MainWindow() {
-        store_.flags = 0;
         if (window != nullptr) DestroyWindow(window);
-        MainDialogState() = MainState();
     }
     HWND window = nullptr;
 
 private:
-    UxQcf store_;
-    FCDialog dialog_;
+    RunLog log_;
+    UxMainWindow dialog_;
 };
 
 // Seconds from creating the main dialog to its being shown, with mes0 set.
@@ -101,7 +101,6 @@ int main(int argc, char** argv) {
     if (!WriteFile(folder + "data.cab",
                    std::string(reinterpret_cast<const char*>(kEmptyCabinet), 36) + std::string(8, '\0')))
         return 1;
-    SetApplicationFolderForTests(FromShiftJis(folder.c_str()));
     const size_t lengths[] = {2500, 10000, 20000, 100000};
     for (const SHAPE_& shape : kShapes) {
         std::printf("=== %s\n", shape.name);

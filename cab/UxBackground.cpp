@@ -1,20 +1,13 @@
+// The extraction's own thread, and the waits of the thread that started it.
 #include "cab/UxBackground.h"
+#include "ui/MessagePump.h"
 #include <process.h>
-#include <atomic>
 
-namespace {
-std::atomic<unsigned> g_lastThread{0};  // tests: the thread of the latest work
-}  // namespace
-
-// Declared for tests in cab/TestSeams.h.
-DWORD LastBackgroundThreadForTests();
-DWORD LastBackgroundThreadForTests() { return g_lastThread.load(); }
-
-UxBackground::UxBackground(Work work, void* context, UxExtractionStatus& status)
-    : work_(work), context_(context), status_(status) {
+UxBackground::UxBackground(std::function<void()> work, UxExtractionStatus& status)
+    : work_(std::move(work)), status_(status) {
     unsigned id = 0;
     thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, run, this, 0, &id)));
-    g_lastThread.store(id);
+    threadId_ = id;
     if (!thread_.valid()) run(this);
 }
 
@@ -22,12 +15,10 @@ UxBackground::~UxBackground() {
     if (!thread_.valid()) return;
     status_.requestCancel();
     // Reached with the work still going only on a way out that threw: the
-    // windows keep answering while the work finishes the file it writes. A
-    // destructor lets nothing out, and this way out already carries an
-    // exception: what a window throws here is dropped.
+    // windows keep answering while the work finishes the file it writes.
+    // The dialogs' guards keep what their procedures throw, for their
+    // owners; the pump itself throws nothing.
     HANDLE handle = thread_.get();
-    bool quit = false;
-    int quitCode = 0;
     for (;;) {
         DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
         if (wait == WAIT_OBJECT_0) break;
@@ -35,49 +26,42 @@ UxBackground::~UxBackground() {
             WaitForEnd(handle, true);
             break;
         }
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;  // for the loop that waits for it
-                quitCode = static_cast<int>(message.wParam);
-                continue;
-            }
-            try {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            } catch (...) {
-            }
-        }
+        PumpMessages();
     }
-    if (quit) PostQuitMessage(quitCode);
 }
 
 unsigned __stdcall UxBackground::run(void* self) {
     UxBackground& background = *static_cast<UxBackground*>(self);
     try {
-        background.work_(background.context_);
+        background.work_();
     } catch (...) {
         background.thrown_ = std::current_exception();
     }
     return 0;
 }
 
-bool UxBackground::waitOrMessage(DWORD intervalMs) {
-    if (!thread_.valid()) return true;
-    HANDLE handle = thread_.get();
-    DWORD wait = MsgWaitForMultipleObjects(1, &handle, FALSE, intervalMs, QS_ALLINPUT);
+UxBackground::Woken UxBackground::wait(const HANDLE* signals, DWORD count, DWORD ms, DWORD& which) {
+    if (!thread_.valid()) return WORK_ENDED;
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS - 1];
+    if (count > MAXIMUM_WAIT_OBJECTS - 2) count = MAXIMUM_WAIT_OBJECTS - 2;
+    handles[0] = thread_.get();
+    for (DWORD i = 0; i < count; ++i) handles[i + 1] = signals[i];
+    DWORD wait = MsgWaitForMultipleObjects(count + 1, handles, FALSE, ms, QS_ALLINPUT);
     if (wait == WAIT_FAILED) {
         // Never taken for the end: the thread's exit code says whether it is.
         DWORD code = 0;
-        if (GetExitCodeThread(handle, &code) && code == STILL_ACTIVE) {
-            Sleep(intervalMs < 20 ? intervalMs : 20);
-            return false;
+        if (GetExitCodeThread(handles[0], &code) && code == STILL_ACTIVE) {
+            Sleep(ms < 20 ? ms : 20);
+            return MESSAGE_OR_TIME;
         }
+    } else if (wait > WAIT_OBJECT_0 && wait <= WAIT_OBJECT_0 + count) {
+        which = wait - WAIT_OBJECT_0 - 1;
+        return SIGNALLED;
     } else if (wait != WAIT_OBJECT_0) {
-        return false;
+        return MESSAGE_OR_TIME;
     }
     thread_.reset();
-    return true;
+    return WORK_ENDED;
 }
 
 void UxBackground::rethrow() {

@@ -7,33 +7,40 @@
 #include "foundation/FCHandle.h"
 #include <windows.h>
 #include <exception>
+#include <functional>
 
 class UxBackground {
 public:
-    typedef void (*Work)(void* context);
+    enum Woken { WORK_ENDED, SIGNALLED, MESSAGE_OR_TIME };
 
-    // Starts work(context). When no thread can be had, work runs here and
-    // now, and the windows go unanswered meanwhile.
-    UxBackground(Work work, void* context, UxExtractionStatus& status);
+    // Starts work. When no thread can be had, work runs here and now, and
+    // the windows go unanswered meanwhile.
+    UxBackground(std::function<void()> work, UxExtractionStatus& status);
     // Asks the work to stop and waits for it, answering the thread's windows
-    // meanwhile, so that nothing it uses goes away under it. Nothing thrown
-    // while it waits leaves it.
+    // meanwhile, so that nothing it uses goes away under it.
     virtual ~UxBackground();
     UxBackground(const UxBackground&) = delete;
     UxBackground& operator=(const UxBackground&) = delete;
 
-    // True once the work has ended; otherwise after the interval or at the
-    // first message for this thread, whichever comes first.
-    bool waitOrMessage(DWORD intervalMs);
+    // Until the work has ended (WORK_ENDED, and for good), one of signals
+    // is set (SIGNALLED, which: its index), or a message for this thread
+    // arrives or ms pass (MESSAGE_OR_TIME).
+    Woken wait(const HANDLE* signals, DWORD count, DWORD ms, DWORD& which);
+    bool waitOrMessage(DWORD ms) {
+        DWORD which = 0;
+        return wait(nullptr, 0, ms, which) == WORK_ENDED;
+    }
     // Throws here what the work threw, once it has ended.
     void rethrow();
+    // The work's thread; 0 when it ran here.
+    DWORD threadId() const { return threadId_; }
 
 private:
     static unsigned __stdcall run(void* self);
 
-    Work work_;
-    void* context_;
+    std::function<void()> work_;
     UxExtractionStatus& status_;
     std::exception_ptr thrown_;  // written by the work's thread, read after it ended
     FCHandle thread_;
+    DWORD threadId_ = 0;
 };

@@ -1,9 +1,11 @@
 #include "cab/UxExtractionStatus.h"
 #include "foundation/FCLocked.h"
+#include "fs/FileInUse.h"
 
 UxExtractionStatus::UxExtractionStatus()
     : cancel_(false), cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      answered_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+      answered_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      askedEvent_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
     InitializeCriticalSection(&lock_);
 }
 
@@ -23,6 +25,7 @@ UxExtractionStatus::Answer UxExtractionStatus::ask(const QUESTION_& question) {
         question_.refusal = copy.refusal;
         asked_ = true;
     }
+    SetEvent(askedEvent_.get());
     HANDLE ends[2] = {answered_.get(), cancelEvent_.get()};
     DWORD woken = WaitForMultipleObjects(2, ends, FALSE, INFINITE);
     FCLocked locked(lock_);
@@ -46,6 +49,14 @@ void UxExtractionStatus::answer(Answer answer) {
         answer_ = answer;
     }
     SetEvent(answered_.get());
+}
+
+std::vector<std::wstring> UxExtractionStatus::HolderQuery::holders(const std::wstring& path) {
+    return FileHolders(path);
+}
+
+std::vector<std::wstring> UxExtractionStatus::holders(const std::wstring& path) const {
+    return holders_ != nullptr ? holders_->holders(path) : FileHolders(path);
 }
 
 DWORD UxExtractionStatus::waitLeft() const {

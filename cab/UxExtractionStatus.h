@@ -6,21 +6,15 @@
 // flag.
 #pragma once
 #include "foundation/FCHandle.h"
+#include "ui/UxProgressDialog.h"
 #include <windows.h>
 #include <atomic>
 #include <string>
 #include <vector>
 
-class UxExtractionStatus {
+class UxExtractionStatus : public UxCancellable {
 public:
-    struct SNAPSHOT_ {
-        // The file being written, by its name below the destination; after
-        // a cabinet, the cabinet's own name.
-        std::wstring statusText;
-        // Where the platform writes the current file; empty between files.
-        std::wstring writingPath;
-        unsigned long long doneBytes = 0;  // of the files finished
-    };
+    typedef UxProgressDisplay::SNAPSHOT_ SNAPSHOT_;
     // A file another program holds, or one the system refuses to replace
     // for a reason no wait mends, as the user is asked about it.
     struct QUESTION_ {
@@ -34,7 +28,7 @@ public:
     enum Answer { ANSWER_RETRY, ANSWER_SKIP, ANSWER_ABORT };
 
     UxExtractionStatus();
-    virtual ~UxExtractionStatus();
+    ~UxExtractionStatus() override;
     UxExtractionStatus(const UxExtractionStatus&) = delete;
     UxExtractionStatus& operator=(const UxExtractionStatus&) = delete;
 
@@ -47,7 +41,7 @@ public:
 
     // The user-interface thread's side.
     SNAPSHOT_ snapshot() const;
-    void requestCancel();
+    void requestCancel() override;
     // A question waiting for an answer, taken once.
     bool takeQuestion(QUESTION_& question);
     void answer(Answer answer);
@@ -64,6 +58,19 @@ public:
     void spend(DWORD ms) { waited_.fetch_add(ms); }
     // Set once Cancel is asked for: a wait ends at once.
     HANDLE cancelEvent() const { return cancelEvent_.get(); }
+    // Set when a question waits to be taken: the user-interface thread
+    // wakes for it at once.
+    HANDLE questionEvent() const { return askedEvent_.get(); }
+
+    // Who holds a file, as the Run asks the system (set before the
+    // extraction starts; asked on the extracting thread).
+    class HolderQuery {
+    public:
+        virtual ~HolderQuery() = default;
+        virtual std::vector<std::wstring> holders(const std::wstring& path);
+    };
+    void setHolderQuery(HolderQuery* query) { holders_ = query; }
+    std::vector<std::wstring> holders(const std::wstring& path) const;
 
 private:
     mutable CRITICAL_SECTION lock_;
@@ -76,4 +83,6 @@ private:
     bool unattended_ = false;
     FCHandle cancelEvent_;  // manual reset
     FCHandle answered_;  // auto reset: the answer is there
+    FCHandle askedEvent_;  // auto reset: a question is there
+    HolderQuery* holders_ = nullptr;  // not owned; null: the system's
 };

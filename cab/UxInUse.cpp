@@ -40,11 +40,11 @@ UxInUseWait::Outcome UxInUseWait::runWith(DWORD (*attempt)(void*), void* object,
     Outcome outcome = retryFor(attempt, object, path, kSilentWaitMs, error);
     for (;;) {
         if (outcome != SKIPPED) return outcome;
-        holders_ = FileHolders(path);
+        holders_ = status_ != nullptr ? status_->holders(path) : FileHolders(path);
         if (status_ == nullptr || !ask) return FAILED;
         if (status_->unattended()) {
             outcome = retryFor(attempt, object, path, UNATTENDED_MS, error);
-            if (outcome == SKIPPED) holders_ = FileHolders(path);
+            if (outcome == SKIPPED) holders_ = status_->holders(path);
             return outcome;
         }
         switch (status_->ask(UxExtractionStatus::QUESTION_{name, holders_})) {

@@ -110,10 +110,10 @@ void reportLastError(const char* text) {
     delete[] message;
 }
 
-std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)()) {
+std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)(void* context), void* context) {
     const char* const caption = "予期しないエラー";
     try {
-        body();
+        body(context);
         return nullptr;
     } catch (const Diagnostic& d) {
         return std::unique_ptr<Diagnostic>(new (std::nothrow) Diagnostic(d));

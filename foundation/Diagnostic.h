@@ -67,7 +67,7 @@ extern const char* const kNotEnoughMemoryText;
 // when it returned: a Diagnostic as it is, exhausted memory with the memory
 // text, anything else with a generic caption. Nothing escapes, so a process
 // always ends with its own message and exit code.
-std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)());
+std::unique_ptr<Diagnostic> RunCatchingFailures(void (*body)(void* context), void* context = nullptr);
 
 // The foundation's message box: task-modal and brought to the foreground,
 // with the owner given (none by default) and the buttons asked for.

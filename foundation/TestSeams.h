@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 
+// Why: running out of memory cannot be caused on purpose otherwise.
 // When set, the hook is asked before every allocation of the foundation
 // and a true answer makes that allocation fail; null switches it off.
 typedef bool (*HeapFailureHook)(size_t size);

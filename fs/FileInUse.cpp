@@ -5,9 +5,6 @@
 #include <restartmanager.h>
 
 namespace {
-typedef std::vector<std::wstring> (*HolderQuery)(const std::wstring& path);
-HolderQuery g_holdersForTests = nullptr;
-
 // A function of a library loaded at run time (void (*)() is the one type
 // any function's address may pass through).
 template <class Function>
@@ -75,11 +72,6 @@ std::vector<std::wstring> AskRestartManager(const std::wstring& path) {
 }
 }  // namespace
 
-// Declared for tests in cab/TestSeams.h: Wine's Restart Manager names no
-// program, so tests name them.
-void SetFileHoldersForTests(HolderQuery query);
-void SetFileHoldersForTests(HolderQuery query) { g_holdersForTests = query; }
-
 bool HeldByAnother(DWORD code, const std::wstring& path) {
     if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return true;
     if (code != ERROR_ACCESS_DENIED) return false;
@@ -88,9 +80,7 @@ bool HeldByAnother(DWORD code, const std::wstring& path) {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
 
-std::vector<std::wstring> FileHolders(const std::wstring& path) {
-    return g_holdersForTests != nullptr ? g_holdersForTests(path) : AskRestartManager(LongPathForm(path));
-}
+std::vector<std::wstring> FileHolders(const std::wstring& path) { return AskRestartManager(LongPathForm(path)); }
 
 HeldOutcome RetryWhileHeldWith(DWORD (*attempt)(void* object), void* object, const std::wstring& path, DWORD ms,
                                HANDLE cancel, DWORD& error) {

@@ -2,16 +2,7 @@
 // programs never include this.
 #pragma once
 #include <windows.h>
-#include <string>
-#include <vector>
 
-// Makes every short (8.3) path lookup fail, as on a volume where short
-// names are switched off.
+// Why: a volume without short names cannot be made under Wine. Makes every
+// short (8.3) path lookup fail, as on such a volume.
 void SetNoShortPathsForTests(bool none);
-
-// The programs that hold a file, as a test names them (null: as the
-// Restart Manager names them; Wine's names none).
-void SetFileHoldersForTests(std::vector<std::wstring> (*query)(const std::wstring& path));
-
-// The error the write probe meets (0: as it finds).
-void SetProbeErrorForTests(DWORD error);

@@ -4,7 +4,6 @@
 #include "fs/PathCompare.h"
 
 namespace {
-DWORD g_probeErrorForTests = 0;  // 0: as the probe finds
 // Probes a program held when they were to go; the caller's thread's.
 std::vector<std::wstring> g_pendingProbes;
 
@@ -17,9 +16,6 @@ DWORD RemoveProbe(const std::wstring& probe) {
 }
 }  // namespace
 
-// Declared for tests in fs/TestSeams.h.
-void SetProbeErrorForTests(DWORD error) { g_probeErrorForTests = error; }
-
 std::wstring MakeProbeName(const std::wstring& folder) {
     std::wstring probe = folder;
     if (probe.empty() || probe.back() != L'\\') probe += L'\\';
@@ -29,7 +25,6 @@ std::wstring MakeProbeName(const std::wstring& folder) {
 }
 
 DWORD ProbeError(const std::wstring& folder, ProbeKind kind) {
-    if (g_probeErrorForTests != 0) return g_probeErrorForTests;
     std::wstring probe = LongPathForm(MakeProbeName(folder));
     bool existed = pathExists(probe);
     DWORD code = 0;

@@ -165,7 +165,6 @@ void FCDialogBase::centreOnParent(int x, int y, bool keepOnMonitor) {
 
 INT_PTR FCDialog::doModal() {
     pendingException = nullptr;
-    modeless_ = false;
     expectWindow(this);
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
                                      guardedProc, reinterpret_cast<LPARAM>(this));
@@ -185,20 +184,34 @@ FCDialog* FCDialog::fromWindow(HWND window) {
     return static_cast<FCDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrW(window, DWLP_USER)));
 }
 
-HWND FCDialog::createHidden() {
-    pendingException = nullptr;
-    modeless_ = true;
-    expectWindow(this);
-    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(templateId), ownerWindow,
-                                     guardedProc, reinterpret_cast<LPARAM>(this));
-    expectWindow(nullptr);
-    rethrowPending();
-    return window;
+void FCDialog::abandonWindow(HWND window) { EndDialog(window, -1); }
+
+namespace {
+// The modeless dialogs of this thread, for their keys: a few at most (the
+// progress dialog), kept in plain slots a thread needs nothing to clean up.
+const int kModelessSlots = 8;
+thread_local FCModelessDialog* t_modeless[kModelessSlots];
+}  // namespace
+
+FCModelessDialog::FCModelessDialog(int templateId) : FCDialogBase(templateId) {
+    for (FCModelessDialog*& slot : t_modeless) {
+        if (slot != nullptr) continue;
+        slot = this;
+        return;
+    }
 }
 
-void FCDialog::abandonWindow(HWND window) {
-    if (modeless_) DestroyWindow(window);
-    else EndDialog(window, -1);
+FCModelessDialog::~FCModelessDialog() {
+    for (FCModelessDialog*& slot : t_modeless)
+        if (slot == this) slot = nullptr;
+}
+
+bool FCModelessDialog::takeDialogMessage(MSG& message) {
+    for (FCModelessDialog* dialog : t_modeless) {
+        HWND window = dialog != nullptr ? dialog->windowHandle : nullptr;
+        if (window != nullptr && IsWindow(window) && IsDialogMessageW(window, &message)) return true;
+    }
+    return false;
 }
 
 HWND FCModelessDialog::createWindow() {

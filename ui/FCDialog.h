@@ -76,9 +76,6 @@ public:
     ~FCDialog() override {}
 
     virtual INT_PTR doModal();
-    // The same dialog made modeless and not shown, behind the same guard:
-    // its owner destroys the window. Null when it could not be made.
-    HWND createHidden();
     void attachWindow(HWND window);
     // The dialog object a procedure attached with attachWindow.
     static FCDialog* fromWindow(HWND window);
@@ -87,15 +84,18 @@ public:
 
 protected:
     void abandonWindow(HWND window) override;
-
-private:
-    bool modeless_ = false;
 };
 
 class FCModelessDialog : public FCDialogBase {
 public:
-    explicit FCModelessDialog(int templateId) : FCDialogBase(templateId) {}
-    ~FCModelessDialog() override {}
+    // Each lives on the thread that made it, which finds it by its keys
+    // (eight at a time; more go without them).
+    explicit FCModelessDialog(int templateId);
+    ~FCModelessDialog() override;
+
+    // True when message was a key of one of this thread's modeless dialogs
+    // and was handled as such (IsDialogMessageW): not to be dispatched.
+    static bool takeDialogMessage(MSG& message);
 
 protected:
     // CreateDialogParamA behind the guard; the derived class calls it.

@@ -13,7 +13,10 @@ namespace {
 typedef HINSTANCE(WINAPI* ShellOpenFunction)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 ShellOpenFunction g_shellOpen = ShellExecuteW;
 const int kButtonIds[4] = {IDOK, IDCANCEL, IDYES, IDNO};
-const UINT_PTR kEndTimer = 1;
+// Posted by the wait on the dialog's end event.
+const UINT kEndMessage = WM_APP + 1;
+
+VOID CALLBACK PostEnd(PVOID window, BOOLEAN) { PostMessageW(static_cast<HWND>(window), kEndMessage, 0, 0); }
 
 UxMessageDialog::DIS_INFO_* InfoOf(HWND window) {
     FCDialog* dialog = FCDialog::fromWindow(window);
@@ -40,7 +43,10 @@ void InitMessageDialog(HWND window, FCDialog* dialog) {
     else
         SetMessageText(window, IDC_MESSAGE_TEXT, info->text.text(), markedUp, info->openBracket.text(),
                        info->closeBracket.text());
-    if (static_cast<UxMessageDialog*>(dialog)->endWhen != nullptr) SetTimer(window, kEndTimer, 100, nullptr);
+    UxMessageDialog& self = *static_cast<UxMessageDialog*>(dialog);
+    if (self.endEvent != nullptr &&
+        !RegisterWaitForSingleObject(&self.endWait, self.endEvent, PostEnd, window, INFINITE, WT_EXECUTEONLYONCE))
+        self.endWait = nullptr;
     dialog->centreOnParent(-1, -1, false);
 }
 
@@ -81,11 +87,13 @@ INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPA
         }
         return FALSE;
     }
-    case WM_TIMER: {
+    case kEndMessage: EndDialog(window, IDCANCEL); return TRUE;
+    case WM_DESTROY: {
+        // Waited for, so that no end is posted to a window gone.
         UxMessageDialog* dialog = static_cast<UxMessageDialog*>(FCDialog::fromWindow(window));
-        if (wParam != kEndTimer || dialog == nullptr || dialog->endWhen == nullptr) return FALSE;
-        if (dialog->endWhen(dialog->endContext)) EndDialog(window, IDCANCEL);
-        return TRUE;
+        if (dialog != nullptr && dialog->endWait != nullptr) UnregisterWaitEx(dialog->endWait, INVALID_HANDLE_VALUE);
+        if (dialog != nullptr) dialog->endWait = nullptr;
+        return FALSE;
     }
     case WM_NOTIFY: {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -142,13 +150,11 @@ int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* 
     return RunMessageDialog(dialog, owner, text, title, markedUp, openBracket, closeBracket);
 }
 
-int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, bool (*endWhen)(void* context),
-                      void* endContext) {
+int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, HANDLE endEvent) {
     UxMessageDialog dialog(IDD_MESSAGE_RETRY_SKIP);
     const int results[4] = {IDRETRY, IDABORT, IDRETRY, IDIGNORE};
     for (int i = 0; i < 4; ++i) dialog.info.results[i] = results[i];
-    dialog.endWhen = endWhen;
-    dialog.endContext = endContext;
+    dialog.endEvent = endEvent;
     dialog.marked = text;
     return RunMessageDialog(dialog, owner, nullptr, title, true, nullptr, nullptr);
 }

@@ -47,10 +47,11 @@ public:
     DIS_INFO_ info;
     // The message when it names paths (info.text is then empty).
     UxMarkedText marked;
-    // Asked while the dialog is open: once true, the dialog ends as if
-    // Escape were pressed (the Run it asks about was cancelled elsewhere).
-    bool (*endWhen)(void* context) = nullptr;
-    void* endContext = nullptr;
+    // Once set, the dialog ends as if Escape were pressed (the Run it asks
+    // about was cancelled elsewhere); null: never. Waited on by the system's
+    // thread pool, which posts the end to the window.
+    HANDLE endEvent = nullptr;
+    HANDLE endWait = nullptr;  // the registered wait, while the window lives
 };
 
 int ShowMessageDialog(HWND owner, int templateId, const char* text, const char* title, bool markedUp,
@@ -61,9 +62,8 @@ int AskYesNo(HWND owner, const char* text, const char* title, bool markedUp, con
 // The same with a text that names paths.
 int AskYesNo(HWND owner, const UxMarkedText& text, const char* title, bool markedUp);
 // The question about a file another program holds (template 129):
-// IDRETRY, IDIGNORE (skip) or IDABORT; Escape, the close box and endWhen
+// IDRETRY, IDIGNORE (skip) or IDABORT; Escape, the close box and endEvent
 // answer IDABORT, Enter IDRETRY.
-int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, bool (*endWhen)(void* context),
-                      void* endContext);
+int AskRetrySkipAbort(HWND owner, const UxMarkedText& text, const char* title, HANDLE endEvent);
 INT_PTR CALLBACK MessageDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void OpenLink(const std::wstring& link);

@@ -2,7 +2,6 @@
 // others under code page 932, and again under 1252 and 65001 (the CTest
 // entries app_tests_en_US.UTF-8 and app_tests_hi_IN.UTF-8): every text is
 // read back as UTF-16 and compared with the Shift_JIS original.
-#include "app/TestSeams.h"
 #include "cab/TestSeams.h"
 #include "cab/UxCAB.h"
 #include "config/UxQcf.h"
@@ -380,13 +379,21 @@ TEST(AnyCodePage, AToolFolderThePlatformsReaderCannotReachIsToldAtStartUp) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     for (const wchar_t* name : {L"data01.cab", L"kelpex.qcf"})
         ASSERT_TRUE(MoveFileW((Unicode(h.folder().path()) + name).c_str(), (folder + name).c_str()));
-    SetApplicationFolderForTests(folder);
+    // The window of the moved tool.
+    RunLog log;
+    UxMainWindow moved(folder, COMMAND_LINE_(), log);
     SetNoShortPathsForTests(true);
-    h.open();
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr,
+                                     UxMainWindow::procedure, reinterpret_cast<LPARAM>(static_cast<FCDialog*>(&moved)));
     SetNoShortPathsForTests(false);
+    ASSERT_NE(nullptr, window);
+    struct Close {
+        HWND window;
+        ~Close() { DestroyWindow(window); }
+    } close{window};
     bool reachable = GetACP() == CP_UTF8;
-    EXPECT_EQ(reachable, h.enabled(IDC_MAIN_RUN));
-    std::wstring shown = RichUnicode(h.control(IDC_MAIN_MESSAGE));
+    EXPECT_EQ(reachable, IsWindowEnabled(GetDlgItem(window, IDC_MAIN_RUN)) != FALSE);
+    std::wstring shown = RichUnicode(GetDlgItem(window, IDC_MAIN_MESSAGE));
     EXPECT_EQ(reachable, shown.find(folder + L"data01.cab") == std::wstring::npos) << ToShiftJis(shown.c_str());
     EXPECT_EQ(reachable, shown.find(Unicode("短い名前もない")) == std::wstring::npos) << ToShiftJis(shown.c_str());
 }

@@ -1,10 +1,10 @@
 // The offer to go on as administrator: when it is made (the token and the
-// write probe's error through seams: under Wine every process is elevated),
+// write probe's error answered by the test: under Wine every process is
+// elevated),
 // what No and a failed start leave, and the hand-over to a real second
 // kelpex started with the runas verb.
 #include "app/Elevation.h"
 #include "app/MainDialog.h"
-#include "app/TestSeams.h"
 #include "res/MessageDialogIds.h"
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
@@ -23,19 +23,29 @@
 namespace {
 const char* const kOffer = "管理者の権限の確認";
 
-// The seams as a test left them, put back on every way out.
-struct Seams {
-    Seams(int elevated, DWORD error, const std::wstring& program) {
-        SetElevationForTests(elevated);
-        SetProbeErrorForTests(error);
-        SetRelaunchedProgramForTests(program.c_str());
+// The token's answer, the write probe's error and the program started as
+// administrator, as a test sets them.
+struct Answers : UxRunPlatform {
+    Answers(int elevated, DWORD error, const std::wstring& program)
+        : elevated_(elevated != 0), error_(error), program_(program) {}
+    bool isElevated() override { return elevated_; }
+    DWORD probe(const std::wstring& folder, ProbeKind kind) override {
+        return error_ != 0 ? error_ : UxRunPlatform::probe(folder, kind);
     }
-    ~Seams() {
-        SetElevationForTests(-1);
-        SetProbeErrorForTests(0);
-        SetRelaunchedProgramForTests(nullptr);
-    }
+    std::wstring program() override { return program_; }
+    void setProgram(const std::wstring& program) { program_ = program; }
+
+private:
+    bool elevated_;
+    DWORD error_;
+    std::wstring program_;
 };
+
+COMMAND_LINE_ Passive(bool passive) {
+    COMMAND_LINE_ line;
+    line.passive = passive;
+    return line;
+}
 }  // namespace
 
 TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
@@ -58,12 +68,12 @@ TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
         {1, ERROR_ACCESS_DENIED, false, 0, true, "このパスは書き込むことが出来ません", EXIT_DESTINATION},
     };
     for (const auto& c : cases) {
-        MainDialogHarness h("fname=data01.cab\n", {"data01.cab"});
         // A program that cannot be started: Yes then fails, as a refused
         // elevation does, and the window stays.
-        Seams seams(c.elevated, c.probeError, h.folder().widePath() + L"missing.exe");
+        TempFolder elsewhere;
+        Answers answers(c.elevated, c.probeError, elsewhere.widePath() + L"missing.exe");
+        MainDialogHarness h("fname=data01.cab\n", {"data01.cab"}, Passive(c.unattended), answers);
         h.open();
-        MainDialogState().startRequest.mode = c.unattended ? RUN_PASSIVE : RUN_WINDOW;
         std::string out = h.folder() / "out\\";
         CreateDirectoryA(out.c_str(), nullptr);
         h.type(out);
@@ -73,7 +83,7 @@ TEST(Elevation, OfferedOnlyWithoutTheRightsAndOnlyForAccessDenied) {
             EXPECT_EQ(c.offered ? 1 : 0, offer.answered()) << c.elevated << " " << c.probeError;
         }
         EXPECT_EQ(0u, h.text(IDC_MAIN_MESSAGE).find(c.shown)) << h.text(IDC_MAIN_MESSAGE);
-        EXPECT_EQ(c.exitCode, MainDialogState().outcome.exitCode) << c.elevated << " " << c.unattended;
+        EXPECT_EQ(c.exitCode, h.main().outcome().exitCode) << c.elevated << " " << c.unattended;
         EXPECT_TRUE(IsWindowVisible(h.window())) << c.answer;
         EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
     }
@@ -92,7 +102,8 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         DWORD exitCode;
     } cases[] = {{"", false, 0}, {"rel 表\\", false, 0}, {"rel", true, 4}};
     for (const auto& c : cases) {
-        MainDialogHarness h("fname=data*.cab,2,1,1,1\nmakerName=Maker\n", {});
+        Answers answers(0, ERROR_ACCESS_DENIED, L"");
+        MainDialogHarness h("fname=data*.cab,2,1,1,1\nmakerName=Maker\n", {}, COMMAND_LINE_(), answers);
         const std::string bytes = Incompressible(4000, 7);
         ASSERT_EQ(1u, WriteFciSeries(h.folder().path(), {{"x.txt", bytes}}, 1 << 20, true, false, "data0").size());
         if (c.damaged) {
@@ -103,7 +114,7 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         }
         std::wstring program = h.folder().widePath() + L"kelpex.exe";
         ASSERT_TRUE(CopyFileW(FromShiftJis(WindowsPath(KELPEX_EXE).c_str()).c_str(), program.c_str(), FALSE));
-        Seams seams(0, ERROR_ACCESS_DENIED, program);
+        answers.setProgram(program);
         TempFolder here, other;
         WriteCabinet(other / "data01.cab", {{"x.txt", "x"}});
         TempFolder::writeFile(other / "kelpex.qcf", "fname=data01.cab\n");
@@ -126,7 +137,7 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         SetCurrentDirectoryW(before);
         EXPECT_FALSE(IsWindowVisible(h.window()));
         ASSERT_TRUE(HandOverStarted());
-        DWORD pid = GetProcessId(LastHandOverForTests());
+        DWORD pid = GetProcessId(HandedOverProcess());
         {
             StartedKelpex third(other, "/quiet /dest=" + other / "out");
             EXPECT_EQ(6u, third.waitExit(30000)) << c.typed;
@@ -139,9 +150,9 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         const char* outcome = c.damaged ? "解凍中にエラーが発生しました。" : "解凍は正常に終了しました。";
         HWND message = GetDlgItem(window, IDC_MAIN_MESSAGE);
         EXPECT_TRUE(WindowAnswerer::waitUntil(
-            [&] { return OtherProcessText(LastHandOverForTests(), message).find(FromShiftJis(outcome).c_str()) == 0; },
+            [&] { return OtherProcessText(HandedOverProcess(), message).find(FromShiftJis(outcome).c_str()) == 0; },
             30000))
-            << ToShiftJis(OtherProcessText(LastHandOverForTests(), message).c_str());
+            << ToShiftJis(OtherProcessText(HandedOverProcess(), message).c_str());
         EXPECT_EQ(c.damaged ? "<missing>" : bytes, TempFolder::readFile(line + L"x.txt"));
         wchar_t field[512] = L"";
         SendDlgItemMessageW(window, IDC_MAIN_DESTINATION_EDIT, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(field));

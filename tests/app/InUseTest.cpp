@@ -3,7 +3,6 @@
 // with nobody to ask, skipped after a longer wait; the rest of the series is
 // written and the outcome says what was left as it was.
 #include "app/RunLog.h"
-#include "fs/TestSeams.h"
 #include "foundation/WideText.h"
 #include "res/MessageDialogIds.h"
 #include "tests/app/MainDialogHarness.h"
@@ -15,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,10 +22,30 @@
 namespace {
 const char* const kInUse = "使用中のファイル";
 
+// The programs holding a file, as a test names them: Wine's Restart
+// Manager names none. Read by the extracting thread, set by the test's
+// while it waits.
+class NamedHolders : public UxRunPlatform {
+public:
+    void name(std::vector<std::wstring> names) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        names_ = std::move(names);
+    }
+    std::vector<std::wstring> holders(const std::wstring&) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return names_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::wstring> names_;
+};
+
 // The series: held.txt replaces an old file, the rest are new, and a second
 // cabinet comes after.
-struct InUseHarness : MainDialogHarness {
-    explicit InUseHarness(const char* qcf = "fname=data*.cab,2,1,2,1\n") : MainDialogHarness(qcf, {}) {
+struct InUseHarness : NamedHolders, MainDialogHarness {
+    explicit InUseHarness(const char* qcf = "fname=data*.cab,2,1,2,1\n")
+        : MainDialogHarness(qcf, {}, COMMAND_LINE_(), *this) {
         WriteCabinet(folder() / "data01.cab", {{"held.txt", "new"}, {"b.txt", "b"}});
         WriteCabinet(folder() / "data02.cab", {{"c.txt", "c"}});
         out = folder().widePath() + L"out\\";
@@ -67,9 +87,6 @@ private:
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };
-
-std::vector<std::wstring> g_holders;
-std::vector<std::wstring> NamedHolders(const std::wstring&) { return g_holders; }
 
 // Nothing of ours is left beside the files: no probe, no temporary file.
 std::vector<std::wstring> Leftovers(const std::wstring& out) {
@@ -115,8 +132,7 @@ TEST(InUse, AHeldFileIsWaitedForThenAskedAboutNamingItsHolder) {
     };
     for (const auto& c : cases) {
         InUseHarness h;
-        g_holders = c.holders;
-        SetFileHoldersForTests(NamedHolders);
+        h.name(c.holders);
         h.open();
         SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), h.out.c_str());
         HeldFile held(h.out + L"held.txt", c.sharing);
@@ -149,7 +165,6 @@ TEST(InUse, AHeldFileIsWaitedForThenAskedAboutNamingItsHolder) {
         }
         if (releaser.joinable()) releaser.join();
         held.release();
-        SetFileHoldersForTests(nullptr);
         std::string text = h.text(IDC_MAIN_MESSAGE);
         EXPECT_EQ(0u, text.find(c.outcome)) << c.answer << "\n" << text;
         EXPECT_EQ(c.held, TempFolder::readFile(h.out + L"held.txt")) << c.answer;
@@ -158,7 +173,7 @@ TEST(InUse, AHeldFileIsWaitedForThenAskedAboutNamingItsHolder) {
         EXPECT_EQ(std::vector<std::wstring>(), Leftovers(h.out)) << c.answer;
         EXPECT_EQ(
             c.answer == SKIP || c.answer == ABORT ? (c.answer == SKIP ? EXIT_RUN_FAILED : EXIT_CANCELLED) : EXIT_DONE,
-            MainDialogState().outcome.exitCode)
+            h.main().outcome().exitCode)
             << c.answer;
     }
 }
@@ -217,8 +232,7 @@ TEST(InUse, AFileSkippedInOneCabinetAndWrittenInAnotherIsLoggedAsOnDisk) {
     WriteCabinet(h.folder() / "data01.cab", {{"a.txt", "one"}});
     WriteCabinet(h.folder() / "data02.cab", {{"held.txt", "new"}, {"b.txt", "b"}});
     WriteCabinet(h.folder() / "data03.cab", {{"a.txt", "three"}, {"c.txt", "c"}});
-    g_holders = {L"first.exe"};
-    SetFileHoldersForTests(NamedHolders);
+    h.name({L"first.exe"});
     h.open();
     SetWindowTextW(h.control(IDC_MAIN_DESTINATION_EDIT), h.out.c_str());
     std::unique_ptr<HeldFile> first(new HeldFile(h.out + L"held.txt", HeldFile::SHARE_NONE)), third;
@@ -227,7 +241,7 @@ TEST(InUse, AFileSkippedInOneCabinetAndWrittenInAnotherIsLoggedAsOnDisk) {
         WindowAnswerer box(kInUse, {IDC_MESSAGE_NO, IDC_MESSAGE_NO}, [&](size_t i) {
             if (i > 0) return;
             third.reset(new HeldFile(h.out + L"a.txt", HeldFile::SHARE_READ));
-            g_holders = {L"third.exe"};
+            h.name({L"third.exe"});
         });
         h.click(IDC_MAIN_RUN);
         EXPECT_EQ(2, box.answered());
@@ -235,13 +249,11 @@ TEST(InUse, AFileSkippedInOneCabinetAndWrittenInAnotherIsLoggedAsOnDisk) {
     ASSERT_TRUE(third && third->held()) << (third ? third->whyNotHeld() : "");
     first.reset();
     third.reset();
-    SetFileHoldersForTests(nullptr);
     EXPECT_EQ("one", TempFolder::readFile(h.out + L"a.txt"));
     EXPECT_EQ("old", TempFolder::readFile(h.out + L"held.txt"));
     EXPECT_EQ("c", TempFolder::readFile(h.out + L"c.txt"));
-    const MainState& state = MainDialogState();
-    EXPECT_EQ(EXIT_RUN_FAILED, state.outcome.exitCode);
-    std::string log = ToShiftJis(RunLogText(state.outcome, state.configuration).c_str());
+    EXPECT_EQ(EXIT_RUN_FAILED, h.main().outcome().exitCode);
+    std::string log = ToShiftJis(RunLogText(h.main().outcome(), h.main().configuration().get()).c_str());
     for (const char* line :
          {"data01.cab: 展開済み（1ファイル）\n", "data02.cab: 一部展開（1 / 2ファイル、スキップ 1）\n",
           "data03.cab: 一部展開（1 / 2ファイル、スキップ 1）\n", "展開したファイル（3）:\n  a.txt\n  b.txt\n  c.txt\n",

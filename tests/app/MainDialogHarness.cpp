@@ -1,5 +1,4 @@
 #include "tests/app/MainDialogHarness.h"
-#include "app/TestSeams.h"
 #include "foundation/WideText.h"
 #include "tests/cab/CabinetWriter.h"
 #include <commctrl.h>
@@ -25,25 +24,22 @@ void MainDialogHarness::writeConfiguration(const std::string& path, const char* 
     TempFolder::writeFile(path, qcf);
 }
 
-MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives) : dialog_(IDD_MAIN) {
+MainDialogHarness::MainDialogHarness(const char* qcf, const std::vector<std::string>& archives,
+                                     const COMMAND_LINE_& line, UxRunPlatform& platform)
+    : dialog_(folder_.widePath(), line, log_, platform) {
     if (qcf != nullptr) writeConfiguration(folder_ / "kelpex.qcf", qcf);
     for (const auto& name : archives) WriteCabinet(folder_ / name, {{"x.txt", "x"}});
-    SetApplicationFolderForTests(W(folder_.path()));
-    MainDialogState() = MainState();
 }
 
 MainDialogHarness::~MainDialogHarness() {
     if (dialog_.windowHandle != nullptr) DestroyWindow(dialog_.windowHandle);
-    MainDialogState() = MainState();
-    store_.flags = 0;
-    SetApplicationFolderForTests(W(""));
 }
 
 void MainDialogHarness::open() {
-    dialog_.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store_));
     // A Unicode window, as the program makes it.
-    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc,
-                                     reinterpret_cast<LPARAM>(&dialog_));
+    HWND window =
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), nullptr, UxMainWindow::procedure,
+                           reinterpret_cast<LPARAM>(static_cast<FCDialog*>(&dialog_)));
     ASSERT_NE(nullptr, window);
     ShowWindow(window, SW_SHOW);
 }

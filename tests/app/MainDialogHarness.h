@@ -1,7 +1,9 @@
 // The real main dialog (template 138) for tests: made modeless on the test
 // thread from a prepared application folder, driven with window messages.
 #pragma once
+#include "app/Destination.h"
 #include "app/MainDialog.h"
+#include "app/RunLog.h"
 #include "tests/support/ControlHelpers.h"
 #include "tests/support/TempFolder.h"
 #include <richedit.h>
@@ -12,11 +14,16 @@ class MainDialogHarness {
 public:
     // Writes kelpex.qcf (Shift_JIS text; none when qcf is null) and the
     // given archives (a small cabinet each) into a fresh application folder.
-    MainDialogHarness(const char* qcf, const std::vector<std::string>& archives);
+    // The window runs as a command line asks and with what a test answers
+    // in the system's place.
+    MainDialogHarness(const char* qcf, const std::vector<std::string>& archives,
+                      const COMMAND_LINE_& line = COMMAND_LINE_(), UxRunPlatform& platform = SystemPlatform());
     ~MainDialogHarness();
 
     void open();
     HWND window() const { return dialog_.windowHandle; }
+    const UxMainWindow& main() const { return dialog_; }
+    RunLog& log() { return log_; }
     HWND control(int id) const { return GetDlgItem(window(), id); }
     std::string text(int id) const;  // rich edits too
     std::string caption() const;
@@ -31,6 +38,6 @@ public:
 
 private:
     TempFolder folder_;
-    UxQcf store_;
-    FCDialog dialog_;
+    RunLog log_;
+    UxMainWindow dialog_;
 };

@@ -58,7 +58,7 @@ TEST(MainDialogStart, SeriesInSetOrderWithCaptionAndOpeningText) {
     EXPECT_EQ("表示テスト", h.caption());
     EXPECT_EQ(Opening(names), h.text(IDC_MAIN_MESSAGE));
     EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
-    EXPECT_EQ(12u, MainDialogState().configuration.archives.size());
+    EXPECT_EQ(12u, h.main().configuration()->archives.size());
 }
 
 TEST(MainDialogStart, WidthZeroSortsByTheLocaleNotByNumber) {

@@ -1,5 +1,4 @@
-#include "cab/TestSeams.h"
-#include "cab/UxProgressDialog.h"
+#include "ui/UxProgressDialog.h"
 #include "foundation/FCHandle.h"
 #include "foundation/WideText.h"
 #include "ui/UxMessageDialog.h"
@@ -28,8 +27,9 @@ std::string Qcf(const std::string& extra) {
 // An application folder holding the series data01..03.cab from the fixtures.
 struct SeriesHarness : MainDialogHarness {
     explicit SeriesHarness(const std::string& qcf,
-                           const std::vector<std::string>& cabinets = {"data01.cab", "data02.cab", "data03.cab"})
-        : MainDialogHarness(qcf.c_str(), {}) {
+                           const std::vector<std::string>& cabinets = {"data01.cab", "data02.cab", "data03.cab"},
+                           UxRunPlatform& platform = SystemPlatform())
+        : MainDialogHarness(qcf.c_str(), {}, COMMAND_LINE_(), platform) {
         for (size_t i = 0; i < cabinets.size(); ++i) {
             std::string target = folder() / ("data0" + std::to_string(i + 1) + ".cab");
             // A link where the file system allows one: some are hundreds of MB.
@@ -100,7 +100,7 @@ TEST(Run, ExtractsTheSeriesIntoANewFolderAfterYes) {
     }
     EXPECT_EQ("解凍は正常に終了しました。\r出力されたフォルダは\r" + out + "\\\rです。", h.text(IDC_MAIN_MESSAGE));
     EXPECT_TRUE(h.enabled(IDC_MAIN_RUN));
-    EXPECT_EQ(nullptr, currentProgressDialog);
+    EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
     EXPECT_FALSE(AnyProbeIn(h.folder().path()));
 }
 
@@ -338,9 +338,10 @@ TEST(RunHelpers, DeepestExistingFolderAndFolderCreation) {
 
 namespace {
 std::string g_exitDestination;
+const UxMainWindow* g_exitWindow = nullptr;
 void CALLBACK StartRunThenExit(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    HWND window = MainDialogState().windows.dialog->windowHandle;
+    HWND window = g_exitWindow->windowHandle;
     SetDlgItemTextA(window, IDC_MAIN_DESTINATION_EDIT, g_exitDestination.c_str());
     // Exit (the close box sends the same command) while the Run extracts.
     AtFirstPump([window] { SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0); });
@@ -355,13 +356,13 @@ TEST(Run, ExitDuringARunCancelsItAndThenEndsTheDialog) {
     CopyFileA(Data("data02.cab").c_str(), (h.folder() / "data02.cab").c_str(), FALSE);
     g_exitDestination = h.folder() / "out\\";
     CreateDirectoryA(g_exitDestination.c_str(), nullptr);
-    UxQcf store;
-    FCDialog dialog(IDD_MAIN);
-    dialog.setProcedure(nullptr, MainDialogProc, reinterpret_cast<LPARAM>(&store));
+    RunLog log;
+    // Made modal, as the program makes it.
+    UxMainWindow dialog(h.folder().widePath(), COMMAND_LINE_(), log);
+    g_exitWindow = &dialog;
     SetTimer(nullptr, 0, 1, StartRunThenExit);
     EXPECT_EQ(IDC_MAIN_EXIT, dialog.doModal());
-    store.flags = 0;
-    EXPECT_FALSE(MainDialogState().windows.running);
+    EXPECT_FALSE(dialog.running());
     EXPECT_FALSE(TempFolder::exists(g_exitDestination + "readme2.txt"));  // the second archive never started
     EXPECT_EQ(nullptr, WindowAnswerer::waitForWindow("解凍中...", 0));
 }
@@ -611,8 +612,14 @@ unsigned long long FileSize(const std::string& path) {
 // long the status line takes to say Cancel once it is pressed.
 class Prober {
 public:
-    Prober(HWND main, std::string file, unsigned long long fullSize, bool cancel)
-        : main_(main), file_(std::move(file)), fullSize_(fullSize), cancel_(cancel), thread_([this] { probe(); }) {}
+    // The extracting thread, as the Run names it.
+    struct Workers : UxRunPlatform {
+        std::atomic<DWORD> worker{0};
+        void workerStarted(DWORD id) override { worker = id; }
+    };
+    Prober(HWND main, const Workers& workers, std::string file, unsigned long long fullSize, bool cancel)
+        : main_(main), workers_(workers), file_(std::move(file)), fullSize_(fullSize), cancel_(cancel),
+          thread_([this] { probe(); }) {}
     ~Prober() { stop(); }
     // Ends the probing; the windows' thread keeps answering meanwhile.
     void stop() {
@@ -664,7 +671,7 @@ private:
     // (were it held inside a lock the windows need, the bar would not move
     // and the next probe tries again).
     void hold(HWND progress) {
-        FCHandle worker(OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, LastBackgroundThreadForTests()));
+        FCHandle worker(OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, workers_.worker.load()));
         if (!worker.valid() || SuspendThread(worker.get()) == static_cast<DWORD>(-1)) return;
         CONTEXT context = {};
         context.ContextFlags = CONTEXT_CONTROL;
@@ -683,6 +690,7 @@ private:
     }
 
     HWND main_;
+    const Workers& workers_;
     std::string file_;
     unsigned long long fullSize_;
     bool cancel_;
@@ -698,11 +706,12 @@ private:
 TEST(RunResponsive, TheWindowsAnswerThroughoutALargeFileAndCancelIsHeardAtOnce) {
     const unsigned long long kHuge = 629145600;
     for (bool cancel : {false, true}) {
-        SeriesHarness h("fname=data*.cab,2,1,2,1\nsize=601\n", {"huge.cab", "data02.cab"});
+        Prober::Workers workers;
+        SeriesHarness h("fname=data*.cab,2,1,2,1\nsize=601\n", {"huge.cab", "data02.cab"}, workers);
         std::string out = h.folder() / "out\\";
         CreateDirectoryA(out.c_str(), nullptr);
         h.type(out);
-        Prober prober(h.window(), out + "huge.bin", kHuge, cancel);
+        Prober prober(h.window(), workers, out + "huge.bin", kHuge, cancel);
         h.run();
         prober.stop();
         EXPECT_LE(prober.longestMs, 250u) << cancel;

@@ -1,6 +1,6 @@
 #include "cab/UxBackground.h"
 #include "cab/UxCAB.h"
-#include "cab/UxProgressDialog.h"
+#include "ui/UxProgressDialog.h"
 #include "foundation/WideText.h"
 #include "tests/cab/CabinetWriter.h"
 #include "tests/support/TempFolder.h"
@@ -216,7 +216,7 @@ void WaitForCancel(void* context) {
 TEST(UxBackground, AnExceptionComesOutOnTheWaitingThreadAndAnAbandonedWorkIsStopped) {
     UxExtractionStatus status;
     {
-        UxBackground background(Throw, nullptr, status);
+        UxBackground background([] { Throw(nullptr); }, status);
         DWORD start = GetTickCount();
         while (!background.waitOrMessage(50)) ASSERT_LT(GetTickCount() - start, 10000u);
         EXPECT_THROW(background.rethrow(), Thrown);
@@ -225,7 +225,7 @@ TEST(UxBackground, AnExceptionComesOutOnTheWaitingThreadAndAnAbandonedWorkIsStop
     Patient patient;
     patient.status = &status;
     {
-        UxBackground background(WaitForCancel, &patient, status);
+        UxBackground background([&] { WaitForCancel(&patient); }, status);
         DWORD start = GetTickCount();
         while (!patient.began) ASSERT_LT(GetTickCount() - start, 10000u);
     }
@@ -259,7 +259,7 @@ TEST(UxBackground, TheWindowsAnswerWhileAnAbandonedWorkEnds) {
     finisher.window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, finisher.window);
     try {
-        UxBackground background(FinishAfterAnAnswer, &finisher, status);
+        UxBackground background([&] { FinishAfterAnAnswer(&finisher); }, status);
         DWORD start = GetTickCount();
         while (!finisher.began) ASSERT_LT(GetTickCount() - start, 10000u);
         throw Thrown();

@@ -72,16 +72,16 @@ TEST(ReportLastError, ShowsTheCodeCurrentWhenCalled) {
 }
 
 namespace {
-void Returns() {}
-void ThrowsDiagnostic() { throw CannotReadException("FCFile - read", "x.txt"); }
-void ThrowsBadAlloc() { throw std::bad_alloc(); }
-void ThrowsStandard() { throw std::runtime_error("boom"); }
-void ThrowsAnything() { throw 42; }
+void Returns(void*) {}
+void ThrowsDiagnostic(void*) { throw CannotReadException("FCFile - read", "x.txt"); }
+void ThrowsBadAlloc(void*) { throw std::bad_alloc(); }
+void ThrowsStandard(void*) { throw std::runtime_error("boom"); }
+void ThrowsAnything(void*) { throw 42; }
 }  // namespace
 
 TEST(RunCatchingFailures, EveryKindOfExceptionBecomesAMessageToShow) {
     struct Case {
-        void (*body)();
+        void (*body)(void*);
         const char* caption;
         const char* message;
     } cases[] = {{ThrowsDiagnostic, "FCFile - read", "x.txt"},

@@ -1,11 +1,12 @@
 // The modeless progress dialog (template 116): status line, bar, remaining
-// time and Cancel, kept alive by pumpMessages from inside the extraction.
+// time and Cancel, kept alive by the user-interface thread's pump while the
+// extraction goes on elsewhere.
 #pragma once
 #include "foundation/FCString.h"
-#include "cab/UxExtractionStatus.h"
 #include "res/ProgressDialogIds.h"
 #include "ui/FCDialog.h"
 #include <windows.h>
+#include <string>
 
 class UxProgressCtrl {
 public:
@@ -25,6 +26,13 @@ public:
     int rangeMax;
 };
 
+// What the dialog's Cancel stops: told at once, on the dialog's thread.
+class UxCancellable {
+public:
+    virtual ~UxCancellable() = default;
+    virtual void requestCancel() = 0;
+};
+
 class UxProgressDialog : public FCModelessDialog {
 public:
     enum : unsigned { OPTION_SHOW_BAR = 1, OPTION_NO_CANCEL = 2 };
@@ -37,11 +45,15 @@ public:
     // Drains the thread's queue without waiting; throws what a guarded
     // procedure caught meanwhile.
     void pumpMessages();
+    // The dialog a window of this class belongs to, or null.
+    static UxProgressDialog* fromWindow(HWND window);
     void setStatusText(const char* text);
     // A name below the destination, as Windows gives it.
     void setStatusText(const std::wstring& text);
 
     bool cancelRequested;
+    // Told of Cancel at once; null: nobody.
+    UxCancellable* cancellable = nullptr;
     bool isOpen;
     bool visible = true;  // false: the dialog runs, but is never shown
     UxProgressCtrl progressBar;
@@ -57,9 +69,6 @@ public:
     static INT_PTR CALLBACK progressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
-// The dialog whose window exists, or null.
-extern UxProgressDialog* currentProgressDialog;
-
 // Shows an extraction's status in the progress dialog, on the
 // user-interface thread, each time it is called (every display interval):
 // the file being written, the bar as the share of the total bytes written
@@ -69,6 +78,15 @@ extern UxProgressDialog* currentProgressDialog;
 // total's last byte, not before.
 class UxProgressDisplay {
 public:
+    // What the work has reached, as the thread doing it last said.
+    struct SNAPSHOT_ {
+        // The file being written, by its name below the destination; after
+        // a cabinet, the cabinet's own name.
+        std::wstring statusText;
+        // Where the current file is being written; empty between files.
+        std::wstring writingPath;
+        unsigned long long doneBytes = 0;  // of the files finished
+    };
     typedef DWORD (*TickSource)();
     enum { INTERVAL_MS = 250 };
     // The bar's range, 0 to BAR_STEPS, whatever the total.
@@ -79,7 +97,7 @@ public:
     UxProgressDisplay(UxProgressDialog& dialog, unsigned long long totalBytes, TickSource ticks = nullptr);
     virtual ~UxProgressDisplay();
 
-    void show(const UxExtractionStatus::SNAPSHOT_& status);
+    void show(const SNAPSHOT_& status);
     // Cancel was asked for: said at once, and the file names stop.
     void showCancelling();
     // "残り 2分 5秒": the remaining-time text for a number of seconds.

@@ -1,8 +1,7 @@
-#include "cab/UxProgressDialog.h"
+#include "ui/UxProgressDialog.h"
 #include "foundation/WideText.h"
+#include "ui/MessagePump.h"
 #include <commctrl.h>
-
-UxProgressDialog* currentProgressDialog = nullptr;
 
 void UxProgressCtrl::attach(HWND dialog, int id) {
     controlWindow = GetDlgItem(dialog, id);
@@ -57,7 +56,10 @@ UxProgressDialog::UxProgressDialog(int templateId)
 
 UxProgressDialog::~UxProgressDialog() {
     if (isOpen && windowHandle != nullptr && IsWindow(windowHandle)) SendMessageA(windowHandle, WM_CLOSE, 0, 0);
-    if (currentProgressDialog == this) currentProgressDialog = nullptr;
+}
+
+UxProgressDialog* UxProgressDialog::fromWindow(HWND window) {
+    return static_cast<UxProgressDialog*>(reinterpret_cast<FCDialogBase*>(GetWindowLongPtrW(window, DWLP_USER)));
 }
 
 void UxProgressDialog::configureProgress(int id, bool showBar, int position, int minimum, int maximum) {
@@ -82,18 +84,7 @@ void UxProgressDialog::show(HWND parent, bool allowCancel) {
 }
 
 void UxProgressDialog::pumpMessages() {
-    MSG msg;
-    while (windowHandle != nullptr && IsWindow(windowHandle) && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Not ours to take: the outer loop must still see it.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!IsDialogMessageA(windowHandle, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    PumpMessages();
     rethrowPending();
 }
 
@@ -107,7 +98,6 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
     switch (message) {
     case WM_INITDIALOG: {
         UxProgressDialog* self = reinterpret_cast<UxProgressDialog*>(lParam);
-        currentProgressDialog = self;
         self->windowHandle = window;
         if (self->statusId >= 0) SetDlgItemText932(window, self->statusId, self->statusText.text());
         SetWindowText932(window, self->caption.text());
@@ -125,15 +115,17 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
         self->centreOnParent(-1, -1, false);
         return TRUE;
     }
-    case WM_COMMAND:
+    case WM_COMMAND: {
         // The Cancel button, Escape and the close box all arrive as id 2.
-        if (LOWORD(wParam) == IDC_PROGRESS_CANCEL && currentProgressDialog != nullptr &&
-            (currentProgressDialog->options & OPTION_NO_CANCEL) == 0) {
-            currentProgressDialog->cancelRequested = true;
+        UxProgressDialog* self = fromWindow(window);
+        if (LOWORD(wParam) == IDC_PROGRESS_CANCEL && self != nullptr && (self->options & OPTION_NO_CANCEL) == 0) {
+            self->cancelRequested = true;
             // Heard at once: the cabinet ends at its next file.
+            if (self->cancellable != nullptr) self->cancellable->requestCancel();
             EnableWindow(GetDlgItem(window, IDC_PROGRESS_CANCEL), FALSE);
         }
         return 0;
+    }
     case WM_SYSCOMMAND:
         // The close box counts as Cancel; only the owner closes the window.
         if ((wParam & 0xFFF0) == SC_CLOSE) {
@@ -142,10 +134,7 @@ INT_PTR CALLBACK UxProgressDialog::progressDialogProc(HWND window, UINT message,
             return TRUE;
         }
         return 0;
-    case WM_CLOSE:
-        DestroyWindow(window);
-        currentProgressDialog = nullptr;
-        return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
     default: return 0;
     }
 }
@@ -160,7 +149,7 @@ UxProgressDisplay::UxProgressDisplay(UxProgressDialog& dialog, unsigned long lon
 
 UxProgressDisplay::~UxProgressDisplay() {}
 
-void UxProgressDisplay::show(const UxExtractionStatus::SNAPSHOT_& status) {
+void UxProgressDisplay::show(const SNAPSHOT_& status) {
     if (!cancelling_ && status.statusText != shownText_) {
         shownText_ = status.statusText;
         dialog_.setStatusText(shownText_);

@@ -1,4 +1,4 @@
-#include "cab/UxProgressDialog.h"
+#include "ui/UxProgressDialog.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
@@ -23,7 +23,7 @@ TEST_F(ProgressDialogTest, ShowAppliesTextsAndRangeOnce) {
     UxProgressDialog dialog;
     open(dialog, true, true, 100);
     ASSERT_NE(nullptr, dialog.windowHandle);
-    EXPECT_EQ(&dialog, currentProgressDialog);
+    EXPECT_EQ(&dialog, UxProgressDialog::fromWindow(dialog.windowHandle));
     char text[64];
     GetWindowTextA(dialog.windowHandle, text, sizeof text);
     EXPECT_STREQ("解凍中...", text);
@@ -100,5 +100,4 @@ TEST_F(ProgressDialogTest, DestructionClosesTheWindow) {
         EXPECT_TRUE(IsWindow(window));
     }
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(nullptr, currentProgressDialog);
 }
