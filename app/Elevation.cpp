@@ -105,7 +105,8 @@ bool StartElevated(const RunRequest& request, const std::wstring& program, DWORD
 
 bool HandOverStarted() { return g_handedOver.valid(); }
 
-DWORD FinishHandOver() {
+DWORD FinishHandOver(bool& reported) {
+    reported = false;
     if (!g_handedOver.valid()) return EXIT_RUN_FAILED;
     HANDLE taken[2] = {g_handOverTaken.get(), g_handedOver.get()};
     // Taken, or the second ended without taking it: either way the claim
@@ -117,7 +118,8 @@ DWORD FinishHandOver() {
     DWORD code = EXIT_RUN_FAILED;
     if (!GetExitCodeProcess(g_handedOver.get(), &code)) code = EXIT_RUN_FAILED;
     g_handedOver.reset();
-    return code;
+    reported = code <= static_cast<DWORD>(EXIT_NEEDS_ADMINISTRATOR);
+    return reported ? code : static_cast<DWORD>(EXIT_RUN_FAILED);
 }
 
 bool ClaimInstance(DWORD handOverFrom) {

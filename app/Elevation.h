@@ -16,8 +16,10 @@ bool ProcessIsElevated();
 bool StartElevated(const RunRequest& request, const std::wstring& program, DWORD& error);
 // After StartElevated: waits, showing nothing, until the second kelpex has
 // taken the claim (this one's then goes) and until it has ended; its exit
-// code.
-DWORD FinishHandOver();
+// code, when it is one of kelpex's own (reported: the second wrote the
+// log). A second ended from outside, or crashed before its report, gives
+// another code: then 4, and reported is false.
+DWORD FinishHandOver(bool& reported);
 bool HandOverStarted();
 // The second kelpex's process until FinishHandOver; null without one.
 HANDLE HandedOverProcess();

@@ -207,22 +207,13 @@ int CheckCommandLine(PROCESS_& process, DWORD logError, bool claimed) {
     return EXIT_COMMAND_LINE;
 }
 
-// A code the second kelpex did not give itself (it was ended, or crashed
-// without its report) is a Run that failed: this one says so.
-bool OneOfOurs(DWORD code) { return code <= EXIT_NEEDS_ADMINISTRATOR; }
-
-// The hand-over's end: the second's code, or the first's report of a
-// second that ended without one.
-void TakeHandedOverCode(PROCESS_& process, DWORD code) {
-    if (OneOfOurs(code)) {
-        process.outcome.exitCode = static_cast<ExitCode>(code);
-        return;
-    }
-    process.outcome.exitCode = EXIT_RUN_FAILED;
-    FCString text("管理者として起動したkelpexが、結果を伝えずに終了しました。（終了コード ");
-    text.appendNumber(static_cast<unsigned>(code));
-    text.append("）");
-    process.outcome.shown = UxMarkedText(text.text());
+// The hand-over's end: the second's code, or the first's own report of a
+// second that ended without one (its code is not kelpex's).
+void TakeHandedOverCode(PROCESS_& process, DWORD code, bool reported) {
+    process.outcome.exitCode = static_cast<ExitCode>(code);
+    if (reported) return;
+    process.outcome.shown = UxMarkedText(
+        "管理者として起動したkelpexが、結果を伝えずに終了しました。解凍が終わったかどうかはわかりません。");
     process.outcome.writeLog = process.log.open(LogPath(process.line)) == 0;
     WriteLog(process);
 }
@@ -248,7 +239,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     std::unique_ptr<Diagnostic> failure;
     DWORD handedOverCode = 0;
-    bool handedOver = false;
+    bool handedOver = false, reported = false;
     {
         StartupEnvironment environment;
         CoInitialize(nullptr);
@@ -282,10 +273,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // Handed to a kelpex started as administrator: its Run is this
         // one's, its exit code this one's, and it writes the log.
         handedOver = HandOverStarted();
-        if (handedOver) handedOverCode = FinishHandOver();
+        if (handedOver) handedOverCode = FinishHandOver(reported);
     }
     if (failure) process.outcome.exitCode = EXIT_RUN_FAILED;
-    else if (handedOver) TakeHandedOverCode(process, handedOverCode);
+    else if (handedOver) TakeHandedOverCode(process, handedOverCode, reported);
     if (!handedOver) WriteLog(process);
     ReleaseInstanceClaim();
     // Shown after everything was released, so the user sees why kelpex stopped.

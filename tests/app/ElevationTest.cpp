@@ -99,8 +99,9 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
     struct {
         const char* typed;  // relative to the first's current folder
         bool damaged;
+        bool killed;  // ended from outside before it could report
         DWORD exitCode;
-    } cases[] = {{"", false, 0}, {"rel 表\\", false, 0}, {"rel", true, 4}};
+    } cases[] = {{"", false, false, 0}, {"rel 表\\", false, false, 0}, {"rel", true, false, 4}, {"", false, true, 4}};
     for (const auto& c : cases) {
         Answers answers(0, ERROR_ACCESS_DENIED, L"");
         MainDialogHarness h("fname=data*.cab,2,1,1,1\nmakerName=Maker\n", {}, COMMAND_LINE_(), answers);
@@ -138,6 +139,14 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         EXPECT_FALSE(IsWindowVisible(h.window()));
         ASSERT_TRUE(HandOverStarted());
         DWORD pid = GetProcessId(HandedOverProcess());
+        bool reported = true;
+        if (c.killed) {
+            TerminateProcess(HandedOverProcess(), 0xC0000409);
+            EXPECT_EQ(c.exitCode, FinishHandOver(reported));
+            EXPECT_FALSE(reported);
+            ReleaseInstanceClaim();
+            continue;
+        }
         {
             StartedKelpex third(other, "/quiet /dest=" + other / "out");
             EXPECT_EQ(6u, third.waitExit(30000)) << c.typed;
@@ -160,7 +169,8 @@ TEST(Elevation, YesHandsTheRunToASecondKelpexWhoseExitCodeIsTheFirstsOwn) {
         EXPECT_FALSE(pathExists(other.widePath() + L"out"));
         EXPECT_FALSE(pathExists(h.folder().widePath() + L"rel"));
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_EXIT, BN_CLICKED), 0);
-        EXPECT_EQ(c.exitCode, FinishHandOver()) << c.typed;
+        EXPECT_EQ(c.exitCode, FinishHandOver(reported)) << c.typed;
+        EXPECT_TRUE(reported);
         EXPECT_FALSE(HandOverStarted());
         ReleaseInstanceClaim();
     }
