@@ -301,14 +301,11 @@ bool UxRun::ensureFolder() {
 // dialog's Cancel stays usable), and its answer handed back. Cancel reaches
 // the extracting thread before the answer does, so that it never begins
 // the next cabinet meanwhile.
-void UxRun::answerQuestion(UxProgressDialog& progress) {
+void UxRun::answerQuestion() {
     UxExtractionStatus::QUESTION_ question;
     if (!status_.takeQuestion(question)) return;
     int answer = face_.askInUse(InUseQuestion(question), status_.cancelEvent());
-    if (answer == IDABORT) {
-        progress.cancelRequested = true;
-        cancel();
-    }
+    if (answer == IDABORT) cancel();
     status_.answer(answer == IDRETRY    ? UxExtractionStatus::ANSWER_RETRY
                    : answer == IDIGNORE ? UxExtractionStatus::ANSWER_SKIP
                                         : UxExtractionStatus::ANSWER_ABORT);
@@ -348,7 +345,7 @@ UxRun::Result UxRun::extractAll(std::wstring& errorDetail) {
             if (woken == UxBackground::WORK_ENDED) break;
             PumpMessages();
             progress.rethrowPending();
-            if (woken == UxBackground::SIGNALLED && which == 0) answerQuestion(progress);
+            if (woken == UxBackground::SIGNALLED && which == 0) answerQuestion();
             if (watched == 2 && status_.cancelRequested()) {
                 watched = 1;  // said once; the event stays set
                 display.showCancelling();

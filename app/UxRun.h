@@ -14,7 +14,6 @@
 #include <vector>
 
 class RunLog;
-class UxProgressDialog;
 
 // What a Run shows and asks, through whoever started it. Called on the
 // user-interface thread only.
@@ -91,7 +90,7 @@ private:
     bool handOver(const std::wstring& folder);
     bool ensureFolder();
     Result extractAll(std::wstring& errorDetail);
-    void answerQuestion(UxProgressDialog& progress);
+    void answerQuestion();
     void report(Result result, const std::wstring& errorDetail);
     void removeProbes();
 

@@ -26,10 +26,6 @@ public:
     // is set (SIGNALLED, which: its index), or a message for this thread
     // arrives or ms pass (MESSAGE_OR_TIME).
     Woken wait(const HANDLE* signals, DWORD count, DWORD ms, DWORD& which);
-    bool waitOrMessage(DWORD ms) {
-        DWORD which = 0;
-        return wait(nullptr, 0, ms, which) == WORK_ENDED;
-    }
     // Throws here what the work threw, once it has ended.
     void rethrow();
     // The work's thread; 0 when it ran here.

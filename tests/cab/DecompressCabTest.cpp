@@ -218,7 +218,9 @@ TEST(UxBackground, AnExceptionComesOutOnTheWaitingThreadAndAnAbandonedWorkIsStop
     {
         UxBackground background([] { Throw(nullptr); }, status);
         DWORD start = GetTickCount();
-        while (!background.waitOrMessage(50)) ASSERT_LT(GetTickCount() - start, 10000u);
+        DWORD which = 0;
+        while (background.wait(nullptr, 0, 50, which) != UxBackground::WORK_ENDED)
+            ASSERT_LT(GetTickCount() - start, 10000u);
         EXPECT_THROW(background.rethrow(), Thrown);
         EXPECT_NO_THROW(background.rethrow());  // once
     }
