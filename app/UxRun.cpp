@@ -14,7 +14,6 @@
 #include "fs/FolderWalk.h"
 #include "fs/PathCompare.h"
 #include "fs/UxDriveInfo.h"
-#include "ui/MessagePump.h"
 
 namespace {
 const ULONGLONG kMegabyte = 1048576;
@@ -320,8 +319,7 @@ UxRun::Result UxRun::extractAll(std::wstring& errorDetail) {
     progress.visible = request_.mode != RUN_QUIET;  // /quiet shows no window at all
     progress.cancellable = &status_;
     progress.show(face_.owner(), true);
-    PumpMessages();
-    progress.rethrowPending();
+    progress.pumpMessages();
     std::vector<std::wstring> archives;
     for (const FCString& name : request_.configuration->archives)
         archives.push_back(request_.folder + FromShiftJis(name.text()));
@@ -343,8 +341,7 @@ UxRun::Result UxRun::extractAll(std::wstring& errorDetail) {
             DWORD left = since >= UxProgressDisplay::INTERVAL_MS ? 0 : UxProgressDisplay::INTERVAL_MS - since;
             UxBackground::Woken woken = extraction.wait(signals, watched, left, which);
             if (woken == UxBackground::WORK_ENDED) break;
-            PumpMessages();
-            progress.rethrowPending();
+            progress.pumpMessages();
             if (woken == UxBackground::SIGNALLED && which == 0) answerQuestion();
             if (watched == 2 && status_.cancelRequested()) {
                 watched = 1;  // said once; the event stays set
@@ -362,8 +359,7 @@ UxRun::Result UxRun::extractAll(std::wstring& errorDetail) {
     }
     // What the last cabinet left, painted before the dialog goes.
     display.show(status_.snapshot());
-    PumpMessages();
-    progress.rethrowPending();
+    progress.pumpMessages();
     errorDetail = found.errorDetail;
     if (found.failed) return RESULT_ERROR;
     return status_.cancelRequested() ? RESULT_CANCELLED : RESULT_SUCCESS;

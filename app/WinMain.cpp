@@ -214,7 +214,7 @@ void TakeHandedOverCode(PROCESS_& process, DWORD code, bool reported) {
     if (reported) return;
     process.outcome.shown = UxMarkedText(
         "管理者として起動したkelpexが、結果を伝えずに終了しました。解凍が終わったかどうかはわかりません。");
-    process.outcome.writeLog = process.log.open(LogPath(process.line)) == 0;
+    process.outcome.writeLog = process.line.hasLog && process.log.open(LogPath(process.line)) == 0;
     WriteLog(process);
 }
 
