@@ -107,13 +107,13 @@ void ExtractSeries(const std::vector<std::wstring>& archives, const std::wstring
     DecompressCab cabinet(&status);
     // What was written is known on every way out, an exception's included.
     struct Collect {
-        const DecompressCab& cabinet;
+        DecompressCab& cabinet;
         EXTRACTED_& found;
         ~Collect() {
-            found.written = cabinet.writtenFiles();
-            for (const UxCAB::SKIPPED_& file : cabinet.skippedFiles())
-                found.skipped.push_back(SKIPPED_FILE_{file.name, file.holders, file.refusal});
-            found.leftovers = cabinet.leftovers();
+            std::vector<UxCAB::SKIPPED_> skipped;
+            cabinet.takeLists(found.written, skipped, found.leftovers);
+            for (UxCAB::SKIPPED_& file : skipped)
+                found.skipped.push_back(SKIPPED_FILE_{std::move(file.name), std::move(file.holders), file.refusal});
         }
     } collect{cabinet, found};
     cabinet.startSeries();

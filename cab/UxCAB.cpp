@@ -21,17 +21,9 @@ void UxArchive::setArchive(const std::wstring& path) { archivePath = path.empty(
 
 // ---------------------------------------------------------------- UxCAB
 
-UxCAB::UxCAB()
-    : end_(END_RUNNING), seriesOpen_(false), cabinetsInSeries_(0), currentSound_(false), chainRead_(false),
-      expectedOffers_(0), offered_(0) {}
+UxCAB::UxCAB() : seriesOpen_(false), series_(end_), targets_(leftovers_), file_(end_, targets_, leftovers_) {}
 
-UxCAB::~UxCAB() {
-    try {
-        removeScratchFolders();
-    } catch (...) {
-        // Out of memory on the way out: the folders stay, nothing else does.
-    }
-}
+UxCAB::~UxCAB() {}
 
 void UxCAB::setDestination(const std::wstring& folder) {
     // A relative folder is resolved by the platform's full path, quietly:
@@ -41,8 +33,7 @@ void UxCAB::setDestination(const std::wstring& folder) {
 }
 
 bool UxCAB::extractTo(const std::wstring& folder) {
-    offered_ = 0;
-    expectedOffers_ = 0;
+    series_.resetCounts();
     if (archivePath.empty() || !pathExists(archivePath)) {
         errorText = Bracketed("対象が存在しません", archivePath);
         return false;
@@ -50,19 +41,11 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     setDestination(folder);
     // The header is checked again here: the cabinet may have changed since
     // start-up, and nothing the platform's reader would misread reaches it.
-    if (!checkStructure()) return false;
-    end_ = END_RUNNING;
-    failure_.clear();
-    askedCabinets_.clear();
-    chainRead_ = false;
-    std::wstring normalized;
-    if (!FullPathName(destinationFolder, normalized)) normalized.clear();
-    if (!seriesOpen_ || normalized != normalizedDestination_) forgetFolders();
-    normalizedDestination_ = normalized;
-    inFlight_.active = false;
-    newFile_.reset();
-    pending_ = nullptr;
-    offered_ = 0;
+    if (!series_.checkStructure(archivePath, seriesOpen_, errorText)) return false;
+    end_.begin();
+    series_.beginIteration();
+    targets_.setDestination(destinationFolder, seriesOpen_);
+    file_.reset();
     std::string cabinet;
     if (!PlatformPath(archivePath, cabinet)) {
         errorText = Bracketed("このシステムの文字コードでは読めない場所にあるため展開できません", archivePath);
@@ -71,10 +54,14 @@ bool UxCAB::extractTo(const std::wstring& folder) {
     BOOL ok;
     DWORD code;
     {
-        // The scratch folders go on every way out, an exception's included.
+        // The scratch folders go on every way out, an exception's included,
+        // once the settler is done with what it was handed.
         struct Cleanup {
             UxCAB& cab;
-            ~Cleanup() { cab.removeScratchFolders(); }
+            ~Cleanup() {
+                cab.file_.drain();
+                cab.targets_.removeScratchFolders();
+            }
         } cleanup{*this};
         SetLastError(0);
         {
@@ -84,19 +71,15 @@ bool UxCAB::extractTo(const std::wstring& folder) {
         code = GetLastError();
         // A file the platform never reported as extracted was given up; and
         // whatever ended the cabinet, no file cut short stays behind.
-        finishFile(false, ok ? 0 : code);
-        settleWritten();
+        file_.finish(false, ok ? 0 : code, archivePath);
+        file_.settleWritten();
     }
-    if (!checkOffered(ok)) return false;
-    switch (end_) {
-    case END_THROWN: {
-        std::exception_ptr pending = pending_;
-        pending_ = nullptr;
-        std::rethrow_exception(pending);
-    }
-    case END_FAILED: errorText = failure_; return false;
-    case END_CANCELLED: return true;
-    case END_RUNNING: break;
+    if (!series_.checkOffered(ok, archivePath, errorText)) return false;
+    switch (end_.state()) {
+    case UxCabinetEnd::THROWN: end_.rethrow();
+    case UxCabinetEnd::FAILED: errorText = end_.failure(); return false;
+    case UxCabinetEnd::CANCELLED: return true;
+    case UxCabinetEnd::RUNNING: break;
     }
     if (ok) return true;
     if (code == 0) {
@@ -132,86 +115,68 @@ UINT UxCAB::dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR pa
     try {
         switch (notification) {
         case SPFILENOTIFY_FILEINCABINET:
-            ++offered_;
-            if (stopped()) return FILEOP_SKIP;
+            series_.countOffer();
+            if (end_.stopped()) return FILEOP_SKIP;
             // A file still in flight was given up by the platform.
-            if (!finishFile(false, 0)) return FILEOP_SKIP;
+            if (!file_.finish(false, 0, archivePath)) return FILEOP_SKIP;
             return onFileInCabinet(reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1));
-        case SPFILENOTIFY_FILEEXTRACTED: {
-            const FILEPATHS_A* paths = reinterpret_cast<const FILEPATHS_A*>(param1);
-            if (!inFlight_.active) return NO_ERROR;
-            std::wstring target = shown(inFlight_.relative);
-            // A file the cabinet ended under (Cancel or a failure while the
-            // platform asked for the next part) is incomplete: removed.
-            bool extracted = !stopped() && paths->Win32Error == NO_ERROR;
-            if (!finishFile(extracted, paths->Win32Error) || stopped()) return NO_ERROR;
-            UINT answer = onFileExtracted(target);
-            handOverNewFile();
-            return answer;
-        }
+        case SPFILENOTIFY_FILEEXTRACTED: return fileExtracted(*reinterpret_cast<const FILEPATHS_A*>(param1));
         case SPFILENOTIFY_NEEDNEWCABINET:
             // An error answer is the only one that ends the platform's asking.
-            if (stopped()) return ERROR_CANCELLED;
+            if (end_.stopped()) return ERROR_CANCELLED;
             return onNeedNewCabinet(*reinterpret_cast<const CABINET_INFO_A*>(param1), reinterpret_cast<char*>(param2));
         default: return 0;
         }
     } catch (...) {
-        pending_ = std::current_exception();
-        end(END_THROWN);
+        end_.keep(std::current_exception());
         if (notification == SPFILENOTIFY_NEEDNEWCABINET) return ERROR_CANCELLED;
         return notification == SPFILENOTIFY_FILEINCABINET ? FILEOP_SKIP : NO_ERROR;
     }
 }
 
-void UxCAB::end(EndState state) {
-    if (state > end_) end_ = state;
-}
-
-UINT UxCAB::failCabinet(const std::wstring& text) {
-    if (end_ < END_FAILED) failure_ = text;
-    end(END_FAILED);
-    return FILEOP_SKIP;
-}
-
-UINT UxCAB::stopCabinet() {
-    end(END_CANCELLED);
-    return FILEOP_SKIP;
-}
-
-UINT UxCAB::cancelCabinet() {
-    end(END_CANCELLED);
-    return ERROR_CANCELLED;
+UINT UxCAB::fileExtracted(const FILEPATHS_A& paths) {
+    if (!file_.active()) return NO_ERROR;
+    std::wstring target = targets_.shown(file_.file().relative);
+    // A file the cabinet ended under (Cancel or a failure while the
+    // platform asked for the next part) is incomplete: removed.
+    bool extracted = !end_.stopped() && paths.Win32Error == NO_ERROR;
+    if (!file_.finish(extracted, paths.Win32Error, archivePath) || end_.stopped()) return NO_ERROR;
+    UINT answer = onFileExtracted(target);
+    file_.handOver();
+    return answer;
 }
 
 void UxCAB::setStatus(UxExtractionStatus* status) {
     status_ = status;
-    inUse_ = UxInUseWait(status);
-    settler_.setStatus(status);
+    file_.setStatus(status);
 }
 
 void UxCAB::startSeries() {
     seriesOpen_ = true;
-    cabinetsInSeries_ = 0;
-    writtenFiles_.clear();
-    skippedFiles_.clear();
+    series_.startSeries();
+    file_.clearLists();
     leftovers_.clear();
-    forgetFolders();
+    targets_.forgetFolders();
 }
 
 UINT UxCAB::onFileInCabinet(FILE_IN_CABINET_INFO_A* info) {
-    INFLIGHT_ file;
-    if (!buildTarget(info->NameInCabinet, info->DosAttribs, file)) return FILEOP_SKIP;
-    std::wstring folder = FolderOf(file.target);
-    ensureFolder(folder);
-    // Nothing can stand in a folder this extraction made, but what it wrote.
-    bool fresh = freshFolders_.contains(folder) && written_.insert(file.target);
+    UxCabTargets::TARGET_ file;
+    std::wstring failure;
+    if (!targets_.build(info->NameInCabinet, info->DosAttribs, file, failure)) return end_.fail(failure);
+    std::vector<std::wstring> created;
+    bool fresh = targets_.prepareFolder(file.target, created);
+    for (const std::wstring& folder : created) onFolderCreated(folder);
+    if (!file_.choose(file, fresh)) return FILEOP_SKIP;
     std::string platform;
-    if (!chooseWriteTarget(file, fresh) || !platformTarget(file, platform)) return FILEOP_SKIP;
+    if (!targets_.platformTarget(file, platform, failure)) return end_.fail(failure);
     lstrcpynA(info->FullTargetName, platform.c_str(), MAX_PATH);
-    file.entry = ENTRY_STAMP_{info->FileSize, info->DosDate, info->DosTime};
-    file.active = true;
-    inFlight_ = std::move(file);
+    file.entry = UxCabTargets::ENTRY_STAMP_{info->FileSize, info->DosDate, info->DosTime};
+    file_.begin(std::move(file));
     return FILEOP_DOIT;
+}
+
+UINT UxCAB::onNeedNewCabinet(const CABINET_INFO_A& info, char* newPath) {
+    return series_.findContinuation(info, archivePath, newPath);
 }
 
 UINT UxCAB::onFileExtracted(const std::wstring&) { return NO_ERROR; }

@@ -1,7 +1,8 @@
 // The route for names the system's code page cannot hold: the platform is
 // given an ASCII temporary name, through a folder's short name or a scratch
 // folder of ours, and the wide move gives the file its real name.
-#include "cab/UxCAB.h"
+#include "cab/UxCabTargets.h"
+#include "cab/UxInUse.h"
 #include "cab/UxCabShared.h"
 #include "fs/FCFile.h"
 #include "foundation/FCHandle.h"
@@ -24,7 +25,23 @@ void SetNoScratchFoldersForTests(bool none);
 void SetNoScratchFoldersForTests(bool none) { g_noScratchFolders = none; }
 #include <vector>
 
-bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
+bool UxCabTargets::temporary(const std::wstring& folder, TARGET_& file, const char* head, std::wstring& failure) {
+    // A name no file has, never made in advance: an empty file made to
+    // reserve it is one a scanner opens at once, and the platform, finding
+    // it held, would end the whole cabinet.
+    wchar_t name[24];
+    for (unsigned attempt = 0; attempt < 256; ++attempt) {
+        wsprintfW(name, L"kx%04X%06X.tmp", GetCurrentProcessId() & 0xFFFF, ++names_ & 0xFFFFFF);
+        std::wstring path = folder + name;
+        if (pathExists(path)) continue;
+        file.written = path;
+        return true;
+    }
+    failure = Bracketed(head, shown(file.relative));
+    return false;
+}
+
+bool UxCabTargets::platformTarget(TARGET_& file, std::string& platform, std::wstring& failure) {
     // A long form is never given to the platform, which would write an old
     // file over in place.
     bool longForm = file.written != WithoutLongPrefix(file.written);
@@ -35,8 +52,8 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     if (route == writeFolders_.end()) {
         WRITE_FOLDER_ made{folder, std::string()};
         if (!makeScratchFolder(folder, made.folder, made.platform) && !ShortSystemPath(folder, made.platform)) {
-            failCabinet(
-                Bracketed("このシステムの文字コードでは書き込めない名前のため展開できません", shown(file.relative)));
+            failure =
+                Bracketed("このシステムの文字コードでは書き込めない名前のため展開できません", shown(file.relative));
             return false;
         }
         if (!made.platform.empty() && made.platform.back() != '\\') made.platform += '\\';
@@ -47,16 +64,16 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
         if (longForm && writeFolder == folder) {
             // Through a short name the platform's temporary file would be
             // made in a folder only the long form reaches.
-            failCabinet(Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative)));
+            failure = Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative));
             return false;
         }
         std::wstring replaced(file.written);
         if (writeFolder != folder) {
             // Ours alone: the name is free without a file made to hold it.
             wchar_t name[24];
-            wsprintfW(name, L"kx%08X.tmp", ++scratchNames_);
+            wsprintfW(name, L"kx%08X.tmp", ++names_);
             file.written = writeFolder + name;
-        } else if (!makeTemporary(writeFolder, file, "一時ファイルを作成できないため展開できません")) {
+        } else if (!temporary(writeFolder, file, "一時ファイルを作成できないため展開できません", failure)) {
             return false;
         }
         if (replaced != file.target && !RemoveOwnFile(replaced)) leftovers_.push_back(replaced);
@@ -68,11 +85,11 @@ bool UxCAB::platformTarget(INFLIGHT_& file, std::string& platform) {
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
     if (!RemoveOwnFile(file.written)) leftovers_.push_back(file.written);
-    failCabinet(Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative)));
+    failure = Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative));
     return false;
 }
 
-bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform) {
+bool UxCabTargets::makeScratchFolder(const std::wstring& folder, std::wstring& scratch, std::string& platform) {
     if (NoScratchFolders()) return false;
     std::wstring ancestor;
     std::string named;
@@ -80,7 +97,7 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
     // MAX_PATH.
     const size_t kRoom = 32;
     for (const std::wstring& leading : LeadingFolders(WithoutLongPrefix(folder))) {
-        if (leading.size() > destinationFolder.size()) break;
+        if (leading.size() > destination_.size()) break;
         std::string form;
         if ((SystemCodePagePath(leading, form) || ShortSystemPath(leading, form)) && form.size() + kRoom < MAX_PATH) {
             ancestor = leading;
@@ -115,10 +132,9 @@ bool UxCAB::makeScratchFolder(const std::wstring& folder, std::wstring& scratch,
     return true;
 }
 
-void UxCAB::removeScratchFolders() {
-    // The settler is done with what it was handed, and whatever it did not
-    // settle (it failed, or it threw) is incomplete: ours, and removed.
-    settler_.drain();
+void UxCabTargets::removeScratchFolders() {
+    // Whatever the settler did not settle (it failed, or it threw) is
+    // incomplete: ours, and removed.
     for (const SCRATCH_& made : scratchFolders_) {
         std::wstring folder = LongPathForm(made.folder);
         WIN32_FIND_DATAW found;

@@ -871,3 +871,38 @@ TEST(UxCABFat32, AFileAsLargeAsTheVolumeTakesAndOneLarger) {
         DeleteFileA((out + "big.bin").c_str());
     }
 }
+
+// Every part of the extractor ends the cabinet through one record: whatever
+// order the ends come in, the gravest decides how the cabinet ends and the
+// first failure is the one reported.
+TEST(UxCabinetEnd, TheGravestEndDecidesAndTheFirstFailureIsReported) {
+    struct CASE_ {
+        const char* steps;  // c: Cancel, s: stop, f and g: failures, t: an exception
+        UxCabinetEnd::State state;
+        const wchar_t* failure;
+    } cases[] = {
+        {"", UxCabinetEnd::RUNNING, L""},    {"cs", UxCabinetEnd::CANCELLED, L""}, {"cf", UxCabinetEnd::FAILED, L"f"},
+        {"fgc", UxCabinetEnd::FAILED, L"f"}, {"tf", UxCabinetEnd::THROWN, L""},    {"fts", UxCabinetEnd::THROWN, L"f"},
+    };
+    for (const CASE_& c : cases) {
+        UxCabinetEnd end;
+        end.fail(L"before");
+        end.begin();  // a new cabinet starts clean
+        for (const char* step = c.steps; *step != '\0'; ++step) {
+            UINT answer = FILEOP_SKIP;
+            switch (*step) {
+            case 'c': answer = end.cancel(); break;
+            case 's': answer = end.stop(); break;
+            case 't': end.keep(std::make_exception_ptr(Thrown())); break;
+            default: answer = end.fail(std::wstring(1, static_cast<wchar_t>(*step)));
+            }
+            EXPECT_EQ(*step == 'c' ? static_cast<UINT>(ERROR_CANCELLED) : static_cast<UINT>(FILEOP_SKIP), answer);
+        }
+        EXPECT_EQ(c.state, end.state()) << c.steps;
+        EXPECT_EQ(c.state != UxCabinetEnd::RUNNING, end.stopped()) << c.steps;
+        EXPECT_EQ(std::wstring(c.failure), end.failure()) << c.steps;
+        if (c.state == UxCabinetEnd::THROWN) {
+            EXPECT_THROW(end.rethrow(), Thrown) << c.steps;
+        }
+    }
+}

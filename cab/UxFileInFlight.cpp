@@ -1,6 +1,6 @@
 // The file the platform is writing: where it is written, how it is settled
 // (measured, dated, put in place of an old file) or removed.
-#include "cab/UxCAB.h"
+#include "cab/UxFileInFlight.h"
 #include "cab/UxCabShared.h"
 #include "fs/PathCompare.h"
 #include "fs/FCFile.h"
@@ -19,9 +19,11 @@ void AppendFileSystemLimit(std::wstring& text, unsigned long long written) {
 }
 }  // namespace
 
-// Where the platform is to write the file. A new file is written in place;
-// an existing one stays untouched until its replacement is complete.
-bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
+void UxFileInFlight::removeOrLeave(const std::wstring& path) {
+    if (!RemoveOwnFile(path)) leftovers_.push_back(path);
+}
+
+bool UxFileInFlight::choose(UxCabTargets::TARGET_& file, bool fresh) {
     file.written = file.target;
     DWORD attributes = 0;
     if (fresh || !pathExists(file.target, &attributes)) return true;
@@ -30,67 +32,52 @@ bool UxCAB::chooseWriteTarget(INFLIGHT_& file, bool fresh) {
     if (!settleWritten()) return false;
     file.existed = true;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        failCabinet(Bracketed("既存のファイルを置き換えられません", shown(file.relative)));
+        end_.fail(Bracketed("既存のファイルを置き換えられません", targets_.shown(file.relative)));
         return false;
     }
     // A folder in its long form takes no temporary file of the platform's:
     // the route gives the file one of ours, and the old file stays until
     // the new one is whole.
     if (file.target != WithoutLongPrefix(file.target)) return true;
-    return makeTemporary(FolderOf(file.target), file,
-                         "一時ファイルを作成できないため既存のファイルを置き換えられません");
-}
-
-bool UxCAB::makeTemporary(const std::wstring& folder, INFLIGHT_& file, const char* failure) {
-    // A name no file has, never made in advance: an empty file made to
-    // reserve it is one a scanner opens at once, and the platform, finding
-    // it held, would end the whole cabinet.
-    wchar_t name[24];
-    for (unsigned attempt = 0; attempt < 256; ++attempt) {
-        wsprintfW(name, L"kx%04X%06X.tmp", GetCurrentProcessId() & 0xFFFF, ++scratchNames_ & 0xFFFFFF);
-        std::wstring path = folder + name;
-        if (pathExists(path)) continue;
-        file.written = path;
+    std::wstring failure;
+    if (targets_.temporary(FolderOf(file.target), file,
+                           "一時ファイルを作成できないため既存のファイルを置き換えられません", failure))
         return true;
-    }
-    failCabinet(Bracketed(failure, shown(file.relative)));
+    end_.fail(failure);
     return false;
 }
 
-bool UxCAB::finishFile(bool extracted, DWORD platformCode) {
-    if (!inFlight_.active) return true;
-    inFlight_.active = false;
+bool UxFileInFlight::finish(bool extracted, DWORD platformCode, const std::wstring& archive) {
+    if (!active_) return true;
+    active_ = false;
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
-        if (end_ != END_RUNNING) return false;  // the end already explains it
-        std::wstring text = Bracketed("ファイルを展開できませんでした", shown(inFlight_.relative));
+        removeOrLeave(file_.written);
+        if (end_.stopped()) return false;  // the end already explains it
+        std::wstring text = Bracketed("ファイルを展開できませんでした", targets_.shown(file_.relative));
         if (platformCode == 0) {
-            text += Bracketed("キャビネットファイルが壊れているか、形式が正しくありません", archivePath);
+            text += Bracketed("キャビネットファイルが壊れているか、形式が正しくありません", archive);
         } else {
             AppendSystemReason(text, platformCode);
         }
-        failCabinet(text);
+        end_.fail(text);
         return false;
     }
     // A replacement is settled now: the old file stays until it is whole.
-    if (inFlight_.existed) return settleNow(inFlight_);
+    if (file_.existed) return settleNow();
     // A new file is settled later, on the settler's thread, while the
     // platform writes the next ones; one written under a temporary name
     // takes its own name there.
-    const ENTRY_STAMP_& entry = inFlight_.entry;
-    newFile_ = UxFileSettler::FILE_{inFlight_.written,
-                                    entry.size,
-                                    entry.dosDate,
-                                    entry.dosTime,
-                                    inFlight_.replacing() ? inFlight_.target : std::wstring(),
-                                    inFlight_.relative};
-    writtenFiles_.push_back(inFlight_.relative);
+    const UxCabTargets::ENTRY_STAMP_& entry = file_.entry;
+    newFile_ = UxFileSettler::FILE_{
+        file_.written, entry.size, entry.dosDate, entry.dosTime, file_.replacing() ? file_.target : std::wstring(),
+        file_.relative};
+    writtenFiles_.push_back(file_.relative);
     return true;
 }
 
-bool UxCAB::handOverNewFile() {
+bool UxFileInFlight::handOver() {
     if (!newFile_) return true;
     UxFileSettler::FILE_ file = std::move(*newFile_);
     newFile_.reset();
@@ -103,29 +90,30 @@ bool UxCAB::handOverNewFile() {
 // extracted: the size on disk must be the cabinet's. A short file is
 // removed and fails the cabinet; a whole one takes the entry's time (the
 // platform leaves the time it was written), and then the old file's place.
-bool UxCAB::settleNow(const INFLIGHT_& file) {
+bool UxFileInFlight::settleNow() {
     UxFileSettler::FAILURE_ failure;
-    const ENTRY_STAMP_& entry = file.entry;
-    UxFileSettler::FILE_ settled{file.written, entry.size, entry.dosDate, entry.dosTime, std::wstring(), file.relative};
+    const UxCabTargets::ENTRY_STAMP_& entry = file_.entry;
+    UxFileSettler::FILE_ settled{file_.written, entry.size,     entry.dosDate,
+                                 entry.dosTime, std::wstring(), file_.relative};
     if (UxFileSettler::settle(settled, failure, inUse_, true)) return replaceTarget();
     if (failure.held != UxInUseWait::DONE)
-        return skipFile(failure.held, SKIPPED_{file.relative, failure.holders}, file.written, false);
+        return skip(failure.held, SKIPPED_{file_.relative, failure.holders}, file_.written, false);
     return reportShort({failure});
 }
 
-bool UxCAB::skipFile(UxInUseWait::Outcome outcome, SKIPPED_ skipped, const std::wstring& written, bool listed) {
-    if (!RemoveOwnFile(written)) leftovers_.push_back(written);
+bool UxFileInFlight::skip(UxInUseWait::Outcome outcome, SKIPPED_ skipped, const std::wstring& written, bool listed) {
+    removeOrLeave(written);
     if (listed) forgetWritten(skipped.name);
     // 中止 ends the Run as Cancel does.
     if (outcome == UxInUseWait::CANCELLED) {
-        stopCabinet();
+        end_.stop();
         return false;
     }
     skippedFiles_.push_back(std::move(skipped));
     return true;
 }
 
-void UxCAB::forgetWritten(const std::wstring& name) {
+void UxFileInFlight::forgetWritten(const std::wstring& name) {
     // A new file's name is written once: most likely among the last ones.
     for (size_t i = writtenFiles_.size(); i-- > 0;) {
         if (writtenFiles_[i] != name) continue;
@@ -136,27 +124,27 @@ void UxCAB::forgetWritten(const std::wstring& name) {
 
 // Every new file is settled, even after the first short one, so that none
 // cut short stays behind; the first names the failure.
-bool UxCAB::settleWritten() {
-    bool whole = handOverNewFile();
+bool UxFileInFlight::settleWritten() {
+    bool whole = handOver();
     std::vector<UxFileSettler::FAILURE_> failed;
     settler_.wait(failed);
     return reportShort(failed) && whole;
 }
 
-bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
+bool UxFileInFlight::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
     bool whole = true;
     for (UxFileSettler::FAILURE_ file : failed) {
         // Held by another program past the settling thread's silent wait:
         // the user may be asked about it here.
-        if (file.held == UxInUseWait::FAILED && !stopped()) {
+        if (file.held == UxInUseWait::FAILED && !end_.stopped()) {
             UxFileSettler::FAILURE_ again;
             if (UxFileSettler::settle(file.file, again, inUse_, true)) continue;
-            file = again;
+            file = std::move(again);
         }
         if (file.held != UxInUseWait::DONE) {
             // A new file: none stays.
             UxInUseWait::Outcome outcome = file.held == UxInUseWait::FAILED ? UxInUseWait::SKIPPED : file.held;
-            whole = skipFile(outcome, SKIPPED_{file.name, file.holders}, file.file.path, true) && whole;
+            whole = skip(outcome, SKIPPED_{file.name, file.holders}, file.file.path, true) && whole;
             continue;
         }
         // Removed: not written.
@@ -164,16 +152,16 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
         if (file.leftover) leftovers_.push_back(file.file.path);
         std::wstring text;
         if (file.moveError != 0) {
-            text = Bracketed("一時ファイルを本来の名前に変更できないため展開できません", shown(file.name));
+            text = Bracketed("一時ファイルを本来の名前に変更できないため展開できません", targets_.shown(file.name));
             AppendSystemReason(text, file.moveError);
         } else {
-            text = Bracketed("ファイルが正しく展開されませんでした", shown(file.name));
+            text = Bracketed("ファイルが正しく展開されませんでした", targets_.shown(file.name));
             if (file.diskFull) text += FromShiftJis("ディスクの空き容量が足りません。\n");
             // A file system that takes no file past 2 or 4 GB stops the
             // platform's writing there, though it has room.
             else if (file.written >= kLargestFileLimit) AppendFileSystemLimit(text, file.written);
         }
-        failCabinet(text);
+        end_.fail(text);
         whole = false;
     }
     return whole;
@@ -185,8 +173,8 @@ bool UxCAB::reportShort(const std::vector<UxFileSettler::FAILURE_>& failed) {
 // file the system refuses to replace for a reason no wait mends (access
 // denied), at once. (A new file written under a temporary name takes its
 // name in the settler.)
-bool UxCAB::replaceTarget() {
-    std::wstring longTarget = LongPathForm(inFlight_.target), longWritten = LongPathForm(inFlight_.written);
+bool UxFileInFlight::replaceTarget() {
+    std::wstring longTarget = LongPathForm(file_.target), longWritten = LongPathForm(file_.written);
     const wchar_t* target = longTarget.c_str();
     DWORD attributes = GetFileAttributesW(target);
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -201,21 +189,21 @@ bool UxCAB::replaceTarget() {
         return MoveFileExW(longWritten.c_str(), target, MOVEFILE_REPLACE_EXISTING) ? 0 : GetLastError();
     };
     DWORD code = 0;
-    UxInUseWait::Outcome outcome = inUse_.runOrSkip(replace, inFlight_.target, inFlight_.relative, code);
+    UxInUseWait::Outcome outcome = inUse_.runOrSkip(replace, file_.target, file_.relative, code);
     if (outcome == UxInUseWait::DONE) {
-        writtenFiles_.push_back(inFlight_.relative);
+        writtenFiles_.push_back(file_.relative);
         return true;
     }
     // Judged before the attribute is given back, which would make any
     // refusal look like the attribute's.
-    DWORD refusal = HeldByAnother(code, inFlight_.target) ? 0 : code;
+    DWORD refusal = HeldByAnother(code, file_.target) ? 0 : code;
     if (cleared) SetFileAttributesW(target, attributes);
     if (outcome != UxInUseWait::FAILED) {
-        return skipFile(outcome, SKIPPED_{inFlight_.relative, inUse_.holders(), refusal}, inFlight_.written, false);
+        return skip(outcome, SKIPPED_{file_.relative, inUse_.holders(), refusal}, file_.written, false);
     }
-    if (!RemoveOwnFile(inFlight_.written)) leftovers_.push_back(inFlight_.written);
-    std::wstring text = Bracketed("既存のファイルを置き換えられません", shown(inFlight_.relative));
+    removeOrLeave(file_.written);
+    std::wstring text = Bracketed("既存のファイルを置き換えられません", targets_.shown(file_.relative));
     AppendSystemReason(text, code);
-    failCabinet(text);
+    end_.fail(text);
     return false;
 }
