@@ -61,11 +61,10 @@ public:
     typedef UxFileInFlight::SKIPPED_ SKIPPED_;
     // Every file skipped since startSeries, in order.
     const std::vector<SKIPPED_>& skippedFiles() const { return file_.skippedFiles(); }
-    // Files and folders of ours (temporaries, scratch folders) that could
-    // not be removed, another program holding them.
-    const std::vector<std::wstring>& leftovers() const { return leftovers_; }
     // The three lists, handed over whole when the series is done with:
-    // none of them is kept.
+    // the files written and skipped, and the files and folders of ours
+    // (temporaries, scratch folders) that could not be removed, another
+    // program holding them. None of them is kept.
     void takeLists(std::vector<std::wstring>& written, std::vector<SKIPPED_>& skipped,
                    std::vector<std::wstring>& leftovers) {
         file_.takeLists(written, skipped);
@@ -77,7 +76,6 @@ public:
     UINT dispatchNotification(UINT notification, UINT_PTR param1, UINT_PTR param2);
 
 protected:
-    UINT failCabinet(const std::wstring& text) { return end_.fail(text); }
     UINT stopCabinet() { return end_.stop(); }
     UINT cancelCabinet() { return end_.cancel(); }
     // Cancel, and the user to ask about a file another program holds (not

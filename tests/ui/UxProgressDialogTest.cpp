@@ -6,12 +6,9 @@
 #include <string>
 
 namespace {
+// The suite's environment has set the common controls up.
 class ProgressDialogTest : public testing::Test {
 protected:
-    void SetUp() override {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
-        InitCommonControlsEx(&controls);
-    }
     void open(UxProgressDialog& d, bool allowCancel, bool showBar, int maximum) {
         d.caption.assignFrom("解凍中...");
         d.statusText.assignFrom("状態");
@@ -122,8 +119,6 @@ std::string ControlText(HWND dialog, int id) {
 class DisplayFixture : public testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, 0x2FF};
-        InitCommonControlsEx(&controls);
         dialog.caption.assignFrom("解凍中...");
         dialog.statusText.assignFrom("解凍中...");
         dialog.statusId = IDC_PROGRESS_STATUS;
