@@ -76,7 +76,7 @@ bool UxCabTargets::platformTarget(TARGET_& file, std::string& platform, std::wst
         } else if (!temporary(writeFolder, file, "一時ファイルを作成できないため展開できません", failure)) {
             return false;
         }
-        if (replaced != file.target && !RemoveOwnFile(replaced)) leftovers_.push_back(replaced);
+        if (replaced != file.target) RemoveOrLeave(replaced, leftovers_);
     }
     // The temporary name is ASCII: every code page holds it.
     std::string name;
@@ -84,7 +84,7 @@ bool UxCabTargets::platformTarget(TARGET_& file, std::string& platform, std::wst
     if (!name.empty() && platform.size() < MAX_PATH) return true;
     // Never a skip without a word: the file would be missing from a Run
     // that reports success.
-    if (!RemoveOwnFile(file.written)) leftovers_.push_back(file.written);
+    RemoveOrLeave(file.written, leftovers_);
     failure = Bracketed("展開先のパスが長すぎるため展開できません", shown(file.relative));
     return false;
 }
@@ -140,9 +140,8 @@ void UxCabTargets::removeScratchFolders() {
         WIN32_FIND_DATAW found;
         FCFindHandle search(FindFirstFileW((folder + L"*").c_str(), &found));
         for (BOOL more = search.valid(); more; more = FindNextFileW(search.get(), &found))
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-                !RemoveOwnFile(made.folder + found.cFileName))
-                leftovers_.push_back(made.folder + found.cFileName);
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+                RemoveOrLeave(made.folder + found.cFileName, leftovers_);
         search.reset();
         // A scanner may still hold the folder itself for a moment.
         auto remove = [&]() -> DWORD { return RemoveDirectoryW(folder.c_str()) ? 0 : GetLastError(); };

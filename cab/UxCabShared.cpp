@@ -3,6 +3,7 @@
 #include "foundation/SystemErrorText.h"
 #include "foundation/WideText.h"
 #include "fs/EntryName.h"
+#include "fs/FileInUse.h"
 #include "foundation/Mbcs.h"
 #include <vector>
 
@@ -18,6 +19,10 @@ std::wstring SystemReason(DWORD code) {
 }
 
 void AppendSystemReason(std::wstring& text, DWORD code) { text += std::to_wstring(code) + L":" + SystemReason(code); }
+
+void RemoveOrLeave(const std::wstring& path, std::vector<std::wstring>& leftovers) {
+    if (!RemoveOwnFile(path)) leftovers.push_back(path);
+}
 
 std::wstring EntryShown(const char* raw, unsigned attributes) {
     std::vector<wchar_t> wide;

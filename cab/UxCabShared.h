@@ -5,6 +5,7 @@
 #include "cab/UxCabinetHeader.h"
 #include <windows.h>
 #include <string>
+#include <vector>
 
 // "head [what]" and a line break.
 std::wstring Bracketed(const char* head, const std::wstring& what);
@@ -20,3 +21,6 @@ void AppendStructureFault(std::wstring& text, const std::wstring& cabinet, const
 // or, where its bytes are not valid in its encoding, those bytes read as
 // Shift_JIS.
 std::wstring EntryShown(const char* raw, unsigned attributes);
+// Removes a file of ours (a temporary, what the platform left); one that
+// another program holds is named in leftovers instead.
+void RemoveOrLeave(const std::wstring& path, std::vector<std::wstring>& leftovers);

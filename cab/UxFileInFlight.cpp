@@ -19,10 +19,6 @@ void AppendFileSystemLimit(std::wstring& text, unsigned long long written) {
 }
 }  // namespace
 
-void UxFileInFlight::removeOrLeave(const std::wstring& path) {
-    if (!RemoveOwnFile(path)) leftovers_.push_back(path);
-}
-
 bool UxFileInFlight::choose(UxCabTargets::TARGET_& file, bool fresh) {
     file.written = file.target;
     DWORD attributes = 0;
@@ -53,7 +49,7 @@ bool UxFileInFlight::finish(bool extracted, DWORD platformCode, const std::wstri
     if (!extracted) {
         // What the platform wrote is removed; an old file under the
         // target's name was never touched.
-        removeOrLeave(file_.written);
+        RemoveOrLeave(file_.written, leftovers_);
         if (end_.stopped()) return false;  // the end already explains it
         std::wstring text = Bracketed("ファイルを展開できませんでした", targets_.shown(file_.relative));
         if (platformCode == 0) {
@@ -102,7 +98,7 @@ bool UxFileInFlight::settleNow() {
 }
 
 bool UxFileInFlight::skip(UxInUseWait::Outcome outcome, SKIPPED_ skipped, const std::wstring& written, bool listed) {
-    removeOrLeave(written);
+    RemoveOrLeave(written, leftovers_);
     if (listed) forgetWritten(skipped.name);
     // 中止 ends the Run as Cancel does.
     if (outcome == UxInUseWait::CANCELLED) {
@@ -201,7 +197,7 @@ bool UxFileInFlight::replaceTarget() {
     if (outcome != UxInUseWait::FAILED) {
         return skip(outcome, SKIPPED_{file_.relative, inUse_.holders(), refusal}, file_.written, false);
     }
-    removeOrLeave(file_.written);
+    RemoveOrLeave(file_.written, leftovers_);
     std::wstring text = Bracketed("既存のファイルを置き換えられません", targets_.shown(file_.relative));
     AppendSystemReason(text, code);
     end_.fail(text);

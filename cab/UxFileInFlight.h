@@ -96,7 +96,6 @@ private:
     void forgetWritten(const std::wstring& name);
     bool reportShort(const std::vector<UxFileSettler::FAILURE_>& failed);
     bool replaceTarget();
-    void removeOrLeave(const std::wstring& path);
 
     UxCabinetEnd& end_;
     UxCabTargets& targets_;
